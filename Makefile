@@ -1,0 +1,57 @@
+# Surgepad: `make demo` runs the program on the board simulator, `make test` builds
+# both targets and runs every test. Both install what they need first.
+BUILD ?= build
+DIST  ?= dist
+CMAKE_FLAGS ?=
+WINE_ENV := tools/wine-env.sh
+
+.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e dist demo bench clean
+
+all: build
+
+deps:
+	@tools/deps.sh
+
+$(BUILD)/x64/build.ninja $(BUILD)/x86/build.ninja: $(BUILD)/%/build.ninja: | deps
+	cmake -S . -B $(BUILD)/$* -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-mingw-$*.cmake $(CMAKE_FLAGS)
+
+$(BUILD)/native/build.ninja: | deps
+	cmake -S . -B $(BUILD)/native -G Ninja -DSURGEPAD_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
+
+build-x64: $(BUILD)/x64/build.ninja
+	cmake --build $(BUILD)/x64
+build-x86: $(BUILD)/x86/build.ninja
+	cmake --build $(BUILD)/x86
+build-native: $(BUILD)/native/build.ninja
+	cmake --build $(BUILD)/native
+
+build: build-x64 build-x86 build-native
+
+# The native run of the pure logic under the sanitizers.
+test-native: build-native
+	ctest --test-dir $(BUILD)/native --output-on-failure
+
+# Unit tests of the x64 build under Wine, in a fresh prefix of their own.
+test-wine: build-x64
+	$(WINE_ENV) $(BUILD)/wineprefix-unit ctest --test-dir $(BUILD)/x64 -LE e2e --output-on-failure -j2
+
+# End-to-end tests of the real program; each test makes its own prefix and desktop.
+test-e2e: build-x64
+	ctest --test-dir $(BUILD)/x64 -L e2e --output-on-failure
+
+test: build-x86 test-native test-wine test-e2e
+	@echo "make test: all suites passed"
+
+dist: build-x64 build-x86
+	rm -rf $(DIST)
+	cmake --install $(BUILD)/x64 --prefix $(CURDIR)/$(DIST)/x64
+	cmake --install $(BUILD)/x86 --prefix $(CURDIR)/$(DIST)/x86
+
+demo: dist
+	tools/demo.sh $(DIST)/x64
+
+bench: dist
+	tools/bench.sh $(DIST)/x64
+
+clean:
+	rm -rf $(BUILD) $(DIST)
