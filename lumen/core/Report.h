@@ -36,3 +36,5 @@ std::string AssertionText(const char* condition, const char* file, int line);
 }  // namespace lumen
 
 #define LUMEN_ASSERT(cond) ((cond) ? static_cast<void>(0) : ::lumen::AssertionFailed(#cond, __FILE__, __LINE__))
+// For a check whose code differs from the condition the user is shown (casts, for one).
+#define LUMEN_ASSERT_AS(cond, text) ((cond) ? static_cast<void>(0) : ::lumen::AssertionFailed(text, __FILE__, __LINE__))
