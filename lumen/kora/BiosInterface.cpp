@@ -308,21 +308,25 @@ std::string BiosNumberItem::IndexToString(int index) const {
         scaled *= 10;
     }
     const bool negative = scaled < 0;
-    __int128 magnitude = negative ? -scaled : scaled;
-    __int128 rounded = (magnitude + den / 2) / den;
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), static_cast<char>('0' + static_cast<int>(rounded % 10)));
-        rounded /= 10;
-    } while (rounded != 0);
-    if (d > 0) {
-        if (digits.size() < static_cast<size_t>(d) + 1) {
-            digits.insert(0, static_cast<size_t>(d) + 1 - digits.size(), '0');
+    __int128 rounded = ((negative ? -scaled : scaled) + den / 2) / den;
+    // Digits from the last one backwards: d decimals, the point, at least one more.
+    char text[64];
+    int at = static_cast<int>(sizeof text);
+    text[--at] = '\0';
+    bool nonZero = false;
+    for (int n = 0; rounded != 0 || n <= d; ++n) {
+        if (d > 0 && n == d) {
+            text[--at] = '.';
         }
-        digits.insert(digits.size() - static_cast<size_t>(d), ".");
+        const int digit = static_cast<int>(rounded % 10);
+        nonZero = nonZero || digit != 0;
+        text[--at] = static_cast<char>('0' + digit);
+        rounded /= 10;
     }
-    const bool zero = digits.find_first_not_of("0.") == std::string::npos;
-    return (negative && !zero) ? "-" + digits : digits;
+    if (negative && nonZero) {
+        text[--at] = '-';
+    }
+    return std::string(text + at);
 }
 
 // ---------------------------------------------------------------------------
