@@ -54,3 +54,40 @@ uint32_t WINAPI AcpiGetValueWithArg(uint32_t id, uint32_t arg, uint32_t* value);
 // @13 Low bit of the result = success; 32-bit words, size returns the byte count.
 uint32_t WINAPI AcpiGetItemBlock(uint32_t id, uint32_t index, void* buffer, uint32_t* size);
 }
+
+// "Dormix.dll" (the power-feature library) and "vvc.dll" (its sound helper on
+// Windows 6.x) are loaded at run time from the program's folder and bound by name.
+// The types below are the procedures as this program calls them; results marked
+// "low bit" report success in bit 0, as every closed library of the board maker does.
+namespace kora {
+using DormixInitFn = void(WINAPI*)(void);
+// Low bit: the call succeeded; *out then holds the answer (1 = yes).
+using DormixIsSupportFn = uint32_t(WINAPI*)(uint32_t* out);
+using PacelyIsSupportFn = uint32_t(WINAPI*)(uint32_t* out);
+using DormixCheckRebootFn = uint32_t(WINAPI*)(uint32_t* out);
+using DormixEnableFn = void(WINAPI*)(void);
+using DormixDisableFn = void(WINAPI*)(void);
+using DormixWakeFn = void(WINAPI*)(void);
+using DormixSleepFn = void(WINAPI*)(void);
+using DormixSoundFn = void(WINAPI*)(uint32_t on);
+using DormixScreenFn = void(WINAPI*)(uint32_t on);
+// "GetLevel": low bit = success, *level the current power-saving level.
+using DormixGetLevelFn = uint32_t(WINAPI*)(uint32_t* level);
+// "SetLevel": the library's byte result is handed back to the caller unchanged.
+using DormixSetLevelFn = uint8_t(WINAPI*)(uint32_t level);
+// "IsDormix", "IsThermostatSupported": low bit = yes.
+using IsDormixFn = uint32_t(WINAPI*)(void);
+using IsThermostatSupportedFn = uint32_t(WINAPI*)(void);
+using HushlyIsSupportFn = uint32_t(WINAPI*)(uint32_t* out);
+// The firmware's power-button pair (action, event code); low bit = success.
+using GetPowerButtonSettingFn = uint32_t(WINAPI*)(uint32_t* action, uint32_t* event);
+using SetPowerButtonSettingFn = uint32_t(WINAPI*)(uint32_t action, uint32_t event);
+// Feature items; low bit = success (for IsItemSupported: the item exists).
+using DormixGetItemFn = uint32_t(WINAPI*)(uint32_t id, uint32_t* value);
+using DormixSetItemFn = uint32_t(WINAPI*)(uint32_t id, uint32_t value);
+using IsItemSupportedFn = uint32_t(WINAPI*)(uint32_t id);
+// Non-zero = the three-fan control is present.
+using IsVentixThreeSupportedFn = uint32_t(WINAPI*)(void);
+// "VISTA_SetMute" in "vvc.dll": 1 mutes, 0 unmutes.
+using VistaSetMuteFn = void(WINAPI*)(uint32_t mute);
+}  // namespace kora
