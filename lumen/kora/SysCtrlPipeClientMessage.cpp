@@ -26,30 +26,8 @@ SysCtrlRequestBytes EncodeSysCtrlRequest(uint32_t first, uint32_t second, uint32
     return bytes;
 }
 
-std::optional<SysCtrlRequestFields> DecodeSysCtrlRequest(const uint8_t* data, size_t size) {
-    if (data == nullptr || size != kSysCtrlRequestSize) {
-        return std::nullopt;
-    }
-    SysCtrlRequestFields fields;
-    fields.requestClass = GetWord(data);
-    fields.first = GetWord(data + 4);
-    fields.second = GetWord(data + 8);
-    fields.third = GetWord(data + 12);
-    return fields;
-}
-
 bool SysCtrlReplyAccepted(const uint8_t* response, size_t bytesRead) {
     return response != nullptr && bytesRead >= 4 && GetWord(response) == 1;
-}
-
-std::array<uint8_t, kSysCtrlResponseSize> EncodeSysCtrlReply(uint32_t answer, size_t size) {
-    std::array<uint8_t, kSysCtrlResponseSize> reply{};
-    uint8_t word[4];
-    PutWord(word, answer);
-    for (size_t i = 0; i < 4 && i < size && i < reply.size(); ++i) {
-        reply[i] = word[i];
-    }
-    return reply;
 }
 
 }  // namespace kora

@@ -6,7 +6,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 namespace kora {
 
@@ -21,22 +20,10 @@ constexpr uint32_t kSysCtrlTurboOff = 1;
 
 using SysCtrlRequestBytes = std::array<uint8_t, kSysCtrlRequestSize>;
 
-struct SysCtrlRequestFields {
-    uint32_t requestClass = 0;
-    uint32_t first = 0;
-    uint32_t second = 0;
-    uint32_t third = 0;
-};
-
 SysCtrlRequestBytes EncodeSysCtrlRequest(uint32_t first, uint32_t second, uint32_t third);
-// The service's side: a request of any other size is rejected.
-std::optional<SysCtrlRequestFields> DecodeSysCtrlRequest(const uint8_t* data, size_t size);
 
 // A reply of `bytesRead` bytes is an acceptance only when it holds a whole first word
 // and that word is 1. A shorter reply says nothing, whatever the call reported.
 bool SysCtrlReplyAccepted(const uint8_t* response, size_t bytesRead);
-
-// The service's reply: the word `answer` in `size` bytes (cut, or padded with zeros).
-std::array<uint8_t, kSysCtrlResponseSize> EncodeSysCtrlReply(uint32_t answer, size_t size);
 
 }  // namespace kora
