@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Draws the two tray icons of Surgepad with ImageMagick (Debian package
+# "imagemagick"): a round button with a power glyph, blue for the normal state
+# ("Q_Button.ico") and red while a turbo profile is on ("Q_Button_red16.ico"),
+# each holding a 16x16 and a 32x32 picture. Only drawing primitives are used (no
+# fonts), so the output is the same on every machine with the same ImageMagick.
+# Usage: resources/icons/make-icons.sh [OUTPUT_DIR]   (default: this folder)
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+out=${1:-$here}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# button NAME FILL RIM: a 256x256 master, scaled down to each size with a box filter.
+button() {
+    local name=$1 fill=$2 rim=$3
+    convert -size 256x256 xc:none \
+        -fill "$rim" -stroke none -draw "circle 128,128 128,4" \
+        -fill "$fill" -draw "circle 128,128 128,22" \
+        -fill none -stroke white -strokewidth 26 -draw "arc 64,64 192,192 300,600" \
+        -draw "line 128,40 128,124" \
+        -define png:exclude-chunks=date,time "$work/$name-master.png"
+    for size in 16 32; do
+        convert "$work/$name-master.png" -filter Box -resize "${size}x${size}" \
+            -define png:exclude-chunks=date,time "PNG32:$work/$name-$size.png"
+    done
+    convert "$work/$name-16.png" "$work/$name-32.png" "$out/$name.ico"
+}
+
+button Q_Button '#1E6FD0' '#0B2E5C'
+button Q_Button_red16 '#D0201E' '#5C0B0B'
+echo "icons written to $out"

@@ -1,0 +1,55 @@
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "sim/korasim/Commands.h"
+
+namespace korasim {
+
+std::optional<uint32_t> ParseNumber(const std::string& text) {
+    if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') {
+        return std::nullopt;
+    }
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text.c_str(), &end, hex ? 16 : 10);
+    if (errno != 0 || end == nullptr || *end != '\0' || value > 0xFFFFFFFFull) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(value);
+}
+
+int Fail(int code, const std::string& message) {
+    std::fprintf(stderr, "kora-sim: %s\n", message.c_str());
+    return code;
+}
+
+std::string Hex(uint64_t value) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+void Journal(const std::string& line) {
+    char path[MAX_PATH];
+    const DWORD n = GetEnvironmentVariableA("KORA_SIM_JOURNAL", path, sizeof path);
+    if (n == 0 || n >= sizeof path) {
+        return;
+    }
+    // Opened for appending only: each line is one write at the end, so lines of
+    // processes sharing the journal never interleave.
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const std::string data = line + "\n";
+    DWORD written = 0;
+    WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+}  // namespace korasim

@@ -1,0 +1,149 @@
+#include "surgepad/MainForm.h"
+
+#include "lumen/core/DebugTrace.h"
+#include "surgepad/BroadcastProtocol.h"
+#include "surgepad/MessageFilter.h"
+#include "ui/Paths.h"
+
+namespace surgepad {
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+ui::FormLayout MainFormLayout() {
+    ui::FormLayout layout;
+    layout.className = kMainFormClass;
+    layout.name = "MainForm";
+    layout.caption = kMainFormCaption;
+    layout.clientWidth = 242;
+    layout.clientHeight = 200;
+    layout.color = RGB(0, 0, 0);
+    // Never a taskbar button: a tool window without the application-window bit.
+    layout.exStyleAdd = WS_EX_TOPMOST | WS_EX_TOOLWINDOW;
+    layout.exStyleRemove = WS_EX_APPWINDOW;
+    return layout;
+}
+
+}  // namespace
+
+void TMainForm::HookInstallation::Install(ui::MessageHook mine) {
+    m_mine = mine;
+    previous = ui::App().SetMessageHook(mine);
+    m_installed = true;
+}
+
+TMainForm::HookInstallation::~HookInstallation() {
+    if (!m_installed) {
+        return;
+    }
+    const ui::MessageHook current = ui::App().GetMessageHook();
+    if (current.code == m_mine.code && current.data == m_mine.data) {
+        ui::App().SetMessageHook(previous);
+    }
+}
+
+TMainForm::TMainForm(ButtonControllerInterface& controller) : ui::Form(MainFormLayout()), m_controller(controller) {
+    CheckTimer.OnTimer = ui::Callback<>::Of<&TMainForm::CheckTimerTimer>(this);
+
+    m_broadcastMessage = RegisterWindowMessageA(kBroadcastMessageName);
+    m_hook.Install(ui::MessageHook::Of<&TMainForm::ApplicationMessageHook>(this));
+    (void)AllowWindowMessage(m_broadcastMessage);
+    // An elevated program would not hear a restarted shell otherwise.
+    m_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+    (void)AllowWindowMessage(m_taskbarCreated);
+
+    m_trayIcon = std::make_unique<TsTrayIcon>(*this, kTrayIconId, kTrayCallbackMessage);
+    m_trayIcon->SetTip(kMainFormCaption);
+    m_trayIcon->SetVisible(true);
+    m_trayIcon->SetInfoKind(BalloonKind::Info);
+    const std::string folder = ui::ResourceFolder();
+    m_icons[0].LoadFromFile(folder + kNormalIconFile);
+    m_icons[1].LoadFromFile(folder + kTurboIconFile);
+    SetTrayIcon(0);
+}
+
+TMainForm::~TMainForm() {
+    m_trayIcon.reset();
+    DestroyHandle();
+}
+
+void TMainForm::Startup() {
+    m_controller.Initialise();
+    ui::App().HideApplicationWindow();
+}
+
+void TMainForm::SetTrayIcon(int index) {
+    if (index != 0 && index != 1) {
+        return;
+    }
+    m_trayIcon->SetIcon(m_icons[index].Handle());
+}
+
+void TMainForm::FormShow() {
+    ui::App().HideApplicationWindow();
+}
+
+void TMainForm::CheckTimerTimer() {
+    m_controller.CheckPowerButtonConfiguration();
+}
+
+void TMainForm::ApplicationMessageHook(MSG& msg, bool& handled) {
+    // A broadcast reaches every top-level window of the process; only the copy
+    // addressed to the application window counts, so each post is handled once.
+    if (msg.hwnd == ui::App().Handle()) {
+        if (m_broadcastMessage != 0 && msg.message == m_broadcastMessage) {
+            const BroadcastAction action = DecodeBroadcast(msg.wParam, static_cast<uint64_t>(msg.lParam));
+            if (action != BroadcastAction::NotProtocol) {
+                handled = true;
+                lumen::Trace("command: broadcast 0x%08X 0x%08X: %s", static_cast<unsigned>(msg.wParam),
+                             static_cast<unsigned>(msg.lParam), BroadcastActionName(action));
+                if (action == BroadcastAction::ButtonPressed) {
+                    m_controller.OnButtonPressed();
+                } else if (action == BroadcastAction::ValuesChangedElsewhere) {
+                    m_controller.OnValuesChangedElsewhere();
+                }
+            }
+        } else if (msg.message == WM_SYSCOMMAND && (msg.wParam & 0xFFF0) == SC_CLOSE) {
+            // The application window cannot be closed from outside this way.
+            handled = true;
+            lumen::Trace("command: SC_CLOSE to the application window swallowed");
+        }
+    }
+    if (m_hook.previous) {
+        m_hook.previous(msg, handled);
+    }
+}
+
+LRESULT TMainForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kPowerBroadcastMessage) {
+        const PowerEvent event = DecodePowerBroadcast(wParam);
+        if (event == PowerEvent::Suspend) {
+            lumen::Trace("command: power broadcast %u: suspend", static_cast<unsigned>(wParam));
+            m_controller.Suspend();
+        } else if (event == PowerEvent::Resume) {
+            lumen::Trace("command: power broadcast %u: resume", static_cast<unsigned>(wParam));
+            m_controller.Resume();
+        }
+        return DefaultHandler(message, wParam, lParam);
+    }
+    if (message >= kFirstPrivateMessage && message <= kFirstPrivateMessage + 6) {
+        const PrivateCommand command = DecodePrivateCommand(message, wParam);
+        if (command != PrivateCommand::NotPrivate) {
+            lumen::Trace("command: %u 0x%08X: %s", message, static_cast<unsigned>(wParam),
+                         PrivateCommandName(command));
+            if (command == PrivateCommand::Close) {
+                Close();
+            } else if (command == PrivateCommand::OpenSettings) {
+                m_controller.OpenSettings();
+            }
+            return 0;
+        }
+    }
+    if (m_taskbarCreated != 0 && message == m_taskbarCreated) {
+        m_trayIcon->NotificationAreaRecreated();
+    }
+    return ui::Form::WndProc(message, wParam, lParam);
+}
+
+}  // namespace surgepad

@@ -1,0 +1,76 @@
+#pragma once
+// TMainForm: the program's main window. Never shown; it owns the tray icon, the two
+// tray pictures and the check timer, and routes the broadcast protocol, the private
+// commands and the power broadcasts to the button controller.
+
+#include <windows.h>
+
+#include <memory>
+
+#include "surgepad/ButtonControllerInterface.h"
+#include "surgepad/TsTrayIcon.h"
+#include "ui/Application.h"
+#include "ui/Form.h"
+#include "ui/Icon.h"
+#include "ui/Timer.h"
+
+namespace surgepad {
+
+inline constexpr char kMainFormClass[] = "TMainForm";
+inline constexpr char kMainFormCaption[] = "Surgepad";
+inline constexpr UINT kTrayIconId = 1;
+inline constexpr UINT kTrayCallbackMessage = 1114;
+inline constexpr char kNormalIconFile[] = "Q_Button.ico";
+inline constexpr char kTurboIconFile[] = "Q_Button_red16.ico";
+
+class TMainForm : public ui::Form {
+public:
+    // Throws ui::Error when a tray picture cannot be read (the tray icon is gone again).
+    explicit TMainForm(ButtonControllerInterface& controller);
+    ~TMainForm() override;
+
+    // Once, after every window exists: the controller's initialisation, then the
+    // application window is hidden.
+    void Startup();
+    // 0 normal, 1 turbo. Also called from the animation thread.
+    void SetTrayIcon(int index);
+
+    TsTrayIcon& TrayIcon() { return *m_trayIcon; }
+    UINT BroadcastMessageId() const { return m_broadcastMessage; }
+    HICON TrayPicture(int index) const { return m_icons[index & 1].Handle(); }
+
+    // Every 5000 ms once the controller enables it.
+    ui::Timer CheckTimer{5000, false};
+
+protected:
+    void FormShow() override;
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // Restores the hook slot if this form is destroyed (also when construction fails).
+    class HookInstallation {
+    public:
+        void Install(ui::MessageHook mine);
+        ~HookInstallation();
+        ui::MessageHook previous;
+
+    private:
+        ui::MessageHook m_mine;
+        bool m_installed = false;
+    };
+
+    void ApplicationMessageHook(MSG& msg, bool& handled);
+    void CheckTimerTimer();
+
+    ButtonControllerInterface& m_controller;
+    UINT m_broadcastMessage = 0;
+    UINT m_taskbarCreated = 0;
+    HookInstallation m_hook;
+    std::unique_ptr<TsTrayIcon> m_trayIcon;
+    ui::Icon m_icons[2];
+};
+
+// The process-wide instance (null before start-up and after exit).
+extern TMainForm* MainForm;
+
+}  // namespace surgepad

@@ -1,0 +1,81 @@
+#include "surgepad/Startup.h"
+
+#include <windows.h>
+
+#include "lumen/core/DebugTrace.h"
+#include "lumen/core/Report.h"
+#include "surgepad/MainForm.h"
+#include "surgepad/MessageFilter.h"
+#include "surgepad/OsdForm.h"
+#include "surgepad/PwrBtnChangeFrom.h"
+#include "surgepad/PwrBtnChangeShadow.h"
+#include "surgepad/SettingForm.h"
+#include "surgepad/SettingShadowForm.h"
+#include "surgepad/StartupCheck.h"
+#include "surgepad/StatusForm.h"
+#include "ui/Application.h"
+#include "ui/Error.h"
+
+namespace surgepad {
+namespace {
+
+void ForgetWindows() {
+    MainForm = nullptr;
+    SettingForm = nullptr;
+    SettingShadowForm = nullptr;
+    StatusForm = nullptr;
+    OsdForm = nullptr;
+    PwrBtnChangeFrom = nullptr;
+    PwrBtnChangeShadow = nullptr;
+}
+
+}  // namespace
+
+int RunSurgepad(int argc, const char* const* argv) {
+    InitWindowMessageFilter();
+
+    // The handle is kept for the life of the process; the system releases the mutex.
+    SetLastError(ERROR_SUCCESS);
+    HANDLE instance = CreateMutexA(nullptr, TRUE, kInstanceMutexName);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        lumen::Trace("startup: another copy runs; leaving");
+        return 0;
+    }
+    (void)instance;
+
+    const bool quiet = HasQuietSwitch(argc, argv);
+    if (OtherVendorHasPriority(LibraryFirmware())) {
+        lumen::Trace("startup: the firmware gives the other vendor's utility priority; refusing%s",
+                     quiet ? " quietly" : "");
+        if (!quiet) {
+            lumen::ShowMessage(kRefusalText, kRefusalCaption);
+        }
+        return 0;
+    }
+
+    ui::Application& app = ui::App();
+    try {
+        app.SetShowMainForm(false);
+        app.Initialize();
+        MainForm = app.CreateForm<TMainForm>(Controller());
+        SettingForm = app.CreateForm<TSettingForm>();
+        SettingShadowForm = app.CreateForm<TSettingShadowForm>(*SettingForm);
+        StatusForm = app.CreateForm<TStatusForm>();
+        OsdForm = app.CreateForm<TOsdForm>();
+        PwrBtnChangeFrom = app.CreateForm<TPwrBtnChangeFrom>();
+        PwrBtnChangeShadow = app.CreateForm<TPwrBtnChangeShadow>(*PwrBtnChangeFrom);
+        MainForm->Startup();
+        SettingShadowForm->Prepare();
+        lumen::Trace("startup: running");
+        app.Run();
+    } catch (const ui::Error& e) {
+        lumen::Trace("startup: failure: %s", e.what());
+        app.ShowException(e);
+    }
+    ForgetWindows();
+    app.DestroyForms();
+    lumen::Trace("startup: ended");
+    return 0;
+}
+
+}  // namespace surgepad

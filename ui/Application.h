@@ -1,0 +1,129 @@
+#pragma once
+// The application object: the hidden top-level application window (the one that
+// would carry the taskbar button), the forms it owns, the message loop with its
+// process-wide message-hook slot, the deactivation slot and the standard error box.
+
+#include <windows.h>
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/Callback.h"
+#include "ui/Window.h"
+
+namespace ui {
+
+class Form;
+
+// Sees a queued message before it is dispatched; setting `handled` keeps it from
+// being dispatched. Whoever installs a hook keeps the one it replaced and calls it.
+using MessageHook = Callback<MSG&, bool&>;
+// Called when the program loses activation to another application.
+using Notify = Callback<>;
+
+class Application : private Window {
+public:
+    static Application& Instance();
+
+    // Creates the hidden application window. Call once on the GUI thread.
+    void Initialize();
+    bool Initialized() const { return HandleAllocated(); }
+
+    // The application window; broadcasts reach it like any top-level window.
+    HWND Handle() const { return Window::Handle(); }
+    DWORD GuiThreadId() const { return m_guiThread; }
+    const std::string& Title() const { return m_title; }
+    HICON Icon() const { return m_icon; }
+
+    // Whether Run shows the main form by itself.
+    void SetShowMainForm(bool show) { m_showMainForm = show; }
+    bool ShowMainForm() const { return m_showMainForm; }
+
+    // Creates a form owned by the application. The first form created becomes the
+    // main form: closing it ends Run. Exceptions of the constructor propagate.
+    template <class F, class... A>
+    F* CreateForm(A&&... args) {
+        auto form = std::make_unique<F>(std::forward<A>(args)...);
+        F* raw = form.get();
+        Adopt(std::move(form));
+        return raw;
+    }
+    Form* MainForm() const { return m_mainForm; }
+
+    // Runs the message loop until the main form closes or Terminate is called.
+    void Run();
+    // Handles one queued message, if any; false when the queue was empty.
+    bool ProcessMessage();
+    // Handles queued messages until the queue is empty (also from tests).
+    void ProcessMessages();
+    // Ends Run after the current message.
+    void Terminate();
+    bool Terminated() const { return m_terminated; }
+
+    // Hides the application window (and with it any taskbar button).
+    void HideApplicationWindow();
+
+    MessageHook GetMessageHook() const { return m_hook; }
+    // Installs a hook and returns the one it replaces.
+    MessageHook SetMessageHook(MessageHook hook);
+    Notify GetOnDeactivate() const { return m_onDeactivate; }
+    Notify SetOnDeactivate(Notify handler);
+
+    // The standard error box: the exception's message, captioned with the title.
+    void ShowException(const std::exception& e);
+    // Where exceptions that reach a window procedure or the loop end up.
+    void HandleException(const std::exception& e);
+
+    // Destroys the forms, the last created first. The application window stays.
+    void DestroyForms();
+
+    // Runs `step` on the GUI thread and waits for it (directly when called on it).
+    // False when the GUI thread cannot take it (no application window any more).
+    // An exception of the step is rethrown on the calling thread.
+    template <class F>
+    bool Synchronize(F&& step) {
+        struct Holder final : SyncStep {
+            explicit Holder(F& f) : fn(f) {}
+            void Run() override { fn(); }
+            F& fn;
+        } holder(step);
+        return RunSynchronized(holder);
+    }
+
+    struct SyncStep {
+        virtual ~SyncStep() = default;
+        virtual void Run() = 0;
+        std::exception_ptr error;
+    };
+    bool RunSynchronized(SyncStep& step);
+
+private:
+    friend class Form;
+    Application();
+    ~Application() override = default;
+
+    void Adopt(std::unique_ptr<Form> form);
+    void FormDestroyed(Form* form);
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    std::vector<std::unique_ptr<Form>> m_forms;
+    Form* m_mainForm = nullptr;
+    bool m_showMainForm = true;
+    bool m_terminated = false;
+    DWORD m_guiThread = 0;
+    std::string m_title;
+    HICON m_icon = nullptr;
+    MessageHook m_hook;
+    Notify m_onDeactivate;
+    class SyncWindow;
+    std::unique_ptr<SyncWindow> m_sync;
+};
+
+inline Application& App() {
+    return Application::Instance();
+}
+
+}  // namespace ui

@@ -1,0 +1,78 @@
+#pragma once
+// A form: a top-level window owned by the application window, built from a layout
+// described in code. Forms are created hidden; the application object owns them.
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/Window.h"
+
+namespace ui {
+
+struct FormLayout {
+    const char* className = "TForm";
+    const char* name = "Form";  // the form's name, used in messages about it
+    const char* caption = "";
+    int left = 0;
+    int top = 0;
+    int clientWidth = 0;
+    int clientHeight = 0;
+    COLORREF color = RGB(0, 0, 0);
+    bool borderNone = true;
+    // Whether the framework would scale the form with the system font.
+    bool scaled = false;
+    // Extended style bits added to and removed from the form's default (none).
+    DWORD exStyleAdd = 0;
+    DWORD exStyleRemove = 0;
+    // Owner window; null means the application window.
+    HWND owner = nullptr;
+};
+
+class Form : public Window {
+public:
+    explicit Form(const FormLayout& layout);
+    ~Form() override;
+
+    const std::string& Name() const { return m_name; }
+    bool Scaled() const { return m_scaled; }
+
+    void Show();
+    void Hide();
+    void SetVisible(bool visible);
+    bool Visible() const;
+    // The main form's close ends the program; any other form just hides.
+    void Close();
+
+    int Left() const;
+    int Top() const;
+    void SetLeft(int left);
+    void SetTop(int top);
+    void MoveTo(int left, int top);
+    int ClientWidth() const;
+    int ClientHeight() const;
+    void SetClientSize(int width, int height);
+
+    DWORD ExStyle() const;
+    void ModifyExStyle(DWORD add, DWORD remove);
+    COLORREF Color() const { return m_color; }
+    void SetColor(COLORREF color);
+
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // The form became visible (WM_SHOWWINDOW).
+    virtual void FormShow() {}
+    // The form moved (WM_MOVE); Left and Top are already the new position.
+    virtual void FormMove() {}
+    // Paints the client area; the base fills it with the form's colour.
+    virtual void Paint(HDC dc, const RECT& area);
+
+private:
+    std::string m_name;
+    bool m_scaled;
+    COLORREF m_color;
+    HBRUSH m_brush = nullptr;
+};
+
+}  // namespace ui
