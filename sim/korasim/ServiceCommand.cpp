@@ -69,14 +69,16 @@ void Serve(HANDLE pipe, const ServiceOptions& options) {
     for (size_t i = 0; i < 4 && i < reply.size(); ++i) {
         reply[i] = static_cast<uint8_t>(options.reply >> (8 * i));
     }
+    // Journaled before the reply goes out: whoever sees the client's result finds the line
+    // already there.
+    korasim::Journal("pipe " + korasim::Hex(Word(&request[0])) + " " + korasim::Hex(Word(&request[4])) + " " +
+                     korasim::Hex(Word(&request[8])) + " " + korasim::Hex(Word(&request[12])) + " reply " +
+                     korasim::Hex(options.reply));
     DWORD written = 0;
     if (!WriteFile(pipe, reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr)) {
         std::fprintf(stderr, "kora-sim: service: the reply could not be written (error %lu)\n", GetLastError());
         return;
     }
-    korasim::Journal("pipe " + korasim::Hex(Word(&request[0])) + " " + korasim::Hex(Word(&request[4])) + " " +
-                     korasim::Hex(Word(&request[8])) + " " + korasim::Hex(Word(&request[12])) + " reply " +
-                     korasim::Hex(options.reply));
     // The client reads the reply before the instance goes.
     FlushFileBuffers(pipe);
 }
