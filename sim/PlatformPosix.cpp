@@ -49,7 +49,9 @@ std::atomic<unsigned> g_tempCounter{0};
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit) {
-    Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK: a FIFO named as a board must not block the caller; only regular
+    // files are read (the flag does not matter for them).
+    Fd file(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat info;
     if (!file.valid() || fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         static_cast<uint64_t>(info.st_size) > limit) {

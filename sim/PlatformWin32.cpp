@@ -60,8 +60,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit) 
     if (!file.valid()) {
         return std::nullopt;
     }
+    // Only files on a disk: a pipe or a device named as a board could block the reader.
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || static_cast<uint64_t>(size.QuadPart) > limit) {
+    if (GetFileType(file.get()) != FILE_TYPE_DISK || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<uint64_t>(size.QuadPart) > limit) {
         return std::nullopt;
     }
     std::string content(static_cast<size_t>(size.QuadPart), '\0');

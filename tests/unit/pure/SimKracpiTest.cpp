@@ -7,6 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#if !defined(_WIN32)
+#include <sys/stat.h>
+#endif
+
 #include "lumen/kora/VendorApi.h"
 #include "sim/Platform.h"
 #include "tests/helpers/SimTestFiles.h"
@@ -194,6 +198,21 @@ TEST_F(SimKracpi, NamedBoardThatIsMissing) {
     EXPECT_EQ(0u, AcpiGetValue(0x03010011, &v));
     EXPECT_THAT(env.Journal(), ElementsAre(env.BoardPath() + ": cannot read the board file"));
 }
+
+#if !defined(_WIN32)
+// A FIFO named as the board (or the state) would block a plain open and read forever.
+TEST_F(SimKracpi, FifoAsBoardDoesNotBlock) {
+    ASSERT_EQ(0, mkfifo(env.BoardPath().c_str(), 0600));
+    uint32_t v;
+    EXPECT_EQ(0u, AcpiGetValue(0x03010011, &v));
+    EXPECT_THAT(env.Journal(), ElementsAre(env.BoardPath() + ": cannot read the board file"));
+
+    env.Folder().Write("real.txt", kBoard);
+    simtest::ScopedEnv board("KORA_SIM_BOARD", env.Folder().Path("real.txt"));
+    ASSERT_EQ(0, mkfifo(env.StatePath().c_str(), 0600));
+    EXPECT_EQ(0u, Read(0x03010011));
+}
+#endif
 
 TEST_F(SimKracpi, EmptyBoardFailsEveryCall) {
     env.WriteBoard("# nothing here\n");
