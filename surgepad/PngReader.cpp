@@ -1,0 +1,135 @@
+#include "surgepad/PngReader.h"
+
+#include "lumen/core/Report.h"
+#include "lumen/graphics/PixelOps.h"
+#include "lumen/graphics/PngRows.h"
+#include "lumen/widget/TLayout.h"
+#include "surgepad/MultiLang.h"
+
+namespace surgepad {
+namespace {
+
+template <class Proc>
+Proc Entry(HMODULE module, const char* name) {
+    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// An open file, read-only, closed with its owner.
+class ReadOnlyFile {
+public:
+    explicit ReadOnlyFile(const std::string& path)
+        : m_handle(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr)) {}
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+    ~ReadOnlyFile() {
+        if (IsOpen()) {
+            CloseHandle(m_handle);
+        }
+    }
+    bool IsOpen() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE Handle() const { return m_handle; }
+
+private:
+    HANDLE m_handle;
+};
+
+// The codec pulls the file's bytes through this.
+uint32_t PNGIO_CALL ReadFromFile(void* user, void* buffer, uint32_t count) {
+    auto* file = static_cast<ReadOnlyFile*>(user);
+    DWORD got = 0;
+    if (buffer == nullptr || !ReadFile(file->Handle(), buffer, count, &got, nullptr)) {
+        return 0;
+    }
+    return got;
+}
+
+}  // namespace
+
+std::string ResourceFolder() {
+    return MultiLang::ProgramFolder() + "Resource\\";
+}
+
+PngManager& PngManager::Instance() {
+    static PngManager* instance = new PngManager(MultiLang::ProgramFolder() + "pngio.dll");
+    return *instance;
+}
+
+PngManager::PngManager(const std::string& libraryPath) {
+    m_hinst = LoadLibraryA(libraryPath.c_str());
+    LUMEN_ASSERT(m_hinst);
+    m_readPngEx = Entry<ReadPngExProc>(m_hinst, "ReadPngEx");
+    m_writePngEx = Entry<WritePngExProc>(m_hinst, "WritePngEx");
+    m_freePngData = Entry<FreePngDataProc>(m_hinst, "FreePngData");
+    m_allocatePngData = Entry<AllocatePngDataProc>(m_hinst, "AllocatePngData");
+}
+
+PngManager::~PngManager() {
+    if (m_hinst != nullptr) {
+        FreeLibrary(m_hinst);
+    }
+}
+
+bool LoadPngFile(const std::string& path, lumen::Bitmap& bitmap) {
+    return LoadPngFile(PngManager::Instance(), path, bitmap);
+}
+
+bool LoadPngFile(PngManager& codec, const std::string& path, lumen::Bitmap& bitmap) {
+    bitmap.SetPixelFormat(lumen::PixelFormat::Bgra32);
+    // A codec without both entries cannot read a picture without leaking it.
+    if (codec.ReadPngEx() == nullptr || codec.FreePngData() == nullptr) {
+        return false;
+    }
+    ReadOnlyFile file(path);
+    if (!file.IsOpen()) {
+        return false;
+    }
+    PngData record = {};
+    if (codec.ReadPngEx()(&record, &ReadFromFile, &file) == 0) {
+        return false;
+    }
+    const bool converted = lumen::ConvertPngRows(record, bitmap);
+    codec.FreePngData()(&record);
+    return converted;
+}
+
+void ComposePngOnBackground(const std::string& path, lumen::Bitmap& bitmap, lumen::Bitmap& background, int x, int y) {
+    bitmap.SetPixelFormat(lumen::PixelFormat::Bgra32);
+    (void)LoadPngFile(path, bitmap);  // a missing picture composes as whatever the bitmap held
+    background.SetPixelFormat(lumen::PixelFormat::Bgra32);
+    const lumen::Rect r{x, y, x + bitmap.Width(), y + bitmap.Height()};
+    lumen::PixelBuffer composed;
+    lumen::CopyBackgroundRect(background, composed, r);
+    lumen::AlphaBlendBitmap(bitmap, composed, 255);
+    bitmap.Assign(composed);
+}
+
+void ComposeOnBackground(const std::string& name, lumen::Bitmap& bitmap, lumen::Bitmap& background, int x, int y) {
+    ComposePngOnBackground(ResourceFolder() + name, bitmap, background, x, y);
+}
+
+void LoadStateImages(const StateBitmaps& appearance, lumen::Bitmap& background, int x, int y, const char* raised,
+                     const char* sunken, const char* focused, const char* disabled) {
+    const struct {
+        lumen::Bitmap* bitmap;
+        const char* name;
+    } states[] = {
+        {appearance.raised, raised},
+        {appearance.sunken, sunken},
+        {appearance.focused, focused},
+        {appearance.disabled, disabled},
+    };
+    for (const auto& state : states) {
+        if (state.bitmap != nullptr && state.name != nullptr && state.name[0] != '\0') {
+            ComposeOnBackground(state.name, *state.bitmap, background, x, y);
+        }
+    }
+}
+
+void PrepareShadowBitmap(lumen::Bitmap& bitmap, const std::string& name) {
+    bitmap.SetPixelFormat(lumen::PixelFormat::Bgra32);
+    (void)LoadPngFile(ResourceFolder() + name, bitmap);
+    lumen::BlackenVisiblePixels(bitmap);
+}
+
+}  // namespace surgepad
