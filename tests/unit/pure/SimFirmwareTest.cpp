@@ -3,8 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
-#include <variant>
 
 #include "sim/AcpiFirmware.h"
 #include "sim/BoardParser.h"
@@ -13,7 +13,6 @@ using sim::AcpiFirmware;
 using sim::Board;
 using sim::SimState;
 using testing::ElementsAre;
-using testing::VariantWith;
 
 namespace {
 
@@ -24,23 +23,29 @@ Board Parse(const std::string& text) {
     return board ? std::move(*board) : Board{};
 }
 
-// A package's elements as the program reads them: through the element functions, in a
-// copy of the bytes (packages must not depend on where they lie).
-using Element = std::variant<uint32_t, std::string>;
-
-std::vector<Element> Elements(const sim::PackageBuilder& package) {
-    std::vector<uint8_t> copy = package.Bytes();
-    std::vector<Element> out;
+// A package's elements as the program reads them, through the element functions and
+// in a copy of the bytes (packages must not depend on where they lie): values in hex,
+// texts in quotes.
+std::string Render(const std::optional<sim::PackageBuilder>& package) {
+    if (!package) {
+        return "(none)";
+    }
+    std::vector<uint8_t> copy = package->Bytes();
+    std::string out;
     uint8_t* e = sim::FirstElement(copy.data());
     for (uint32_t i = 0; i < sim::ElementCount(copy.data()); ++i, e = sim::NextElement(e)) {
-        uint32_t kind;
+        uint32_t kind, v;
         std::memcpy(&kind, e, 4);
+        std::memcpy(&v, sim::ElementData(e), 4);
+        char hex[12];
+        std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(v));
+        if (!out.empty()) {
+            out += ' ';
+        }
         if (kind == static_cast<uint32_t>(sim::ElementKind::Text)) {
-            out.emplace_back(std::string(reinterpret_cast<const char*>(sim::ElementData(e))));
+            out.append(1, '\'').append(reinterpret_cast<const char*>(sim::ElementData(e))).append(1, '\'');
         } else {
-            uint32_t v;
-            std::memcpy(&v, sim::ElementData(e), 4);
-            out.emplace_back(v);
+            out += hex;
         }
     }
     return out;
@@ -74,24 +79,11 @@ item 0x03080031 1 reported=1 texts="Standard","Optimized"
 item 0x03070030 1 attr=2
 )");
     const AcpiFirmware acpi(fw.board, fw.state);
-    EXPECT_THAT(Elements(*acpi.ItemInfoPackage(0x03820021)),
-                ElementsAre(VariantWith<uint32_t>(0x03820021u), VariantWith<uint32_t>(0u),
-                            VariantWith<uint32_t>(0x40000000u), VariantWith<uint32_t>(5u),
-                            VariantWith<uint32_t>(0x00FFFF38u), VariantWith<uint32_t>(5u), VariantWith<uint32_t>(81u),
-                            VariantWith<uint32_t>(2u), VariantWith<std::string>("Auto"),
-                            VariantWith<std::string>("Off")));
+    EXPECT_EQ("3820021 0 40000000 5 FFFF38 5 51 2 'Auto' 'Off'", Render(acpi.ItemInfoPackage(0x03820021)));
     // Without extra texts a number ends after its count.
-    EXPECT_THAT(Elements(*acpi.ItemInfoPackage(0x03010011)),
-                ElementsAre(VariantWith<uint32_t>(0x03010011u), VariantWith<uint32_t>(0u), VariantWith<uint32_t>(0u),
-                            VariantWith<uint32_t>(0u), VariantWith<uint32_t>(10000u), VariantWith<uint32_t>(1u),
-                            VariantWith<uint32_t>(3001u)));
-    EXPECT_THAT(Elements(*acpi.ItemInfoPackage(0x03080031)),
-                ElementsAre(VariantWith<uint32_t>(0x03080031u), VariantWith<uint32_t>(0u), VariantWith<uint32_t>(0u),
-                            VariantWith<uint32_t>(1u), VariantWith<uint32_t>(2u),
-                            VariantWith<std::string>("Standard"), VariantWith<std::string>("Optimized")));
-    EXPECT_THAT(Elements(*acpi.ItemInfoPackage(0x03070030)),
-                ElementsAre(VariantWith<uint32_t>(0x03070030u), VariantWith<uint32_t>(0u), VariantWith<uint32_t>(2u),
-                            VariantWith<uint32_t>(0u), VariantWith<uint32_t>(0u)));
+    EXPECT_EQ("3010011 0 0 0 2710 1 BB9", Render(acpi.ItemInfoPackage(0x03010011)));
+    EXPECT_EQ("3080031 0 0 1 2 'Standard' 'Optimized'", Render(acpi.ItemInfoPackage(0x03080031)));
+    EXPECT_EQ("3070030 0 2 0 0", Render(acpi.ItemInfoPackage(0x03070030)));
     EXPECT_FALSE(acpi.ItemInfoPackage(0x03000099).has_value());
 }
 
@@ -106,13 +98,10 @@ fail group 0x0B
 block 0x05080002 1 0 0x03010011 300 0xFFFFFFFF
 )");
     const AcpiFirmware acpi(fw.board, fw.state);
-    EXPECT_THAT(Elements(*acpi.InfoPackage()),
-                ElementsAre(VariantWith<uint32_t>(0x11u), VariantWith<uint32_t>(0x22u), VariantWith<uint32_t>(0x33u),
-                            VariantWith<uint32_t>(0x03000000u)));
+    EXPECT_EQ("11 22 33 3000000", Render(acpi.InfoPackage()));
     // One element per item, in file order; the data is the item id.
-    EXPECT_THAT(Elements(*acpi.GroupPackage(3)),
-                ElementsAre(VariantWith<uint32_t>(0x03000015u), VariantWith<uint32_t>(0x03010011u)));
-    EXPECT_THAT(Elements(*acpi.GroupPackage(0)), ElementsAre(VariantWith<uint32_t>(0x00060008u)));
+    EXPECT_EQ("3000015 3010011", Render(acpi.GroupPackage(3)));
+    EXPECT_EQ("60008", Render(acpi.GroupPackage(0)));
     // A failing group fails even though it has items (which stay readable); a group
     // without items does not exist.
     EXPECT_FALSE(acpi.GroupPackage(0x0B).has_value());
