@@ -341,7 +341,8 @@ void RestoreSavedValues(const KrOcPrimaryItemSet& set, OcAnnouncer& announcer, O
     announcer.AnnounceValuesChanged();
 }
 
-bool OverlayFirmwareProfile(uint32_t index, OcValueList* list) {
+bool ReadFirmwareProfile(uint32_t index, OcValueList* pairs) {
+    pairs->clear();
     std::vector<uint32_t> block(kPackageBufferSize / 4, 0);
     uint32_t size = kPackageBufferSize;
     if ((AcpiGetItemBlock(kProfileBlockId, index, block.data(), &size) & 1) == 0) {
@@ -351,11 +352,20 @@ bool OverlayFirmwareProfile(uint32_t index, OcValueList* list) {
     // Pairs from word 1 on; a pair is read only when both of its words lie inside
     // the block the library returned.
     for (uint32_t at = 1; at + 1 < words && block[at] != kEndOfBlock; at += 2) {
-        const uint32_t id = block[at];
-        const uint32_t value = block[at + 1];
+        pairs->push_back({block[at], block[at + 1]});
+    }
+    return true;
+}
+
+bool OverlayFirmwareProfile(uint32_t index, OcValueList* list) {
+    OcValueList pairs;
+    if (!ReadFirmwareProfile(index, &pairs)) {
+        return false;
+    }
+    for (const tagTwOcItemValue& pair : pairs) {
         for (tagTwOcItemValue& entry : *list) {
-            if (entry.id == id) {
-                entry.value = value;
+            if (entry.id == pair.id) {
+                entry.value = pair.value;
             }
         }
     }

@@ -103,6 +103,10 @@ void ApplyList(const KrOcPrimaryItemSet& set, OcAnnouncer& announcer, const OcVa
 // Writes a saved list back (unless the firmware's guard item says not to) and empties
 // it; announces the change.
 void RestoreSavedValues(const KrOcPrimaryItemSet& set, OcAnnouncer& announcer, OcValueList* list);
+// The (id, value) pairs of firmware profile block `index`, in block order: from word 1
+// on, up to the end marker 0xFFFFFFFF or the end of what the library returned. False
+// when the block cannot be read.
+bool ReadFirmwareProfile(uint32_t index, OcValueList* pairs);
 // The (id, value) pairs of firmware profile block `index`, laid over `list`: each
 // entry whose id the block names takes the block's value. False when the block
 // cannot be read.
