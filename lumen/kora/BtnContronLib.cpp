@@ -1,0 +1,267 @@
+#include "lumen/kora/BtnContronLib.h"
+
+#include "lumen/core/DebugTrace.h"
+#include "lumen/core/Report.h"
+#include "lumen/kora/BiosInterface.h"
+#include "lumen/kora/SysCtrlPipeClient.h"
+
+namespace kora {
+namespace {
+
+constexpr uint32_t kBaseFrequencyId = 0x03010011;
+
+template <typename Fn>
+Fn ProcAs(FARPROC proc) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
+}
+
+std::string ExecutableFolder() {
+    char path[MAX_PATH] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        return std::string();
+    }
+    std::string folder(path, n);
+    const size_t slash = folder.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Whether `value` is one of the item's raw values: an index below its count for
+// numbers and text lists, 0 or 1 for a boolean.
+bool InRange(const BiosItem& item, uint32_t value) {
+    if (KindOf(item.Id()) == kKindBoolean) {
+        return value <= 1;
+    }
+    const int count = item.GetCount();
+    return count > 0 && value < static_cast<uint32_t>(count);
+}
+
+// The trace formats like the system's printf, which knows no %zu.
+unsigned Count(size_t n) {
+    return static_cast<unsigned>(n);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// SysCtrlAnnouncer
+
+SysCtrlAnnouncer::SysCtrlAnnouncer() : m_broadcast(RegisterWindowMessageA(kKoraBroadcastName)) {}
+
+void SysCtrlAnnouncer::SystemControlRequest(uint32_t a1, uint32_t a2, uint32_t a3) {
+    // No service on the machine is normal: the pipe layer has written its own line.
+    if (!SysCtrlPipeClient::Instance().Request(a1, a2, a3)) {
+        lumen::Trace("[BtnContronLib] system control request (%u, %u, %u) not accepted", a1, a2, a3);
+    }
+}
+
+void SysCtrlAnnouncer::AnnounceValuesChanged() {
+    // A message id of 0 would broadcast WM_NULL; registration fails only when the
+    // system's atom table is exhausted.
+    if (m_broadcast == 0 || !PostMessageA(HWND_BROADCAST, m_broadcast, kValuesChangedWParam, kValuesChangedBySurgepad)) {
+        lumen::Trace("[BtnContronLib] announcement of changed values not posted, GetLastError returned %lu",
+                     GetLastError());
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// BtnContronLib
+
+BtnContronLib& BtnContronLib::Instance() {
+    static BtnContronLib* const instance = new BtnContronLib(ExecutableFolder());
+    return *instance;
+}
+
+BtnContronLib::BtnContronLib(const std::string& folder) : m_announcer(std::make_unique<SysCtrlAnnouncer>()) {
+    AcpiInitialize();
+    std::string withSeparator = folder;
+    if (!withSeparator.empty() && withSeparator.back() != '\\' && withSeparator.back() != '/') {
+        withSeparator += '\\';
+    }
+    LoadDormix(withSeparator);
+    // The profile names and the start-up values belong to the firmware, not to the
+    // power-feature library: without the library a profile file can still be applied,
+    // and turbo off must then still have the values to go back to.
+    ReadProfileNames();
+    m_ratio = std::make_unique<KrOcRatio>();
+    m_itemSet = std::make_unique<KrOcPrimaryItemSet>(*m_ratio);
+    kora::SaveCurrentValues(*m_ratio, &m_stockSet);
+    lumen::Trace("[BtnContronLib] %u firmware profiles, %u start-up values saved, power-feature library %s",
+                 Count(m_profileNames.size()), Count(m_stockSet.size()), m_dormix != nullptr ? "loaded" : "not loaded");
+}
+
+BtnContronLib::~BtnContronLib() {
+    if (m_dormix != nullptr) {
+        FreeLibrary(m_dormix);
+    }
+}
+
+void BtnContronLib::LoadDormix(const std::string& folder) {
+    const std::string path = folder + "Dormix.dll";
+    if (!FileExists(path)) {
+        return;
+    }
+    m_dormix = LoadLibraryA(path.c_str());
+    if (m_dormix == nullptr) {
+        lumen::ShowMessage("Can not load " + path, "LoadLibrary Error");
+        return;
+    }
+    m_dormixInit = ProcAs<DormixInitFn>(GetProcAddress(m_dormix, "DormixInit"));
+    m_dormixEnable = ProcAs<DormixEnableFn>(GetProcAddress(m_dormix, "DormixEnable"));
+    if (m_dormixInit == nullptr || m_dormixEnable == nullptr) {
+        // Not the library we know: calling a missing entry would crash.
+        lumen::Trace("[BtnContronLib] %s lacks DormixInit or DormixEnable", path.c_str());
+        FreeLibrary(m_dormix);
+        m_dormix = nullptr;
+        m_dormixInit = nullptr;
+        m_dormixEnable = nullptr;
+        return;
+    }
+    m_dormixInit();
+}
+
+void BtnContronLib::ReadProfileNames() {
+    GroupInfoTraverser traverser;
+    if (!traverser.Open(kProfileNameGroup)) {
+        return;
+    }
+    std::unique_ptr<BiosItem> names;
+    for (; !traverser.IsEnd(); traverser.Next()) {
+        if (ItemNumber(traverser.CurrentId()) == kProfileNameNumber) {
+            names.reset(traverser.CreateItem());  // the last one counts
+        }
+    }
+    if (names == nullptr) {
+        return;
+    }
+    const int count = names->GetCount();
+    for (int i = 0; i < count; ++i) {
+        m_profileNames.push_back(names->IndexToString(i));
+    }
+}
+
+const KrOcRatio& BtnContronLib::Ratio() const {
+    return *m_ratio;
+}
+
+const KrOcPrimaryItemSet& BtnContronLib::ItemSet() const {
+    return *m_itemSet;
+}
+
+std::string BtnContronLib::ProfileNameAt(uint32_t index) const {
+    return index < m_profileNames.size() ? m_profileNames[index] : std::string();
+}
+
+bool BtnContronLib::ApplyFirmwareProfile(uint32_t index) {
+    if (IsTurboOn() || index >= ProfileCount()) {
+        return false;
+    }
+    OcValueList list;
+    CompleteCurrentList(Ratio(), &list);
+    if (!OverlayFirmwareProfile(index, &list)) {
+        lumen::Trace("[BtnContronLib] firmware profile %u cannot be read; nothing written", index);
+        return false;
+    }
+    lumen::Trace("[BtnContronLib] firmware profile %u: writing %u values", index, Count(list.size()));
+    ApplyList(ItemSet(), *m_announcer, list);
+    m_turboOn.store(true);
+    return true;
+}
+
+bool BtnContronLib::ApplyProfileFile(const std::string& path) {
+    if (IsTurboOn()) {
+        return false;
+    }
+    TwOcItemProfile profile;
+    const bool loaded = profile.Load(path);
+    if (loaded) {
+        const OcValueList accepted = AcceptedRecords(profile.Records());
+        if (accepted.size() != profile.Count()) {
+            lumen::Trace("[BtnContronLib] profile file %s: %u of %u records are no overclocking value in range",
+                         path.c_str(), Count(profile.Count() - accepted.size()), Count(profile.Count()));
+        }
+        lumen::Trace("[BtnContronLib] profile file %s: writing %u values", path.c_str(), Count(accepted.size()));
+        ApplyList(ItemSet(), *m_announcer, accepted);
+    } else {
+        lumen::Trace("[BtnContronLib] profile file %s does not load; nothing written", path.c_str());
+    }
+    m_turboOn.store(true);
+    m_announcer->SystemControlRequest(0, 0, 0);
+    return loaded;
+}
+
+bool BtnContronLib::IsProfileUsable(uint32_t index) const {
+    OcValueList pairs;
+    if (!ReadFirmwareProfile(index, &pairs)) {
+        return false;
+    }
+    for (const tagTwOcItemValue& pair : pairs) {
+        if (pair.id == kBaseFrequencyId) {
+            uint32_t current = 0;
+            return BiosReadValue(kBaseFrequencyId, &current) && pair.value >= current;
+        }
+    }
+    return false;
+}
+
+void BtnContronLib::RestoreStartupValues() {
+    if (!IsTurboOn()) {
+        return;
+    }
+    // A copy: the start-up values serve every later turbo off.
+    OcValueList copy = m_stockSet;
+    RestoreSavedValues(&copy);
+    m_turboOn.store(false);
+    m_announcer->SystemControlRequest(1, 0, 0);
+    m_announcer->AnnounceValuesChanged();
+}
+
+void BtnContronLib::EnableDormix() {
+    if (m_dormixEnable != nullptr) {
+        m_dormixEnable();
+    }
+}
+
+void BtnContronLib::SaveCurrentValues(OcValueList* list) const {
+    kora::SaveCurrentValues(Ratio(), list);
+    lumen::Trace("[BtnContronLib] %u current values saved", Count(list->size()));
+}
+
+void BtnContronLib::RestoreSavedValues(OcValueList* list) {
+    const size_t count = list->size();
+    kora::RestoreSavedValues(ItemSet(), *m_announcer, list);
+    if (count == 0) {
+        lumen::Trace("[BtnContronLib] no saved values to write back");
+    } else if (!list->empty()) {
+        lumen::Trace("[BtnContronLib] item 0x%08X is set: %u saved values not written back", kRestoreGuardId, Count(count));
+    } else {
+        lumen::Trace("[BtnContronLib] %u saved values written back", Count(count));
+    }
+}
+
+OcValueList BtnContronLib::AcceptedRecords(const OcValueList& records) const {
+    OcValueList accepted;
+    const KrOcPrimaryItemSet& set = ItemSet();
+    for (const tagTwOcItemValue& record : records) {
+        if (record.id == kCoreSelectorId) {
+            continue;  // a control, never a value
+        }
+        for (size_t i = 0; i < set.Size(); ++i) {
+            const BiosItem* item = set.Place(i);
+            if (item != nullptr && item->Id() == record.id) {
+                if (InRange(*item, record.value)) {
+                    accepted.push_back(record);
+                }
+                break;
+            }
+        }
+    }
+    return accepted;
+}
+
+}  // namespace kora
