@@ -1,0 +1,356 @@
+#include "surgepad/SettingsStore.h"
+
+#include "lumen/core/DebugTrace.h"
+#include "lumen/kora/BtnContronLib.h"
+#include "lumen/kora/DormixLib.h"
+#include "lumen/kora/ProfileFolder.h"
+#include "lumen/system/PowerMgr.h"
+#include "lumen/system/WinRegistry.h"
+
+namespace surgepad {
+namespace {
+
+// {68A1E95E-13EA-41E1-8011-0C496CA490B0}: a write to it reaches every scheme.
+constexpr GUID kAllPowerSchemes = {0x68A1E95E, 0x13EA, 0x41E1, {0x80, 0x11, 0x0C, 0x49, 0x6C, 0xA4, 0x90, 0xB0}};
+constexpr GUID kSystemButtonSubgroup = {0x4F971E89, 0xEEBD, 0x4455, {0xA8, 0xDE, 0x9E, 0x59, 0x04, 0x0E, 0x73, 0x47}};
+constexpr GUID kPowerButtonActionSetting = {0x7648EFA3, 0xDD9C, 0x4E3E, {0xB5, 0x66, 0x50, 0xF9, 0x29, 0x38, 0x62, 0x80}};
+// Power saver, high performance, balanced.
+constexpr GUID kCheckedSchemes[] = {
+    {0xA1841308, 0x3541, 0x4FAB, {0xBC, 0x81, 0xF7, 0x15, 0x56, 0xF2, 0x0B, 0x4A}},
+    {0x8C5E7FDA, 0xE8BF, 0x4A96, {0x9A, 0x85, 0xA6, 0xE2, 0x3A, 0x8C, 0x63, 0x5C}},
+    {0x381B4222, 0xF694, 0x41F0, {0x96, 0x85, 0xFF, 0x5B, 0xB2, 0x60, 0xDF, 0x2E}},
+};
+
+const char kButtonAction[] = "ButtonAction";
+const char kOsdEnabled[] = "OsdEnabled";
+const char kStatusEnabled[] = "StatusEnabled";
+const char kProfileType[] = "ProfileType";
+const char kProfileName[] = "ProfileName";
+const char kPowerButtonDisabled[] = "PowerButtonDisabled";
+const char kPowerButtonAction[] = "PowerButtonAction";
+const char kPowerButtonEventCode[] = "PowerButtonEventCode";
+
+HKEY RootOfThisSystem() {
+    OSVERSIONINFOA info = {};
+    info.dwOSVersionInfoSize = sizeof info;
+    const bool known = GetVersionExA(&info) != FALSE;
+    return SettingsStore::SettingsRootFor(known, known ? info.dwMajorVersion : 0);
+}
+
+}  // namespace
+
+SettingsStore& SettingsStore::Instance() {
+    static SettingsStore* const instance = [] {
+        kora::DormixLib& dormix = kora::DormixLib::Instance();
+        const auto* dll = dynamic_cast<const kora::DormixLibDll*>(&dormix.Imp());
+        Services services;
+        services.dormix = &dormix;
+        services.dormixLoaded = dll != nullptr && dll->IsLoaded();
+        services.power = &lumen::VistaPowerManage::Instance();
+        services.profileCount = [] { return kora::BtnContronLib::Instance().ProfileCount(); };
+        return new SettingsStore(std::move(services));
+    }();
+    return *instance;
+}
+
+SettingsStore::SettingsStore(Services services) : m_services(std::move(services)), m_root(RootOfThisSystem()) {}
+
+HKEY SettingsStore::SettingsRootFor(bool versionKnown, uint32_t major) {
+    return !versionKnown || major == 6 ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+}
+
+bool SettingsStore::OpenKey(lumen::WinRegistry* key) const {
+    return key->Open(m_root, kSettingsKeyPath, true);
+}
+
+std::optional<uint32_t> SettingsStore::ReadDword(const char* name) {
+    lumen::WinRegistry key;
+    uint32_t value = 0;
+    if (!OpenKey(&key) || !key.ReadDword(name, &value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool SettingsStore::WriteDword(const char* name, uint32_t value) {
+    lumen::WinRegistry key;
+    return OpenKey(&key) && key.WriteDword(name, value);
+}
+
+// ---------------------------------------------------------------------------------------
+// The user's choices
+
+uint32_t SettingsStore::GetButtonAction() {
+    if (!IsSystemButtonDisabled() || GetPowerButtonDisabled()) {
+        return 0;
+    }
+    const std::optional<uint32_t> stored = ReadDword(kButtonAction);
+    if (!stored) {
+        return 0;
+    }
+    // Stored as index - 1, so only a stored 0 gives the turbo action; anything else
+    // (including 0xFFFFFFFF + 1 = 0) is the power action.
+    const uint32_t index = *stored + 1;
+    return index > 1 ? 0 : index;
+}
+
+void SettingsStore::SetButtonAction(uint32_t index) {
+    lumen::WinRegistry key;
+    if (!OpenKey(&key)) {
+        // Without the key nothing could be remembered: the button stays as it is.
+        return;
+    }
+    if (index == 0) {
+        ReleasePowerButton();
+        return;
+    }
+    TakeOverPowerButton();
+    if (!key.WriteDword(kButtonAction, index - 1)) {
+        lumen::Trace("[SettingsStore] ButtonAction not written");
+    }
+}
+
+bool SettingsStore::GetOsdEnabled() {
+    return ReadDword(kOsdEnabled).value_or(1) != 0;
+}
+
+void SettingsStore::SetOsdEnabled(bool on) {
+    WriteDword(kOsdEnabled, on ? 1 : 0);
+}
+
+bool SettingsStore::GetStatusEnabled() {
+    return ReadDword(kStatusEnabled).value_or(1) != 0;
+}
+
+void SettingsStore::SetStatusEnabled(bool on) {
+    WriteDword(kStatusEnabled, on ? 1 : 0);
+}
+
+uint32_t SettingsStore::GetProfileType() {
+    if (const std::optional<uint32_t> stored = ReadDword(kProfileType)) {
+        return *stored;
+    }
+    const uint32_t count = m_services.profileCount ? m_services.profileCount() : 0;
+    return count > 0 ? count - 1 : 0;
+}
+
+void SettingsStore::SetProfileType(uint32_t value) {
+    WriteDword(kProfileType, value);
+}
+
+std::string SettingsStore::GetProfileName() {
+    lumen::WinRegistry key;
+    std::string name;
+    if (!OpenKey(&key) || !key.ReadString(kProfileName, &name)) {
+        return std::string();
+    }
+    return name;
+}
+
+void SettingsStore::SetProfileName(const std::string& name) {
+    lumen::WinRegistry key;
+    if (OpenKey(&key)) {
+        (void)key.WriteString(kProfileName, name);
+    }
+}
+
+bool SettingsStore::GetPowerButtonDisabled() {
+    return ReadDword(kPowerButtonDisabled).value_or(0) != 0;
+}
+
+bool SettingsStore::SetPowerButtonDisabled(bool on) {
+    return WriteDword(kPowerButtonDisabled, on ? 1 : 0);
+}
+
+// ---------------------------------------------------------------------------------------
+// The system's power button
+
+bool SettingsStore::ReadSystemButton(uint32_t* action, uint32_t* event) {
+    *action = 0;
+    *event = 0;
+    if (!m_services.dormixLoaded || m_services.dormix == nullptr) {
+        return false;
+    }
+    if (!m_services.dormix->GetPowerButtonSetting(action, event)) {
+        lumen::Trace("[SettingsStore] the power-button setting cannot be read");
+        return false;
+    }
+    return true;
+}
+
+bool SettingsStore::IsSystemButtonDisabled() {
+    uint32_t action = 0;
+    uint32_t event = 0;
+    // An unread pair is no evidence that the button is disabled.
+    if (!ReadSystemButton(&action, &event)) {
+        return false;
+    }
+    return IsDisabledSetting(action, event);
+}
+
+bool SettingsStore::IsDisabledSetting(uint32_t action, uint32_t event) {
+    if (SchemesDisagree()) {
+        WriteSchemesAction(kSchemeActionNothing);
+        return true;
+    }
+    return action == 0 && (event == 0 || event == kEventTakenOver);
+}
+
+bool SettingsStore::SchemesDisagree() {
+    if (m_services.power == nullptr || !m_services.power->IsAvailable() || GetPowerButtonDisabled()) {
+        return false;
+    }
+    bool someZero = false;
+    bool someNonZero = false;
+    for (const GUID& scheme : kCheckedSchemes) {
+        uint32_t value = 0;
+        if (m_services.power->ReadACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, &value) != 0) {
+            value = 0;
+        }
+        (value == 0 ? someZero : someNonZero) = true;
+    }
+    return someZero && someNonZero;
+}
+
+void SettingsStore::WriteSchemesAction(uint32_t index) {
+    lumen::VistaPowerManage& power = *m_services.power;
+    GUID active = {};
+    const bool haveActive = power.GetActiveScheme(&active);
+    power.WriteACValueIndex(kAllPowerSchemes, kSystemButtonSubgroup, kPowerButtonActionSetting, index);
+    // The system applies a scheme's values when it is made active.
+    if (haveActive) {
+        power.SetActiveScheme(active);
+    }
+}
+
+void SettingsStore::SaveSystemButtonSetting() {
+    uint32_t action = 0;
+    uint32_t event = 0;
+    // The saved pair is what the button gets back: a pair that was not read must never
+    // replace it.
+    if (!ReadSystemButton(&action, &event)) {
+        lumen::Trace("[SettingsStore] the saved power-button setting is kept");
+        return;
+    }
+    StoreButtonSetting(action, event);
+}
+
+void SettingsStore::StoreButtonSetting(uint32_t action, uint32_t event) {
+    lumen::WinRegistry key;
+    if (!OpenKey(&key)) {
+        return;
+    }
+    if (!key.WriteDword(kPowerButtonAction, action) || !key.WriteDword(kPowerButtonEventCode, event)) {
+        lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) not stored", action, event);
+    }
+}
+
+std::optional<std::pair<uint32_t, uint32_t>> SettingsStore::SavedSystemButtonSetting() {
+    lumen::WinRegistry key;
+    uint32_t action = 0;
+    uint32_t event = 0;
+    if (!OpenKey(&key) || !key.ReadDword(kPowerButtonAction, &action) ||
+        !key.ReadDword(kPowerButtonEventCode, &event)) {
+        return std::nullopt;
+    }
+    return std::make_pair(action, event);
+}
+
+void SettingsStore::TakeOverPowerButton() {
+    if (!IsSystemButtonDisabled()) {
+        SaveSystemButtonSetting();
+    }
+    SetPowerButtonDisabled(false);
+    if (m_services.power != nullptr && m_services.power->IsAvailable()) {
+        WriteSchemesAction(kSchemeActionNothing);
+    } else if (m_services.dormixLoaded && m_services.dormix != nullptr) {
+        m_services.dormix->SetPowerButtonSetting(0, kEventTakenOver);
+    }
+}
+
+void SettingsStore::ReleasePowerButton() {
+    SetPowerButtonDisabled(true);
+    RestoreSystemButtonSetting();
+}
+
+void SettingsStore::RestoreSystemButtonSetting() {
+    if (const auto saved = SavedSystemButtonSetting()) {
+        ApplyButtonSetting(saved->first, saved->second);
+        return;
+    }
+    {
+        lumen::WinRegistry probe;
+        if (!OpenKey(&probe)) {
+            return;
+        }
+    }
+    // An older installation kept the pair under the local machine: take it over. Read
+    // only, so that no empty key is left there.
+    lumen::WinRegistry machine;
+    if (!machine.Open(HKEY_LOCAL_MACHINE, kSettingsKeyPath, false)) {
+        return;
+    }
+    uint32_t action = 0;
+    uint32_t event = 0;
+    if (!machine.ReadDword(kPowerButtonAction, &action) || !machine.ReadDword(kPowerButtonEventCode, &event)) {
+        return;
+    }
+    machine.Close();
+    StoreButtonSetting(action, event);
+    ApplyButtonSetting(action, event);
+}
+
+void SettingsStore::ApplyButtonSetting(uint32_t action, uint32_t event) {
+    // Giving the button back never leaves it doing nothing: a saved do-nothing setting
+    // becomes shut-down.
+    if (m_services.power != nullptr && m_services.power->IsAvailable()) {
+        if (IsDisabledSetting(action, event) || action > kSchemeActionShutDown) {
+            action = kSchemeActionShutDown;
+        }
+        WriteSchemesAction(action);
+        return;
+    }
+    if (IsDisabledSetting(action, event)) {
+        action = kLibraryActionShutDown;
+        event = 0;
+    }
+    if (m_services.dormixLoaded && m_services.dormix != nullptr) {
+        m_services.dormix->SetPowerButtonSetting(action, event);
+    }
+}
+
+bool SettingsStore::DetectConfigurationAltered() {
+    uint32_t action = 0;
+    uint32_t event = 0;
+    if (!ReadSystemButton(&action, &event)) {
+        return false;  // nothing known, nothing changed
+    }
+    if (IsDisabledSetting(action, event)) {
+        if (!GetPowerButtonDisabled()) {
+            WriteDword(kPowerButtonDisabled, 0);
+        }
+        return false;
+    }
+    lumen::WinRegistry key;
+    if (!OpenKey(&key)) {
+        return false;  // nothing could be recorded: reporting would repeat every 5 s
+    }
+    uint32_t held = 0;
+    if (key.ReadDword(kPowerButtonDisabled, &held) && held != 0) {
+        return false;
+    }
+    key.Close();
+    StoreButtonSetting(action, event);
+    if (!SetPowerButtonDisabled(true)) {
+        return false;
+    }
+    lumen::Trace("[SettingsStore] the power button was changed elsewhere to (%u, 0x%08X)", action, event);
+    return true;
+}
+
+kora::CombinedProfileList SettingsProfileList(SettingsStore& store, const std::vector<std::string>& firmwareNames,
+                                              const std::string& folder) {
+    return kora::ListProfiles(firmwareNames, store.GetProfileType(), store.GetProfileName(), folder);
+}
+
+}  // namespace surgepad

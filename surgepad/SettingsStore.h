@@ -1,0 +1,118 @@
+#pragma once
+// The user's choices in the registry, and the program's hold on the system's power
+// button: while the turbo action is chosen the system's button does nothing (so that a
+// press only reaches this program), the system's own setting is kept to be given back
+// when the power action is chosen, and a change made elsewhere is noticed.
+//
+// The store keeps nothing itself: every operation opens the key, acts and closes it, so
+// the registry is the only copy and the GUI thread and the animation thread can both
+// call it.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "lumen/kora/TwOcItemProfile.h"
+
+namespace kora {
+class DormixLib;
+}
+namespace lumen {
+class VistaPowerManage;
+class WinRegistry;
+}  // namespace lumen
+
+namespace surgepad {
+
+inline constexpr char kSettingsKeyPath[] = "Software\\KORA\\Power Button Setting";
+
+// The power-button pair the power-feature library reports: "disabled" is action 0 with
+// event 0 or 0x80000000.
+inline constexpr uint32_t kEventTakenOver = 0x80000000u;
+// Power-scheme button action indices: 0 do nothing, 3 shut down. Without schemes the
+// library's "shut down" is action 6.
+inline constexpr uint32_t kSchemeActionNothing = 0;
+inline constexpr uint32_t kSchemeActionShutDown = 3;
+inline constexpr uint32_t kLibraryActionShutDown = 6;
+
+class SettingsStore {
+public:
+    struct Services {
+        kora::DormixLib* dormix = nullptr;
+        // Without the library the system's button counts as not disabled and the
+        // library is not called: an unread pair must never become the saved one.
+        bool dormixLoaded = false;
+        lumen::VistaPowerManage* power = nullptr;
+        std::function<uint32_t()> profileCount;
+    };
+
+    // The process-wide store over the process-wide bindings, made on first use.
+    static SettingsStore& Instance();
+
+    explicit SettingsStore(Services services);
+
+    // HKEY_CURRENT_USER for major version 6 or an unknown version, else
+    // HKEY_LOCAL_MACHINE.
+    static HKEY SettingsRootFor(bool versionKnown, uint32_t major);
+    HKEY SettingsRoot() const { return m_root; }
+
+    // 0 = power action, 1 = turbo action.
+    uint32_t GetButtonAction();
+    void SetButtonAction(uint32_t index);
+    bool GetOsdEnabled();
+    void SetOsdEnabled(bool on);
+    bool GetStatusEnabled();
+    void SetStatusEnabled(bool on);
+    uint32_t GetProfileType();
+    void SetProfileType(uint32_t value);
+    std::string GetProfileName();
+    void SetProfileName(const std::string& name);
+    // True only when stored and non-zero: the system owns the button.
+    bool GetPowerButtonDisabled();
+    // False when the key cannot be written.
+    bool SetPowerButtonDisabled(bool on);
+
+    bool IsSystemButtonDisabled();
+    void SaveSystemButtonSetting();
+    void TakeOverPowerButton();
+    void ReleasePowerButton();
+    // Every 5 s: true once when the system's button was changed elsewhere while this
+    // program held it; the new setting is then the one to give back.
+    bool DetectConfigurationAltered();
+
+    // The checked schemes' button actions disagree (some 0, some not) while the program
+    // holds the button.
+    bool SchemesDisagree();
+    // Re-asserts "do nothing" in every scheme when they disagree, then answers whether
+    // the pair is the disabled one.
+    bool IsDisabledSetting(uint32_t action, uint32_t event);
+
+    // The saved system pair ("PowerButtonAction", "PowerButtonEventCode") under
+    // SettingsRoot, when both are stored.
+    std::optional<std::pair<uint32_t, uint32_t>> SavedSystemButtonSetting();
+
+private:
+    [[nodiscard]] bool OpenKey(lumen::WinRegistry* key) const;
+    std::optional<uint32_t> ReadDword(const char* name);
+    bool WriteDword(const char* name, uint32_t value);
+    // The library's pair; false when the library is absent or the call fails.
+    bool ReadSystemButton(uint32_t* action, uint32_t* event);
+    void StoreButtonSetting(uint32_t action, uint32_t event);
+    void ApplyButtonSetting(uint32_t action, uint32_t event);
+    void RestoreSystemButtonSetting();
+    void WriteSchemesAction(uint32_t index);
+
+    Services m_services;
+    HKEY m_root;
+};
+
+// The settings window's profile list: the firmware names, then the ".oc" files of
+// `folder`, with the entry "ProfileType" / "ProfileName" select.
+kora::CombinedProfileList SettingsProfileList(SettingsStore& store, const std::vector<std::string>& firmwareNames,
+                                              const std::string& folder);
+
+}  // namespace surgepad
