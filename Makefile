@@ -35,9 +35,11 @@ test-native: build-native
 test-wine: build-x64
 	$(WINE_ENV) $(BUILD)/wineprefix-unit ctest --test-dir $(BUILD)/x64 -LE e2e --output-on-failure -j2
 
-# End-to-end tests of the real program; each test makes its own prefix and desktop.
+# End-to-end tests of the real program; each test makes its own prefix and desktop
+# (tools/e2e-run.sh). The outer environment only serves CTest's listing of the unit
+# test programs, which runs before any test.
 test-e2e: build-x64
-	ctest --test-dir $(BUILD)/x64 -L e2e --output-on-failure
+	$(WINE_ENV) $(BUILD)/wineprefix-e2e ctest --test-dir $(BUILD)/x64 -L e2e --output-on-failure -j2
 
 test: build-x86 test-native test-wine test-e2e
 	@echo "make test: all suites passed"

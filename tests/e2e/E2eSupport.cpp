@@ -1,0 +1,506 @@
+#include "tests/e2e/E2eSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <psapi.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace e2e {
+namespace {
+
+std::string Variable(const char* name) {
+    char value[1024] = {};
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    if (n == 0 || n >= sizeof value) {
+        ADD_FAILURE() << name << " is not set: run the e2e tests through tools/e2e-run.sh";
+        return "/tmp";
+    }
+    return value;
+}
+
+std::string Folder(const char* variable) {
+    std::string path = WindowsPath(Variable(variable));
+    if (path.empty() || path.back() != '\\') {
+        path += '\\';
+    }
+    return path;
+}
+
+constexpr char kTraceSync[] = "command: 1025 0x00000055: reserved";
+
+struct FindData {
+    const char* className;
+    const char* caption;
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK FindTopLevel(HWND hwnd, LPARAM param) {
+    auto* data = reinterpret_cast<FindData*>(param);
+    char cls[128] = {};
+    char caption[256] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, caption, sizeof caption);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (std::string(cls) == data->className && (data->caption == nullptr || std::string(caption) == data->caption) &&
+        (data->pid == 0 || pid == data->pid)) {
+        data->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindTopLevelWindow(const char* className, const char* caption, DWORD pid) {
+    FindData data{className, caption, pid, nullptr};
+    EnumWindows(FindTopLevel, reinterpret_cast<LPARAM>(&data));
+    return data.found;
+}
+
+}  // namespace
+
+std::string WindowsPath(const std::string& unixPath) {
+    std::string path = "Z:" + unixPath;
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    return path;
+}
+
+std::string ProgramDir() {
+    return Folder("SURGEPAD_E2E_PROGRAM_DIR");
+}
+std::string WorkDir() {
+    return Folder("SURGEPAD_E2E_WORK_DIR");
+}
+std::string BoardsDir() {
+    return Folder("SURGEPAD_E2E_BOARDS_DIR");
+}
+std::string ShotsDir() {
+    return Folder("SURGEPAD_E2E_SHOTS_DIR");
+}
+
+std::string JournalPath() {
+    return WorkDir() + "journal.txt";
+}
+
+void UseBoard(const std::string& boardFile) {
+    const std::string state = WorkDir() + "state.txt";
+    DeleteFileA(state.c_str());
+    SetEnvironmentVariableA("KORA_SIM_BOARD", (BoardsDir() + boardFile).c_str());
+    SetEnvironmentVariableA("KORA_SIM_STATE", state.c_str());
+    SetEnvironmentVariableA("KORA_SIM_JOURNAL", JournalPath().c_str());
+}
+
+std::vector<std::string> JournalLines() {
+    std::vector<std::string> lines;
+    std::ifstream in(JournalPath());
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+int Sim(const std::string& args, DWORD timeoutMs) {
+    const std::string exe = ProgramDir() + "kora-sim.exe";
+    std::string commandLine = "\"" + exe + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, ProgramDir().c_str(),
+                        &si, &pi)) {
+        ADD_FAILURE() << "cannot start kora-sim, error " << GetLastError();
+        return -1;
+    }
+    CloseHandle(pi.hThread);
+    DWORD code = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(pi.hProcess, &code);
+    } else {
+        TerminateProcess(pi.hProcess, 99);
+    }
+    CloseHandle(pi.hProcess);
+    return static_cast<int>(code);
+}
+
+Surgepad::Surgepad(const std::string& arguments, const std::string& exe) {
+    const std::string path = ProgramDir() + exe;
+    std::string commandLine = "\"" + path + "\"";
+    if (!arguments.empty()) {
+        commandLine += " " + arguments;
+    }
+    m_loop = std::thread([this, commandLine] { DebugLoop(commandLine); });
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_changed.wait(lock, [this] { return m_startDone; });
+}
+
+Surgepad::~Surgepad() {
+    Stop();
+    if (m_loop.joinable()) {
+        m_loop.join();
+    }
+    if (m_process != nullptr) {
+        CloseHandle(m_process);
+    }
+}
+
+void Surgepad::AddLine(std::string line) {
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == '\0')) {
+        line.pop_back();
+    }
+    const double ms = static_cast<double>(GetTickCount64() - m_startTick);
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_lines.push_back({line, ms});
+    }
+    m_changed.notify_all();
+}
+
+// The debugger's side: every event of the program passes here, on the thread that
+// created it (the system requires that). Only debug strings are kept; everything
+// else is handed back to the program unchanged.
+void Surgepad::DebugLoop(std::string commandLine) {
+    const std::string exe = commandLine.substr(1, commandLine.find('"', 1) - 1);
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    m_startTick = GetTickCount64();
+    const BOOL ok = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                                   nullptr, ProgramDir().c_str(), &si, &pi);
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_startDone = true;
+        if (ok) {
+            m_pid = pi.dwProcessId;
+            m_process = pi.hProcess;
+            CloseHandle(pi.hThread);
+        }
+    }
+    m_changed.notify_all();
+    if (!ok) {
+        ADD_FAILURE() << "cannot start " << exe << ", error " << GetLastError();
+        return;
+    }
+    bool firstBreak = true;
+    for (;;) {
+        DEBUG_EVENT event = {};
+        if (!WaitForDebugEvent(&event, 200)) {
+            continue;
+        }
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+            case OUTPUT_DEBUG_STRING_EVENT: {
+                const auto& info = event.u.DebugString;
+                const size_t units = info.nDebugStringLength;
+                if (units > 0 && units < 65536) {
+                    if (info.fUnicode) {
+                        std::wstring wide(units, L'\0');
+                        SIZE_T read = 0;
+                        ReadProcessMemory(m_process, info.lpDebugStringData, wide.data(), units * sizeof(wchar_t),
+                                          &read);
+                        AddLine(std::string(wide.begin(), wide.end()));
+                    } else {
+                        std::string text(units, '\0');
+                        SIZE_T read = 0;
+                        ReadProcessMemory(m_process, info.lpDebugStringData, text.data(), units, &read);
+                        AddLine(text);
+                    }
+                }
+                break;
+            }
+            case EXCEPTION_DEBUG_EVENT: {
+                const auto& record = event.u.Exception.ExceptionRecord;
+                if (record.ExceptionCode == EXCEPTION_BREAKPOINT && firstBreak) {
+                    firstBreak = false;  // the loader's break for a debugger
+                } else if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2) {
+                    const size_t units = static_cast<size_t>(record.ExceptionInformation[0]);
+                    if (units > 0 && units < 65536) {
+                        std::string text(units, '\0');
+                        SIZE_T read = 0;
+                        ReadProcessMemory(m_process, reinterpret_cast<void*>(record.ExceptionInformation[1]),
+                                          text.data(), units, &read);
+                        AddLine(text);
+                    }
+                } else {
+                    status = DBG_EXCEPTION_NOT_HANDLED;
+                }
+                break;
+            }
+            case CREATE_PROCESS_DEBUG_EVENT:
+                if (event.u.CreateProcessInfo.hFile != nullptr) {
+                    CloseHandle(event.u.CreateProcessInfo.hFile);
+                }
+                break;
+            case LOAD_DLL_DEBUG_EVENT:
+                if (event.u.LoadDll.hFile != nullptr) {
+                    CloseHandle(event.u.LoadDll.hFile);
+                }
+                break;
+            case EXIT_PROCESS_DEBUG_EVENT: {
+                {
+                    std::lock_guard<std::mutex> guard(m_lock);
+                    m_exitCode = event.u.ExitProcess.dwExitCode;
+                }
+                ContinueDebugEvent(event.dwProcessId, event.dwThreadId, DBG_CONTINUE);
+                m_changed.notify_all();
+                return;
+            }
+            default:
+                break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+    }
+}
+
+std::optional<TraceLine> Surgepad::WaitForTrace(const std::string& text, DWORD timeoutMs) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    std::optional<TraceLine> found;
+    m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        for (const TraceLine& line : m_lines) {
+            if (line.text.find(text) != std::string::npos) {
+                found = line;
+                return true;
+            }
+        }
+        return m_exitCode.has_value();
+    });
+    return found;
+}
+
+int Surgepad::CountTrace(const std::string& text) const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    int n = 0;
+    for (const TraceLine& line : m_lines) {
+        if (line.text.find(text) != std::string::npos) {
+            ++n;
+        }
+    }
+    return n;
+}
+
+std::vector<std::string> Surgepad::Trace() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    std::vector<std::string> lines;
+    for (const TraceLine& line : m_lines) {
+        lines.push_back(line.text);
+    }
+    return lines;
+}
+
+std::string Surgepad::TraceText() const {
+    std::string text;
+    for (const std::string& line : Trace()) {
+        text += "  | " + line + "\n";
+    }
+    return text;
+}
+
+std::optional<DWORD> Surgepad::WaitForExit(DWORD timeoutMs) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_exitCode.has_value(); });
+    return m_exitCode;
+}
+
+bool Surgepad::Running() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_pid != 0 && !m_exitCode.has_value();
+}
+
+bool Surgepad::Sync(DWORD timeoutMs) {
+    HWND main = WaitForWindow("TMainForm", "Surgepad", timeoutMs, m_pid);
+    if (main == nullptr) {
+        return false;
+    }
+    const int wanted = ++m_syncs;
+    PostMessageA(main, 1025, 0x55, 0);
+    std::unique_lock<std::mutex> lock(m_lock);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        int n = 0;
+        for (const TraceLine& line : m_lines) {
+            if (line.text.find(kTraceSync) != std::string::npos) {
+                ++n;
+            }
+        }
+        return n >= wanted;
+    });
+}
+
+void Surgepad::Stop() {
+    if (!Running()) {
+        return;
+    }
+    if (HWND main = FindTopLevelWindow("TMainForm", "Surgepad", m_pid)) {
+        PostMessageA(main, 1024, 0x55, 0);
+        if (WaitForExit(5000)) {
+            return;
+        }
+    }
+    TerminateProcess(m_process, 1);
+    WaitForExit(5000);
+}
+
+HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs, DWORD pid) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (HWND hwnd = FindTopLevelWindow(className, caption, pid)) {
+            return hwnd;
+        }
+        if (GetTickCount64() >= end) {
+            return nullptr;
+        }
+        Sleep(20);
+    }
+}
+
+HWND MainWindow() {
+    return FindWindowA("TMainForm", "Surgepad");
+}
+
+HWND ApplicationWindow(DWORD pid) {
+    return FindTopLevelWindow("TApplication", "Surgepad", pid);
+}
+
+HWND WaitForMessageBox(const char* caption, DWORD timeoutMs, DWORD pid) {
+    return WaitForWindow("#32770", caption, timeoutMs, pid);
+}
+
+std::string MessageBoxText(HWND box) {
+    char text[2048] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+void PressOk(HWND box) {
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
+}
+
+COLORREF Capture::Pixel(int x, int y) const {
+    const int stride = (width * 3 + 3) & ~3;
+    const uint8_t* p = &bgr[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
+    return RGB(p[2], p[1], p[0]);
+}
+
+Capture CaptureScreen() {
+    Capture capture;
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr) {
+        return capture;
+    }
+    const int width = GetDeviceCaps(screen, HORZRES);
+    const int height = GetDeviceCaps(screen, VERTRES);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC memory = CreateCompatibleDC(screen);
+    if (bitmap != nullptr && memory != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY | CAPTUREBLT);
+        GdiFlush();
+        const size_t stride = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+        capture.width = width;
+        capture.height = height;
+        capture.bgr.assign(static_cast<uint8_t*>(bits), static_cast<uint8_t*>(bits) + stride * height);
+        SelectObject(memory, old);
+    }
+    if (memory != nullptr) {
+        DeleteDC(memory);
+    }
+    if (bitmap != nullptr) {
+        DeleteObject(bitmap);
+    }
+    ReleaseDC(nullptr, screen);
+    return capture;
+}
+
+bool SaveCapture(const Capture& capture, const std::string& name) {
+    if (capture.Empty()) {
+        return false;
+    }
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = capture.width;
+    header.biHeight = -capture.height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = static_cast<DWORD>(capture.bgr.size());
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + header.biSizeImage;
+    std::ofstream out(ShotsDir() + name + ".bmp", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof file);
+    out.write(reinterpret_cast<const char*>(&header), sizeof header);
+    out.write(reinterpret_cast<const char*>(capture.bgr.data()), static_cast<std::streamsize>(capture.bgr.size()));
+    return static_cast<bool>(out);
+}
+
+std::optional<RECT> NotificationArea() {
+    // The desktop's shell may still be starting.
+    HWND taskbar = nullptr;
+    for (int attempt = 0; attempt < 100 && taskbar == nullptr; ++attempt) {
+        taskbar = FindWindowA("Shell_TrayWnd", nullptr);
+        if (taskbar == nullptr) {
+            Sleep(100);
+        }
+    }
+    if (taskbar == nullptr) {
+        return std::nullopt;
+    }
+    RECT r = {};
+    GetWindowRect(taskbar, &r);
+    // The icons sit at the right end of the taskbar.
+    r.left = r.right - (r.right - r.left) / 4;
+    return r;
+}
+
+int CountPixels(const Capture& capture, const RECT& area, COLORREF colour, int tolerance) {
+    int n = 0;
+    for (int y = std::max<int>(area.top, 0); y < std::min<int>(area.bottom, capture.height); ++y) {
+        for (int x = std::max<int>(area.left, 0); x < std::min<int>(area.right, capture.width); ++x) {
+            const COLORREF c = capture.Pixel(x, y);
+            if (std::abs(GetRValue(c) - GetRValue(colour)) <= tolerance &&
+                std::abs(GetGValue(c) - GetGValue(colour)) <= tolerance &&
+                std::abs(GetBValue(c) - GetBValue(colour)) <= tolerance) {
+                ++n;
+            }
+        }
+    }
+    return n;
+}
+
+Memory ProcessMemory(HANDLE process) {
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    Memory memory;
+    if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
+        memory.workingSetKiB = counters.WorkingSetSize / 1024;
+        memory.privateKiB = counters.PrivateUsage / 1024;
+    }
+    return memory;
+}
+
+void Figure(const std::string& name, double value, const char* unit) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    testing::Test::RecordProperty(name, text);
+    std::printf("figure: %s = %s %s\n", name.c_str(), text, unit);
+    std::fflush(stdout);
+}
+
+}  // namespace e2e

@@ -1,0 +1,123 @@
+#pragma once
+// The helper layer of the end-to-end tests: they drive the real Surgepad.exe in the
+// Wine prefix, desktop and program folder that tools/e2e-run.sh made for them.
+//
+// Surgepad's diagnostics trace (its debugger output) is how a test sees what the
+// program received: the test starts the program as its debugger and collects every
+// line. kora-sim.exe stands in for the board maker's other programs and the system;
+// the journal, the registry and screenshots show the rest.
+#include <windows.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace e2e {
+
+// Folders of the run (Windows paths, ending in "\").
+std::string ProgramDir();
+std::string WorkDir();
+std::string BoardsDir();
+std::string ShotsDir();
+// A unix path as the prefix sees it (drive Z:).
+std::string WindowsPath(const std::string& unixPath);
+
+// Points the stand-ins of every program started afterwards at a board file of the
+// boards folder, a fresh state file and the run's journal.
+void UseBoard(const std::string& boardFile);
+std::string JournalPath();
+std::vector<std::string> JournalLines();
+
+// Runs kora-sim.exe with `args` and returns its exit code (-1 when it did not end).
+int Sim(const std::string& args, DWORD timeoutMs = 15000);
+
+struct TraceLine {
+    std::string text;
+    double ms;  // since the program was started
+};
+
+// Surgepad.exe, started from the program folder as a debuggee of this process.
+class Surgepad {
+public:
+    explicit Surgepad(const std::string& arguments = "", const std::string& exe = "Surgepad.exe");
+    ~Surgepad();
+    Surgepad(const Surgepad&) = delete;
+    Surgepad& operator=(const Surgepad&) = delete;
+
+    bool Started() const { return m_pid != 0; }
+    DWORD Pid() const { return m_pid; }
+    HANDLE Process() const { return m_process; }
+
+    // Waits for a trace line containing `text`; the first such line, or nullopt.
+    std::optional<TraceLine> WaitForTrace(const std::string& text, DWORD timeoutMs = 10000);
+    int CountTrace(const std::string& text) const;
+    std::vector<std::string> Trace() const;
+    std::string TraceText() const;
+
+    // Waits for the program's end; its exit code, or nullopt when it still runs.
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs);
+    bool Running() const;
+
+    // Posts a marker command (the reserved private message 1025) and waits until the
+    // program has handled it: everything posted before it has been handled too.
+    bool Sync(DWORD timeoutMs = 10000);
+
+    // Ends the program: the close command, then, if need be, by force.
+    void Stop();
+
+private:
+    void DebugLoop(std::string commandLine);
+    void AddLine(std::string line);
+
+    mutable std::mutex m_lock;
+    std::condition_variable m_changed;
+    std::vector<TraceLine> m_lines;
+    std::optional<DWORD> m_exitCode;
+    bool m_startDone = false;
+    DWORD m_pid = 0;
+    HANDLE m_process = nullptr;
+    ULONGLONG m_startTick = 0;
+    int m_syncs = 0;
+    std::thread m_loop;
+};
+
+// Windows.
+HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs, DWORD pid = 0);
+HWND MainWindow();
+HWND ApplicationWindow(DWORD pid);
+// A message box (dialog class "#32770") with that caption, of process `pid` if given.
+HWND WaitForMessageBox(const char* caption, DWORD timeoutMs, DWORD pid = 0);
+std::string MessageBoxText(HWND box);
+void PressOk(HWND box);
+
+// Screen captures (24-bit, top-down rows).
+struct Capture {
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> bgr;
+    bool Empty() const { return bgr.empty(); }
+    COLORREF Pixel(int x, int y) const;
+};
+Capture CaptureScreen();
+// Writes a capture into the shots folder as NAME.bmp (the runner turns it into PNG).
+bool SaveCapture(const Capture& capture, const std::string& name);
+// The notification area of the shell's taskbar, in screen coordinates.
+std::optional<RECT> NotificationArea();
+// Pixels of `area` within `tolerance` of `colour` in each channel.
+int CountPixels(const Capture& capture, const RECT& area, COLORREF colour, int tolerance);
+
+// Memory of a process: working set and private bytes, in KiB.
+struct Memory {
+    size_t workingSetKiB = 0;
+    size_t privateKiB = 0;
+};
+Memory ProcessMemory(HANDLE process);
+
+// Records a figure as a test property and prints it.
+void Figure(const std::string& name, double value, const char* unit);
+
+}  // namespace e2e

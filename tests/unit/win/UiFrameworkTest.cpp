@@ -1,0 +1,373 @@
+// The window framework: application object and its slots, forms, timers, threads,
+// icons and the standard error box.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <atomic>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tests/unit/ReportRecorder.h"
+#include "tests/unit/win/UiTestSupport.h"
+#include "ui/Application.h"
+#include "ui/Error.h"
+#include "ui/Form.h"
+#include "ui/Icon.h"
+#include "ui/Paths.h"
+#include "ui/Thread.h"
+#include "ui/Timer.h"
+
+namespace {
+
+constexpr UINT kProbe = WM_APP + 7;
+constexpr UINT kThrow = WM_APP + 8;
+
+ui::FormLayout TestLayout(const char* name = "TestForm") {
+    ui::FormLayout layout;
+    layout.className = "TUiTestForm";
+    layout.name = name;
+    layout.caption = name;
+    layout.left = 40;
+    layout.top = 30;
+    layout.clientWidth = 120;
+    layout.clientHeight = 80;
+    return layout;
+}
+
+class ProbeForm : public ui::Form {
+public:
+    explicit ProbeForm(const ui::FormLayout& layout = TestLayout()) : ui::Form(layout) {}
+    ~ProbeForm() override { DestroyHandle(); }
+    std::vector<UINT> received;
+    int shows = 0;
+    std::vector<POINT> moves;
+
+protected:
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == kProbe) {
+            received.push_back(static_cast<UINT>(wParam));
+            return 0;
+        }
+        if (message == kThrow) {
+            throw ui::Error("probe failure\r\n");
+        }
+        return ui::Form::WndProc(message, wParam, lParam);
+    }
+    void FormShow() override { ++shows; }
+    void FormMove() override { moves.push_back(POINT{Left(), Top()}); }
+};
+
+class UiFramework : public testing::Test {
+protected:
+    void SetUp() override {
+        ui::App().Initialize();
+        m_savedHook = ui::App().GetMessageHook();
+        m_savedDeactivate = ui::App().GetOnDeactivate();
+    }
+    void TearDown() override {
+        ui::App().SetMessageHook(m_savedHook);
+        ui::App().SetOnDeactivate(m_savedDeactivate);
+        ui::App().DestroyForms();
+    }
+
+private:
+    ui::MessageHook m_savedHook;
+    ui::Notify m_savedDeactivate;
+};
+
+// Two hooks in the one slot, the later chaining to the earlier, as the drop-down
+// list chains to the main window's.
+struct FirstHook {
+    std::vector<WPARAM> seen;
+    void Hook(MSG& msg, bool& handled) {
+        if (msg.message == kProbe) {
+            seen.push_back(msg.wParam);
+            if (msg.wParam == 1) {
+                handled = true;
+            }
+        }
+    }
+};
+struct LaterHook {
+    ui::MessageHook previous;
+    std::vector<std::pair<WPARAM, bool>> seen;  // wParam, handled after the chain
+    void Hook(MSG& msg, bool& handled) {
+        if (msg.message == kProbe && msg.wParam == 2) {
+            handled = true;
+        }
+        if (previous) {
+            previous(msg, handled);
+        }
+        if (msg.message == kProbe) {
+            seen.emplace_back(msg.wParam, handled);
+        }
+    }
+};
+
+TEST_F(UiFramework, MessageHookSlotChainsAndHandledMessagesAreNotDispatched) {
+    auto* form = ui::App().CreateForm<ProbeForm>();
+    FirstHook first;
+    LaterHook later;
+    ui::App().SetMessageHook(ui::MessageHook::Of<&FirstHook::Hook>(&first));
+    later.previous = ui::App().SetMessageHook(ui::MessageHook::Of<&LaterHook::Hook>(&later));
+    ASSERT_TRUE(later.previous);
+
+    for (WPARAM w : {0, 1, 2, 3}) {
+        PostMessageA(form->Handle(), kProbe, w, 0);
+    }
+    uitest::Pump();
+
+    EXPECT_EQ(first.seen, (std::vector<WPARAM>{0, 1, 2, 3}));
+    const std::vector<std::pair<WPARAM, bool>> expectedLater = {{0, false}, {1, true}, {2, true}, {3, false}};
+    EXPECT_EQ(later.seen, expectedLater);
+    EXPECT_EQ(form->received, (std::vector<UINT>{0, 3}));
+}
+
+TEST_F(UiFramework, HookDoesNotSeeSentMessages) {
+    auto* form = ui::App().CreateForm<ProbeForm>();
+    FirstHook first;
+    ui::App().SetMessageHook(ui::MessageHook::Of<&FirstHook::Hook>(&first));
+    SendMessageA(form->Handle(), kProbe, 1, 0);
+    EXPECT_TRUE(first.seen.empty());
+    EXPECT_EQ(form->received, (std::vector<UINT>{1}));
+}
+
+struct DeactivationLog {
+    std::vector<int>* order;
+    int id;
+    ui::Notify previous;
+    void OnDeactivate() {
+        order->push_back(id);
+        previous();
+    }
+};
+
+TEST_F(UiFramework, DeactivationSlotChainsOnlyOnLosingActivation) {
+    std::vector<int> order;
+    DeactivationLog a{&order, 1, {}};
+    DeactivationLog b{&order, 2, {}};
+    a.previous = ui::App().SetOnDeactivate(ui::Notify::Of<&DeactivationLog::OnDeactivate>(&a));
+    b.previous = ui::App().SetOnDeactivate(ui::Notify::Of<&DeactivationLog::OnDeactivate>(&b));
+    SendMessageA(ui::App().Handle(), WM_ACTIVATEAPP, TRUE, 0);
+    EXPECT_TRUE(order.empty());
+    SendMessageA(ui::App().Handle(), WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(order, (std::vector<int>{2, 1}));
+}
+
+TEST_F(UiFramework, ApplicationWindowIsHiddenTopLevelWithTheExecutablesTitle) {
+    HWND app = ui::App().Handle();
+    ASSERT_NE(app, nullptr);
+    EXPECT_EQ(GetAncestor(app, GA_PARENT), GetDesktopWindow());
+    EXPECT_FALSE(IsWindowVisible(app));
+    char caption[64] = {};
+    GetWindowTextA(app, caption, sizeof caption);
+    EXPECT_EQ(ui::App().Title(), caption);
+    EXPECT_STREQ(caption, "unit_win");
+    ShowWindow(app, SW_SHOWNOACTIVATE);
+    ui::App().HideApplicationWindow();
+    EXPECT_FALSE(IsWindowVisible(app));
+}
+
+TEST_F(UiFramework, FirstFormIsTheMainFormAndOnlyItsCloseEndsTheLoop) {
+    auto* main = ui::App().CreateForm<ProbeForm>(TestLayout("Main"));
+    auto* other = ui::App().CreateForm<ProbeForm>(TestLayout("Other"));
+    EXPECT_EQ(ui::App().MainForm(), main);
+    other->Show();
+    PostMessageA(other->Handle(), WM_CLOSE, 0, 0);
+    uitest::Pump();
+    EXPECT_FALSE(other->Visible());
+    EXPECT_FALSE(ui::App().Terminated());
+
+    // Run returns once the main form is closed (WM_CLOSE to the application window
+    // closes the main form, as a close from the taskbar would).
+    PostMessageA(ui::App().Handle(), WM_CLOSE, 0, 0);
+    ui::App().Run();
+    EXPECT_TRUE(ui::App().Terminated());
+}
+
+TEST_F(UiFramework, FormIsBuiltFromItsLayout) {
+    ui::FormLayout layout = TestLayout();
+    layout.exStyleAdd = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW;
+    layout.exStyleRemove = WS_EX_APPWINDOW;
+    auto* form = ui::App().CreateForm<ProbeForm>(layout);
+    HWND hwnd = form->Handle();
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    EXPECT_STREQ(cls, "TUiTestForm");
+    const auto ex = static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_EXSTYLE));
+    EXPECT_EQ(ex & (WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW), DWORD(WS_EX_TOPMOST | WS_EX_TOOLWINDOW));
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(hwnd, GWL_STYLE)) & (WS_CAPTION | WS_THICKFRAME), 0u);
+    EXPECT_EQ(GetWindow(hwnd, GW_OWNER), ui::App().Handle());
+    EXPECT_EQ(form->ClientWidth(), 120);
+    EXPECT_EQ(form->ClientHeight(), 80);
+    EXPECT_EQ(form->Left(), 40);
+    EXPECT_EQ(form->Top(), 30);
+    EXPECT_FALSE(form->Visible());
+
+    form->SetClientSize(200, 50);
+    EXPECT_EQ(form->ClientWidth(), 200);
+    EXPECT_EQ(form->ClientHeight(), 50);
+    form->ModifyExStyle(WS_EX_NOACTIVATE, WS_EX_TOOLWINDOW);
+    EXPECT_EQ(form->ExStyle() & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW), DWORD(WS_EX_NOACTIVATE));
+}
+
+TEST_F(UiFramework, FormReportsShowAndMove) {
+    auto* form = ui::App().CreateForm<ProbeForm>();
+    form->Show();
+    EXPECT_EQ(form->shows, 1);
+    EXPECT_TRUE(form->Visible());
+    form->MoveTo(100, 110);
+    ASSERT_FALSE(form->moves.empty());
+    EXPECT_EQ(form->moves.back().x, 100);
+    EXPECT_EQ(form->moves.back().y, 110);
+    form->Hide();
+    EXPECT_FALSE(form->Visible());
+    EXPECT_EQ(form->shows, 1);
+}
+
+TEST_F(UiFramework, ExceptionInAWindowProcedureShowsTheStandardErrorBox) {
+    auto* form = ui::App().CreateForm<ProbeForm>();
+    SendMessageA(form->Handle(), kThrow, 0, 0);
+    ASSERT_EQ(testutil::Recorder().messages.size(), 1u);
+    EXPECT_EQ(testutil::Recorder().messages[0], (testutil::ReportedMessage{"probe failure", "unit_win"}));
+    // The window survives it.
+    EXPECT_TRUE(IsWindow(form->Handle()));
+}
+
+TEST_F(UiFramework, TimerFiresWhileEnabledOnly) {
+    ui::Timer timer(20, false);
+    struct Count {
+        int n = 0;
+        void Tick() { ++n; }
+    } count;
+    timer.OnTimer = ui::Callback<>::Of<&Count::Tick>(&count);
+    Sleep(60);
+    uitest::Pump();
+    EXPECT_EQ(count.n, 0);
+    timer.SetEnabled(true);
+    EXPECT_TRUE(uitest::PumpUntil([&] { return count.n >= 2; }));
+    timer.SetEnabled(false);
+    const int stopped = count.n;
+    Sleep(80);
+    uitest::Pump();
+    EXPECT_EQ(count.n, stopped);
+}
+
+// A worker that hands three steps to the GUI thread and notes where they ran.
+class StepThread : public ui::Thread {
+public:
+    StepThread(std::atomic<int>* destroyed, std::vector<DWORD>* stepThreads)
+        : m_destroyed(destroyed), m_stepThreads(stepThreads) {}
+    ~StepThread() override { ++*m_destroyed; }
+    std::atomic<bool> handedOver{false};
+    std::exception_ptr stepError;
+
+protected:
+    void Execute() override {
+        for (int i = 0; i < 3; ++i) {
+            // The GUI thread's vector is touched only on the GUI thread.
+            Synchronize([this] { m_stepThreads->push_back(GetCurrentThreadId()); });
+        }
+        try {
+            Synchronize([] { throw std::runtime_error("step failed"); });
+        } catch (...) {
+            stepError = std::current_exception();
+        }
+        handedOver = true;
+    }
+
+private:
+    std::atomic<int>* m_destroyed;
+    std::vector<DWORD>* m_stepThreads;
+};
+
+TEST_F(UiFramework, ThreadHandsStepsToTheGuiThreadAndWaits) {
+    std::atomic<int> destroyed{0};
+    std::vector<DWORD> stepThreads;
+    StepThread thread(&destroyed, &stepThreads);
+    Sleep(30);
+    EXPECT_FALSE(thread.handedOver) << "a thread is created suspended";
+    thread.Resume();
+    ASSERT_TRUE(uitest::PumpUntil([&] { return thread.handedOver.load(); }));
+    ASSERT_TRUE(thread.WaitFor(5000));
+    EXPECT_EQ(stepThreads, (std::vector<DWORD>(3, GetCurrentThreadId())));
+    ASSERT_TRUE(thread.stepError);
+    EXPECT_THROW(std::rethrow_exception(thread.stepError), std::runtime_error);
+}
+
+struct TerminateLog {
+    DWORD thread = 0;
+    void OnTerminate(ui::Thread&) { thread = GetCurrentThreadId(); }
+};
+
+TEST_F(UiFramework, FreeOnTerminateThreadRunsItsCompletionOnTheGuiThreadAndFreesItself) {
+    std::atomic<int> destroyed{0};
+    std::vector<DWORD> stepThreads;
+    TerminateLog log;
+    auto* thread = new StepThread(&destroyed, &stepThreads);
+    thread->SetFreeOnTerminate(true);
+    thread->OnTerminate = ui::Callback<ui::Thread&>::Of<&TerminateLog::OnTerminate>(&log);
+    thread->Resume();
+    ASSERT_TRUE(uitest::PumpUntil([&] { return destroyed.load() == 1; }));
+    EXPECT_EQ(log.thread, GetCurrentThreadId());
+    EXPECT_EQ(stepThreads.size(), 3u);
+}
+
+TEST_F(UiFramework, ThreadNeverStartedIsDestroyedCleanly) {
+    std::atomic<int> destroyed{0};
+    std::vector<DWORD> stepThreads;
+    { StepThread thread(&destroyed, &stepThreads); }
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_TRUE(stepThreads.empty());
+}
+
+TEST_F(UiFramework, StrayMessagesToTheHandOverWindowDoNothing) {
+    HWND sync = FindWindowExA(HWND_MESSAGE, nullptr, "UiSyncWindow", nullptr);
+    ASSERT_NE(sync, nullptr);
+    // Numbers and pointers a hostile or confused sender might use.
+    for (UINT message = WM_APP; message < WM_APP + 0x400; ++message) {
+        SendMessageA(sync, message, 1, 0x12345678);
+        SendMessageA(sync, message, 0, 0);
+    }
+    EXPECT_TRUE(IsWindow(sync));
+}
+
+TEST_F(UiFramework, IconFilesThatCannotBeReadRaiseTheFileOpenError) {
+    ui::Icon icon;
+    const std::string missing = ui::ModuleFolder() + "no-such-icon.ico";
+    try {
+        icon.LoadFromFile(missing);
+        FAIL() << "no error for a missing file";
+    } catch (const ui::FileOpenError& e) {
+        EXPECT_EQ(e.Path(), missing);
+        EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
+    }
+    const std::string notAnIcon = ui::ModuleFolder() + "ui-test-not-an-icon.ico";
+    std::ofstream(notAnIcon) << "plain text, not an icon";
+    EXPECT_THROW(icon.LoadFromFile(notAnIcon), ui::FileOpenError);
+    DeleteFileA(notAnIcon.c_str());
+    EXPECT_TRUE(icon.Empty());
+}
+
+TEST_F(UiFramework, IconLoadsAtTheSmallIconSize) {
+    ui::Icon icon;
+    icon.LoadFromFile(ui::ResourceFolder() + "Q_Button.ico");
+    ASSERT_FALSE(icon.Empty());
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(icon.Handle(), &info));
+    BITMAP bm = {};
+    GetObjectA(info.hbmColor, sizeof bm, &bm);
+    EXPECT_EQ(bm.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+
+    ui::Icon copy;
+    copy.Assign(icon);
+    EXPECT_NE(copy.Handle(), icon.Handle());
+    EXPECT_FALSE(copy.Empty());
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Runs one end-to-end test program of Surgepad under Wine, isolated from every other:
+#   - its own Wine prefix, copied from a template made once per build (wineboot takes
+#     seconds, a copy a fraction of one), with a virtual desktop "Surgepad" 1024x768
+#     whose shell (taskbar and notification area) is on;
+#   - its own headless X server with a compositor and a persistent wineserver;
+#   - a program folder with Surgepad.exe, the stand-in DLLs, kora-sim.exe and the
+#     resources, as they are installed.
+# Used as the CTest emulator of the e2e programs:
+#   tools/e2e-run.sh BUILD_BIN/e2e_x.exe [--gtest_filter=...]
+# The test program finds its world through SURGEPAD_E2E_* variables (unix paths):
+#   PROGRAM_DIR, WORK_DIR (journal, state, scratch), BOARDS_DIR, SHOTS_DIR.
+# With --gtest_list_tests only the listing runs (in the template prefix, no display).
+set -u
+WINE64=/usr/lib/wine/wine64
+WINESERVER64=/usr/lib/wine/wineserver64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+
+exe=$(realpath "$1"); shift
+bin=$(dirname "$exe")
+build=$(dirname "$bin")
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+template="$build/e2e/template-prefix"
+mkdir -p "$build/e2e"
+
+make_template() {
+    # One builder at a time; the others wait and then use its result.
+    exec 9>"$build/e2e/template.lock"
+    flock 9
+    if [ ! -f "$template/.ready" ]; then
+        rm -rf "$template"
+        mkdir -p "$template"
+        (
+            export WINEPREFIX="$template"
+            "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+            "$WINESERVER64" -w
+            # Every program of the prefix runs in one virtual desktop with its shell on:
+            # a taskbar with the notification area, as a user sees it.
+            "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Surgepad /f
+            "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Surgepad /t REG_SZ /d 1024x768 /f
+            "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Surgepad' /v EnableShell /t REG_DWORD /d 1 /f
+            "$WINESERVER64" -w
+        ) </dev/null >/dev/null 2>&1
+        touch "$template/.ready"
+    fi
+    flock -u 9
+}
+
+make_template
+
+for arg in "$@"; do
+    if [ "$arg" = "--gtest_list_tests" ]; then
+        exec 9>"$build/e2e/template.lock"
+        flock 9
+        WINEPREFIX="$template" "$WINE64" "$exe" "$@" </dev/null 2>/dev/null
+        status=$?
+        WINEPREFIX="$template" "$WINESERVER64" -k >/dev/null 2>&1
+        WINEPREFIX="$template" "$WINESERVER64" -w >/dev/null 2>&1
+        exit $status
+    fi
+done
+
+work=$(mktemp -d /tmp/surgepad-e2e.XXXXXX)
+pids=()
+cleanup() {
+    WINEPREFIX="$work/prefix" "$WINESERVER64" -k >/dev/null 2>&1
+    for p in "${pids[@]}"; do kill "$p" >/dev/null 2>&1; done
+    wait >/dev/null 2>&1
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The prefix: registry files copied, the big read-mostly drive_c hard-linked.
+mkdir -p "$work/prefix"
+for entry in "$template"/* "$template"/.update-timestamp; do
+    case "$(basename "$entry")" in
+        drive_c) cp -al "$entry" "$work/prefix/" ;;
+        *) cp -a "$entry" "$work/prefix/" ;;
+    esac
+done
+export WINEPREFIX="$work/prefix"
+
+dispfile="$work/display"
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 1 100); do
+    [ -s "$dispfile" ] && break
+    sleep 0.05
+done
+if [ ! -s "$dispfile" ]; then
+    echo "e2e-run: Xvfb did not start" >&2
+    exit 1
+fi
+export DISPLAY=":$(head -n1 "$dispfile")"
+if command -v xcompmgr >/dev/null; then
+    xcompmgr >/dev/null 2>&1 &
+    pids+=($!)
+fi
+
+"$WINESERVER64" -p
+# The first program after a server start spawns Wine's background services, which
+# inherit its stdout: let that be this warm-up, not the test's pipe.
+"$WINE64" wineboot </dev/null >/dev/null 2>&1
+# The desktop with its taskbar, before the program adds its icon.
+"$WINE64" explorer /desktop=Surgepad,1024x768 </dev/null >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 1 100); do
+    xdotool search --name '^Surgepad - Wine desktop$' >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+# The program folder, as installed: the program with the stand-ins beside it.
+program="$work/program"
+mkdir -p "$program"
+cp "$bin/Surgepad.exe" "$bin/kora-sim.exe" "$program/"
+find "$bin" -maxdepth 1 -iname '*.dll' -exec cp {} "$program/" \;
+for folder in Resource LangFiles; do
+    [ -d "$bin/$folder" ] && cp -r "$bin/$folder" "$program/"
+done
+boards="$work/boards"
+mkdir -p "$boards"
+cp "$source_dir"/tests/e2e/boards/*.txt "$boards/" 2>/dev/null
+cp "$build"/sim/boards/*.txt "$boards/" 2>/dev/null
+
+name=$(basename "$exe" .exe)
+for arg in "$@"; do
+    case "$arg" in --gtest_filter=*) name="$name-${arg#--gtest_filter=}" ;; esac
+done
+shots="$build/e2e-shots/$(echo "$name" | tr -c 'A-Za-z0-9_.\n-' '_')"
+rm -rf "$shots"
+mkdir -p "$shots"
+
+export SURGEPAD_E2E_PROGRAM_DIR="$program"
+export SURGEPAD_E2E_WORK_DIR="$work"
+export SURGEPAD_E2E_BOARDS_DIR="$boards"
+export SURGEPAD_E2E_SHOTS_DIR="$shots"
+
+"$WINE64" "$exe" "$@" </dev/null
+status=$?
+
+# Screenshots are written as bitmaps; keep a PNG of each for people to look at.
+if command -v convert >/dev/null; then
+    for bmp in "$shots"/*.bmp; do
+        [ -f "$bmp" ] || continue
+        convert "$bmp" "${bmp%.bmp}.png" && rm -f "$bmp"
+    done
+fi
+rmdir "$shots" 2>/dev/null
+exit $status
