@@ -297,32 +297,51 @@ std::string BiosNumberItem::IndexToString(int index) const {
     int64_t den = 1;
     Rational(index - ExtraCount(), &num, &den);
     // Render num/den with d decimals, rounded half away from zero, in exact integer
-    // arithmetic so that 1.2 never prints as 1.19.
-    // 18 decimals keep |num| * 10^d inside 128 bits; no firmware item needs more.
+    // arithmetic so that 1.2 never prints as 1.19. Long division in 64 bits: the
+    // denominator is at most 10^18, so ten times a remainder still fits, on the 32-bit
+    // target too (which has no 128-bit integers).
     int d = Decimals();
     if (d > 18) {
         d = 18;
     }
-    __int128 scaled = num;
+    const bool negative = num < 0;
+    const uint64_t magnitude = negative ? static_cast<uint64_t>(-(num + 1)) + 1 : static_cast<uint64_t>(num);
+    const uint64_t divisor = den > 0 ? static_cast<uint64_t>(den) : 1;
+    uint64_t whole = magnitude / divisor;
+    uint64_t remainder = magnitude % divisor;
+    int decimals[18] = {};
     for (int n = 0; n < d; ++n) {
-        scaled *= 10;
+        remainder *= 10;
+        decimals[n] = static_cast<int>(remainder / divisor);
+        remainder %= divisor;
     }
-    const bool negative = scaled < 0;
-    __int128 rounded = ((negative ? -scaled : scaled) + den / 2) / den;
+    if (remainder * 2 >= divisor) {
+        int n = d - 1;
+        for (; n >= 0 && decimals[n] == 9; --n) {
+            decimals[n] = 0;
+        }
+        if (n >= 0) {
+            ++decimals[n];
+        } else {
+            ++whole;
+        }
+    }
     // Digits from the last one backwards: d decimals, the point, at least one more.
     char text[64];
     int at = static_cast<int>(sizeof text);
     text[--at] = '\0';
-    bool nonZero = false;
-    for (int n = 0; rounded != 0 || n <= d; ++n) {
-        if (d > 0 && n == d) {
-            text[--at] = '.';
-        }
-        const int digit = static_cast<int>(rounded % 10);
-        nonZero = nonZero || digit != 0;
-        text[--at] = static_cast<char>('0' + digit);
-        rounded /= 10;
+    bool nonZero = whole != 0;
+    for (int n = d - 1; n >= 0; --n) {
+        nonZero = nonZero || decimals[n] != 0;
+        text[--at] = static_cast<char>('0' + decimals[n]);
     }
+    if (d > 0) {
+        text[--at] = '.';
+    }
+    do {
+        text[--at] = static_cast<char>('0' + whole % 10);
+        whole /= 10;
+    } while (whole != 0);
     if (negative && nonZero) {
         text[--at] = '-';
     }
