@@ -21,10 +21,3 @@ PNGIO_EXPORT int PNGIO_CALL AllocatePngData(PngData* record, uint32_t width, uin
                                             uint32_t colorType) noexcept {
     return pngio::AllocatePng(record, width, height, colorType);
 }
-
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID /*reserved*/) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        DisableThreadLibraryCalls(instance);
-    }
-    return TRUE;
-}
