@@ -1,6 +1,4 @@
 // The four entries of pngio.dll. They only forward to the codec, which never throws.
-#include <windows.h>
-
 #include "pngio/PngCodec.h"
 
 #define PNGIO_EXPORT extern "C" __declspec(dllexport)
