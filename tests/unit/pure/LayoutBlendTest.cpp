@@ -137,26 +137,6 @@ TEST(LayoutBlend, MixedDepthsBlendColourOnlyOverTheCommonArea) {
     EXPECT_EQ((Bgra{200, 200, 200, 33}), dst.Pixel(0, 2));
 }
 
-TEST(LayoutBlend, LogoCrossFadeRunsFromTheOldPictureToTheNew) {
-    const PixelBuffer from = Solid(1, 1, PixelFormat::Bgra32, {0, 0, 0, 0});
-    const PixelBuffer to = Solid(1, 1, PixelFormat::Bgra32, {255, 255, 255, 255});
-    std::vector<int> seen;
-    for (int i = 0; i <= 30; ++i) {
-        const auto weight = static_cast<uint8_t>(static_cast<int>((30 - i) * (1.0 / 30) * 255));
-        PixelBuffer mix;
-        mix.Assign(to);
-        lumen::BlendBitmap(from, mix, weight);
-        seen.push_back(mix.Pixel(0, 0).a);
-    }
-    EXPECT_EQ(0, seen.front());
-    EXPECT_EQ(255, seen.back());
-    // Weight 246 leaves 255 x (1 - 246/255) = 8.99999... of the new picture: truncated, 8.
-    EXPECT_EQ(8, seen[1]);
-    for (size_t i = 1; i < seen.size(); ++i) {
-        EXPECT_LT(seen[i - 1], seen[i]) << i;
-    }
-}
-
 TEST(LayoutCopyBackground, CopiesTheRectangleAsTwentyFourBitsAndBlackOutside) {
     PixelBuffer canvas(4, 3, PixelFormat::Bgra32);
     for (int y = 0; y < 3; ++y) {

