@@ -400,7 +400,11 @@ def status_badge():
     em = emblem(30, True, t("st-em.png"))
     b = over(b, em, t("st-3.png"), 6, 5)
     b = text(b, t("st-4.png"), "TURBO", 42, 26, 15, TEXT, kerning=1)
-    return b
+    # The badge goes to its window as loaded, and a layered window reads colour as
+    # premultiplied: no half-transparent edge pixel may be brighter than its alpha,
+    # or the edge would glow. Premultiplying the edge gives it a dark hairline.
+    im(b, "-channel", "RGB", "-fx", "u.a < 1 ? u * u.a : u", "+channel", t("st-5.png"))
+    return t("st-5.png")
 
 
 # ---------------------------------------------------------------- checks and sheet
