@@ -490,7 +490,8 @@ Memory ProcessMemory(HANDLE process) {
     Memory memory;
     if (GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
         memory.workingSetKiB = counters.WorkingSetSize / 1024;
-        memory.privateKiB = counters.PrivateUsage / 1024;
+        // Wine leaves PrivateUsage at 0; the commit charge is the same figure there.
+        memory.privateKiB = (counters.PrivateUsage != 0 ? counters.PrivateUsage : counters.PagefileUsage) / 1024;
     }
     return memory;
 }

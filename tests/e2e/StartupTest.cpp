@@ -51,6 +51,7 @@ TEST_F(Startup, RefusalShowsItsMessageAndHoldsTheSingleInstance) {
     EXPECT_NE(GetDlgItem(box, IDOK), nullptr);
     EXPECT_EQ(GetDlgItem(box, IDCANCEL), nullptr);
     EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
+    Sleep(500);  // let the box paint before the picture is taken
     e2e::SaveCapture(e2e::CaptureScreen(), "refusal-box");
 
     // While the box is open the refused copy still holds the mutex.

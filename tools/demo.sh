@@ -1,0 +1,112 @@
+#!/usr/bin/env bash
+# Shows Surgepad at work on the sample board, in a Wine desktop with its taskbar:
+# starts the installed program with the board simulator's stand-ins beside it, sends
+# it a press of the power button and a click on its tray icon with kora-sim.exe,
+# prints its diagnostics trace and the simulator's journal, and ends it with the
+# close command.
+#
+# Usage: tools/demo.sh DIST_DIR        (DIST_DIR as made by `make dist`, e.g. dist/x64)
+# On a usable $DISPLAY the desktop opens there. Without one the demo runs on a
+# headless X server and saves numbered screenshots of what a user would have seen
+# into build/demo-shots/ (or $DEMO_SHOTS).
+set -u
+dist=$(realpath "${1:?usage: tools/demo.sh DIST_DIR}")
+root=$(cd "$(dirname "$0")/.." && pwd)
+WINE64=/usr/lib/wine/wine64
+WINESERVER64=/usr/lib/wine/wineserver64
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export WINEPREFIX=${DEMO_PREFIX:-$root/build/demo-prefix}
+
+if [ ! -x "$dist/Surgepad/Surgepad.exe" ] && [ ! -f "$dist/Surgepad/Surgepad.exe" ]; then
+    echo "demo: no $dist/Surgepad/Surgepad.exe (run make dist)" >&2
+    exit 1
+fi
+
+work=$(mktemp -d /tmp/surgepad-demo.XXXXXX)
+pids=()
+cleanup() {
+    "$WINESERVER64" -k >/dev/null 2>&1
+    for p in "${pids[@]}"; do kill "$p" >/dev/null 2>&1; done
+    wait >/dev/null 2>&1
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The program folder: Surgepad as installed, the stand-ins and kora-sim beside it.
+program="$work/Surgepad"
+cp -r "$dist/Surgepad" "$program"
+find "$dist/sim" -maxdepth 1 \( -iname '*.dll' -o -iname 'kora-sim.exe' \) -exec cp {} "$program/" \;
+board="$dist/sim/boards/full.txt"
+[ -f "$board" ] || board="$root/tests/e2e/boards/priority-bit-clear.txt"
+export KORA_SIM_BOARD="Z:${board//\//\\}"
+export KORA_SIM_STATE="Z:${work//\//\\}\\state.txt"
+export KORA_SIM_JOURNAL="Z:${work//\//\\}\\journal.txt"
+
+shots=""
+if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
+    echo "demo: on display $DISPLAY"
+else
+    shots=${DEMO_SHOTS:-$root/build/demo-shots}
+    rm -rf "$shots"
+    mkdir -p "$shots"
+    dispfile="$work/display"
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 1 100); do [ -s "$dispfile" ] && break; sleep 0.05; done
+    export DISPLAY=":$(head -n1 "$dispfile")"
+    command -v xcompmgr >/dev/null && { xcompmgr >/dev/null 2>&1 & pids+=($!); }
+    echo "demo: no display; screenshots go to $shots"
+fi
+
+n=0
+shot() {
+    sleep "${2:-1}"
+    [ -n "$shots" ] || return 0
+    n=$((n + 1))
+    local file
+    file=$(printf '%s/%02d-%s.png' "$shots" "$n" "$1")
+    import -window root "$file" 2>/dev/null && echo "demo: screenshot $file"
+}
+
+if [ ! -f "$WINEPREFIX/.surgepad-demo" ]; then
+    echo "demo: preparing the Wine prefix $WINEPREFIX (once)"
+    mkdir -p "$WINEPREFIX"
+    "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
+    "$WINESERVER64" -w
+    "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Surgepad /f >/dev/null 2>&1
+    "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Surgepad /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
+    "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Surgepad' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
+    "$WINESERVER64" -w
+    touch "$WINEPREFIX/.surgepad-demo"
+fi
+"$WINESERVER64" -p
+"$WINE64" wineboot </dev/null >/dev/null 2>&1
+sim() { echo "demo: kora-sim $*"; WINEDEBUG=-all "$WINE64" "$program/kora-sim.exe" "$@"; }
+
+# The desktop with its taskbar; every program below runs in it.
+WINEDEBUG=-all "$WINE64" explorer /desktop=Surgepad,1024x768 </dev/null >/dev/null 2>&1 &
+pids+=($!)
+sleep 2
+shot desktop 0
+
+trace="$work/trace.txt"
+echo "demo: starting Surgepad on $(basename "$board")"
+WINEDEBUG=-all,+debugstr "$WINE64" "$program/Surgepad.exe" </dev/null >/dev/null 2>"$trace" &
+for _ in $(seq 1 100); do grep -q "startup: running" "$trace" 2>/dev/null && break; sleep 0.1; done
+shot tray-icon 1
+
+sim press
+shot after-press 2
+sim tray click
+shot after-tray-click 2
+sim command 1024
+for _ in $(seq 1 50); do grep -q "startup: ended" "$trace" 2>/dev/null && break; sleep 0.1; done
+shot after-close 1
+
+echo "--- Surgepad's diagnostics trace"
+sed -n 's/^.*OutputDebugStringA "\(.*\)\\r\\n"$/\1/p' "$trace"
+echo "--- the simulator's journal"
+cat "$work/journal.txt" 2>/dev/null || echo "(empty)"
+[ -n "$shots" ] && echo "demo: screenshots in $shots"
+exit 0
