@@ -88,8 +88,8 @@ uint32_t SettingsStore::GetButtonAction() {
     if (!stored) {
         return 0;
     }
-    // Stored as index - 1, so only a stored 0 gives the turbo action; anything else
-    // (including 0xFFFFFFFF + 1 = 0) is the power action.
+    // Stored as index - 1: only a stored 0 gives the turbo action; anything else, a
+    // stored 0xFFFFFFFF (which wraps to 0) included, is the power action.
     const uint32_t index = *stored + 1;
     return index > 1 ? 0 : index;
 }

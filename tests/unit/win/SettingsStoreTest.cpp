@@ -369,6 +369,25 @@ TEST_F(SettingsStoreTest, ButtonActionIsTurboOnlyWhileTheProgramHoldsTheDisabled
     EXPECT_EQ(0u, store.GetButtonAction()) << "action 0 with another event code is not disabled";
 }
 
+TEST_F(SettingsStoreTest, TheSettingsWindowsProfileListSelectsTheStoredProfile) {
+    testutil::BoardScope board("dormix button=3,0\n");
+    Harness harness;
+    SettingsStore& store = *harness.store;
+    testutil::ScratchFolder folder("storelist");
+    ASSERT_TRUE(testutil::WriteText(folder / "Night.OC", "x"));
+    const std::vector<std::string> firmware = {"Game Boost", "Silent OC"};
+    // Nothing stored: the last firmware profile.
+    harness.profileCount = 2;
+    auto list = surgepad::SettingsProfileList(store, firmware, folder.Path());
+    EXPECT_THAT(list.names, ElementsAre("Game Boost", "Silent OC", "Night"));
+    EXPECT_EQ(1, list.selected);
+    store.SetProfileType(2);
+    store.SetProfileName("night");
+    EXPECT_EQ(2, surgepad::SettingsProfileList(store, firmware, folder.Path()).selected);
+    store.SetProfileName("gone");
+    EXPECT_EQ(-1, surgepad::SettingsProfileList(store, firmware, folder.Path()).selected);
+}
+
 // ---------------------------------------------------------------------------------------
 // The power button through the power-feature library
 
