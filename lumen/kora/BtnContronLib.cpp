@@ -89,7 +89,6 @@ BtnContronLib::BtnContronLib(const std::string& folder) : m_announcer(std::make_
     // and turbo off must then still have the values to go back to.
     ReadProfileNames();
     m_ratio = std::make_unique<KrOcRatio>();
-    m_itemSet = std::make_unique<KrOcPrimaryItemSet>(*m_ratio);
     kora::SaveCurrentValues(*m_ratio, &m_stockSet);
     lumen::Trace("[BtnContronLib] %u firmware profiles, %u start-up values saved, power-feature library %s",
                  Count(m_profileNames.size()), Count(m_stockSet.size()), m_dormix != nullptr ? "loaded" : "not loaded");
@@ -150,6 +149,7 @@ const KrOcRatio& BtnContronLib::Ratio() const {
 }
 
 const KrOcPrimaryItemSet& BtnContronLib::ItemSet() const {
+    std::call_once(m_itemSetOnce, [this] { m_itemSet = std::make_unique<KrOcPrimaryItemSet>(*m_ratio); });
     return *m_itemSet;
 }
 

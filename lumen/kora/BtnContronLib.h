@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -113,9 +114,12 @@ private:
     DormixInitFn m_dormixInit = nullptr;
     DormixEnableFn m_dormixEnable = nullptr;
     std::unique_ptr<SysCtrlAnnouncer> m_announcer;
-    // Each walks group 3 once, when this object is made.
+    // Each walks group 3 once: the ratio model when this object is made (the start-up
+    // values need it), the item set at the first write, from whichever thread writes
+    // first.
     std::unique_ptr<KrOcRatio> m_ratio;
-    std::unique_ptr<KrOcPrimaryItemSet> m_itemSet;
+    mutable std::once_flag m_itemSetOnce;
+    mutable std::unique_ptr<KrOcPrimaryItemSet> m_itemSet;
 };
 
 }  // namespace kora

@@ -268,6 +268,25 @@ TEST_F(BtnContronLibTest, AFileThatIsNoLibraryIsReportedAndLeftAlone) {
     EXPECT_THAT(board.TakeJournal(), IsEmpty());
 }
 
+TEST_F(BtnContronLibTest, AFirmwareWithoutGroupThreeIsReportedAndNothingIsWritten) {
+    Rewrite(board, BoardWith("item 0x0B060001 0", "item 0x0B060001 0\nfail group 3"));
+    const testutil::ReportedMessage noGroup{"Can not get any information from group 3", "AcOcItemSetBase"};
+    auto lib = MakeLib();
+    // The ratio model at start-up, the item set at the first write.
+    EXPECT_THAT(testutil::Recorder().messages, ElementsAre(noGroup));
+    EXPECT_THAT(lib->StockSet(), IsEmpty());
+    EXPECT_EQ(3u, lib->ProfileCount()) << "group 5 is still there";
+    testutil::ScratchFolder folder("nogroup");
+    ASSERT_TRUE(testutil::WriteText(folder / "fast.oc", ProfileBytes(1, 1, {{kOther, 8}})));
+    BroadcastCatcher::Run([&] { lib->ApplyProfileFile(folder / "fast.oc"); });
+    EXPECT_THAT(testutil::Recorder().messages, ElementsAre(noGroup, noGroup));
+    EXPECT_THAT(board.TakeJournal(), IsEmpty()) << "not even the apply control, which group 3 would hold";
+    EXPECT_EQ(5u, Read(kOther));
+    lib->RestoreStartupValues();
+    EXPECT_THAT(board.TakeJournal(), IsEmpty());
+    EXPECT_EQ(2u, testutil::Recorder().messages.size()) << "each object reports once";
+}
+
 // ---------------------------------------------------------------------------------------
 // Turbo on from the firmware and turbo off
 
