@@ -56,8 +56,8 @@ dist: build-x64 build-x86
 demo: dist
 	tools/demo.sh $(DIST)/x64
 
-bench: dist
-	tools/bench.sh $(DIST)/x64
+bench: build-x64
+	tools/bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(DIST)

@@ -33,3 +33,25 @@ void TPwrBtnChangeFrom::FormMove() {
 }
 
 }  // namespace surgepad
+
+namespace surgepad {
+
+void TPwrBtnChangeFrom::ShowMessage(const std::string& text) {
+    m_message = text;
+    MoveTo(0, 0);
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    InvalidateRect(Handle(), nullptr, TRUE);
+    Show();
+}
+
+void TPwrBtnChangeFrom::Paint(HDC dc, const RECT& area) {
+    ui::Form::Paint(dc, area);
+    RECT box{16, 16, ClientWidth() - 16, ClientHeight() - 16};
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    HGDIOBJ previous = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    DrawTextA(dc, m_message.c_str(), static_cast<int>(m_message.size()), &box, DT_CENTER | DT_WORDBREAK);
+    SelectObject(dc, previous);
+}
+
+}  // namespace surgepad

@@ -1,0 +1,272 @@
+#include "surgepad/ButtonController.h"
+
+#include "lumen/core/DebugTrace.h"
+#include "lumen/kora/BiosInterface.h"
+#include "lumen/kora/BtnContronLib.h"
+#include "lumen/kora/DormixLib.h"
+#include "lumen/kora/ProfileFolder.h"
+#include "lumen/system/WinRegistry.h"
+#include "surgepad/MainForm.h"
+#include "surgepad/MultiLang.h"
+#include "surgepad/OsdManager.h"
+#include "surgepad/PwrBtnChangeFrom.h"
+#include "surgepad/SettingForm.h"
+#include "surgepad/SettingsStore.h"
+
+namespace surgepad {
+
+namespace {
+
+class PlainSettingView final : public SettingViewInterface {
+public:
+    void Start() override {}
+    void Open() override {
+        if (SettingForm != nullptr && !SettingForm->Visible()) {
+            SettingForm->Show();
+        }
+    }
+    void LoadState() override {}
+};
+
+SettingViewInterface* g_settingView = nullptr;
+
+void SetTray(int index) {
+    if (MainForm != nullptr) {
+        MainForm->SetTrayIcon(index);
+    }
+}
+
+bool ChosenProfileUsable() {
+    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
+    const uint32_t type = SettingsStore::Instance().GetProfileType();
+    return type >= lib.ProfileCount() || lib.IsProfileUsable(type);
+}
+
+}  // namespace
+
+SettingViewInterface& SettingView() {
+    static auto* plain = new PlainSettingView;
+    return g_settingView != nullptr ? *g_settingView : *plain;
+}
+
+void SetSettingView(SettingViewInterface* view) {
+    g_settingView = view;
+}
+
+bool NewFirmwareInterface() {
+    static const bool answer = kora::IsNewAcpiInterface();
+    return answer;
+}
+
+PowerAction& PowerAction::Instance() {
+    static auto* action = new PowerAction;
+    return *action;
+}
+
+TurboAction& TurboAction::Instance() {
+    static auto* action = new TurboAction;
+    return *action;
+}
+
+void TurboAction::Press() {
+    SettingsStore& store = SettingsStore::Instance();
+    const bool osd = store.GetOsdEnabled();
+    const bool status = store.GetStatusEnabled();
+    ButtonController* controller = &ButtonController::Instance();
+    if (kora::BtnContronLib::Instance().IsTurboOn()) {
+        lumen::Trace("controller: turbo off (display %d, badge %d)", osd, status);
+        OsdManager::Instance().PlayTurboOff(osd, status, OsdDoneAction{&ButtonController::SwitchOff, controller});
+    } else if (ChosenProfileUsable()) {
+        lumen::Trace("controller: turbo on (display %d, badge %d)", osd, status);
+        OsdManager::Instance().PlayTurboOn(osd, status, OsdDoneAction{&ButtonController::SwitchOn, controller});
+    } else {
+        lumen::Trace("controller: the chosen profile cannot be applied: warning");
+        OsdManager::Instance().PlayWarning();
+    }
+}
+
+ButtonController& ButtonController::Instance() {
+    static auto* controller = new ButtonController;
+    return *controller;
+}
+
+ButtonControllerInterface& Controller() {
+    return ButtonController::Instance();
+}
+
+void ButtonController::Initialise() {
+    SettingView().Start();
+    OsdManager::Instance().LoadPages();
+    if (MainForm != nullptr) {
+        MainForm->TrayIcon().OnClick = ui::Callback<>::Of<&ButtonController::OpenSettings>(this);
+    }
+    SettingsStore& store = SettingsStore::Instance();
+    if (!store.IsSystemButtonDisabled()) {
+        store.SaveSystemButtonSetting();
+    }
+    if (store.GetPowerButtonDisabled()) {
+        store.ReleasePowerButton();
+    }
+    kora::BtnContronLib::Instance().EnableDormix();
+    const uint32_t index = store.GetButtonAction();
+    m_current = m_actions[index == 1 ? 1 : 0];
+    if (index == 1) {
+        store.TakeOverPowerButton();
+    } else {
+        store.ReleasePowerButton();
+    }
+    if (MainForm != nullptr) {
+        MainForm->CheckTimer.SetEnabled(true);
+    }
+}
+
+void ButtonController::SelectCurrentAction() {
+    const uint32_t index = SettingsStore::Instance().GetButtonAction();
+    m_current = m_actions[index == 1 ? 1 : 0];
+}
+
+void ButtonController::OnButtonPressed() {
+    if (OsdManager::Instance().IsBusy()) {
+        lumen::Trace("controller: press ignored: an effect is running");
+        return;
+    }
+    SelectCurrentAction();
+    m_current->Press();
+}
+
+HWND FindCompanionWindow() {
+    return FindWindowA(kCompanionClass, kCompanionCaption);
+}
+
+bool TellSiblingToStandBack() {
+    HWND sibling = nullptr;
+    for (const char* caption : kSiblingCaptions) {
+        sibling = FindWindowA(kCompanionClass, caption);
+        if (sibling != nullptr) {
+            break;
+        }
+    }
+    if (sibling == nullptr) {
+        return false;
+    }
+    PostMessageA(sibling, kStandBackMessage, kStandBackWParam, 0);
+    return true;
+}
+
+void ButtonController::SwitchOn(void*, int) {
+    // A sibling that keeps the processor in a power-saving level would fight the
+    // raised clock: it is told to stand back first and given time to do so.
+    if (kora::DormixLib::Instance().GetLevel() != 0 && TellSiblingToStandBack()) {
+        Sleep(kStandBackWaitMs);
+    }
+    SettingsStore& store = SettingsStore::Instance();
+    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
+    const uint32_t type = store.GetProfileType();
+    if (type < lib.ProfileCount()) {
+        (void)lib.ApplyFirmwareProfile(type);
+    } else {
+        (void)lib.ApplyProfileFile(kora::GetProfileFolder() + store.GetProfileName() + kora::kProfileExtension);
+    }
+    if (store.GetStatusEnabled()) {
+        OsdManager::Instance().ShowStatus();
+    }
+    SetTray(1);
+    if (NewFirmwareInterface()) {
+        lumen::WinRegistry key;
+        if (key.Open(HKEY_CURRENT_USER, kCalibrationKey, true)) {
+            (void)key.WriteDword(kCalibrationValue, 1);
+        }
+    }
+    lumen::Trace("controller: switched on");
+}
+
+void ButtonController::SwitchOff(void*, int) {
+    kora::BtnContronLib::Instance().RestoreStartupValues();
+    OsdManager::Instance().HideStatus();
+    SetTray(0);
+    lumen::Trace("controller: switched off");
+}
+
+void ButtonController::OnValuesChangedElsewhere() {
+    if (NewFirmwareInterface()) {
+        lumen::Trace("controller: values changed elsewhere: kept (newer firmware interface)");
+        return;
+    }
+    lumen::Trace("controller: values changed elsewhere: turbo forgotten");
+    kora::BtnContronLib::Instance().ForgetTurbo();
+    OsdManager::Instance().HideStatus();
+    SetTray(0);
+}
+
+void ButtonController::Suspend() {
+    if (FindCompanionWindow() != nullptr) {
+        lumen::Trace("controller: suspend: the companion tool runs; nothing saved");
+        return;
+    }
+    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
+    lib.SaveCurrentValues(&lib.SleepSet());
+    m_savedForSleep = 1;
+}
+
+void ButtonController::Resume() {
+    if (FindCompanionWindow() == nullptr && m_savedForSleep == 1) {
+        kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
+        lib.RestoreSavedValues(&lib.SleepSet());
+    }
+    m_savedForSleep = 0;
+}
+
+void ButtonController::OpenSettings() {
+    SettingView().Open();
+    if (SettingForm == nullptr) {
+        return;
+    }
+    HWND window = SettingForm->Handle();
+    if (IsIconic(window)) {
+        ShowWindow(window, SW_RESTORE);
+    }
+    HWND foreground = GetForegroundWindow();
+    const DWORD foregroundThread = GetWindowThreadProcessId(foreground, nullptr);
+    const DWORD ownThread = GetWindowThreadProcessId(window, nullptr);
+    const bool attach = foreground != nullptr && foregroundThread != ownThread &&
+                        AttachThreadInput(ownThread, foregroundThread, TRUE) != FALSE;
+    AllowSetForegroundWindow(ASFW_ANY);
+    SetForegroundWindow(window);
+    BringWindowToTop(window);
+    if (attach) {
+        AttachThreadInput(ownThread, foregroundThread, FALSE);
+    }
+    if (GetForegroundWindow() != window) {
+        // The system refuses the foreground to a program the user is not working with
+        // while its lock timeout runs; it is lifted for the time of the call.
+        DWORD timeout = 0;
+        SystemParametersInfoA(SPI_GETFOREGROUNDLOCKTIMEOUT, 0, &timeout, 0);
+        SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, nullptr, SPIF_SENDCHANGE);
+        BringWindowToTop(window);
+        SetForegroundWindow(window);
+        SystemParametersInfoA(SPI_SETFOREGROUNDLOCKTIMEOUT, 0, reinterpret_cast<void*>(static_cast<uintptr_t>(timeout)),
+                              SPIF_SENDCHANGE);
+    }
+    ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
+}
+
+void ButtonController::CheckPowerButtonConfiguration() {
+    SettingsStore& store = SettingsStore::Instance();
+    if (!store.DetectConfigurationAltered()) {
+        return;
+    }
+    lumen::Trace("controller: the power-button configuration was changed elsewhere");
+    if (MainForm != nullptr) {
+        MainForm->CheckTimer.SetEnabled(false);
+    }
+    (void)store.SetPowerButtonDisabled(true);
+    SettingView().LoadState();
+    if (PwrBtnChangeFrom != nullptr) {
+        PwrBtnChangeFrom->ShowMessage(MultiLang::Instance().Text("PowBtnConfigAltered"));
+    }
+    if (MainForm != nullptr) {
+        MainForm->CheckTimer.SetEnabled(true);
+    }
+}
+
+}  // namespace surgepad

@@ -1,0 +1,98 @@
+#pragma once
+// ButtonController: what a press of the power button does, the two button actions,
+// the overclocking values kept across sleep, the settings window's opening and the
+// watch on the system's power-button configuration.
+//
+// The GUI thread runs every event handler; SwitchOn and SwitchOff run on the on-screen
+// display's animation thread once its effect has finished, before the busy flag
+// clears, so a press that comes meanwhile is ignored.
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "surgepad/ButtonControllerInterface.h"
+
+namespace surgepad {
+
+inline constexpr char kCompanionClass[] = "TMainForm";
+inline constexpr char kCompanionCaption[] = "Tunewise";
+inline constexpr const char* kSiblingCaptions[] = {"Hexamotor", "Tetramotor"};
+inline constexpr UINT kStandBackMessage = 1055;
+inline constexpr WPARAM kStandBackWParam = 0x55;
+inline constexpr DWORD kStandBackWaitMs = 500;
+inline constexpr char kCalibrationKey[] = "Software\\KORA\\Pacely3\\Advance";
+inline constexpr char kCalibrationValue[] = "CalibrationNeeded";
+
+class KeyAction {
+public:
+    virtual ~KeyAction() = default;
+    virtual void Press() = 0;
+};
+
+// Index 0: the button keeps its system function; a press does nothing here.
+class PowerAction final : public KeyAction {
+public:
+    static PowerAction& Instance();
+    void Press() override {}
+};
+
+// Index 1: every press switches the overclocking profile on or off.
+class TurboAction final : public KeyAction {
+public:
+    static TurboAction& Instance();
+    void Press() override;
+};
+
+// The settings window as the controller uses it.
+class SettingViewInterface {
+public:
+    virtual ~SettingViewInterface() = default;
+    // Loads the settings into the controls and connects them.
+    virtual void Start() = 0;
+    // Shows the settings window unless it is visible already.
+    virtual void Open() = 0;
+    // Shows the stored settings again.
+    virtual void LoadState() = 0;
+};
+// The settings window's view; a plain one that shows SettingForm until the settings
+// window's own view is installed with SetSettingView.
+SettingViewInterface& SettingView();
+void SetSettingView(SettingViewInterface* view);
+
+// The firmware speaks the newer interface (version 3 or more): asked once, then kept.
+bool NewFirmwareInterface();
+
+class ButtonController final : public ButtonControllerInterface {
+public:
+    static ButtonController& Instance();
+
+    void Initialise() override;
+    void OnButtonPressed() override;
+    void OnValuesChangedElsewhere() override;
+    void Suspend() override;
+    void Resume() override;
+    void OpenSettings() override;
+    void CheckPowerButtonConfiguration() override;
+
+    void SelectCurrentAction();
+    KeyAction& CurrentAction() const { return *m_current; }
+    bool SavedForSleep() const { return m_savedForSleep != 0; }
+
+    // Completion actions of the switch effects (animation thread; second argument 0).
+    static void SwitchOn(void* context, int unused);
+    static void SwitchOff(void* context, int unused);
+
+private:
+    KeyAction* m_current = &PowerAction::Instance();
+    KeyAction* m_actions[2] = {&PowerAction::Instance(), &TurboAction::Instance()};
+    uint8_t m_savedForSleep = 0;
+};
+
+// The companion tool's main window, or null.
+HWND FindCompanionWindow();
+// Tells the sibling power-saving utility (first "Hexamotor", else "Tetramotor") to
+// stand back; true when one was told.
+bool TellSiblingToStandBack();
+
+}  // namespace surgepad

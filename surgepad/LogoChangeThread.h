@@ -1,0 +1,52 @@
+#pragma once
+// TLogoChangeThread: the settings window's logo cross-fade between the power-action
+// and the turbo-action picture, 31 frames 40 ms apart. The frames are blended on the
+// worker thread; each one is composed over the window's background and put into the
+// logo's image on the GUI thread, while the worker waits.
+
+#include <cstdint>
+#include <string>
+
+#include "lumen/graphics/Bitmap.h"
+#include "lumen/graphics/DibBitmap.h"
+#include "ui/Callback.h"
+#include "ui/Thread.h"
+
+namespace surgepad {
+
+inline constexpr const char* kLogoFiles[] = {"turbo_black.png", "turbo_red.png"};
+inline constexpr int kLogoCount = 2;
+inline constexpr unsigned kLogoFrameMilliseconds = 40;
+
+// The image the cross-fade draws into, with the background under it. Only used on
+// the GUI thread.
+class LogoTarget {
+public:
+    virtual ~LogoTarget() = default;
+    // The window's background picture (the canvas the logo sits on).
+    virtual const lumen::Bitmap& BackgroundCanvas() = 0;
+    // The image's left and top on that background.
+    virtual lumen::Point LogoPosition() = 0;
+    // The image's picture becomes a copy of `frame`.
+    virtual void SetLogoPicture(const lumen::Bitmap& frame) = 0;
+};
+
+class TLogoChangeThread final : public ui::Thread {
+public:
+    // Logo files are looked up in `folder` (the ResourceFolder when empty).
+    TLogoChangeThread(LogoTarget& target, int fromIndex, int toIndex, std::string folder = {});
+
+    ui::Callback<int> OnDone;
+    int FromIndex;
+    int ToIndex;
+
+protected:
+    void Execute() override;
+
+private:
+    LogoTarget& m_target;
+    std::string m_folder;
+    lumen::DibBitmap m_work;
+};
+
+}  // namespace surgepad

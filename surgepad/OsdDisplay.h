@@ -1,0 +1,50 @@
+#pragma once
+// OsdDisplay: the on-screen display's three pictures on TOsdForm, pushed with per-pixel
+// alpha and an overall opacity. The pages are loaded, texted and premultiplied once,
+// so showing one is a copy and one layered-window update.
+
+#include <cstdint>
+#include <string>
+
+#include "lumen/graphics/DibBitmap.h"
+#include "lumen/widget/LayeredWindow.h"
+
+namespace surgepad {
+
+enum OsdPage : int {
+    PageWarning = 0,
+    PageTurboOff = 1,
+    PageTurboOn = 2,
+};
+inline constexpr int kOsdPageCount = 3;
+inline constexpr const char* kOsdPageFiles[kOsdPageCount] = {"warning.png", "turbo_off.png", "turbo_on.png"};
+
+class OsdDisplay {
+public:
+    // The display on OsdForm, created on first use and never freed.
+    static OsdDisplay& Instance();
+
+    // Pages from the ResourceFolder, the warning texts into page 0, the form sized to
+    // page 0, then every page premultiplied.
+    void Load();
+    // Loads the pages from `folder` (which ends in a backslash) instead.
+    void LoadFrom(const std::string& folder);
+    // Full opacity, centred on the primary screen (full size, not the work area).
+    void ShowPage(int page);
+    void SetAlpha(uint8_t alpha);
+    void Hide();
+
+    const lumen::DibBitmap& Page(int page) const { return m_pages[page]; }
+    const lumen::DibBitmap& Background() const { return m_background; }
+    lumen::TPerPixelLayeredWindowMaker& Layered() { return m_layered; }
+
+    // Where a page of this size goes on a screen of that size (truncating toward zero).
+    static POINT CentredPosition(int screenWidth, int screenHeight, int width, int height);
+
+private:
+    lumen::TPerPixelLayeredWindowMaker m_layered;
+    lumen::DibBitmap m_pages[kOsdPageCount];
+    lumen::DibBitmap m_background;
+};
+
+}  // namespace surgepad

@@ -1,0 +1,60 @@
+#include "surgepad/StatusDisplay.h"
+
+#include "surgepad/PngReader.h"
+#include "surgepad/StatusForm.h"
+
+namespace surgepad {
+
+StatusDisplay& StatusDisplay::Instance() {
+    static auto* display = new StatusDisplay;
+    return *display;
+}
+
+void StatusDisplay::Load() {
+    LoadFrom(ResourceFolder() + kStatusPictureFile);
+}
+
+void StatusDisplay::LoadFrom(const std::string& path) {
+    m_picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
+    (void)LoadPngFile(path, m_picture);
+    m_layered.SetClickThrough(true);
+    m_layered.SetPerPixel(true);
+    if (StatusForm == nullptr) {
+        return;
+    }
+    m_layered.Update(StatusForm->Handle(), m_picture);
+    StatusForm->SetClientSize(m_picture.Width(), m_picture.Height());
+}
+
+POINT StatusDisplay::Position(int screenWidth, int width) {
+    return POINT{screenWidth - width - kStatusMargin, kStatusMargin};
+}
+
+void StatusDisplay::ShowAt(uint8_t alpha) {
+    if (StatusForm == nullptr) {
+        return;
+    }
+    const POINT at = Position(GetSystemMetrics(SM_CXSCREEN), StatusForm->ClientWidth());
+    StatusForm->MoveTo(at.x, at.y);
+    m_layered.SetAlphaEnabled(true);
+    m_layered.SetAlpha(alpha);
+    m_layered.Update(StatusForm->Handle(), m_picture);
+    StatusForm->Show();
+}
+
+void StatusDisplay::SetAlpha(uint8_t alpha) {
+    if (StatusForm == nullptr) {
+        return;
+    }
+    m_layered.SetAlphaEnabled(true);
+    m_layered.SetAlpha(alpha);
+    m_layered.Update(StatusForm->Handle(), m_picture);
+}
+
+void StatusDisplay::Hide() {
+    if (StatusForm != nullptr) {
+        StatusForm->Hide();
+    }
+}
+
+}  // namespace surgepad

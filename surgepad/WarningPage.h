@@ -1,0 +1,36 @@
+#pragma once
+// The overclock warning page: the translated title and explanation drawn into the
+// warning picture (page 0 of the on-screen display) once at start-up, keeping the
+// picture's alpha so the texts show only where the picture is opaque and fade with it.
+
+#include <windows.h>
+
+#include <string>
+
+#include "lumen/graphics/DibBitmap.h"
+
+namespace surgepad {
+
+inline constexpr RECT kWarningTitleRect{103, 53, 223, 91};
+inline constexpr RECT kWarningTextRect{63, 200, 263, 281};
+inline constexpr UINT kWarningTitleFlags = DT_SINGLELINE | DT_CENTER | DT_VCENTER;
+inline constexpr UINT kWarningTextFlags = DT_CENTER | DT_WORDBREAK;
+
+struct WarningFont {
+    int height = -11;
+    bool bold = false;
+    BYTE charset = DEFAULT_CHARSET;
+};
+
+// Draws `text` in white with `font` into rectangle `r` of the 32-bit `page`; only blue,
+// green and red of the page change. The part of `r` outside the page is left alone.
+void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RECT& r, UINT flags,
+                          const WarningFont& font);
+
+// Title Text("Warning") in bold -16, explanation Text("OcWarn") in regular -11, the
+// latter with the Shift-JIS character set when the language is "Japanese".
+void DrawWarningTexts(lumen::Bitmap& page);
+void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::string& explanation,
+                      const std::string& languageName);
+
+}  // namespace surgepad
