@@ -33,17 +33,17 @@ build: build-x64 build-x86 build-native
 
 # The native run of the pure logic under the sanitizers.
 test-native: build-native
-	ctest --test-dir $(BUILD)/native --output-on-failure
+	ctest --test-dir $(BUILD)/native --output-on-failure --timeout 600
 
 # Unit tests of the x64 build under Wine, in a fresh prefix of their own.
 test-wine: build-x64
-	$(WINE_ENV) $(BUILD)/wineprefix-unit ctest --test-dir $(BUILD)/x64 -LE e2e --output-on-failure -j2
+	$(WINE_ENV) $(BUILD)/wineprefix-unit ctest --test-dir $(BUILD)/x64 -LE e2e --output-on-failure -j2 --timeout 300
 
 # End-to-end tests of the real program; each test makes its own prefix and desktop
 # (tools/e2e-run.sh). The outer environment only serves CTest's listing of the unit
 # test programs, which runs before any test.
 test-e2e: build-x64
-	$(WINE_ENV) $(BUILD)/wineprefix-e2e ctest --test-dir $(BUILD)/x64 -L e2e --output-on-failure -j2
+	$(WINE_ENV) $(BUILD)/wineprefix-e2e ctest --test-dir $(BUILD)/x64 -L e2e --output-on-failure -j2 --timeout 300
 
 test: build-x86 test-native test-wine test-e2e
 	@echo "make test: all suites passed"
