@@ -127,7 +127,7 @@ void ButtonController::SelectCurrentAction() {
 
 void ButtonController::OnButtonPressed() {
     if (OsdManager::Instance().IsBusy()) {
-        lumen::Trace("controller: press ignored: an effect is running");
+        lumen::Trace("controller: an effect is running; the press is ignored");
         return;
     }
     SelectCurrentAction();
@@ -189,10 +189,10 @@ void ButtonController::SwitchOff(void*, int) {
 
 void ButtonController::OnValuesChangedElsewhere() {
     if (NewFirmwareInterface()) {
-        lumen::Trace("controller: values changed elsewhere: kept (newer firmware interface)");
+        lumen::Trace("controller: another program changed the values; kept (newer firmware interface)");
         return;
     }
-    lumen::Trace("controller: values changed elsewhere: turbo forgotten");
+    lumen::Trace("controller: another program changed the values; turbo forgotten");
     kora::BtnContronLib::Instance().ForgetTurbo();
     OsdManager::Instance().HideStatus();
     SetTray(0);

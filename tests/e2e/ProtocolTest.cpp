@@ -18,7 +18,7 @@ protected:
     void SetUp() override {
         e2e::UseBoard("full.txt");
         program = std::make_unique<Surgepad>();
-        ASSERT_TRUE(program->WaitForTrace("startup: running", 20000)) << program->TraceText();
+        ASSERT_TRUE(program->WaitForTrace("startup: running", 60000)) << program->TraceText();
     }
     std::unique_ptr<Surgepad> program;
 };

@@ -100,7 +100,7 @@ TEST_F(Startup, PriorityNeedsBothItemsWithBit2) {
     for (const char* board : {"priority-one-item.txt", "priority-bit-clear.txt", "empty.txt"}) {
         e2e::UseBoard(board);
         Surgepad program;
-        EXPECT_TRUE(program.WaitForTrace("startup: running", 20000)) << board << "\n" << program.TraceText();
+        EXPECT_TRUE(program.WaitForTrace("startup: running", 60000)) << board << "\n" << program.TraceText();
         program.Stop();
         const auto code = program.WaitForExit(10000);
         ASSERT_TRUE(code.has_value()) << board;
@@ -133,7 +133,7 @@ TEST_F(Startup, FiguresOfANormalStart) {
     Surgepad program;
     const auto added = program.WaitForTrace("tray: icon added", 20000);
     ASSERT_TRUE(added.has_value()) << program.TraceText();
-    const auto running = program.WaitForTrace("startup: running", 20000);
+    const auto running = program.WaitForTrace("startup: running", 60000);
     ASSERT_TRUE(running.has_value());
     e2e::Figure("start_to_tray_icon_ms", added->ms, "ms (x64 under Wine, program start to icon added)");
     e2e::Figure("start_to_message_loop_ms", running->ms, "ms");
