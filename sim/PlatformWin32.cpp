@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cctype>
+
 #include <algorithm>
 #include <atomic>
 #include <vector>
@@ -107,16 +109,43 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& content) 
 }
 
 bool AppendToFile(const std::string& path, const std::string& data) {
-    // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end of the
-    // file as it is at that moment, whoever else appends.
-    FileHandle file(
-        CreateFileA(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid() || data.size() > 0x7FFFFFFF) {
+    if (data.size() > 0x7FFFFFFF) {
         return false;
     }
-    DWORD written = 0;
-    return WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
-           written == data.size();
+    // FILE_APPEND_DATA without FILE_WRITE_DATA puts each write at the end of the
+    // file, but not every file system makes "find the end and write" one step for
+    // two processes. A machine-wide mutex (per journal path) makes it so: every
+    // process of the simulator holds it around its one write.
+    std::string name = "Local\\KoraSimAppend-";
+    for (char c : path) {
+        name += (c == '\\' || c == '/' || c == ':') ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    if (name.size() > MAX_PATH) {
+        name.resize(MAX_PATH);
+    }
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, name.c_str());
+    bool owned = false;
+    if (mutex != nullptr) {
+        const DWORD wait = WaitForSingleObject(mutex, 10000);
+        owned = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    }
+    bool ok = false;
+    {
+        FileHandle file(CreateFileA(path.c_str(), FILE_APPEND_DATA, kShareAll, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file.valid()) {
+            DWORD written = 0;
+            ok = WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr) &&
+                 written == data.size();
+        }
+    }
+    if (owned) {
+        ReleaseMutex(mutex);
+    }
+    if (mutex != nullptr) {
+        CloseHandle(mutex);
+    }
+    return ok;
 }
 
 void WriteDebugLine(const std::string& line) {

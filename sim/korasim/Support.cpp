@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "sim/Platform.h"
 #include "sim/korasim/Commands.h"
 
 namespace korasim {
@@ -39,17 +40,9 @@ void Journal(const std::string& line) {
     if (n == 0 || n >= sizeof path) {
         return;
     }
-    // Opened for appending only: each line is one write at the end, so lines of
-    // processes sharing the journal never interleave.
-    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    const std::string data = line + "\n";
-    DWORD written = 0;
-    WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-    CloseHandle(file);
+    // The same append as the simulator's own lines: one write, under the
+    // journal's lock, so lines of processes sharing the journal never mix.
+    (void)sim::platform::AppendToFile(path, line + "\n");
 }
 
 }  // namespace korasim
