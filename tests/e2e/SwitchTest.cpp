@@ -1,0 +1,499 @@
+// The whole press on the real program against the stand-ins: the on-screen display,
+// the firmware writes in their journal, the announcement other utilities receive, the
+// badge, the tray icon and the registry; and the paths where a press must not switch.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/E2eSupport.h"
+
+namespace {
+
+using e2e::Surgepad;
+
+constexpr char kSettingsKey[] = "Software\\KORA\\Power Button Setting";
+constexpr char kCalibrationKey[] = "Software\\KORA\\Pacely3\\Advance";
+constexpr COLORREF kNormalFill = RGB(0x1E, 0x6F, 0xD0);
+constexpr COLORREF kTurboFill = RGB(0xD0, 0x20, 0x1E);
+constexpr int kTolerance = 24;
+
+// A kora-sim subcommand that runs until the test ends it (service, listen, window).
+class Background {
+public:
+    explicit Background(const std::string& args) {
+        const std::string exe = e2e::ProgramDir() + "kora-sim.exe";
+        std::string commandLine = "\"" + exe + "\" " + args;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                           e2e::ProgramDir().c_str(), &si, &pi)) {
+            CloseHandle(pi.hThread);
+            m_process = pi.hProcess;
+        } else {
+            ADD_FAILURE() << "cannot start kora-sim " << args << ", error " << GetLastError();
+        }
+    }
+    ~Background() {
+        if (m_process != nullptr) {
+            TerminateProcess(m_process, 0);
+            WaitForSingleObject(m_process, 5000);
+            CloseHandle(m_process);
+        }
+    }
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
+
+private:
+    HANDLE m_process = nullptr;
+};
+
+void SetDword(const char* path, const char* name, DWORD value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+}
+
+std::optional<DWORD> GetDword(const char* path, const char* name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    const LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS || type != REG_DWORD) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The turbo action chosen earlier: the program held the button (the system's button
+// does nothing) and the stored action is turbo.
+void ChooseTurbo(DWORD profileType, bool osd = true, bool status = true) {
+    ASSERT_EQ(e2e::Sim("button 0 0x80000000"), 0);
+    SetDword(kSettingsKey, "ButtonAction", 0);
+    SetDword(kSettingsKey, "PowerButtonDisabled", 0);
+    SetDword(kSettingsKey, "ProfileType", profileType);
+    SetDword(kSettingsKey, "OsdEnabled", osd ? 1 : 0);
+    SetDword(kSettingsKey, "StatusEnabled", status ? 1 : 0);
+}
+
+size_t Find(const std::vector<std::string>& lines, const std::string& prefix, size_t from = 0) {
+    for (size_t i = from; i < lines.size(); ++i) {
+        if (lines[i].rfind(prefix, 0) == 0) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+int Count(const std::vector<std::string>& lines, const std::string& prefix) {
+    return static_cast<int>(
+        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& l : lines) {
+        all += l + "\n";
+    }
+    return all;
+}
+
+bool VisibleWindow(const char* className) {
+    HWND w = FindWindowA(className, nullptr);
+    return w != nullptr && IsWindowVisible(w);
+}
+
+// Another program writing a firmware value through the library (as the companion
+// tool would): ordinal 2 of KRACPI.DLL, in overclocking mode.
+bool FirmwareSet(uint32_t id, uint32_t value) {
+    HMODULE library = LoadLibraryA((e2e::ProgramDir() + "KRACPI.DLL").c_str());
+    if (library == nullptr) {
+        return false;
+    }
+    using InitializeFn = uint32_t(WINAPI*)();
+    using SetValueFn = uint32_t(WINAPI*)(uint32_t, uint32_t, uint32_t);
+    auto initialize = reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
+    auto setValue = reinterpret_cast<SetValueFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(2))));
+    bool ok = false;
+    if (initialize != nullptr && setValue != nullptr) {
+        initialize();
+        ok = (setValue(id, value, 2) & 1) != 0;
+    }
+    FreeLibrary(library);
+    return ok;
+}
+
+// The journal's lines from line `from` on (lines the program wrote at start-up, such
+// as the core selector's reads of the per-core ratios, are left out that way).
+std::vector<std::string> JournalFrom(size_t from) {
+    const std::vector<std::string> all = e2e::JournalLines();
+    return from < all.size() ? std::vector<std::string>(all.begin() + static_cast<long>(from), all.end())
+                             : std::vector<std::string>();
+}
+
+// The window of that class once it is visible (the controller traces a press before
+// the GUI thread has shown the display), or nullptr.
+HWND WaitVisible(const char* className, DWORD timeoutMs = 3000) {
+    const ULONGLONG start = GetTickCount64();
+    do {
+        HWND w = FindWindowA(className, nullptr);
+        if (w != nullptr && IsWindowVisible(w)) {
+            return w;
+        }
+        Sleep(20);
+    } while (GetTickCount64() - start < timeoutMs);
+    return nullptr;
+}
+
+// Pixels of the tray picture's fill `colour` in the notification area, after the
+// shell had a moment to repaint; the screen is saved as `shot`.
+int TrayPixels(COLORREF colour, const char* shot) {
+    int pixels = 0;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        Sleep(300);
+        const e2e::Capture screen = e2e::CaptureScreen();
+        const auto area = e2e::NotificationArea();
+        if (!area) {
+            continue;
+        }
+        pixels = e2e::CountPixels(screen, *area, colour, kTolerance);
+        if (pixels > 8 || attempt == 9) {
+            e2e::SaveCapture(screen, shot);
+            break;
+        }
+    }
+    return pixels;
+}
+
+class Switch : public testing::Test {
+protected:
+    void Start() {
+        program = std::make_unique<Surgepad>();
+        ASSERT_TRUE(program->WaitForTrace("startup: running", 30000)) << program->TraceText();
+        ASSERT_TRUE(program->Sync());
+    }
+    std::unique_ptr<Surgepad> program;
+};
+
+TEST_F(Switch, TurboOnFromTheFirmwareProfileThenOffRestores) {
+    e2e::UseBoard("full.txt");
+    ChooseTurbo(0);
+    RegDeleteKeyA(HKEY_CURRENT_USER, kCalibrationKey);
+    Background service("service");
+    Background listen("listen");
+    Sleep(500);
+    Start();
+    ASSERT_FALSE(VisibleWindow("TStatusForm"));
+    const size_t before = e2e::JournalLines().size();
+
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: turbo on")) << program->TraceText();
+    // The display in the middle of the screen at once.
+    HWND osd = WaitVisible("TOsdForm");
+    ASSERT_NE(osd, nullptr) << "the display shows at the press";
+    RECT r{};
+    GetWindowRect(osd, &r);
+    EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2);
+    e2e::SaveCapture(e2e::CaptureScreen(), "switch-1-display");
+
+    // A press 1 s later is ignored.
+    Sleep(1000);
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: an effect is running; the press is ignored")) << program->TraceText();
+
+    ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
+    Sleep(500);
+    const std::vector<std::string> on = JournalFrom(before);
+    const size_t pipe = Find(on, "pipe 0x80000000 0x00000000 0x00000000 0x00000000");
+    const size_t voltage = Find(on, "acpi set 0x03020012 0x0000005A 2 ok");
+    const size_t base = Find(on, "acpi set 0x03010011 0x0000012C 2 ok");
+    const size_t ratio = Find(on, "acpi set 0x03000013 0x00000022 2 ok");
+    const size_t control = Find(on, "acpi set 0x03080064 0x00000000 1");
+    const size_t announce = Find(on, "broadcast 0x00002355 0x00000003");
+    ASSERT_NE(pipe, std::string::npos) << Joined(on);
+    ASSERT_NE(voltage, std::string::npos) << Joined(on);
+    ASSERT_NE(base, std::string::npos) << Joined(on);
+    ASSERT_NE(ratio, std::string::npos) << Joined(on);
+    ASSERT_NE(control, std::string::npos) << Joined(on);
+    ASSERT_NE(announce, std::string::npos) << Joined(on);
+    // A raised clock: the other values first, then the base clock, then the ratios.
+    EXPECT_LT(pipe, voltage);
+    EXPECT_LT(voltage, base);
+    EXPECT_LT(base, ratio);
+    EXPECT_LT(ratio, control);
+    EXPECT_LT(control, announce);
+    EXPECT_FALSE(IsWindowVisible(osd)) << "the display has faded out";
+
+    // The badge at the top right, 10 px from the edges; the red tray picture; the
+    // calibration flag of the newer firmware interface.
+    HWND badge = FindWindowA("TStatusForm", nullptr);
+    ASSERT_NE(badge, nullptr);
+    EXPECT_TRUE(IsWindowVisible(badge));
+    GetWindowRect(badge, &r);
+    EXPECT_EQ(r.right, GetSystemMetrics(SM_CXSCREEN) - 10);
+    EXPECT_EQ(r.top, 10);
+    EXPECT_NE(GetWindowLongA(badge, GWL_EXSTYLE) & WS_EX_TRANSPARENT, 0) << "the badge lets clicks through";
+    EXPECT_GT(TrayPixels(kTurboFill, "switch-2-on"), 8);
+    EXPECT_EQ(GetDword(kCalibrationKey, "CalibrationNeeded"), std::optional<DWORD>(1));
+
+    // The next press restores the start-up values.
+    const size_t middle = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: turbo off")) << program->TraceText();
+    ASSERT_TRUE(program->WaitForTrace("controller: switched off", 15000)) << program->TraceText();
+    Sleep(500);
+    const std::vector<std::string> off = JournalFrom(middle);
+    EXPECT_NE(Find(off, "acpi set 0x03010011 0x00000000 2 ok"), std::string::npos) << Joined(off);
+    EXPECT_NE(Find(off, "acpi set 0x03020012 0x00000050 2 ok"), std::string::npos) << Joined(off);
+    EXPECT_NE(Find(off, "pipe 0x80000000 0x00000001 0x00000000 0x00000000"), std::string::npos) << Joined(off);
+    EXPECT_GE(Count(off, "broadcast 0x00002355 0x00000003"), 1) << Joined(off);
+    EXPECT_FALSE(IsWindowVisible(badge));
+    EXPECT_GT(TrayPixels(kNormalFill, "switch-3-off"), 8);
+    EXPECT_EQ(TrayPixels(kTurboFill, "switch-3-off-red"), 0);
+}
+
+TEST_F(Switch, TheProfileChosenDuringTheEffectIsTheOneApplied) {
+    e2e::UseBoard("full.txt");
+    ChooseTurbo(0);
+    Start();
+    const size_t before = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_NE(WaitVisible("TOsdForm"), nullptr);
+    // The user picks the second firmware profile while the display fades.
+    SetDword(kSettingsKey, "ProfileType", 1);
+    ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
+    const std::vector<std::string> lines = JournalFrom(before);
+    // "Silent OC": voltage 70 (1.150 V), ratio 30; "Game Boost" would write 90 and 34.
+    EXPECT_EQ(Count(lines, "acpi set 0x03020012 0x00000046 2 ok"), 1) << Joined(lines);
+    EXPECT_GE(Count(lines, "acpi set 0x03000013 0x0000001E 2 ok"), 1) << Joined(lines);
+    EXPECT_EQ(Count(lines, "acpi set 0x03020012 0x0000005A"), 0) << Joined(lines);
+    EXPECT_EQ(Count(lines, "acpi set 0x03000013 0x00000022"), 0) << Joined(lines);
+    EXPECT_EQ(Count(lines, "acpi set 0x03010011"), 0) << "the base clock stays\n" << Joined(lines);
+}
+
+TEST_F(Switch, AProfileTypeBeyondTheFirmwareProfilesReadsTheNamedFile) {
+    e2e::UseBoard("full.txt");
+    // Two firmware profiles: type 2 is the first file profile.
+    ChooseTurbo(2, false, false);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const char name[] = "Bench";
+    RegSetValueExA(key, "ProfileName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), sizeof name);
+    RegCloseKey(key);
+    char common[MAX_PATH] = {};
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, common)));
+    const std::string folder = std::string(common) + "\\KORA OC Profiles\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    // Header "OC", version 1, two records: core voltage 85 (1.225 V), ring ratio 24x.
+    const uint32_t words[] = {0x4F43, 1, 2, 0x03020012, 85, 0x03000015, 16};
+    {
+        std::ofstream out(folder + "Bench.oc", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(words), sizeof words);
+    }
+    Start();
+    const size_t before = e2e::JournalLines().size();
+    const ULONGLONG pressed = GetTickCount64();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
+    EXPECT_GE(GetTickCount64() - pressed, 2400u) << "applied after the 2.5 s effect, with nothing drawn";
+    EXPECT_FALSE(VisibleWindow("TOsdForm"));
+    const std::vector<std::string> lines = JournalFrom(before);
+    EXPECT_EQ(Count(lines, "acpi set 0x03020012 0x00000055 2 ok"), 1) << Joined(lines);
+    EXPECT_EQ(Count(lines, "acpi set 0x03000015 0x00000010 2 ok"), 1) << Joined(lines);
+    EXPECT_EQ(Count(lines, "acpi set 0x03000013"), 0) << "no firmware profile\n" << Joined(lines);
+    EXPECT_GT(TrayPixels(kTurboFill, "file-profile-on"), 8);
+    DeleteFileA((folder + "Bench.oc").c_str());
+}
+
+TEST_F(Switch, PowerActionPressChangesNothing) {
+    e2e::UseBoard("full.txt");
+    Background listen("listen");
+    Start();
+    const size_t before = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->Sync());
+    Sleep(3500);
+    const std::vector<std::string> after = JournalFrom(before);
+    EXPECT_EQ(Count(after, "acpi set"), 0) << Joined(after);
+    EXPECT_EQ(Count(after, "broadcast 0x00002355"), 0) << Joined(after);
+    EXPECT_FALSE(VisibleWindow("TOsdForm"));
+    EXPECT_FALSE(VisibleWindow("TStatusForm"));
+    EXPECT_EQ(program->CountTrace("controller:"), 0) << program->TraceText();
+}
+
+TEST_F(Switch, UnusableProfileShowsTheWarningEvenWithTheDisplayOffAndHoldsPresses) {
+    e2e::UseBoard("switch-unusable.txt");
+    ChooseTurbo(1, false, false);
+    Start();
+    const ULONGLONG pressed = GetTickCount64();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: the chosen profile cannot be applied")) << program->TraceText();
+    ASSERT_TRUE(program->Sync());
+    EXPECT_TRUE(VisibleWindow("TOsdForm"));
+    e2e::SaveCapture(e2e::CaptureScreen(), "warning-page");
+    Sleep(8000);
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: an effect is running; the press is ignored")) << program->TraceText();
+    EXPECT_TRUE(VisibleWindow("TOsdForm")) << "held for 10 s";
+    while (VisibleWindow("TOsdForm") && GetTickCount64() - pressed < 30000) {
+        Sleep(200);
+    }
+    EXPECT_GE(GetTickCount64() - pressed, 11500u);
+    Sleep(500);
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->Sync());
+    EXPECT_EQ(program->CountTrace("controller: the chosen profile cannot be applied"), 2) << program->TraceText();
+    EXPECT_EQ(Count(e2e::JournalLines(), "acpi set 0x03010011"), 0);
+}
+
+// With power saving active the sibling utility is told to stand back before the
+// first firmware write: "Hexamotor" when it runs, else "Tetramotor".
+void ExpectStandBack(Surgepad& program, const std::string& told, const std::string& notTold) {
+    const size_t before = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program.WaitForTrace("controller: switched on", 15000)) << program.TraceText();
+    const std::vector<std::string> lines = JournalFrom(before);
+    const size_t standBack = Find(lines, "window " + told + " 0x0000041F 0x00000055 0x00000000");
+    const size_t firstWrite = Find(lines, "acpi set 0x03");
+    ASSERT_NE(standBack, std::string::npos) << Joined(lines);
+    ASSERT_NE(firstWrite, std::string::npos) << Joined(lines);
+    EXPECT_LT(standBack, firstWrite);
+    if (!notTold.empty()) {
+        EXPECT_EQ(Count(lines, "window " + notTold), 0) << Joined(lines);
+    }
+}
+
+TEST_F(Switch, PowerSavingTellsTheSiblingToStandBackBeforeTheFirstWrite) {
+    e2e::UseBoard("switch-power-saving.txt");
+    ChooseTurbo(0, false, false);
+    Background sibling("window Tetramotor");
+    Background service("service");
+    Sleep(800);
+    Start();
+    ExpectStandBack(*program, "Tetramotor", "");
+}
+
+TEST_F(Switch, PowerSavingPrefersHexamotorWhenBothSiblingsRun) {
+    e2e::UseBoard("switch-power-saving.txt");
+    ChooseTurbo(0, false, false);
+    Background older("window Tetramotor");
+    Background newer("window Hexamotor");
+    Sleep(800);
+    Start();
+    ExpectStandBack(*program, "Hexamotor", "Tetramotor");
+}
+
+TEST_F(Switch, SuspendThenResumeWritesTheSavedValuesBackOnce) {
+    e2e::UseBoard("full.txt");
+    Background listen("listen");
+    Sleep(500);
+    Start();
+    const size_t before = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("power 4"), 0);
+    ASSERT_TRUE(program->Sync());
+    // While the machine sleeps the firmware loses a value (the core voltage: 1.250 V
+    // instead of the 1.200 V the program saved).
+    ASSERT_TRUE(FirmwareSet(0x03020012, 90));
+    // One wake-up brings both resume broadcasts.
+    ASSERT_EQ(e2e::Sim("power 7"), 0);
+    ASSERT_EQ(e2e::Sim("power 6"), 0);
+    ASSERT_TRUE(program->Sync());
+    Sleep(1500);
+    const std::vector<std::string> lines = JournalFrom(before);
+    EXPECT_EQ(Count(lines, "acpi set 0x03020012 0x00000050 2 ok"), 1) << Joined(lines);
+    EXPECT_EQ(Count(lines, "acpi set 0x03010011"), 0) << "unchanged values are not written\n" << Joined(lines);
+    EXPECT_EQ(Count(lines, "broadcast 0x00002355 0x00000003"), 1) << Joined(lines);
+}
+
+TEST_F(Switch, WithTheCompanionToolOpenSuspendAndResumeLeaveTheValuesAlone) {
+    e2e::UseBoard("full.txt");
+    Background listen("listen");
+    Background companion("window Tunewise");
+    Sleep(800);
+    Start();
+    const size_t before = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("power 4"), 0);
+    ASSERT_TRUE(program->Sync());
+    ASSERT_TRUE(FirmwareSet(0x03020012, 90));
+    ASSERT_EQ(e2e::Sim("power 7"), 0);
+    ASSERT_TRUE(program->Sync());
+    Sleep(1500);
+    const std::vector<std::string> lines = JournalFrom(before);
+    EXPECT_EQ(Count(lines, "broadcast 0x00002355"), 0) << Joined(lines);
+    EXPECT_EQ(Count(lines, "acpi set"), 1) << "only the test's own write\n" << Joined(lines);
+}
+
+TEST_F(Switch, AnnouncementElsewhereOnAnOldInterfaceBoardForgetsTheTurbo) {
+    e2e::UseBoard("old-interface.txt");
+    ChooseTurbo(0, false, true);
+    Background service("service");
+    Sleep(500);
+    Start();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
+    ASSERT_TRUE(VisibleWindow("TStatusForm"));
+    ASSERT_GT(TrayPixels(kTurboFill, "elsewhere-1-on"), 8);
+    const size_t writes = static_cast<size_t>(Count(e2e::JournalLines(), "acpi set"));
+
+    ASSERT_EQ(e2e::Sim("broadcast 0x2355 0"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: another program changed the values; turbo forgotten")) << program->TraceText();
+    ASSERT_TRUE(program->Sync());
+    EXPECT_FALSE(VisibleWindow("TStatusForm"));
+    EXPECT_GT(TrayPixels(kNormalFill, "elsewhere-2-forgotten"), 8);
+    EXPECT_EQ(static_cast<size_t>(Count(e2e::JournalLines(), "acpi set")), writes) << "nothing is restored";
+
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->Sync());
+    EXPECT_EQ(program->CountTrace("controller: turbo on"), 2) << program->TraceText();
+    EXPECT_EQ(program->CountTrace("controller: turbo off"), 0) << program->TraceText();
+}
+
+TEST_F(Switch, PowerButtonChangedElsewhereIsDetectedAndTheNextPressDoesNothing) {
+    e2e::UseBoard("full.txt");
+    ChooseTurbo(0);
+    Start();
+    ASSERT_EQ(e2e::Sim("button 1 0"), 0);
+    const ULONGLONG changed = GetTickCount64();
+    ASSERT_TRUE(program->WaitForTrace("controller: the power-button configuration was changed elsewhere", 15000))
+        << program->TraceText();
+    EXPECT_LT(GetTickCount64() - changed, 7000u);
+    ASSERT_TRUE(program->Sync());
+    EXPECT_EQ(GetDword(kSettingsKey, "PowerButtonDisabled"), std::optional<DWORD>(1));
+    EXPECT_EQ(GetDword(kSettingsKey, "PowerButtonAction"), std::optional<DWORD>(1));
+    HWND dialog = FindWindowA("TPwrBtnChangeFrom", nullptr);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    RECT r{};
+    GetWindowRect(dialog, &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+    e2e::SaveCapture(e2e::CaptureScreen(), "power-button-changed");
+
+    const size_t before = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->Sync());
+    Sleep(3000);
+    EXPECT_EQ(program->CountTrace("controller: turbo"), 0) << program->TraceText();
+    EXPECT_EQ(e2e::JournalLines().size(), before) << Joined(e2e::JournalLines());
+}
+
+}  // namespace
