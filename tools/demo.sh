@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Shows Surgepad at work on the sample board, in a Wine desktop with its taskbar:
-# starts the installed program with the board simulator's stand-ins beside it, sends
-# it a press of the power button and a click on its tray icon with kora-sim.exe,
-# prints its diagnostics trace and the simulator's journal, and ends it with the
-# close command.
+# starts the installed program with the board simulator's stand-ins beside it and the
+# turbo action chosen, presses the power button twice with kora-sim.exe (turbo on:
+# the display fades, the profile is applied, badge and red tray icon; turbo off: the
+# start-up values come back), prints the diagnostics trace and the simulator's
+# journal, and ends the program with the close command. (Inside a Wine desktop the
+# fading display is blended over black rather than over the desktop: Wine draws the
+# desktop's windows itself, so the X compositor cannot blend them.)
 #
 # Usage: tools/demo.sh DIST_DIR        (DIST_DIR as made by `make dist`, e.g. dist/x64)
 # On a usable $DISPLAY the desktop opens there. Without one the demo runs on a
@@ -88,7 +91,21 @@ sim() { echo "demo: kora-sim $*"; WINEDEBUG=-all "$WINE64" "$program/kora-sim.ex
 WINEDEBUG=-all "$WINE64" explorer /desktop=Surgepad,1024x768 </dev/null >/dev/null 2>&1 &
 pids+=($!)
 sleep 2
-shot desktop 0
+
+# The user chose the turbo action earlier: the system's power button does nothing
+# (Surgepad holds it), the stored action is turbo with the first firmware profile, and
+# both the on-screen display and the status badge are on.
+sim button 0 0x80000000 >/dev/null
+settings='HKCU\Software\KORA\Power Button Setting'
+for pair in ButtonAction=0 PowerButtonDisabled=0 ProfileType=0 OsdEnabled=1 StatusEnabled=1; do
+    "$WINE64" reg add "$settings" /v "${pair%%=*}" /t REG_DWORD /d "${pair#*=}" /f >/dev/null 2>&1
+done
+
+# The board maker's service and another utility that listens to announcements.
+WINEDEBUG=-all "$WINE64" "$program/kora-sim.exe" service </dev/null >/dev/null 2>&1 &
+pids+=($!)
+WINEDEBUG=-all "$WINE64" "$program/kora-sim.exe" listen </dev/null >/dev/null 2>&1 &
+pids+=($!)
 
 trace="$work/trace.txt"
 echo "demo: starting Surgepad on $(basename "$board")"
@@ -96,10 +113,30 @@ WINEDEBUG=-all,+debugstr "$WINE64" "$program/Surgepad.exe" </dev/null >/dev/null
 for _ in $(seq 1 100); do grep -q "startup: running" "$trace" 2>/dev/null && break; sleep 0.1; done
 shot tray-icon 1
 
+wait_trace() {
+    for _ in $(seq 1 150); do
+        [ "$(grep -c "$1" "$trace" 2>/dev/null)" -ge "${2:-1}" ] && return 0
+        sleep 0.1
+    done
+    echo "demo: no \"$1\" in the trace" >&2
+}
+
+# First press: the turbo page fades out over 2.5 s, then the profile is applied, the
+# badge appears at the top right and the tray icon turns red.
 sim press
-shot after-press 2
-sim tray click
-shot after-tray-click 2
+shot turbo-on-display 0.2
+shot turbo-on-fading 1.2
+wait_trace "controller: switched on"
+shot turbo-on-badge-and-red-icon 0.5
+sleep 2
+
+# Second press: the turbo-off page fades, the start-up values come back, the badge
+# goes and the icon turns normal.
+sim press
+shot turbo-off-display 0.2
+wait_trace "controller: switched off"
+shot turbo-off-normal-icon 0.5
+
 sim command 1024
 for _ in $(seq 1 50); do grep -q "startup: ended" "$trace" 2>/dev/null && break; sleep 0.1; done
 shot after-close 1
