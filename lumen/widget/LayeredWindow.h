@@ -21,7 +21,28 @@ using UpdateLayeredWindowProc = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POI
 // "No colour key": readers take the low 24 bits of a key, stored as 0xFF000000 | RGB.
 constexpr uint32_t kNoColorKey = 0xFFFFFFFFu;
 
-class LayeredWindowMaker {
+// What both makers carry: colour key, click-through and overall opacity.
+class LayeredOptions {
+public:
+    uint32_t ColorKey() const { return m_key; }
+    void SetColorKey(uint32_t rgb) { m_key = 0xFF000000u | (rgb & 0xFFFFFFu); }
+    bool UseColorKey() const { return m_useColorKey; }
+    void SetUseColorKey(bool use) { m_useColorKey = use; }
+    bool ClickThrough() const { return m_clickThrough; }
+    void SetClickThrough(bool clickThrough) { m_clickThrough = clickThrough; }
+    bool UseAlpha() const { return m_useAlpha; }
+    uint8_t Alpha() const { return m_alpha; }
+    void SetAlpha(uint8_t alpha) { m_alpha = alpha; }
+
+protected:
+    uint32_t m_key = kNoColorKey;
+    bool m_useColorKey = false;
+    bool m_clickThrough = false;
+    bool m_useAlpha = false;
+    uint8_t m_alpha = 255;
+};
+
+class LayeredWindowMaker : public LayeredOptions {
 public:
     // Looks the entry up in the user32.dll of the process.
     LayeredWindowMaker();
@@ -36,30 +57,16 @@ public:
     // Takes the layered and click-through styles away.
     void Remove(HWND window);
 
-    uint32_t ColorKey() const { return m_key; }
-    void SetColorKey(uint32_t rgb) { m_key = 0xFF000000u | (rgb & 0xFFFFFFu); }
-    bool UseColorKey() const { return m_useColorKey; }
-    void SetUseColorKey(bool use) { m_useColorKey = use; }
-    bool ClickThrough() const { return m_clickThrough; }
-    void SetClickThrough(bool clickThrough) { m_clickThrough = clickThrough; }
-    bool UseAlpha() const { return m_useAlpha; }
     void SetUseAlpha(bool use) { m_useAlpha = use; }
-    uint8_t Alpha() const { return m_alpha; }
-    void SetAlpha(uint8_t alpha) { m_alpha = alpha; }
 
     // Sets WS_EX_LAYERED and WS_EX_TRANSPARENT as asked; true when the style changed.
     static bool SetStyle(HWND window, bool layered, bool clickThrough);
 
 private:
-    uint32_t m_key = kNoColorKey;
-    bool m_useColorKey = false;
-    bool m_clickThrough = false;
-    bool m_useAlpha = false;
-    uint8_t m_alpha = 255;
     SetLayeredWindowAttributesProc m_setLayeredWindowAttributes = nullptr;
 };
 
-class PerPixelLayeredWindowBase {
+class PerPixelLayeredWindowBase : public LayeredOptions {
 public:
     PerPixelLayeredWindowBase();
     explicit PerPixelLayeredWindowBase(HMODULE user32);
@@ -78,27 +85,13 @@ public:
     // UpdateLayeredWindow was called and succeeded.
     bool Update(HWND window, const DibBitmap& bitmap);
 
-    uint32_t ColorKey() const { return m_key; }
-    void SetColorKey(uint32_t rgb) { m_key = 0xFF000000u | (rgb & 0xFFFFFFu); }
-    bool UseColorKey() const { return m_useColorKey; }
-    void SetUseColorKey(bool use) { m_useColorKey = use; }
-    bool ClickThrough() const { return m_clickThrough; }
-    void SetClickThrough(bool clickThrough) { m_clickThrough = clickThrough; }
-    bool UseAlpha() const { return m_useAlpha; }
     void SetAlphaEnabled(bool use) { m_useAlpha = use; }
-    uint8_t Alpha() const { return m_alpha; }
-    void SetAlpha(uint8_t alpha) { m_alpha = alpha; }
     bool PerPixel() const { return m_perPixel; }
     void SetPerPixel(bool perPixel) { m_perPixel = perPixel; }
 
 private:
     bool Push(HWND window, HBITMAP handle, int width, int height, BLENDFUNCTION blend, DWORD flag);
 
-    uint32_t m_key = kNoColorKey;
-    bool m_useColorKey = false;
-    bool m_clickThrough = false;
-    bool m_useAlpha = false;
-    uint8_t m_alpha = 255;
     bool m_perPixel = false;
     UpdateLayeredWindowProc m_updateLayeredWindow = nullptr;
 };
