@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lumen/system/IniAccess.h"
+#include "ui/Paths.h"
 
 namespace surgepad {
 namespace {
@@ -42,19 +43,7 @@ MultiLang::MultiLang(std::string programFolder, std::optional<uint16_t> language
     : m_folder(std::move(programFolder)), m_language(language) {}
 
 std::string MultiLang::ProgramFolder() {
-    // Paths longer than MAX_PATH exist: grow the buffer while the system fills it.
-    std::vector<char> path(128);
-    DWORD n = 0;
-    while (true) {
-        n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size() || path.size() >= 65536) {
-            break;
-        }
-        path.assign(path.size() * 2, '\0');
-    }
-    const std::string full(path.data(), n < path.size() ? n : 0);
-    const size_t slash = full.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
+    return ui::ModuleFolder();
 }
 
 std::string MultiLang::Folder() const {

@@ -5,6 +5,7 @@
 #include "lumen/graphics/PngRows.h"
 #include "lumen/widget/TLayout.h"
 #include "surgepad/MultiLang.h"
+#include "ui/Paths.h"
 
 namespace surgepad {
 namespace {
@@ -47,7 +48,7 @@ uint32_t PNGIO_CALL ReadFromFile(void* user, void* buffer, uint32_t count) {
 }  // namespace
 
 std::string ResourceFolder() {
-    return MultiLang::ProgramFolder() + "Resource\\";
+    return ui::ResourceFolder();
 }
 
 PngManager& PngManager::Instance() {
