@@ -1,25 +1,12 @@
 #include "ui/Paths.h"
 
-#include <windows.h>
-
-#include <vector>
+#include "lumen/system/ProgramFolder.h"
 
 namespace ui {
 
 std::string ModuleFolder() {
-    // Paths longer than MAX_PATH exist: grow the buffer while the system fills it.
-    std::vector<char> path(128);
-    DWORD n = 0;
-    while (true) {
-        n = GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size() || path.size() >= 65536) {
-            break;
-        }
-        path.assign(path.size() * 2, '\0');
-    }
-    const std::string full(path.data(), n < path.size() ? n : 0);
-    const size_t slash = full.find_last_of("\\/");
-    return slash == std::string::npos ? std::string(".\\") : full.substr(0, slash + 1);
+    const std::string folder = lumen::ProgramFolder();
+    return folder.empty() ? std::string(".\\") : folder;
 }
 
 std::string ResourceFolder() {

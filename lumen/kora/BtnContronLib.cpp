@@ -4,6 +4,7 @@
 #include "lumen/core/Report.h"
 #include "lumen/kora/BiosInterface.h"
 #include "lumen/kora/SysCtrlPipeClient.h"
+#include "lumen/system/ProgramFolder.h"
 
 namespace kora {
 namespace {
@@ -13,17 +14,6 @@ constexpr uint32_t kBaseFrequencyId = 0x03010011;
 template <typename Fn>
 Fn ProcAs(FARPROC proc) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
-}
-
-std::string ExecutableFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) {
-        return std::string();
-    }
-    std::string folder(path, n);
-    const size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
 bool FileExists(const std::string& path) {
@@ -73,7 +63,7 @@ void SysCtrlAnnouncer::AnnounceValuesChanged() {
 // BtnContronLib
 
 BtnContronLib& BtnContronLib::Instance() {
-    static BtnContronLib* const instance = new BtnContronLib(ExecutableFolder());
+    static BtnContronLib* const instance = new BtnContronLib(lumen::ProgramFolder());
     return *instance;
 }
 

@@ -1,6 +1,7 @@
 #include "lumen/kora/DormixLib.h"
 
 #include "lumen/core/Report.h"
+#include "lumen/system/ProgramFolder.h"
 #include "lumen/system/WinRegistry.h"
 
 namespace kora {
@@ -13,17 +14,6 @@ const char kLoadErrorCaption[] = "LoadLibrary Error";
 template <typename Fn>
 Fn ProcAs(FARPROC proc) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
-}
-
-std::string ExecutableFolder() {
-    char path[MAX_PATH] = {};
-    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) {
-        return std::string();
-    }
-    std::string folder(path, n);
-    const size_t slash = folder.find_last_of("\\/");
-    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
 std::string WithSeparator(const std::string& folder) {
@@ -71,7 +61,7 @@ GearThresholds ReadRegistryThresholds() {
 }
 
 DormixLibDll::DormixLibDll() {
-    Load(ExecutableFolder());
+    Load(lumen::ProgramFolder());
 }
 
 DormixLibDll::DormixLibDll(const std::string& folder) {
