@@ -467,6 +467,22 @@ TEST_F(Switch, AnnouncementElsewhereOnAnOldInterfaceBoardForgetsTheTurbo) {
     EXPECT_EQ(program->CountTrace("controller: turbo off"), 0) << program->TraceText();
 }
 
+TEST_F(Switch, AnnouncementElsewhereOnANewInterfaceBoardChangesNothing) {
+    e2e::UseBoard("full.txt");
+    ChooseTurbo(0, false, true);
+    Start();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
+    ASSERT_EQ(e2e::Sim("broadcast 0x2355 0"), 0);
+    ASSERT_TRUE(program->Sync());
+    EXPECT_EQ(program->CountTrace("turbo forgotten"), 0) << program->TraceText();
+    EXPECT_TRUE(VisibleWindow("TStatusForm"));
+    EXPECT_GT(TrayPixels(kTurboFill, "new-interface-still-on"), 8);
+    // Turbo is still on: the next press switches off.
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: turbo off")) << program->TraceText();
+}
+
 TEST_F(Switch, PowerButtonChangedElsewhereIsDetectedAndTheNextPressDoesNothing) {
     e2e::UseBoard("full.txt");
     ChooseTurbo(0);
