@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Draws the two tray icons of Surgepad with ImageMagick (Debian package
-# "imagemagick"): a round button with a power glyph, blue for the normal state
+# "imagemagick"): a round button with a power glyph, in the skin's purple accent for the normal state
 # ("Q_Button.ico") and red while a turbo profile is on ("Q_Button_red16.ico"),
 # each holding a 16x16 and a 32x32 picture. Only drawing primitives are used (no
 # fonts), so the output is the same on every machine with the same ImageMagick.
@@ -27,6 +27,6 @@ button() {
     convert "$work/$name-16.png" "$work/$name-32.png" "$out/$name.ico"
 }
 
-button Q_Button '#1E6FD0' '#0B2E5C'
+button Q_Button '#8050C7' '#2B1A47'
 button Q_Button_red16 '#D0201E' '#5C0B0B'
 echo "icons written to $out"

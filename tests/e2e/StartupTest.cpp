@@ -136,7 +136,7 @@ TEST_F(Startup, UnreadableTrayPictureEndsWithTheErrorBox) {
     e2e::SaveCapture(screen, "after-error-box");
     const auto area = e2e::NotificationArea();
     ASSERT_TRUE(area.has_value());
-    EXPECT_EQ(e2e::CountPixels(screen, *area, RGB(0x1E, 0x6F, 0xD0), 24), 0);
+    EXPECT_EQ(e2e::CountPixels(screen, *area, RGB(0x80, 0x50, 0xC7), 24), 0);
 }
 
 TEST_F(Startup, FiguresOfANormalStart) {

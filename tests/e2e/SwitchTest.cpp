@@ -23,7 +23,7 @@ using e2e::Surgepad;
 
 constexpr char kSettingsKey[] = "Software\\KORA\\Power Button Setting";
 constexpr char kCalibrationKey[] = "Software\\KORA\\Pacely3\\Advance";
-constexpr COLORREF kNormalFill = RGB(0x1E, 0x6F, 0xD0);
+constexpr COLORREF kNormalFill = RGB(0x80, 0x50, 0xC7);
 constexpr COLORREF kTurboFill = RGB(0xD0, 0x20, 0x1E);
 constexpr int kTolerance = 24;
 

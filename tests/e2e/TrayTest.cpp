@@ -12,7 +12,7 @@ namespace {
 
 using e2e::Surgepad;
 
-constexpr COLORREF kNormalFill = RGB(0x1E, 0x6F, 0xD0);
+constexpr COLORREF kNormalFill = RGB(0x80, 0x50, 0xC7);
 constexpr int kTolerance = 24;
 
 // Pixels of the normal icon's fill in the notification area. Waits (a few seconds
