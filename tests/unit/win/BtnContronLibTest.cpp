@@ -34,7 +34,6 @@ constexpr uint32_t kLimit = 0x03010060;
 constexpr uint32_t kOther = 0x03000020;
 constexpr uint32_t kTurbo = 0x03070030;
 constexpr uint32_t kApplyControl = 0x03080064;
-const char kPipeName[] = "\\\\.\\PIPE\\KORA SYSTEM CONTROL PIPE";
 
 // Base clock 100.00 MHz + index * 0.01, ratio 8 + index for four cores (38x now, and
 // reported as the firmware's own ratio), the
@@ -145,10 +144,7 @@ std::string ProfileBytes(uint32_t version, uint32_t count, const OcValueList& re
 // of another test process, nor theirs ours.
 class BtnContronLibTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_lock.Held());
-        ASSERT_FALSE(WaitNamedPipeA(kPipeName, 1)) << "a service is already running";
-    }
+    void SetUp() override { m_service.ExpectFree(); }
 
     void TearDown() override {
         StopService();
@@ -157,44 +153,8 @@ protected:
         }
     }
 
-    void StartService() {
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        const HANDLE out = CreateFileA(board.Path("service.txt").c_str(), FILE_APPEND_DATA,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = out;
-        startup.hStdError = out;
-        const std::string exe = testutil::ExeFolder() + "kora-sim.exe";
-        std::string commandLine = "\"" + exe + "\" service";
-        PROCESS_INFORMATION process = {};
-        ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                   &startup, &process))
-            << GetLastError();
-        CloseHandle(out);
-        CloseHandle(process.hThread);
-        m_service = process.hProcess;
-        for (int i = 0; i < 200; ++i) {
-            if (WaitNamedPipeA(kPipeName, 50)) {
-                return;
-            }
-            ASSERT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(m_service, 0))
-                << testutil::ReadText(board.Path("service.txt"));
-            Sleep(50);
-        }
-        FAIL() << "the service's pipe did not appear";
-    }
-
-    void StopService() {
-        if (m_service != nullptr) {
-            TerminateProcess(m_service, 0);
-            WaitForSingleObject(m_service, 10000);
-            CloseHandle(m_service);
-            m_service = nullptr;
-        }
-    }
+    void StartService() { m_service.Start("", board.Path("service.txt")); }
+    void StopService() { m_service.Stop(); }
 
     // The library made from the build folder, with Dormix.dll beside it; the journal
     // starts empty after it.
@@ -204,9 +164,8 @@ protected:
         return lib;
     }
 
-    testutil::CrossProcessLock m_lock{"SurgepadTest.SysCtrlPipe"};
+    testutil::SimService m_service;  // first: its lock before anything else
     testutil::BoardScope board{kBoard};
-    HANDLE m_service = nullptr;
 };
 
 const BroadcastList kOneAnnouncement = {{0x2355, 3}};

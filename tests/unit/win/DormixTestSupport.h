@@ -298,4 +298,70 @@ private:
     bool m_held = false;
 };
 
+// kora-sim.exe's stand-in of the system control service, for the tests that own its
+// pipe name: holds the pipe's cross-process lock for as long as it lives, so tests of
+// other processes wait their turn.
+class SimService {
+public:
+    static constexpr char kPipeName[] = "\\\\.\\PIPE\\KORA SYSTEM CONTROL PIPE";
+
+    SimService() = default;
+    ~SimService() { Stop(); }
+    SimService(const SimService&) = delete;
+    SimService& operator=(const SimService&) = delete;
+
+    // The lock is held and no other service serves the pipe.
+    void ExpectFree() const {
+        ASSERT_TRUE(m_lock.Held());
+        ASSERT_FALSE(WaitNamedPipeA(kPipeName, 1)) << "a service is already running";
+    }
+
+    // Starts `kora-sim service ARGUMENTS` (its output appended to `output`) and waits
+    // until its pipe is there.
+    void Start(const std::string& arguments, const std::string& output) {
+        Stop();
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        const HANDLE out = CreateFileA(output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       &inherit, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = out;
+        startup.hStdError = out;
+        const std::string exe = ExeFolder() + "kora-sim.exe";
+        std::string commandLine = "\"" + exe + "\" service " + arguments;
+        PROCESS_INFORMATION process = {};
+        const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                            nullptr, &startup, &process);
+        const DWORD error = GetLastError();
+        CloseHandle(out);
+        ASSERT_TRUE(started) << error;
+        CloseHandle(process.hThread);
+        m_process = process.hProcess;
+        for (int i = 0; i < 200; ++i) {
+            if (WaitNamedPipeA(kPipeName, 50)) {
+                return;
+            }
+            ASSERT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(m_process, 0))
+                << "the service ended: " << ReadText(output);
+            Sleep(50);
+        }
+        FAIL() << "the service's pipe did not appear";
+    }
+
+    void Stop() {
+        if (m_process == nullptr) {
+            return;
+        }
+        TerminateProcess(m_process, 0);
+        WaitForSingleObject(m_process, 10000);
+        CloseHandle(m_process);
+        m_process = nullptr;
+    }
+
+private:
+    CrossProcessLock m_lock{"SurgepadTest.SysCtrlPipe"};
+    HANDLE m_process = nullptr;
+};
+
 }  // namespace testutil

@@ -19,7 +19,7 @@ namespace {
 using testing::ElementsAre;
 using testing::IsEmpty;
 
-const char kPipeName[] = "\\\\.\\PIPE\\KORA SYSTEM CONTROL PIPE";
+constexpr const char* kPipeName = testutil::SimService::kPipeName;
 const char kCallFailedAbsent[] = "[BasicNamedPipe<char_t>::Call] failed, GetLastError returned 2\r\n";
 const char kPrevious[] = "CallSysCtrlService Failed, the previous request is not completed yet.\r\n";
 const char kTimeout[] = "CallSysCtrlService Failed, Waiting error or Timeout.\r\n";
@@ -38,10 +38,7 @@ uint32_t FirstWord(const std::vector<uint8_t>& response) {
 // Each test owns the one pipe name of the service: tests of other processes wait.
 class PipeTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_lock.Held());
-        ASSERT_FALSE(WaitNamedPipeA(kPipeName, 1)) << "a service is already running";
-    }
+    void SetUp() override { m_service.ExpectFree(); }
 
     void TearDown() override {
         StopService();
@@ -53,54 +50,15 @@ protected:
     }
 
     // Starts `kora-sim service ARGS` and waits until its pipe is there.
-    void StartService(const std::string& arguments) {
-        StopService();
-        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        const HANDLE out = CreateFileA((m_folder / "service.txt").c_str(), FILE_APPEND_DATA,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = out;
-        startup.hStdError = out;
-        const std::string exe = testutil::ExeFolder() + "kora-sim.exe";
-        std::string commandLine = "\"" + exe + "\" service " + arguments;
-        PROCESS_INFORMATION process = {};
-        ASSERT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                   &startup, &process))
-            << GetLastError();
-        CloseHandle(out);
-        CloseHandle(process.hThread);
-        m_service = process.hProcess;
-        for (int i = 0; i < 200; ++i) {
-            if (WaitNamedPipeA(kPipeName, 50)) {
-                return;
-            }
-            ASSERT_EQ(WAIT_TIMEOUT, WaitForSingleObject(m_service, 0))
-                << "the service ended: " << testutil::ReadText(m_folder / "service.txt");
-            Sleep(50);
-        }
-        FAIL() << "the service's pipe did not appear";
-    }
-
-    void StopService() {
-        if (m_service == nullptr) {
-            return;
-        }
-        TerminateProcess(m_service, 0);
-        WaitForSingleObject(m_service, 10000);
-        CloseHandle(m_service);
-        m_service = nullptr;
-    }
+    void StartService(const std::string& arguments) { m_service.Start(arguments, m_folder / "service.txt"); }
+    void StopService() { m_service.Stop(); }
 
     std::vector<std::string> Journal() const { return testutil::ReadLines(m_folder / "journal.txt"); }
 
-    testutil::CrossProcessLock m_lock{"SurgepadTest.SysCtrlPipe"};
+    testutil::SimService m_service;  // first: its lock before anything else
     testutil::ScratchFolder m_folder{"pipe"};
     testutil::ScopedEnvironment m_journal{"KORA_SIM_JOURNAL", m_folder / "journal.txt"};
     testutil::DebugOutputCapture m_debug;
-    HANDLE m_service = nullptr;
 };
 
 TEST_F(PipeTest, AcceptedRequestsAreTrueAndReachTheService) {
