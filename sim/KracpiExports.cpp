@@ -10,9 +10,8 @@
 #include "lumen/kora/VendorApi.h"
 #include "sim/AcpiFirmware.h"
 #include "sim/AcpiPackage.h"
+#include "sim/ExportSupport.h"
 #include "sim/JournalLines.h"
-#include "sim/Platform.h"
-#include "sim/Simulator.h"
 
 namespace {
 
@@ -20,21 +19,10 @@ using sim::AcpiFirmware;
 using sim::Board;
 using sim::SimState;
 
-// An address inside this module, to find the module's folder.
-const char kModuleAnchor = 0;
+using sim::Guarded;
 
 sim::Simulator& TheSimulator() {
-    static sim::Simulator simulator(sim::platform::ModuleFolder(&kModuleAnchor));
-    return simulator;
-}
-
-template <typename Call>
-uint32_t Guarded(Call&& call) noexcept {
-    try {
-        return call();
-    } catch (...) {
-        return 0;
-    }
+    return sim::ModuleSimulator();
 }
 
 // Runs a call that only reads; true when the board is usable and the call succeeded.

@@ -9,8 +9,7 @@
 #include <type_traits>
 
 #include "lumen/kora/VendorApi.h"
-#include "sim/Platform.h"
-#include "sim/Simulator.h"
+#include "sim/ExportSupport.h"
 #include "sim/dormix/DormixFeature.h"
 
 #define DORMIX_EXPORT extern "C" __declspec(dllexport)
@@ -21,20 +20,10 @@ using sim::Board;
 using sim::DormixFeature;
 using sim::SimState;
 
-const char kModuleAnchor = 0;
+using sim::Guarded;
 
 sim::Simulator& TheSimulator() {
-    static sim::Simulator simulator(sim::platform::ModuleFolder(&kModuleAnchor));
-    return simulator;
-}
-
-template <typename Call>
-auto Guarded(Call&& call) noexcept -> decltype(call()) {
-    try {
-        return call();
-    } catch (...) {
-        return decltype(call())();
-    }
+    return sim::ModuleSimulator();
 }
 
 // A call that only reads; true when the board is usable and the call succeeded.

@@ -2,25 +2,13 @@
 #include <type_traits>
 
 #include "lumen/kora/VendorApi.h"
-#include "sim/Platform.h"
-#include "sim/Simulator.h"
+#include "sim/ExportSupport.h"
 #include "sim/dormix/DormixFeature.h"
-
-namespace {
-
-const char kModuleAnchor = 0;
-
-sim::Simulator& TheSimulator() {
-    static sim::Simulator simulator(sim::platform::ModuleFolder(&kModuleAnchor));
-    return simulator;
-}
-
-}  // namespace
 
 extern "C" __declspec(dllexport) void WINAPI VISTA_SetMute(uint32_t mute) {
     try {
         sim::Simulator::Journal(sim::VvcMuteJournalLine(mute));
-        TheSimulator().Run([&](const sim::Board& board, sim::SimState& state) {
+        sim::ModuleSimulator().Run([&](const sim::Board& board, sim::SimState& state) {
             return sim::DormixFeature(board, state).SetFlag(sim::kVvcMuteFlag, mute);
         });
     } catch (...) {

@@ -4,14 +4,9 @@
 // otherwise the pair the power-feature library reports.
 #include <string>
 
-#include "sim/Platform.h"
-#include "sim/Simulator.h"
+#include "sim/ExportSupport.h"
 #include "sim/dormix/DormixFeature.h"
 #include "sim/korasim/Commands.h"
-
-namespace {
-const char kModuleAnchor = 0;
-}  // namespace
 
 int RunButton(int argc, char** argv) {
     if (argc != 3) {
@@ -26,9 +21,8 @@ int RunButton(int argc, char** argv) {
         // Without a state file the change would die with this process.
         return korasim::Fail(1, "button: KORA_SIM_STATE is not set, so no other program would see the change");
     }
-    sim::Simulator simulator(sim::platform::ModuleFolder(&kModuleAnchor));
     bool changed = false;
-    const auto outcome = simulator.Run([&](const sim::Board& board, sim::SimState& state) {
+    const auto outcome = sim::ModuleSimulator().Run([&](const sim::Board& board, sim::SimState& state) {
         sim::DormixFeature feature(board, state);
         changed = feature.SetPowerButton(*action, *event);
         return changed;

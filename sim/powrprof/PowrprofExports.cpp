@@ -12,9 +12,9 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
-#include "sim/Platform.h"
-#include "sim/Simulator.h"
+#include "sim/ExportSupport.h"
 #include "sim/powrprof/PowerSchemes.h"
 
 #define POWRPROF_EXPORT extern "C" __declspec(dllexport)
@@ -25,20 +25,14 @@ using sim::Board;
 using sim::PowerSchemes;
 using sim::SimState;
 
-const char kModuleAnchor = 0;
-
 sim::Simulator& TheSimulator() {
-    static sim::Simulator simulator(sim::platform::ModuleFolder(&kModuleAnchor));
-    return simulator;
+    return sim::ModuleSimulator();
 }
 
+// An exception (memory) is the call's failure.
 template <typename Call>
 DWORD Guarded(Call&& call) noexcept {
-    try {
-        return call();
-    } catch (...) {
-        return ERROR_OUTOFMEMORY;
-    }
+    return sim::GuardedOr<DWORD>(ERROR_OUTOFMEMORY, std::forward<Call>(call));
 }
 
 std::string Text(const GUID* guid) {
