@@ -69,20 +69,7 @@ public:
                  std::to_string(InterlockedIncrement(&counter)) + "\\";
         CreateDirectoryA(m_path.c_str(), nullptr);
     }
-    ~ScratchFolder() {
-        // SHFileOperation is not worth a shell dependency here: the folders are flat.
-        WIN32_FIND_DATAA found;
-        const HANDLE search = FindFirstFileA((m_path + "*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-                    DeleteFileA((m_path + found.cFileName).c_str());
-                }
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(m_path.c_str());
-    }
+    ~ScratchFolder() { RemoveTree(m_path); }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
@@ -91,6 +78,27 @@ public:
     std::string operator/(const std::string& name) const { return m_path + name; }
 
 private:
+    // Removes the folder `path` (with a trailing backslash) and everything in it.
+    static void RemoveTree(const std::string& path) {
+        WIN32_FIND_DATAA found;
+        const HANDLE search = FindFirstFileA((path + "*").c_str(), &found);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = found.cFileName;
+                if (name == "." || name == "..") {
+                    continue;
+                }
+                if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    RemoveTree(path + name + "\\");
+                } else {
+                    DeleteFileA((path + name).c_str());
+                }
+            } while (FindNextFileA(search, &found));
+            FindClose(search);
+        }
+        RemoveDirectoryA(path.c_str());
+    }
+
     std::string m_path;
 };
 

@@ -14,6 +14,7 @@
 #include "lumen/system/IniAccess.h"
 #include "surgepad/MultiLang.h"
 #include "tests/unit/ReportRecorder.h"
+#include "tests/unit/win/DormixTestSupport.h"
 
 using surgepad::MultiLang;
 
@@ -26,43 +27,21 @@ const char* const kKeys[] = {"Cancel",      "Apply",          "SurgepadOff", "Su
 // A program folder of its own with a LangFiles tree, removed afterwards.
 class LangFolder {
 public:
-    LangFolder() {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        static int counter = 0;
-        m_root = std::string(base) + "surgepad-lang-" + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(++counter) + "\\";
-        CreateDirectoryA(m_root.c_str(), nullptr);
-        CreateDirectoryA((m_root + "LangFiles").c_str(), nullptr);
-    }
-    ~LangFolder() {
-        for (auto it = m_files.rbegin(); it != m_files.rend(); ++it) {
-            DeleteFileA(it->c_str());
-        }
-        for (auto it = m_folders.rbegin(); it != m_folders.rend(); ++it) {
-            RemoveDirectoryA(it->c_str());
-        }
-        RemoveDirectoryA((m_root + "LangFiles").c_str());
-        RemoveDirectoryA(m_root.c_str());
-    }
-    const std::string& Root() const { return m_root; }
-    void List(const std::string& text) { Write(m_root + "LangFiles\\KrMultiLang.ini", "[Languages]\r\n" + text); }
+    LangFolder() { CreateDirectoryA((Root() + "LangFiles").c_str(), nullptr); }
+    const std::string& Root() const { return m_folder.Path(); }
+    void List(const std::string& text) { Write(Root() + "LangFiles\\KrMultiLang.ini", "[Languages]\r\n" + text); }
     void Language(const std::string& name, const std::string& text) {
-        const std::string folder = m_root + "LangFiles\\" + name;
+        const std::string folder = Root() + "LangFiles\\" + name;
         CreateDirectoryA(folder.c_str(), nullptr);
-        m_folders.push_back(folder);
         Write(folder + "\\" + name + ".ini", "[Translations]\r\n" + text);
     }
     std::string Write(const std::string& path, const std::string& text) {
         std::ofstream(path, std::ios::binary) << text;
-        m_files.push_back(path);
         return path;
     }
 
 private:
-    std::string m_root;
-    std::vector<std::string> m_files;
-    std::vector<std::string> m_folders;
+    testutil::ScratchFolder m_folder{"lang"};
 };
 
 template <class F>

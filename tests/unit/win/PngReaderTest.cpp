@@ -14,6 +14,7 @@
 #include "surgepad/PngReader.h"
 #include "tests/unit/ReportRecorder.h"
 #include "tests/unit/pure/PngSamples.h"
+#include "tests/unit/win/DormixTestSupport.h"
 
 using lumen::Bgra;
 using lumen::DibBitmap;
@@ -24,34 +25,18 @@ namespace {
 // A folder of its own in the temporary folder, removed with its files.
 class TempFolder {
 public:
-    TempFolder() {
-        char base[MAX_PATH];
-        GetTempPathA(MAX_PATH, base);
-        static int counter = 0;
-        m_path = std::string(base) + "surgepad-png-" + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(++counter) + "\\";
-        CreateDirectoryA(m_path.c_str(), nullptr);
-    }
-    ~TempFolder() {
-        for (const std::string& f : m_files) {
-            DeleteFileA(f.c_str());
-        }
-        RemoveDirectoryA(m_path.c_str());
-    }
     std::string Write(const std::string& name, const void* data, size_t size) {
-        const std::string path = m_path + name;
+        const std::string path = m_folder / name;
         std::ofstream(path, std::ios::binary).write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-        m_files.push_back(path);
         return path;
     }
     std::string Write(const std::string& name, const std::vector<uint8_t>& data) {
         return Write(name, data.data(), data.size());
     }
-    const std::string& Path() const { return m_path; }
+    const std::string& Path() const { return m_folder.Path(); }
 
 private:
-    std::string m_path;
-    std::vector<std::string> m_files;
+    testutil::ScratchFolder m_folder{"png"};
 };
 
 const pngsamples::Sample& SampleNamed(const char* name) {
