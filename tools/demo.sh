@@ -18,6 +18,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 WINE64=/usr/lib/wine/wine64
 WINESERVER64=/usr/lib/wine/wineserver64
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# shellcheck source=tools/wine-common.sh
+. "$root/tools/wine-common.sh"
 export WINEPREFIX=${DEMO_PREFIX:-$root/build/demo-prefix}
 
 if [ ! -x "$dist/Surgepad/Surgepad.exe" ] && [ ! -f "$dist/Surgepad/Surgepad.exe" ]; then
@@ -53,12 +55,7 @@ else
     shots=${DEMO_SHOTS:-$root/build/demo-shots}
     rm -rf "$shots"
     mkdir -p "$shots"
-    dispfile="$work/display"
-    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 &
-    pids+=($!)
-    for _ in $(seq 1 100); do [ -s "$dispfile" ] && break; sleep 0.05; done
-    export DISPLAY=":$(head -n1 "$dispfile")"
-    command -v xcompmgr >/dev/null && { xcompmgr >/dev/null 2>&1 & pids+=($!); }
+    start_headless_display demo
     echo "demo: no display; screenshots go to $shots"
 fi
 
@@ -75,16 +72,10 @@ shot() {
 if [ ! -f "$WINEPREFIX/.surgepad-demo" ]; then
     echo "demo: preparing the Wine prefix $WINEPREFIX (once)"
     mkdir -p "$WINEPREFIX"
-    "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
-    "$WINESERVER64" -w
-    "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Surgepad /f >/dev/null 2>&1
-    "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Surgepad /t REG_SZ /d 1024x768 /f >/dev/null 2>&1
-    "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Surgepad' /v EnableShell /t REG_DWORD /d 1 /f >/dev/null 2>&1
-    "$WINESERVER64" -w
+    make_desktop_prefix
     touch "$WINEPREFIX/.surgepad-demo"
 fi
-"$WINESERVER64" -p
-"$WINE64" wineboot </dev/null >/dev/null 2>&1
+start_persistent_wineserver
 sim() { echo "demo: kora-sim $*"; WINEDEBUG=-all "$WINE64" "$program/kora-sim.exe" "$@"; }
 
 # The desktop with its taskbar; every program below runs in it.

@@ -16,6 +16,8 @@ WINE64=/usr/lib/wine/wine64
 WINESERVER64=/usr/lib/wine/wineserver64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# shellcheck source=tools/wine-common.sh
+. "$(dirname "$0")/wine-common.sh"
 
 exe=$(realpath "$1"); shift
 bin=$(dirname "$exe")
@@ -31,17 +33,7 @@ make_template() {
     if [ ! -f "$template/.ready" ]; then
         rm -rf "$template"
         mkdir -p "$template"
-        (
-            export WINEPREFIX="$template"
-            "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
-            "$WINESERVER64" -w
-            # Every program of the prefix runs in one virtual desktop with its shell on:
-            # a taskbar with the notification area, as a user sees it.
-            "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Surgepad /f
-            "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Surgepad /t REG_SZ /d 1024x768 /f
-            "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Surgepad' /v EnableShell /t REG_DWORD /d 1 /f
-            "$WINESERVER64" -w
-        ) </dev/null >/dev/null 2>&1
+        (export WINEPREFIX="$template"; make_desktop_prefix)
         touch "$template/.ready"
     fi
     flock -u 9
@@ -82,27 +74,8 @@ for entry in "$template"/* "$template"/.update-timestamp; do
 done
 export WINEPREFIX="$work/prefix"
 
-dispfile="$work/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 &
-pids+=($!)
-for _ in $(seq 1 100); do
-    [ -s "$dispfile" ] && break
-    sleep 0.05
-done
-if [ ! -s "$dispfile" ]; then
-    echo "e2e-run: Xvfb did not start" >&2
-    exit 1
-fi
-export DISPLAY=":$(head -n1 "$dispfile")"
-if command -v xcompmgr >/dev/null; then
-    xcompmgr >/dev/null 2>&1 &
-    pids+=($!)
-fi
-
-"$WINESERVER64" -p
-# The first program after a server start spawns Wine's background services, which
-# inherit its stdout: let that be this warm-up, not the test's pipe.
-"$WINE64" wineboot </dev/null >/dev/null 2>&1
+start_headless_display e2e-run
+start_persistent_wineserver
 # The desktop with its taskbar, before the program adds its icon.
 "$WINE64" explorer /desktop=Surgepad,1024x768 </dev/null >/dev/null 2>&1 &
 pids+=($!)

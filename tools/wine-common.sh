@@ -1,0 +1,51 @@
+# Sourced by the tools that run Windows programs under Wine (wine-env.sh, e2e-run.sh,
+# demo.sh). Each caller sets WINE64, WINESERVER64 and an array `pids` of background
+# processes it stops on exit.
+
+# Starts a headless X server (1024x768, 24 bits) with a compositor, exports DISPLAY and
+# adds both to `pids`. Per-pixel alpha of layered windows is only blended with a
+# compositor. Exits with 1 when the X server does not start. $1 names the caller in
+# the message.
+start_headless_display() {
+    local dispfile
+    dispfile=$(mktemp)
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 1 100); do
+        [ -s "$dispfile" ] && break
+        sleep 0.05
+    done
+    if [ ! -s "$dispfile" ]; then
+        rm -f "$dispfile"
+        echo "$1: Xvfb did not start" >&2
+        exit 1
+    fi
+    export DISPLAY=":$(head -n1 "$dispfile")"
+    rm -f "$dispfile"
+    if command -v xcompmgr >/dev/null; then
+        xcompmgr >/dev/null 2>&1 &
+        pids+=($!)
+    fi
+}
+
+# Makes a fresh prefix at $WINEPREFIX in which every program runs in one virtual
+# desktop "Surgepad" (1024x768) with its shell on: a taskbar with the notification
+# area, as a user sees it.
+make_desktop_prefix() {
+    (
+        "$WINE64" wineboot -i
+        "$WINESERVER64" -w
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Surgepad /f
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Surgepad /t REG_SZ /d 1024x768 /f
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Surgepad' /v EnableShell /t REG_DWORD /d 1 /f
+        "$WINESERVER64" -w
+    ) </dev/null >/dev/null 2>&1
+}
+
+# Starts a persistent wineserver for $WINEPREFIX: each later program then starts in a
+# tenth of a second. The first program after a server start spawns Wine's background
+# services, which inherit its stdout: let that be this warm-up, not a test's pipe.
+start_persistent_wineserver() {
+    "$WINESERVER64" -p
+    "$WINE64" wineboot </dev/null >/dev/null 2>&1
+}
