@@ -37,6 +37,17 @@ public:
     std::vector<ReportedMessage> messages;
 };
 
+// The text of the assertion a call fires, or "" when it fires none.
+template <class F>
+std::string AssertionOf(F&& call) {
+    try {
+        call();
+    } catch (const AssertionFailure& e) {
+        return e.what();
+    }
+    return "";
+}
+
 // The recorder the test programs install; it is emptied before each test.
 ReportRecorder& Recorder();
 

@@ -20,17 +20,6 @@ PixelBuffer Solid(int w, int h, PixelFormat format, Bgra pixel) {
     return b;
 }
 
-// The text of the assertion a call fires, or "" when it fires none.
-template <class F>
-std::string AssertionOf(F&& call) {
-    try {
-        call();
-    } catch (const testutil::AssertionFailure& e) {
-        return e.what();
-    }
-    return "";
-}
-
 }  // namespace
 
 TEST(LayoutAlphaBlend, TransparentSourceLeavesDestinationAndOpaqueReplacesColourOnly) {
@@ -102,15 +91,15 @@ TEST(LayoutAlphaBlend, SourceRectangleLandsAtOffsetAndIsClippedToDestination) {
 TEST(LayoutAlphaBlend, RectangleBeyondTheSourceIsAProgrammingError) {
     const PixelBuffer src = Solid(2, 2, PixelFormat::Bgra32, {0, 0, 0, 255});
     PixelBuffer dst = Solid(8, 8, PixelFormat::Bgr24, {0, 0, 0, 0});
-    EXPECT_NE(std::string::npos, AssertionOf([&] {
+    EXPECT_NE(std::string::npos, testutil::AssertionOf([&] {
                                      lumen::AlphaBlendBitmap(src, lumen::Rect{0, 0, 3, 2}, dst, {0, 0}, 255);
                                  }).find("maxRow <= src->Height && maxCol <= src->Width"));
-    EXPECT_NE(std::string::npos, AssertionOf([&] {
+    EXPECT_NE(std::string::npos, testutil::AssertionOf([&] {
                                      lumen::AlphaBlendBitmap(src, lumen::Rect{0, 1, 2, 3}, dst, {0, 0}, 100);
                                  }).find("maxRow <= src->Height && maxCol <= src->Width"));
     // Clipped by the destination, the same rectangle stays inside the source.
     PixelBuffer small = Solid(2, 1, PixelFormat::Bgr24, {0, 0, 0, 0});
-    EXPECT_EQ("", AssertionOf([&] { lumen::AlphaBlendBitmap(src, lumen::Rect{0, 0, 3, 3}, small, {0, 0}, 255); }));
+    EXPECT_EQ("", testutil::AssertionOf([&] { lumen::AlphaBlendBitmap(src, lumen::Rect{0, 0, 3, 3}, small, {0, 0}, 255); }));
 }
 
 TEST(LayoutBlend, OpacityEndsCopyOrKeepAndTheMiddleTruncates) {
@@ -213,10 +202,10 @@ TEST(LayoutKernel, ComputedKernelFollowsSigma) {
 
 TEST(LayoutKernel, RadiusZeroAndOverflowingKernelsArePreconditions) {
     const lumen::GaussianFilterFactory factory;
-    EXPECT_NE(std::string::npos, AssertionOf([&] { (void)factory.MakeKernel(0); }).find("r > 0"));
+    EXPECT_NE(std::string::npos, testutil::AssertionOf([&] { (void)factory.MakeKernel(0); }).find("r > 0"));
     // e^(r^2) overflows an int long before r = 10 with sigma 1.
-    EXPECT_NE("", AssertionOf([&] { (void)factory.MakeKernel(10); }));
-    EXPECT_NE("", AssertionOf([&] { (void)lumen::GaussianFilterFactory(0.0f).MakeKernel(3); }));
+    EXPECT_NE("", testutil::AssertionOf([&] { (void)factory.MakeKernel(10); }));
+    EXPECT_NE("", testutil::AssertionOf([&] { (void)lumen::GaussianFilterFactory(0.0f).MakeKernel(3); }));
 }
 
 TEST(LayoutConvolve, RoundsHalfUp) {
@@ -256,9 +245,9 @@ TEST(LayoutConvolve, AnOutputTooSmallForTheOffsetIsAProgrammingError) {
     auto k = lumen::GaussianFilterFactory().MakeKernel(1);
     lumen::IntMatrix in(4, 4, 1);
     lumen::IntMatrix out(4, 4, 0);
-    EXPECT_NE("", AssertionOf([&] { lumen::Convolve(in, 4, 4, k->entries, 3, 3, out, 3, 1, 16); }));
-    EXPECT_NE("", AssertionOf([&] { lumen::Convolve(in, 5, 4, k->entries, 3, 3, out, 0, 0, 16); }));
-    EXPECT_NE("", AssertionOf([&] { lumen::Convolve(in, 4, 4, k->entries, 3, 3, out, 0, 0, 0); }));
-    EXPECT_EQ("", AssertionOf([&] { lumen::Convolve(in, 4, 4, k->entries, 3, 3, out, 1, 1, 16); }));
+    EXPECT_NE("", testutil::AssertionOf([&] { lumen::Convolve(in, 4, 4, k->entries, 3, 3, out, 3, 1, 16); }));
+    EXPECT_NE("", testutil::AssertionOf([&] { lumen::Convolve(in, 5, 4, k->entries, 3, 3, out, 0, 0, 16); }));
+    EXPECT_NE("", testutil::AssertionOf([&] { lumen::Convolve(in, 4, 4, k->entries, 3, 3, out, 0, 0, 0); }));
+    EXPECT_EQ("", testutil::AssertionOf([&] { lumen::Convolve(in, 4, 4, k->entries, 3, 3, out, 1, 1, 16); }));
     EXPECT_EQ(1, out.At(2, 2));
 }

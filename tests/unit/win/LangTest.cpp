@@ -44,16 +44,6 @@ private:
     testutil::ScratchFolder m_folder{"lang"};
 };
 
-template <class F>
-std::string AssertionOf(F&& call) {
-    try {
-        call();
-    } catch (const testutil::AssertionFailure& e) {
-        return e.what();
-    }
-    return "";
-}
-
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -102,7 +92,7 @@ TEST(LangIni, OpenRemembersTheFileAndAMissingFileGivesDefaults) {
     EXPECT_TRUE(ini.IsOpen());
     EXPECT_EQ(128u, ini.BufferSize());
     EXPECT_EQ("fallback", ini.ReadString("Translations", "Apply", "fallback"));
-    EXPECT_NE(std::string::npos, AssertionOf([&] { (void)ini.Open("other.ini"); }).find("!IsOpen()"));
+    EXPECT_NE(std::string::npos, testutil::AssertionOf([&] { (void)ini.Open("other.ini"); }).find("!IsOpen()"));
     ini.Close();
     EXPECT_FALSE(ini.IsOpen());
     EXPECT_EQ(0u, ini.BufferSize());

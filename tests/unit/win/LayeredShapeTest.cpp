@@ -20,16 +20,6 @@ using testwin::TestImage;
 
 namespace {
 
-template <class F>
-std::string AssertionOf(F&& call) {
-    try {
-        call();
-    } catch (const testutil::AssertionFailure& e) {
-        return e.what();
-    }
-    return "";
-}
-
 // A 60 x 40 skin: magenta everywhere (so also in the bottom-left corner) except a
 // red panel (10, 8) - (50, 32) with a green dot at (20, 16).
 void PaintSkin(lumen::Bitmap& b) {
@@ -78,7 +68,7 @@ TEST(LayeredShape, AttachShapesTheFormAfterItsPicture) {
     EXPECT_EQ(RGB(255, 0, 255), key);
     EXPECT_EQ(static_cast<DWORD>(LWA_COLORKEY), flags);
 
-    EXPECT_NE(std::string::npos, AssertionOf([&] { maker.Attach(&image); }).find("!IsAttached()"));
+    EXPECT_NE(std::string::npos, testutil::AssertionOf([&] { maker.Attach(&image); }).find("!IsAttached()"));
 }
 
 TEST(LayeredShape, AlphaForFadesAppliesOnReapply) {
@@ -126,7 +116,7 @@ TEST(LayeredShape, AScaledFormIsReportedThenRefused) {
     TestImage image(form.Hwnd(), &form, 10, 10);
     PaintSkin(image.picture);
     lumen::TLayeredFormMaker maker;
-    EXPECT_NE(std::string::npos, AssertionOf([&] { maker.Attach(&image); }).find("m_form->Scaled == false"));
+    EXPECT_NE(std::string::npos, testutil::AssertionOf([&] { maker.Attach(&image); }).find("m_form->Scaled == false"));
     const std::vector<testutil::ReportedMessage> expected = {{"Scaled is not set false", "ScaledForm"}};
     EXPECT_EQ(expected, testutil::Recorder().messages);
 }

@@ -41,16 +41,6 @@ bool RedrawPending(HWND w) {
     return GetUpdateRect(w, nullptr, FALSE) != FALSE;
 }
 
-template <class F>
-std::string AssertionOf(F&& call) {
-    try {
-        call();
-    } catch (const testutil::AssertionFailure& e) {
-        return e.what();
-    }
-    return "";
-}
-
 }  // namespace
 
 TEST(LayeredMaker, SetStyleWritesOnlyRealChanges) {
@@ -124,7 +114,7 @@ TEST(LayeredMaker, WithoutTheSystemEntryItIsDisabled) {
     lumen::LayeredWindowMaker maker(GetModuleHandleA("kernel32.dll"));
     EXPECT_FALSE(maker.IsEnabled());
     SolidWindow w(testwin::kAreaLeft, testwin::kAreaTop, 30, 30, RGB(1, 2, 3));
-    EXPECT_NE(std::string::npos, AssertionOf([&] { maker.Apply(w.Hwnd()); }).find("IsEnabled()"));
+    EXPECT_NE(std::string::npos, testutil::AssertionOf([&] { maker.Apply(w.Hwnd()); }).find("IsEnabled()"));
     EXPECT_FALSE(lumen::TPerPixelLayeredWindowMaker(GetModuleHandleA("kernel32.dll")).IsEnabled());
 }
 
@@ -174,7 +164,7 @@ TEST(LayeredFlicker, SwallowsEraseAndPassesEverythingElse) {
     SendMessageA(w.Hwnd(), WM_USER + 5, 0, 0);
     EXPECT_EQ(std::vector<UINT>{WM_USER + 5}, w.seen);
 
-    EXPECT_NE(std::string::npos, AssertionOf([&] { flicker.Attach(w.Hwnd()); }).find("m_control == NULL"));
+    EXPECT_NE(std::string::npos, testutil::AssertionOf([&] { flicker.Attach(w.Hwnd()); }).find("m_control == NULL"));
 
     flicker.Detach();
     EXPECT_EQ(nullptr, flicker.Control());

@@ -81,16 +81,6 @@ void ExpectPatterned(const DibBitmap& b, int w, int h) {
     }
 }
 
-template <class F>
-std::string AssertionOf(F&& call) {
-    try {
-        call();
-    } catch (const testutil::AssertionFailure& e) {
-        return e.what();
-    }
-    return "";
-}
-
 }  // namespace
 
 TEST(PngReaderCodec, TheDllBesideTheProgramOffersItsFourEntriesByName) {
@@ -105,7 +95,7 @@ TEST(PngReaderCodec, TheDllBesideTheProgramOffersItsFourEntriesByName) {
 }
 
 TEST(PngReaderCodec, AMissingCodecIsAFailedPrecondition) {
-    const std::string text = AssertionOf([] { surgepad::PngManager codec("Z:\\no\\such\\folder\\pngio.dll"); });
+    const std::string text = testutil::AssertionOf([] { surgepad::PngManager codec("Z:\\no\\such\\folder\\pngio.dll"); });
     EXPECT_EQ(0u, text.find("Assertion failed: m_hinst, file PngReader.cpp, line ")) << text;
 }
 
