@@ -131,18 +131,7 @@ void Application::Run() {
             m_terminated = true;
             break;
         }
-        bool handled = false;
-        try {
-            if (m_hook) {
-                m_hook(msg, handled);
-            }
-            if (!handled) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
-        } catch (const std::exception& e) {
-            HandleException(e);
-        }
+        Dispatch(msg);
     }
 }
 
@@ -155,6 +144,11 @@ bool Application::ProcessMessage() {
         m_terminated = true;
         return true;
     }
+    Dispatch(msg);
+    return true;
+}
+
+void Application::Dispatch(MSG& msg) {
     bool handled = false;
     try {
         if (m_hook) {
@@ -167,7 +161,6 @@ bool Application::ProcessMessage() {
     } catch (const std::exception& e) {
         HandleException(e);
     }
-    return true;
 }
 
 void Application::ProcessMessages() {

@@ -101,6 +101,8 @@ public:
     bool RunSynchronized(SyncStep& step);
 
 private:
+    // One queued message: the hook first, then, unless it handled it, the window.
+    void Dispatch(MSG& msg);
     friend class Form;
     Application();
     ~Application() override = default;
