@@ -21,15 +21,11 @@ using sim::SimState;
 
 using sim::Guarded;
 
-sim::Simulator& TheSimulator() {
-    return sim::ModuleSimulator();
-}
-
 // Runs a call that only reads; true when the board is usable and the call succeeded.
 template <typename Read>
 bool ReadCall(Read&& read) {
     bool ok = false;
-    TheSimulator().Run([&](const Board& board, SimState& state) {
+    sim::ModuleSimulator().Run([&](const Board& board, SimState& state) {
         ok = read(AcpiFirmware(board, state));
         return false;
     });
@@ -51,7 +47,7 @@ uint32_t WINAPI AcpiInitialize(void) {
 uint32_t WINAPI AcpiSetValue(uint32_t id, uint32_t value, uint32_t mode) {
     return Guarded([&] {
         bool ok = false;
-        const auto outcome = TheSimulator().Run([&](const Board& board, SimState& state) {
+        const auto outcome = sim::ModuleSimulator().Run([&](const Board& board, SimState& state) {
             ok = AcpiFirmware(board, state).SetValue(id, value, mode);
             return ok;
         });

@@ -22,15 +22,11 @@ using sim::SimState;
 
 using sim::Guarded;
 
-sim::Simulator& TheSimulator() {
-    return sim::ModuleSimulator();
-}
-
 // A call that only reads; true when the board is usable and the call succeeded.
 template <typename Read>
 bool ReadCall(Read&& read) {
     bool ok = false;
-    TheSimulator().Run([&](const Board& board, SimState& state) {
+    sim::ModuleSimulator().Run([&](const Board& board, SimState& state) {
         const DormixFeature feature(board, state);
         ok = read(feature);
         return false;
@@ -42,7 +38,7 @@ bool ReadCall(Read&& read) {
 template <typename Change>
 bool ChangeCall(Change&& change) {
     bool ok = false;
-    const auto outcome = TheSimulator().Run([&](const Board& board, SimState& state) {
+    const auto outcome = sim::ModuleSimulator().Run([&](const Board& board, SimState& state) {
         DormixFeature feature(board, state);
         ok = change(feature);
         return ok;

@@ -25,10 +25,6 @@ using sim::Board;
 using sim::PowerSchemes;
 using sim::SimState;
 
-sim::Simulator& TheSimulator() {
-    return sim::ModuleSimulator();
-}
-
 // An exception (memory) is the call's failure.
 template <typename Call>
 DWORD Guarded(Call&& call) noexcept {
@@ -56,7 +52,7 @@ bool ToGuid(const std::string& text, GUID* guid) {
 template <typename Call>
 DWORD Run(bool changes, Call&& call) {
     DWORD result = ERROR_FILE_NOT_FOUND;
-    const auto outcome = TheSimulator().Run([&](const Board& board, SimState& state) {
+    const auto outcome = sim::ModuleSimulator().Run([&](const Board& board, SimState& state) {
         PowerSchemes schemes(board, state);
         result = call(schemes);
         return changes && result == ERROR_SUCCESS;
