@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "lumen/system/ModuleEntry.h"
+
 namespace surgepad {
 namespace {
 
@@ -12,13 +14,7 @@ std::atomic<bool> g_looked{false};
 }  // namespace
 
 void InitWindowMessageFilter() {
-    HMODULE user32 = GetModuleHandleA("user32.dll");
-    ChangeFilterProc proc = nullptr;
-    if (user32 != nullptr) {
-        proc = reinterpret_cast<ChangeFilterProc>(
-            reinterpret_cast<void*>(GetProcAddress(user32, "ChangeWindowMessageFilter")));
-    }
-    g_changeFilter = proc;
+    g_changeFilter = lumen::ProcAddress<ChangeFilterProc>(GetModuleHandleA("user32.dll"), "ChangeWindowMessageFilter");
     g_looked = true;
 }
 

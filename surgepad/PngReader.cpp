@@ -4,16 +4,12 @@
 #include "lumen/graphics/PixelOps.h"
 #include "lumen/graphics/PngRows.h"
 #include "lumen/widget/TLayout.h"
+#include "lumen/system/ModuleEntry.h"
 #include "surgepad/MultiLang.h"
 #include "ui/Paths.h"
 
 namespace surgepad {
 namespace {
-
-template <class Proc>
-Proc Entry(HMODULE module, const char* name) {
-    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
 
 // An open file, read-only, closed with its owner.
 class ReadOnlyFile {
@@ -59,10 +55,10 @@ PngManager& PngManager::Instance() {
 PngManager::PngManager(const std::string& libraryPath) {
     m_hinst = LoadLibraryA(libraryPath.c_str());
     LUMEN_ASSERT(m_hinst);
-    m_readPngEx = Entry<ReadPngExProc>(m_hinst, "ReadPngEx");
-    m_writePngEx = Entry<WritePngExProc>(m_hinst, "WritePngEx");
-    m_freePngData = Entry<FreePngDataProc>(m_hinst, "FreePngData");
-    m_allocatePngData = Entry<AllocatePngDataProc>(m_hinst, "AllocatePngData");
+    m_readPngEx = lumen::ProcAddress<ReadPngExProc>(m_hinst, "ReadPngEx");
+    m_writePngEx = lumen::ProcAddress<WritePngExProc>(m_hinst, "WritePngEx");
+    m_freePngData = lumen::ProcAddress<FreePngDataProc>(m_hinst, "FreePngData");
+    m_allocatePngData = lumen::ProcAddress<AllocatePngDataProc>(m_hinst, "AllocatePngData");
 }
 
 PngManager::~PngManager() {

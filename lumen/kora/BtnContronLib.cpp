@@ -5,21 +5,12 @@
 #include "lumen/kora/BiosInterface.h"
 #include "lumen/kora/SysCtrlPipeClient.h"
 #include "lumen/system/ProgramFolder.h"
+#include "lumen/system/ModuleEntry.h"
 
 namespace kora {
 namespace {
 
 constexpr uint32_t kBaseFrequencyId = 0x03010011;
-
-template <typename Fn>
-Fn ProcAs(FARPROC proc) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
-}
-
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
 
 // Whether `value` is one of the item's raw values: an index below its count for
 // numbers and text lists, 0 or 1 for a boolean.
@@ -92,7 +83,7 @@ BtnContronLib::~BtnContronLib() {
 
 void BtnContronLib::LoadDormix(const std::string& folder) {
     const std::string path = folder + "Dormix.dll";
-    if (!FileExists(path)) {
+    if (!lumen::FileExists(path)) {
         return;
     }
     m_dormix = LoadLibraryA(path.c_str());
@@ -100,8 +91,8 @@ void BtnContronLib::LoadDormix(const std::string& folder) {
         lumen::ShowMessage("Can not load " + path, "LoadLibrary Error");
         return;
     }
-    m_dormixInit = ProcAs<DormixInitFn>(GetProcAddress(m_dormix, "DormixInit"));
-    m_dormixEnable = ProcAs<DormixEnableFn>(GetProcAddress(m_dormix, "DormixEnable"));
+    m_dormixInit = lumen::ProcAddress<DormixInitFn>(m_dormix, "DormixInit");
+    m_dormixEnable = lumen::ProcAddress<DormixEnableFn>(m_dormix, "DormixEnable");
     if (m_dormixInit == nullptr || m_dormixEnable == nullptr) {
         // Not the library we know: calling a missing entry would crash.
         lumen::Trace("[BtnContronLib] %s lacks DormixInit or DormixEnable", path.c_str());

@@ -3,29 +3,18 @@
 #include "lumen/core/Report.h"
 #include "lumen/system/ProgramFolder.h"
 #include "lumen/system/WinRegistry.h"
+#include "lumen/system/ModuleEntry.h"
 
 namespace kora {
 namespace {
 
 const char kLoadErrorCaption[] = "LoadLibrary Error";
 
-// GetProcAddress's FARPROC goes through the generic function pointer type, which GCC
-// accepts as convertible to every other one.
-template <typename Fn>
-Fn ProcAs(FARPROC proc) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
-}
-
 std::string WithSeparator(const std::string& folder) {
     if (folder.empty() || folder.back() == '\\' || folder.back() == '/') {
         return folder;
     }
     return folder + "\\";
-}
-
-bool FileExists(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 // Windows 6.x (Vista, 7, 8, 8.1 as the version query reports them to a program without
@@ -76,7 +65,7 @@ void DormixLibDll::Load(const std::string& folder) {
     m_enabled = 0;
     m_sleeping = 0;
     const std::string path = folder + "Dormix.dll";
-    if (!FileExists(path)) {
+    if (!lumen::FileExists(path)) {
         return;
     }
     if (!BindDormix(path)) {
@@ -108,27 +97,27 @@ bool DormixLibDll::BindDormix(const std::string& path) {
         }
         return proc;
     };
-    m_dormixInit = ProcAs<DormixInitFn>(find("DormixInit"));
-    m_dormixIsSupport = ProcAs<DormixIsSupportFn>(find("DormixIsSupport"));
-    m_pacelyIsSupport = ProcAs<PacelyIsSupportFn>(find("PacelyIsSupport"));
-    m_dormixCheckReboot = ProcAs<DormixCheckRebootFn>(find("DormixCheckReboot"));
-    m_dormixEnable = ProcAs<DormixEnableFn>(find("DormixEnable"));
-    m_dormixDisable = ProcAs<DormixDisableFn>(find("DormixDisable"));
-    m_dormixWake = ProcAs<DormixWakeFn>(find("DormixWake"));
-    m_dormixSleep = ProcAs<DormixSleepFn>(find("DormixSleep"));
-    m_dormixSound = ProcAs<DormixSoundFn>(find("DormixSound"));
-    m_dormixScreen = ProcAs<DormixScreenFn>(find("DormixScreen"));
-    m_getLevel = ProcAs<DormixGetLevelFn>(find("GetLevel"));
-    m_setLevel = ProcAs<DormixSetLevelFn>(find("SetLevel"));
-    m_isDormix = ProcAs<IsDormixFn>(find("IsDormix"));
-    m_isThermostatSupported = ProcAs<IsThermostatSupportedFn>(find("IsThermostatSupported"));
-    m_hushlyIsSupport = ProcAs<HushlyIsSupportFn>(find("HushlyIsSupport"));
-    m_getPowerButtonSetting = ProcAs<GetPowerButtonSettingFn>(find("GetPowerButtonSetting"));
-    m_setPowerButtonSetting = ProcAs<SetPowerButtonSettingFn>(find("SetPowerButtonSetting"));
-    m_dormixGetItem = ProcAs<DormixGetItemFn>(find("DormixGetItem"));
-    m_dormixSetItem = ProcAs<DormixSetItemFn>(find("DormixSetItem"));
-    m_isItemSupported = ProcAs<IsItemSupportedFn>(find("IsItemSupported"));
-    m_isVentixThreeSupported = ProcAs<IsVentixThreeSupportedFn>(find("IsVentixThreeSupported"));
+    m_dormixInit = lumen::ProcAs<DormixInitFn>(find("DormixInit"));
+    m_dormixIsSupport = lumen::ProcAs<DormixIsSupportFn>(find("DormixIsSupport"));
+    m_pacelyIsSupport = lumen::ProcAs<PacelyIsSupportFn>(find("PacelyIsSupport"));
+    m_dormixCheckReboot = lumen::ProcAs<DormixCheckRebootFn>(find("DormixCheckReboot"));
+    m_dormixEnable = lumen::ProcAs<DormixEnableFn>(find("DormixEnable"));
+    m_dormixDisable = lumen::ProcAs<DormixDisableFn>(find("DormixDisable"));
+    m_dormixWake = lumen::ProcAs<DormixWakeFn>(find("DormixWake"));
+    m_dormixSleep = lumen::ProcAs<DormixSleepFn>(find("DormixSleep"));
+    m_dormixSound = lumen::ProcAs<DormixSoundFn>(find("DormixSound"));
+    m_dormixScreen = lumen::ProcAs<DormixScreenFn>(find("DormixScreen"));
+    m_getLevel = lumen::ProcAs<DormixGetLevelFn>(find("GetLevel"));
+    m_setLevel = lumen::ProcAs<DormixSetLevelFn>(find("SetLevel"));
+    m_isDormix = lumen::ProcAs<IsDormixFn>(find("IsDormix"));
+    m_isThermostatSupported = lumen::ProcAs<IsThermostatSupportedFn>(find("IsThermostatSupported"));
+    m_hushlyIsSupport = lumen::ProcAs<HushlyIsSupportFn>(find("HushlyIsSupport"));
+    m_getPowerButtonSetting = lumen::ProcAs<GetPowerButtonSettingFn>(find("GetPowerButtonSetting"));
+    m_setPowerButtonSetting = lumen::ProcAs<SetPowerButtonSettingFn>(find("SetPowerButtonSetting"));
+    m_dormixGetItem = lumen::ProcAs<DormixGetItemFn>(find("DormixGetItem"));
+    m_dormixSetItem = lumen::ProcAs<DormixSetItemFn>(find("DormixSetItem"));
+    m_isItemSupported = lumen::ProcAs<IsItemSupportedFn>(find("IsItemSupported"));
+    m_isVentixThreeSupported = lumen::ProcAs<IsVentixThreeSupportedFn>(find("IsVentixThreeSupported"));
     if (missing != nullptr) {
         lumen::ShowMessage(std::string("Can not find \"") + missing + "\" in " + path, kLoadErrorCaption);
         Unload();
@@ -143,7 +132,7 @@ bool DormixLibDll::BindVvc(const std::string& path) {
         lumen::ShowMessage("Can not load " + path, kLoadErrorCaption);
         return false;
     }
-    m_vistaSetMute = ProcAs<VistaSetMuteFn>(GetProcAddress(m_vvc, "VISTA_SetMute"));
+    m_vistaSetMute = lumen::ProcAs<VistaSetMuteFn>(GetProcAddress(m_vvc, "VISTA_SetMute"));
     if (m_vistaSetMute == nullptr) {
         lumen::ShowMessage("Can not find \"VISTA_SetMute\" in " + path, kLoadErrorCaption);
         return false;

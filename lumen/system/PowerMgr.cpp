@@ -4,13 +4,10 @@
 
 #include <string>
 
+#include "lumen/system/ModuleEntry.h"
+
 namespace lumen {
 namespace {
-
-template <typename Fn>
-Fn ProcAs(FARPROC proc) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(proc));
-}
 
 // The system folder (shell folder id 37 with the create flag); empty when the shell
 // cannot tell it, which leaves a path that will not load.

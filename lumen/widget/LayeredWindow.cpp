@@ -1,6 +1,7 @@
 #include "lumen/widget/LayeredWindow.h"
 
 #include "lumen/core/Report.h"
+#include "lumen/system/ModuleEntry.h"
 
 namespace lumen {
 namespace {
@@ -12,20 +13,12 @@ HMODULE User32() {
     return GetModuleHandleA("user32.dll");
 }
 
-template <class Proc>
-Proc Lookup(HMODULE module, const char* name) {
-    if (module == nullptr) {
-        return nullptr;
-    }
-    return reinterpret_cast<Proc>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 }  // namespace
 
 LayeredWindowMaker::LayeredWindowMaker() : LayeredWindowMaker(User32()) {}
 
 LayeredWindowMaker::LayeredWindowMaker(HMODULE user32)
-    : m_setLayeredWindowAttributes(Lookup<SetLayeredWindowAttributesProc>(user32, "SetLayeredWindowAttributes")) {}
+    : m_setLayeredWindowAttributes(ProcAddress<SetLayeredWindowAttributesProc>(user32, "SetLayeredWindowAttributes")) {}
 
 bool LayeredWindowMaker::SetStyle(HWND window, bool layered, bool clickThrough) {
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE));
@@ -59,7 +52,7 @@ void LayeredWindowMaker::Remove(HWND window) {
 PerPixelLayeredWindowBase::PerPixelLayeredWindowBase() : PerPixelLayeredWindowBase(User32()) {}
 
 PerPixelLayeredWindowBase::PerPixelLayeredWindowBase(HMODULE user32)
-    : m_updateLayeredWindow(Lookup<UpdateLayeredWindowProc>(user32, "UpdateLayeredWindow")) {}
+    : m_updateLayeredWindow(ProcAddress<UpdateLayeredWindowProc>(user32, "UpdateLayeredWindow")) {}
 
 bool PerPixelLayeredWindowBase::Update(HWND window, const DibBitmap& bitmap) {
     HBITMAP handle = GetBitmapHandle(bitmap);
