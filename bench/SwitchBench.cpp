@@ -16,26 +16,6 @@
 
 namespace {
 
-constexpr char kSettingsKey[] = "Software\\KORA\\Power Button Setting";
-
-void SetDword(const char* name, DWORD value) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
-        RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-        RegCloseKey(key);
-    }
-}
-
-void ChooseTurbo(bool osd, bool status) {
-    e2e::Sim("button 0 0x80000000");
-    SetDword("ButtonAction", 0);
-    SetDword("PowerButtonDisabled", 0);
-    SetDword("ProfileType", 0);
-    SetDword("OsdEnabled", osd ? 1 : 0);
-    SetDword("StatusEnabled", status ? 1 : 0);
-}
-
 double CpuMs(HANDLE process) {
     FILETIME created, exited, kernel, user;
     if (!GetProcessTimes(process, &created, &exited, &kernel, &user)) {
@@ -190,7 +170,7 @@ TEST(Bench, EmptyProgramBaseline) {
 
 TEST(Bench, StartPressFadeIdleAndManySwitches) {
     e2e::UseBoard("full.txt");
-    ChooseTurbo(true, true);
+    ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
     e2e::Surgepad program;
     const auto tray = program.WaitForTrace("tray: icon added", 30000);
     ASSERT_TRUE(tray.has_value()) << program.TraceText();
@@ -239,7 +219,7 @@ TEST(Bench, StartPressFadeIdleAndManySwitches) {
     }
     // A fade alone, with neither display nor badge drawn: the animation thread's
     // own cost (the next press switches off).
-    ChooseTurbo(false, false);
+    ASSERT_TRUE(e2e::ChooseTurbo(0, false, false));
     const double cpuQuiet = LinuxCpuMs(proc);
     const double quietStart = NowMs();
     ASSERT_EQ(e2e::Sim("press"), 0);
@@ -248,7 +228,7 @@ TEST(Bench, StartPressFadeIdleAndManySwitches) {
         e2e::Figure("surgepad.linux_cpu_share_of_one_core_during_undrawn_fade",
                     100.0 * (LinuxCpuMs(proc) - cpuQuiet) / (NowMs() - quietStart), "%");
     }
-    ChooseTurbo(true, true);
+    ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
 
     const DWORD gdi0 = GetGuiResources(program.Process(), GR_GDIOBJECTS);
     const DWORD user0 = GetGuiResources(program.Process(), GR_USEROBJECTS);

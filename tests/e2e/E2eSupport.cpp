@@ -504,4 +504,39 @@ void Figure(const std::string& name, double value, const char* unit) {
     std::fflush(stdout);
 }
 
+bool SetUserDword(const char* path, const char* name, DWORD value) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG r = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS;
+}
+
+std::optional<DWORD> UserDword(const char* path, const char* name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    const LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS || type != REG_DWORD) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool ChooseTurbo(DWORD profileType, bool osd, bool status) {
+    return Sim("button 0 0x80000000") == 0 && SetUserDword(kSettingsKey, "ButtonAction", 0) &&
+           SetUserDword(kSettingsKey, "PowerButtonDisabled", 0) &&
+           SetUserDword(kSettingsKey, "ProfileType", profileType) &&
+           SetUserDword(kSettingsKey, "OsdEnabled", osd ? 1 : 0) &&
+           SetUserDword(kSettingsKey, "StatusEnabled", status ? 1 : 0);
+}
+
 }  // namespace e2e

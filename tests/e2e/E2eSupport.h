@@ -110,6 +110,16 @@ std::optional<RECT> NotificationArea();
 // Pixels of `area` within `tolerance` of `colour` in each channel.
 int CountPixels(const Capture& capture, const RECT& area, COLORREF colour, int tolerance);
 
+// The settings key of the program under HKEY_CURRENT_USER.
+constexpr char kSettingsKey[] = "Software\\KORA\\Power Button Setting";
+// DWORD values under HKEY_CURRENT_USER; the setter is true when the value was written.
+bool SetUserDword(const char* path, const char* name, DWORD value);
+std::optional<DWORD> UserDword(const char* path, const char* name);
+// The turbo action chosen earlier: the program held the button (the system's button
+// does nothing) and the stored action is turbo with `profileType` and the two display
+// options. True when every step worked.
+bool ChooseTurbo(DWORD profileType, bool osd = true, bool status = true);
+
 // Memory of a process: working set and private bytes, in KiB.
 struct Memory {
     size_t workingSetKiB = 0;

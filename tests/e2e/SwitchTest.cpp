@@ -21,7 +21,7 @@ namespace {
 
 using e2e::Surgepad;
 
-constexpr char kSettingsKey[] = "Software\\KORA\\Power Button Setting";
+using e2e::kSettingsKey;
 constexpr char kCalibrationKey[] = "Software\\KORA\\Pacely3\\Advance";
 constexpr COLORREF kNormalFill = RGB(0x80, 0x50, 0xC7);
 constexpr COLORREF kTurboFill = RGB(0xD0, 0x20, 0x1E);
@@ -57,41 +57,6 @@ public:
 private:
     HANDLE m_process = nullptr;
 };
-
-void SetDword(const char* path, const char* name, DWORD value) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-}
-
-std::optional<DWORD> GetDword(const char* path, const char* name) {
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    const LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    if (r != ERROR_SUCCESS || type != REG_DWORD) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// The turbo action chosen earlier: the program held the button (the system's button
-// does nothing) and the stored action is turbo.
-void ChooseTurbo(DWORD profileType, bool osd = true, bool status = true) {
-    ASSERT_EQ(e2e::Sim("button 0 0x80000000"), 0);
-    SetDword(kSettingsKey, "ButtonAction", 0);
-    SetDword(kSettingsKey, "PowerButtonDisabled", 0);
-    SetDword(kSettingsKey, "ProfileType", profileType);
-    SetDword(kSettingsKey, "OsdEnabled", osd ? 1 : 0);
-    SetDword(kSettingsKey, "StatusEnabled", status ? 1 : 0);
-}
 
 size_t Find(const std::vector<std::string>& lines, const std::string& prefix, size_t from = 0) {
     for (size_t i = from; i < lines.size(); ++i) {
@@ -194,7 +159,7 @@ protected:
 
 TEST_F(Switch, TurboOnFromTheFirmwareProfileThenOffRestores) {
     e2e::UseBoard("full.txt");
-    ChooseTurbo(0);
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
     RegDeleteKeyA(HKEY_CURRENT_USER, kCalibrationKey);
     Background service("service");
     Background listen("listen");
@@ -252,7 +217,7 @@ TEST_F(Switch, TurboOnFromTheFirmwareProfileThenOffRestores) {
     EXPECT_EQ(r.top, 10);
     EXPECT_NE(GetWindowLongA(badge, GWL_EXSTYLE) & WS_EX_TRANSPARENT, 0) << "the badge lets clicks through";
     EXPECT_GT(TrayPixels(kTurboFill, "switch-2-on"), 8);
-    EXPECT_EQ(GetDword(kCalibrationKey, "CalibrationNeeded"), std::optional<DWORD>(1));
+    EXPECT_EQ(e2e::UserDword(kCalibrationKey, "CalibrationNeeded"), std::optional<DWORD>(1));
 
     // The next press restores the start-up values.
     const size_t middle = e2e::JournalLines().size();
@@ -272,13 +237,13 @@ TEST_F(Switch, TurboOnFromTheFirmwareProfileThenOffRestores) {
 
 TEST_F(Switch, TheProfileChosenDuringTheEffectIsTheOneApplied) {
     e2e::UseBoard("full.txt");
-    ChooseTurbo(0);
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
     Start();
     const size_t before = e2e::JournalLines().size();
     ASSERT_EQ(e2e::Sim("press"), 0);
     ASSERT_NE(WaitVisible("TOsdForm"), nullptr);
     // The user picks the second firmware profile while the display fades.
-    SetDword(kSettingsKey, "ProfileType", 1);
+    ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, "ProfileType", 1));
     ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
     const std::vector<std::string> lines = JournalFrom(before);
     // "Silent OC": voltage 70 (1.150 V), ratio 30; "Game Boost" would write 90 and 34.
@@ -292,7 +257,7 @@ TEST_F(Switch, TheProfileChosenDuringTheEffectIsTheOneApplied) {
 TEST_F(Switch, AProfileTypeBeyondTheFirmwareProfilesReadsTheNamedFile) {
     e2e::UseBoard("full.txt");
     // Two firmware profiles: type 2 is the first file profile.
-    ChooseTurbo(2, false, false);
+    ASSERT_TRUE(e2e::ChooseTurbo(2, false, false));
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
               ERROR_SUCCESS);
@@ -342,7 +307,7 @@ TEST_F(Switch, PowerActionPressChangesNothing) {
 
 TEST_F(Switch, UnusableProfileShowsTheWarningEvenWithTheDisplayOffAndHoldsPresses) {
     e2e::UseBoard("switch-unusable.txt");
-    ChooseTurbo(1, false, false);
+    ASSERT_TRUE(e2e::ChooseTurbo(1, false, false));
     Start();
     const ULONGLONG pressed = GetTickCount64();
     ASSERT_EQ(e2e::Sim("press"), 0);
@@ -384,7 +349,7 @@ void ExpectStandBack(Surgepad& program, const std::string& told, const std::stri
 
 TEST_F(Switch, PowerSavingTellsTheSiblingToStandBackBeforeTheFirstWrite) {
     e2e::UseBoard("switch-power-saving.txt");
-    ChooseTurbo(0, false, false);
+    ASSERT_TRUE(e2e::ChooseTurbo(0, false, false));
     Background sibling("window Tetramotor");
     Background service("service");
     Sleep(800);
@@ -394,7 +359,7 @@ TEST_F(Switch, PowerSavingTellsTheSiblingToStandBackBeforeTheFirstWrite) {
 
 TEST_F(Switch, PowerSavingPrefersHexamotorWhenBothSiblingsRun) {
     e2e::UseBoard("switch-power-saving.txt");
-    ChooseTurbo(0, false, false);
+    ASSERT_TRUE(e2e::ChooseTurbo(0, false, false));
     Background older("window Tetramotor");
     Background newer("window Hexamotor");
     Sleep(800);
@@ -443,7 +408,7 @@ TEST_F(Switch, WithTheCompanionToolOpenSuspendAndResumeLeaveTheValuesAlone) {
 
 TEST_F(Switch, AnnouncementElsewhereOnAnOldInterfaceBoardForgetsTheTurbo) {
     e2e::UseBoard("old-interface.txt");
-    ChooseTurbo(0, false, true);
+    ASSERT_TRUE(e2e::ChooseTurbo(0, false, true));
     Background service("service");
     Sleep(500);
     Start();
@@ -468,7 +433,7 @@ TEST_F(Switch, AnnouncementElsewhereOnAnOldInterfaceBoardForgetsTheTurbo) {
 
 TEST_F(Switch, AnnouncementElsewhereOnANewInterfaceBoardChangesNothing) {
     e2e::UseBoard("full.txt");
-    ChooseTurbo(0, false, true);
+    ASSERT_TRUE(e2e::ChooseTurbo(0, false, true));
     Start();
     ASSERT_EQ(e2e::Sim("press"), 0);
     ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
@@ -484,7 +449,7 @@ TEST_F(Switch, AnnouncementElsewhereOnANewInterfaceBoardChangesNothing) {
 
 TEST_F(Switch, PowerButtonChangedElsewhereIsDetectedAndTheNextPressDoesNothing) {
     e2e::UseBoard("full.txt");
-    ChooseTurbo(0);
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
     Start();
     ASSERT_EQ(e2e::Sim("button 1 0"), 0);
     const ULONGLONG changed = GetTickCount64();
@@ -493,8 +458,8 @@ TEST_F(Switch, PowerButtonChangedElsewhereIsDetectedAndTheNextPressDoesNothing) 
     // One 5 s check period, plus room for a loaded machine.
     EXPECT_LT(GetTickCount64() - changed, 8000u);
     ASSERT_TRUE(program->Sync());
-    EXPECT_EQ(GetDword(kSettingsKey, "PowerButtonDisabled"), std::optional<DWORD>(1));
-    EXPECT_EQ(GetDword(kSettingsKey, "PowerButtonAction"), std::optional<DWORD>(1));
+    EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonDisabled"), std::optional<DWORD>(1));
+    EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonAction"), std::optional<DWORD>(1));
     HWND dialog = FindWindowA("TPwrBtnChangeFrom", nullptr);
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(IsWindowVisible(dialog));
