@@ -3,9 +3,12 @@
 BUILD ?= build
 DIST  ?= dist
 CMAKE_FLAGS ?=
+# make fuzz: seconds each fuzzer runs, and which ones (all when empty).
+FUZZ_SECONDS ?= 300
+FUZZ_TARGETS ?=
 WINE_ENV := tools/wine-env.sh
 
-.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e dist demo bench clean
+.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist demo bench clean
 
 all: build
 
@@ -19,8 +22,10 @@ $(BUILD)/x64/build.ninja: | deps
 $(BUILD)/x86/build.ninja: | deps
 	cmake -S . -B $(BUILD)/x86 -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/toolchain-mingw-x86.cmake -DSURGEPAD_TESTS=OFF $(CMAKE_FLAGS)
 
+# clang, for its libFuzzer: the native build also holds the fuzzers.
 $(BUILD)/native/build.ninja: | deps
-	cmake -S . -B $(BUILD)/native -G Ninja -DSURGEPAD_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
+	cmake -S . -B $(BUILD)/native -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+		-DSURGEPAD_SANITIZE=ON -DSURGEPAD_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug $(CMAKE_FLAGS)
 
 build-x64: $(BUILD)/x64/build.ninja
 	cmake --build $(BUILD)/x64
@@ -31,7 +36,7 @@ build-native: $(BUILD)/native/build.ninja
 
 build: build-x64 build-x86 build-native
 
-# The native run of the pure logic under the sanitizers.
+# The native run of the pure logic under the sanitizers, and a short pass of every fuzzer.
 test-native: build-native
 	ctest --test-dir $(BUILD)/native --output-on-failure --timeout 600
 
@@ -47,6 +52,10 @@ test-e2e: build-x64
 
 test: build-x86 test-native test-wine test-e2e
 	@echo "make test: all suites passed"
+
+# Every fuzzer for FUZZ_SECONDS, one after the other; findings land in $(BUILD)/native/fuzz/.
+fuzz: build-native
+	tools/fuzz.sh $(BUILD)/native $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 dist: build-x64 build-x86
 	rm -rf $(DIST)

@@ -7,7 +7,7 @@ the script assembles itself from those (tRNS colour keys, IDAT split into pieces
 The expected 8-bit pixels come from ImageMagick reading each file back, an
 independent decoder: 16-bit channels keep their high byte.
 
-Writes tests/unit/pure/PngSamples.h and tests/fuzz/corpus/*.png. Needs ImageMagick
+Writes tests/unit/pure/PngSamples.h and tests/fuzz/corpus/png_decode/*.png. Needs ImageMagick
 (convert). Run from anywhere; commit both outputs.
 """
 import os
@@ -20,7 +20,7 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 HEADER = os.path.join(ROOT, "tests", "unit", "pure", "PngSamples.h")
-CORPUS = os.path.join(HERE, "corpus")
+CORPUS = os.path.join(HERE, "corpus", "png_decode")
 W, H = 7, 5
 
 
