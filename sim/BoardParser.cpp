@@ -148,6 +148,10 @@ private:
                 return false;
             }
         }
+        // A text list's description holds at least one text; the item model refuses any other.
+        if (item.Kind() == ItemKind::TextList && item.texts.empty()) {
+            return Fail("the text-list item " + Hex32(item.id) + " has no texts");
+        }
         if (item.IsPerCore()) {
             if (item.id == kCoreSelectorId) {
                 return Fail("the core selector " + Hex32(item.id) + " cannot have per-core values");

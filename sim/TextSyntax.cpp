@@ -143,7 +143,9 @@ bool ParseTextList(std::string_view list, std::vector<std::string>* texts) {
             return false;
         }
         const std::string_view inner = member.substr(1, member.size() - 2);
-        if (inner.find('"') != std::string_view::npos) {
+        // A package's texts end at their first zero byte: a text holding one would
+        // not read back as the board lists it.
+        if (inner.find('"') != std::string_view::npos || inner.find('\0') != std::string_view::npos) {
             return false;
         }
         texts->emplace_back(inner);

@@ -1,7 +1,8 @@
 #pragma once
 // The lexical rules the simulator's text files share (the board file, the state file):
 // one directive per line, '#' starts a comment, tokens are separated by blanks, numbers
-// are decimal or 0x hexadecimal, texts stand in double quotes and hold no quote.
+// are decimal or 0x hexadecimal, texts stand in double quotes and hold no quote and no
+// zero byte.
 
 #include <cstdint>
 #include <string>

@@ -186,6 +186,7 @@ TEST(SimBoardParser, ErrorsNameFileAndLine) {
         {"item 0x03070030 0 extra=\"a\"", "option \"extra\" does not fit the boolean item 0x03070030"},
         {"item 0x03000013 0 texts=\"a\"", "option \"texts\" does not fit the number item 0x03000013"},
         {"item 0x03080031 0 texts=a,b", "bad text list \"a,b\""},
+        {"item 0x03080031 0", "the text-list item 0x03080031 has no texts"},
         {"item 0x03000013 0 percore=1,,2", "bad per-core list \"1,,2\""},
         {"item 0x03000013 9 count=9", "value 9 is out of range for item 0x03000013"},
         {"item 0x03000013 0 count=2 extra=\"Auto\" percore=0,3", "per-core value 3 is out of range for item 0x03000013"},
@@ -235,6 +236,22 @@ TEST(SimBoardParser, BinaryJunkGivesAPrintableLine) {
     junk += std::string("\x01\x02\xff\x7f item", 9);
     const std::string error = ErrorOf(junk);
     EXPECT_EQ("board.txt:2: unknown directive \"????\"", error);
+}
+
+// A package's texts end at their first zero byte; a board text holding one would reach
+// the item model cut short.
+TEST(SimBoardParser, TextsHoldNoZeroByte) {
+    using namespace std::string_literals;
+    const struct {
+        std::string line;
+        const char* message;
+    } cases[] = {
+        {"item 0x03080031 0 texts=\"a\",\"b\0c\""s, "bad text list \"\"a\",\"b?c\"\""},
+        {"item 0x03800012 0 count=2 extra=\"\0\""s, "bad text list \"\"?\"\""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(std::string("board.txt:1: ") + c.message, ErrorOf(c.line + "\n"));
+    }
 }
 
 // The boards that ship are read by the very code the stand-ins use.
