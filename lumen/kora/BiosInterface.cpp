@@ -443,10 +443,13 @@ void GroupInfoTraverser::LoadDescription() {
         m_count = m_position;
         return;
     }
+    // A call that fails, or answers a size the buffer cannot hold, may still have
+    // written into its buffer: the previous id and its description both stay.
     uint32_t size = kPackageBufferSize;
-    if (AcpiGetItemInfo(descriptor, m_description.data(), &size) == 0 || size > kPackageBufferSize || size < 4) {
-        return;  // the previous id stays
+    if (AcpiGetItemInfo(descriptor, m_incoming.data(), &size) == 0 || size > kPackageBufferSize || size < 4) {
+        return;
     }
+    m_description.swap(m_incoming);
     m_descriptionSize = size;
     if (AcpiElementCount(m_description.data()) == 0) {
         return;

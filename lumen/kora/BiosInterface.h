@@ -145,6 +145,9 @@ private:
     bool m_open = false;
     std::vector<uint8_t> m_description = std::vector<uint8_t>(4096);
     uint32_t m_descriptionSize = 0;
+    // Where the library writes the next description; it becomes m_description only
+    // when the call succeeds with a size the buffer holds.
+    std::vector<uint8_t> m_incoming = std::vector<uint8_t>(4096);
     uint32_t m_currentId = 0;
 };
 
