@@ -9,6 +9,7 @@
 #include "surgepad/OsdForm.h"
 #include "surgepad/PwrBtnChangeFrom.h"
 #include "surgepad/PwrBtnChangeShadow.h"
+#include "surgepad/ReleaseSwitch.h"
 #include "surgepad/SettingForm.h"
 #include "surgepad/SettingShadowForm.h"
 #include "surgepad/StartupCheck.h"
@@ -32,6 +33,9 @@ void ForgetWindows() {
 }  // namespace
 
 int RunSurgepad(int argc, const char* const* argv) {
+    if (HasReleaseSwitch(argc, argv)) {
+        return RunRelease();
+    }
     InitWindowMessageFilter();
 
     // The handle is kept for the life of the process; the system releases the mutex.

@@ -1,5 +1,9 @@
 #include "surgepad/StartupCheck.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "lumen/kora/BiosInterface.h"
 #include "lumen/kora/VendorApi.h"
 
@@ -9,6 +13,23 @@ bool HasQuietSwitch(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (arg != nullptr && arg[0] == '-' && (arg[1] == 'b' || arg[1] == 'B') && arg[2] == '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HasReleaseSwitch(int argc, const char* const* argv) {
+    const std::string_view name = kReleaseSwitch;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (arg == nullptr || arg[0] != '-') {
+            continue;
+        }
+        const std::string_view rest(arg + 1);
+        if (rest.size() == name.size() && std::equal(rest.begin(), rest.end(), name.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) == b;
+            })) {
             return true;
         }
     }

@@ -22,6 +22,12 @@ inline constexpr uint32_t kPriorityBit = 4;
 // True when one of arguments 1 to argc-1 is "-b" or "-B". Only "-" introduces a switch.
 bool HasQuietSwitch(int argc, const char* const* argv);
 
+// True when one of arguments 1 to argc-1 is "-release" in any case. The uninstaller
+// starts the program so: it closes a running copy, gives the system's power button back
+// and ends, without any window.
+inline constexpr char kReleaseSwitch[] = "release";
+bool HasReleaseSwitch(int argc, const char* const* argv);
+
 // The firmware access the check needs; the program uses the ACPI/BIOS library.
 struct FirmwareAccess {
     void (*initialize)();

@@ -35,6 +35,48 @@ TEST(QuietSwitch, ProgramNameIsNotAnArgument) {
     EXPECT_FALSE(HasQuietSwitch(1, args));
 }
 
+bool Release(std::vector<const char*> args) {
+    args.insert(args.begin(), "Surgepad.exe");
+    return HasReleaseSwitch(static_cast<int>(args.size()), args.data());
+}
+
+TEST(ReleaseSwitch, OnlyDashReleaseInAnyCaseAndTheQuietSwitchKeepsItsMeaning) {
+    const struct {
+        std::vector<const char*> args;
+        bool release;
+        bool quiet;
+    } cases[] = {
+        {{"-release"}, true, false},
+        {{"-RELEASE"}, true, false},
+        {{"-Release"}, true, false},
+        {{"x", "-release"}, true, false},
+        {{"-b", "-release"}, true, true},
+        {{"-release", "-B"}, true, true},
+        {{}, false, false},
+        {{"/release"}, false, false},
+        {{"release"}, false, false},
+        {{"--release"}, false, false},
+        {{"-releases"}, false, false},
+        {{"-releas"}, false, false},
+        {{"-release "}, false, false},
+        {{"-"}, false, false},
+        {{"-b"}, false, true},
+    };
+    for (const auto& c : cases) {
+        std::string line;
+        for (const char* a : c.args) {
+            line += std::string(" [") + a + "]";
+        }
+        EXPECT_EQ(Release(c.args), c.release) << line;
+        EXPECT_EQ(Quiet(c.args), c.quiet) << line;
+    }
+}
+
+TEST(ReleaseSwitch, ProgramNameIsNotAnArgument) {
+    const char* args[] = {"-release"};
+    EXPECT_FALSE(HasReleaseSwitch(1, args));
+}
+
 // A firmware whose items, values and read failures the test chooses; it records
 // the order of the calls.
 struct FakeFirmware {
