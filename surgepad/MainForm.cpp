@@ -27,27 +27,11 @@ ui::FormLayout MainFormLayout() {
 
 }  // namespace
 
-void TMainForm::HookInstallation::Install(ui::MessageHook mine) {
-    m_mine = mine;
-    previous = ui::App().SetMessageHook(mine);
-    m_installed = true;
-}
-
-TMainForm::HookInstallation::~HookInstallation() {
-    if (!m_installed) {
-        return;
-    }
-    const ui::MessageHook current = ui::App().GetMessageHook();
-    if (current.code == m_mine.code && current.data == m_mine.data) {
-        ui::App().SetMessageHook(previous);
-    }
-}
-
 TMainForm::TMainForm(ButtonControllerInterface& controller) : ui::Form(MainFormLayout()), m_controller(controller) {
     CheckTimer.OnTimer = ui::Callback<>::Of<&TMainForm::CheckTimerTimer>(this);
 
     m_broadcastMessage = RegisterWindowMessageA(kBroadcastMessageName);
-    m_hook.Install(ui::MessageHook::Of<&TMainForm::ApplicationMessageHook>(this));
+    m_hook = ui::App().SubscribeMessages(ui::MessageHook::Of<&TMainForm::ApplicationMessageHook>(this));
     (void)AllowWindowMessage(m_broadcastMessage);
     // An elevated program would not hear a restarted shell otherwise.
     m_taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
@@ -109,9 +93,6 @@ void TMainForm::ApplicationMessageHook(MSG& msg, bool& handled) {
             handled = true;
             lumen::Trace("command: SC_CLOSE to the application window swallowed");
         }
-    }
-    if (m_hook.previous) {
-        m_hook.previous(msg, handled);
     }
 }
 

@@ -47,25 +47,14 @@ protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    // Restores the hook slot if this form is destroyed (also when construction fails).
-    class HookInstallation {
-    public:
-        void Install(ui::MessageHook mine);
-        ~HookInstallation();
-        ui::MessageHook previous;
-
-    private:
-        ui::MessageHook m_mine;
-        bool m_installed = false;
-    };
-
     void ApplicationMessageHook(MSG& msg, bool& handled);
     void CheckTimerTimer();
 
     ButtonControllerInterface& m_controller;
     UINT m_broadcastMessage = 0;
     UINT m_taskbarCreated = 0;
-    HookInstallation m_hook;
+    // Ends with the form (also when construction fails half-way).
+    ui::Subscription m_hook;
     std::unique_ptr<TsTrayIcon> m_trayIcon;
     ui::Icon m_icons[2];
 };

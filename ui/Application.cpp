@@ -151,8 +151,12 @@ bool Application::ProcessMessage() {
 void Application::Dispatch(MSG& msg) {
     bool handled = false;
     try {
-        if (m_hook) {
-            m_hook(msg, handled);
+        {
+            NotifyScope scope(*this);
+            for (size_t i = m_hooks.size(); i-- > 0;) {
+                const MessageHook hook = m_hooks[i].slot;
+                hook(msg, handled);
+            }
         }
         if (!handled) {
             TranslateMessage(&msg);
@@ -182,12 +186,60 @@ void Application::HideApplicationWindow() {
     }
 }
 
-MessageHook Application::SetMessageHook(MessageHook hook) {
-    return std::exchange(m_hook, hook);
+Subscription::Subscription(Subscription&& other) noexcept
+    : m_hook(other.m_hook), m_id(std::exchange(other.m_id, 0u)) {}
+
+Subscription& Subscription::operator=(Subscription&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        m_hook = other.m_hook;
+        m_id = std::exchange(other.m_id, 0u);
+    }
+    return *this;
 }
 
-Notify Application::SetOnDeactivate(Notify handler) {
-    return std::exchange(m_onDeactivate, handler);
+void Subscription::Reset() {
+    if (m_id != 0) {
+        Application::Instance().Unsubscribe(m_hook, std::exchange(m_id, 0u));
+    }
+}
+
+Subscription Application::SubscribeMessages(MessageHook hook) {
+    const unsigned id = ++m_nextSubscription;
+    m_hooks.push_back({id, hook});
+    return Subscription(true, id);
+}
+
+Subscription Application::SubscribeDeactivate(Notify handler) {
+    const unsigned id = ++m_nextSubscription;
+    m_deactivateHandlers.push_back({id, handler});
+    return Subscription(false, id);
+}
+
+void Application::Unsubscribe(bool hook, unsigned id) {
+    auto empty = [id](auto& list) {
+        for (auto& s : list) {
+            if (s.id == id) {
+                s.slot = {};
+            }
+        }
+    };
+    if (hook) {
+        empty(m_hooks);
+    } else {
+        empty(m_deactivateHandlers);
+    }
+    if (m_notifying == 0) {
+        Sweep();
+    }
+}
+
+void Application::Sweep() {
+    auto sweep = [](auto& list) {
+        std::erase_if(list, [](const auto& s) { return !s.slot; });
+    };
+    sweep(m_hooks);
+    sweep(m_deactivateHandlers);
 }
 
 void Application::ShowException(const std::exception& e) {
@@ -247,8 +299,12 @@ LRESULT Application::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_ACTIVATEAPP:
-            if (wParam == FALSE && m_onDeactivate) {
-                m_onDeactivate();
+            if (wParam == FALSE) {
+                NotifyScope scope(*this);
+                for (size_t i = m_deactivateHandlers.size(); i-- > 0;) {
+                    const Notify handler = m_deactivateHandlers[i].slot;
+                    handler();
+                }
             }
             break;
         case WM_ENDSESSION:

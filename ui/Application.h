@@ -19,10 +19,35 @@ namespace ui {
 class Form;
 
 // Sees a queued message before it is dispatched; setting `handled` keeps it from
-// being dispatched. Whoever installs a hook keeps the one it replaced and calls it.
+// being dispatched. Every subscriber sees every queued message, the latest
+// subscriber first, with `handled` as the subscribers before it left it.
 using MessageHook = Callback<MSG&, bool&>;
 // Called when the program loses activation to another application.
 using Notify = Callback<>;
+
+class Application;
+
+// One subscription to the application's message hook or deactivation notice; it ends
+// when this object goes or is reset. Subscriptions end in any order.
+class Subscription {
+public:
+    Subscription() = default;
+    Subscription(Subscription&& other) noexcept;
+    Subscription& operator=(Subscription&& other) noexcept;
+    Subscription(const Subscription&) = delete;
+    Subscription& operator=(const Subscription&) = delete;
+    ~Subscription() { Reset(); }
+
+    explicit operator bool() const { return m_id != 0; }
+    void Reset();
+
+private:
+    friend class Application;
+    Subscription(bool hook, unsigned id) : m_hook(hook), m_id(id) {}
+
+    bool m_hook = false;
+    unsigned m_id = 0;
+};
 
 class Application : private Window {
 public:
@@ -66,11 +91,8 @@ public:
     // Hides the application window (and with it any taskbar button).
     void HideApplicationWindow();
 
-    MessageHook GetMessageHook() const { return m_hook; }
-    // Installs a hook and returns the one it replaces.
-    MessageHook SetMessageHook(MessageHook hook);
-    Notify GetOnDeactivate() const { return m_onDeactivate; }
-    Notify SetOnDeactivate(Notify handler);
+    [[nodiscard]] Subscription SubscribeMessages(MessageHook hook);
+    [[nodiscard]] Subscription SubscribeDeactivate(Notify handler);
 
     // The standard error box: the exception's message, captioned with the title.
     void ShowException(const std::exception& e);
@@ -118,8 +140,30 @@ private:
     DWORD m_guiThread = 0;
     std::string m_title;
     HICON m_icon = nullptr;
-    MessageHook m_hook;
-    Notify m_onDeactivate;
+    template <class Slot>
+    struct Subscriber {
+        unsigned id;
+        Slot slot;
+    };
+    friend class Subscription;
+    void Unsubscribe(bool hook, unsigned id);
+    void Sweep();
+    // Subscribers may end their own or other subscriptions while they are called: an
+    // ended one is emptied at once and swept out when no notice is going on.
+    struct NotifyScope {
+        explicit NotifyScope(Application& app) : m_app(app) { ++m_app.m_notifying; }
+        ~NotifyScope() {
+            if (--m_app.m_notifying == 0) {
+                m_app.Sweep();
+            }
+        }
+        Application& m_app;
+    };
+
+    std::vector<Subscriber<MessageHook>> m_hooks;
+    std::vector<Subscriber<Notify>> m_deactivateHandlers;
+    unsigned m_nextSubscription = 0;
+    int m_notifying = 0;
     class SyncWindow;
     std::unique_ptr<SyncWindow> m_sync;
 };

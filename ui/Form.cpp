@@ -5,7 +5,11 @@
 namespace ui {
 
 Form::Form(const FormLayout& layout)
-    : m_name(layout.name), m_scaled(layout.scaled), m_color(layout.color), m_brush(CreateSolidBrush(layout.color)) {
+    : m_className(layout.className),
+      m_name(layout.name),
+      m_scaled(layout.scaled),
+      m_color(layout.color),
+      m_brush(CreateSolidBrush(layout.color)) {
     const DWORD style = (layout.borderNone ? WS_POPUP : WS_OVERLAPPEDWINDOW) | WS_CLIPCHILDREN;
     const DWORD exStyle = layout.exStyleAdd & ~layout.exStyleRemove;
     RECT r = {0, 0, layout.clientWidth, layout.clientHeight};
@@ -21,17 +25,13 @@ Form::Form(const FormLayout& layout)
     p.height = r.bottom - r.top;
     p.parent = layout.owner != nullptr ? layout.owner : App().Handle();
     p.icon = App().Icon();
-    try {
-        CreateHandle(p);
-    } catch (...) {
-        DeleteObject(m_brush);
-        throw;
-    }
+    CreateHandle(p);
+    ReadBoundsFromWindow();
+    StoreVisible(false);
 }
 
 Form::~Form() {
     DestroyHandle();
-    DeleteObject(m_brush);
 }
 
 void Form::Show() {
@@ -46,6 +46,7 @@ void Form::SetVisible(bool visible) {
     if (!HandleAllocated()) {
         return;
     }
+    StoreVisible(visible);
     if (visible) {
         ShowWindow(Handle(), (ExStyle() & WS_EX_NOACTIVATE) != 0 ? SW_SHOWNOACTIVATE : SW_SHOW);
     } else {
@@ -126,34 +127,23 @@ void Form::ModifyExStyle(DWORD add, DWORD remove) {
 }
 
 void Form::SetColor(COLORREF color) {
-    HBRUSH brush = CreateSolidBrush(color);
-    if (brush == nullptr) {
+    lumen::UniqueBrush brush(CreateSolidBrush(color));
+    if (!brush) {
         return;
     }
-    DeleteObject(m_brush);
-    m_brush = brush;
+    m_brush = std::move(brush);
     m_color = color;
     InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void Form::Paint(HDC dc, const RECT& area) {
-    FillRect(dc, &area, m_brush);
+    FillRect(dc, &area, m_brush.get());
 }
 
 LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(Handle(), &ps);
-            if (dc != nullptr) {
-                Paint(dc, ps.rcPaint);
-                EndPaint(Handle(), &ps);
-            }
-            return 0;
-        }
         case WM_SHOWWINDOW:
+            StoreVisible(wParam != FALSE);
             if (wParam != FALSE) {
                 FormShow();
             }
@@ -170,7 +160,7 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         default:
             break;
     }
-    return DefaultHandler(message, wParam, lParam);
+    return WinControl::WndProc(message, wParam, lParam);
 }
 
 }  // namespace ui

@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "ui/Window.h"
+#include "lumen/core/Handle.h"
+#include "ui/WinControl.h"
 
 namespace ui {
 
@@ -29,7 +30,7 @@ struct FormLayout {
     HWND owner = nullptr;
 };
 
-class Form : public Window {
+class Form : public WinControl {
 public:
     explicit Form(const FormLayout& layout);
     ~Form() override;
@@ -37,15 +38,17 @@ public:
     const std::string& Name() const { return m_name; }
     bool Scaled() const { return m_scaled; }
 
+    const char* ClassName() const override { return m_className.c_str(); }
+
     void Show();
     void Hide();
-    void SetVisible(bool visible);
-    bool Visible() const;
+    void SetVisible(bool visible) override;
+    bool Visible() const override;
     // The main form's close ends the program; any other form just hides.
     void Close();
 
-    int Left() const;
-    int Top() const;
+    int Left() const override;
+    int Top() const override;
     void SetLeft(int left);
     void SetTop(int top);
     void MoveTo(int left, int top);
@@ -65,14 +68,16 @@ protected:
     virtual void FormShow() {}
     // The form moved (WM_MOVE); Left and Top are already the new position.
     virtual void FormMove() {}
-    // Paints the client area; the base fills it with the form's colour.
-    virtual void Paint(HDC dc, const RECT& area);
+    // Paints the client area below the graphic controls; the base fills it with the
+    // form's colour.
+    void Paint(HDC dc, const RECT& area) override;
 
 private:
+    std::string m_className;
     std::string m_name;
     bool m_scaled;
     COLORREF m_color;
-    HBRUSH m_brush = nullptr;
+    lumen::UniqueBrush m_brush;
 };
 
 }  // namespace ui

@@ -4,6 +4,7 @@
 
 #include "lumen/core/DebugTrace.h"
 #include "ui/Error.h"
+#include "ui/Wait.h"
 
 namespace ui {
 
@@ -13,23 +14,20 @@ Thread::Thread() {
     if (h == 0) {
         throw Error("Thread creation error");
     }
-    m_handle = reinterpret_cast<HANDLE>(h);
+    m_handle.reset(reinterpret_cast<HANDLE>(h));
     m_threadId = id;
 }
 
 Thread::~Thread() {
-    if (!m_started && m_handle != nullptr) {
+    if (!m_started && m_handle) {
         // Never started: let the thread run to an immediate end without the object.
         m_abandoned = true;
         m_started = true;
-        ResumeThread(m_handle);
-        WaitForSingleObject(m_handle, INFINITE);
-    } else if (!m_freeOnTerminate && m_handle != nullptr) {
+        ResumeThread(m_handle.get());
+        (void)WaitForObject(m_handle.get());
+    } else if (!m_freeOnTerminate && m_handle) {
         m_terminated = true;
-        WaitForSingleObject(m_handle, INFINITE);
-    }
-    if (m_handle != nullptr) {
-        CloseHandle(m_handle);
+        (void)WaitForObject(m_handle.get());
     }
 }
 
@@ -38,14 +36,14 @@ void Thread::Resume() {
         return;
     }
     m_started = true;
-    ResumeThread(m_handle);
+    ResumeThread(m_handle.get());
 }
 
 bool Thread::WaitFor(DWORD timeoutMs) {
-    if (m_freeOnTerminate || m_handle == nullptr) {
+    if (m_freeOnTerminate || !m_handle) {
         return false;
     }
-    return WaitForSingleObject(m_handle, timeoutMs) == WAIT_OBJECT_0;
+    return WaitForObject(m_handle.get(), timeoutMs);
 }
 
 unsigned __stdcall Thread::ThreadProc(void* param) noexcept {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 
+#include "lumen/core/Handle.h"
 #include "ui/Application.h"
 #include "ui/Callback.h"
 
@@ -25,7 +26,8 @@ public:
     bool FreeOnTerminate() const { return m_freeOnTerminate; }
     // Asks Execute to stop; Execute polls Terminated().
     void Terminate() { m_terminated = true; }
-    // Waits for the end of Execute (not for free-on-terminate threads).
+    // Waits for the end of Execute (not for free-on-terminate threads). On the GUI
+    // thread, steps the thread hands over meanwhile still run.
     bool WaitFor(DWORD timeoutMs = INFINITE);
     DWORD ThreadId() const { return m_threadId; }
 
@@ -45,7 +47,7 @@ protected:
 private:
     static unsigned __stdcall ThreadProc(void* self) noexcept;
 
-    HANDLE m_handle = nullptr;
+    lumen::UniqueHandle m_handle;
     DWORD m_threadId = 0;
     bool m_started = false;
     bool m_freeOnTerminate = false;

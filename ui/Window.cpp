@@ -1,9 +1,10 @@
 #include "ui/Window.h"
 
+#include <map>
 #include <mutex>
-#include <set>
 
 #include "lumen/core/DebugTrace.h"
+#include "lumen/core/Report.h"
 #include "ui/Application.h"
 #include "ui/Error.h"
 
@@ -11,11 +12,16 @@ namespace ui {
 namespace {
 
 // Registers a window class once per process; every class shares the one procedure.
+// A class is registered with one style for good: a second wish for another style
+// (double clicks, say) would silently not be granted, so it is a programming error.
 ATOM EnsureClass(const char* name, UINT style, HICON icon, WNDPROC proc) {
     static std::mutex lock;
-    static std::set<std::string> registered;
-    std::lock_guard<std::mutex> guard(lock);
-    if (registered.count(name) != 0) {
+    static std::map<std::string, UINT> registered;
+    std::unique_lock<std::mutex> guard(lock);
+    if (const auto it = registered.find(name); it != registered.end()) {
+        const bool sameStyle = it->second == style;
+        guard.unlock();
+        LUMEN_ASSERT_AS(sameStyle, "window class registered again with another style");
         return 1;
     }
     WNDCLASSEXA wc = {};
@@ -29,7 +35,7 @@ ATOM EnsureClass(const char* name, UINT style, HICON icon, WNDPROC proc) {
     if (RegisterClassExA(&wc) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
         return 0;
     }
-    registered.insert(name);
+    registered.emplace(name, style);
     return 1;
 }
 
@@ -47,7 +53,7 @@ void Window::CreateHandle(const CreateParams& p) {
         throw Error(std::string("Cannot register the window class ") + p.className);
     }
     HWND hwnd = CreateWindowExA(p.exStyle, p.className, p.caption, p.style, p.x, p.y, p.width, p.height, p.parent,
-                                nullptr, GetModuleHandleA(nullptr), this);
+                                reinterpret_cast<HMENU>(p.id), GetModuleHandleA(nullptr), this);
     if (hwnd == nullptr) {
         const DWORD error = GetLastError();
         throw Error(std::string("Error creating window of class ") + p.className + " (error " +

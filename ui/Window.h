@@ -32,6 +32,8 @@ public:
         HWND parent = nullptr;
         HICON icon = nullptr;
         UINT classStyle = 0;
+        // A child window's control id.
+        UINT_PTR id = 0;
     };
 
 protected:

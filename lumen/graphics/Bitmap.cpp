@@ -57,6 +57,7 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
     }
     if (Empty()) {
         Reallocate(0, 0, format);
+        Changed();
         return;
     }
     PixelBuffer old;
@@ -78,6 +79,7 @@ void Bitmap::SetPixelFormat(PixelFormat format) {
             }
         }
     }
+    Changed();
 }
 
 void Bitmap::SetSize(int width, int height) {
@@ -95,6 +97,7 @@ void Bitmap::SetSize(int width, int height) {
     for (int y = 0; y < h; ++y) {
         std::memcpy(ScanLine(y), old.ScanLine(y), bytes);
     }
+    Changed();
 }
 
 void Bitmap::Assign(const Bitmap& other) {
@@ -106,6 +109,9 @@ void Bitmap::Assign(const Bitmap& other) {
     for (int y = 0; y < Height(); ++y) {
         std::memcpy(ScanLine(y), other.ScanLine(y), bytes);
     }
+    m_transparentMode = other.m_transparentMode;
+    m_transparentColor = other.m_transparentColor;
+    Changed();
 }
 
 void Bitmap::Fill(Bgra pixel) {
@@ -120,6 +126,36 @@ void Bitmap::Fill(Bgra pixel) {
             }
         }
     }
+    Changed();
+}
+
+void Bitmap::Changed() {
+    // The handler may replace itself; call the one in force when the change happened.
+    const BitmapChangeHandler handler = m_onChange;
+    handler(*this);
+}
+
+uint32_t Bitmap::TransparentColor() const {
+    if (m_transparentMode == TransparentMode::Fixed) {
+        return m_transparentColor;
+    }
+    if (Empty()) {
+        return 0;
+    }
+    const Bgra p = Pixel(0, Height() - 1);
+    return RgbValue(p.r, p.g, p.b);
+}
+
+void Bitmap::SetTransparentColor(uint32_t rgb) {
+    m_transparentColor = rgb & 0xFFFFFFu;
+    m_transparentMode = TransparentMode::Fixed;
+}
+
+void Bitmap::SetTransparentMode(TransparentMode mode) {
+    if (mode == TransparentMode::Fixed && m_transparentMode == TransparentMode::Automatic) {
+        m_transparentColor = TransparentColor();
+    }
+    m_transparentMode = mode;
 }
 
 void PixelBuffer::Reallocate(int width, int height, PixelFormat format) {

@@ -54,6 +54,29 @@ inline uint32_t RgbValue(uint8_t r, uint8_t g, uint8_t b) {
     return static_cast<uint32_t>(r) | (static_cast<uint32_t>(g) << 8) | (static_cast<uint32_t>(b) << 16);
 }
 
+class Bitmap;
+
+// Who is told when a bitmap's picture changed: a plain code pointer and its object,
+// so that a control can take the event over and chain to the handler it found.
+struct BitmapChangeHandler {
+    void (*code)(void* data, Bitmap& bitmap) = nullptr;
+    void* data = nullptr;
+    explicit operator bool() const { return code != nullptr; }
+    void operator()(Bitmap& bitmap) const {
+        if (code != nullptr) {
+            code(data, bitmap);
+        }
+    }
+    bool operator==(const BitmapChangeHandler&) const = default;
+};
+
+// Which colour of a skin bitmap counts as transparent: the colour of its bottom-left
+// pixel (automatic) or one set explicitly (fixed).
+enum class TransparentMode : uint8_t {
+    Automatic,
+    Fixed,
+};
+
 class Bitmap {
 public:
     Bitmap(const Bitmap&) = delete;
@@ -87,6 +110,19 @@ public:
     // Every byte of every pixel set to `pixel` (alpha only in 32-bit bitmaps).
     void Fill(Bgra pixel);
 
+    // The change event: fired after SetPixelFormat, SetSize, Assign and Fill changed
+    // the picture, and by Changed() after direct writes through ScanLine or SetPixel.
+    BitmapChangeHandler OnChange() const { return m_onChange; }
+    void SetOnChange(BitmapChangeHandler handler) { m_onChange = handler; }
+    void Changed();
+
+    // The transparent colour (red in the low byte). Automatic: the bottom-left pixel's
+    // colour, 0 while the bitmap is empty. Setting a colour makes the mode fixed.
+    uint32_t TransparentColor() const;
+    void SetTransparentColor(uint32_t rgb);
+    TransparentMode GetTransparentMode() const { return m_transparentMode; }
+    void SetTransparentMode(TransparentMode mode);
+
 protected:
     Bitmap() = default;
 
@@ -104,6 +140,9 @@ private:
     int m_height = 0;
     PixelFormat m_format = PixelFormat::Bgr24;
     size_t m_stride = 0;
+    BitmapChangeHandler m_onChange;
+    TransparentMode m_transparentMode = TransparentMode::Automatic;
+    uint32_t m_transparentColor = 0;
 };
 
 // A bitmap whose rows live in ordinary memory.

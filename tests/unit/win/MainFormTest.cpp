@@ -35,11 +35,9 @@ using Events = std::vector<std::string>;
 // Sees every message after the main form's hook, as a later hook of the slot does,
 // and notes whether the chain marked a broadcast handled.
 struct HandledProbe {
-    ui::MessageHook previous;
     UINT message = 0;
     std::vector<std::pair<WPARAM, bool>> seen;
     void Hook(MSG& msg, bool& handled) {
-        previous(msg, handled);
         if (msg.message == message && msg.hwnd == ui::App().Handle()) {
             seen.emplace_back(msg.wParam, handled);
         }
@@ -50,22 +48,21 @@ class MainFormRouting : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
-        m_savedHook = ui::App().GetMessageHook();
+        // Subscribed before the form, so it sees what the form's hook made of a message.
+        m_probe = ui::App().SubscribeMessages(ui::MessageHook::Of<&HandledProbe::Hook>(&probe));
         form = ui::App().CreateForm<TMainForm>(controller);
         broadcast = RegisterWindowMessageA(kBroadcastMessageName);
     }
-    void TearDown() override {
-        ui::App().DestroyForms();
-        ui::App().SetMessageHook(m_savedHook);
-    }
+    void TearDown() override { ui::App().DestroyForms(); }
     void PostToApp(WPARAM wParam, LPARAM lParam) { PostMessageA(ui::App().Handle(), broadcast, wParam, lParam); }
 
+    HandledProbe probe;
     RecordingController controller;
     TMainForm* form = nullptr;
     UINT broadcast = 0;
 
 private:
-    ui::MessageHook m_savedHook;
+    ui::Subscription m_probe;
 };
 
 TEST_F(MainFormRouting, WindowIsFoundByClassAndCaptionAndNeverGetsATaskbarButton) {
@@ -95,9 +92,7 @@ TEST_F(MainFormRouting, StartupInitialisesTheControllerAndHidesTheApplicationWin
 }
 
 TEST_F(MainFormRouting, BroadcastCommandsFollowTheProtocolTable) {
-    HandledProbe probe;
     probe.message = broadcast;
-    probe.previous = ui::App().SetMessageHook(ui::MessageHook::Of<&HandledProbe::Hook>(&probe));
     const std::pair<WPARAM, LPARAM> posts[] = {
         {0x2255, 0},      // press
         {0xABCD2255, 0},  // press, high bits ignored

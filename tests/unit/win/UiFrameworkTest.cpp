@@ -64,97 +64,114 @@ class UiFramework : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
-        m_savedHook = ui::App().GetMessageHook();
-        m_savedDeactivate = ui::App().GetOnDeactivate();
     }
-    void TearDown() override {
-        ui::App().SetMessageHook(m_savedHook);
-        ui::App().SetOnDeactivate(m_savedDeactivate);
-        ui::App().DestroyForms();
-    }
-
-private:
-    ui::MessageHook m_savedHook;
-    ui::Notify m_savedDeactivate;
+    void TearDown() override { ui::App().DestroyForms(); }
 };
 
-// Two hooks in the one slot, the later chaining to the earlier, as the drop-down
-// list chains to the main window's.
-struct FirstHook {
-    std::vector<WPARAM> seen;
+// Subscribers of the message hook, each recording what it saw and how `handled`
+// stood when it saw it; some claim messages.
+struct HookLog {
+    std::vector<std::string>* order;
+    std::string name;
+    WPARAM claims;
     void Hook(MSG& msg, bool& handled) {
-        if (msg.message == kProbe) {
-            seen.push_back(msg.wParam);
-            if (msg.wParam == 1) {
-                handled = true;
-            }
+        if (msg.message != kProbe) {
+            return;
         }
-    }
-};
-struct LaterHook {
-    ui::MessageHook previous;
-    std::vector<std::pair<WPARAM, bool>> seen;  // wParam, handled after the chain
-    void Hook(MSG& msg, bool& handled) {
-        if (msg.message == kProbe && msg.wParam == 2) {
+        order->push_back(name + ":" + std::to_string(msg.wParam) + (handled ? "h" : ""));
+        if (msg.wParam == claims) {
             handled = true;
         }
-        if (previous) {
-            previous(msg, handled);
-        }
-        if (msg.message == kProbe) {
-            seen.emplace_back(msg.wParam, handled);
-        }
     }
 };
 
-TEST_F(UiFramework, MessageHookSlotChainsAndHandledMessagesAreNotDispatched) {
+TEST_F(UiFramework, MessageSubscribersSeeEveryMessageLatestFirstAndEndInAnyOrder) {
     auto* form = ui::App().CreateForm<ProbeForm>();
-    FirstHook first;
-    LaterHook later;
-    ui::App().SetMessageHook(ui::MessageHook::Of<&FirstHook::Hook>(&first));
-    later.previous = ui::App().SetMessageHook(ui::MessageHook::Of<&LaterHook::Hook>(&later));
-    ASSERT_TRUE(later.previous);
-
-    for (WPARAM w : {0, 1, 2, 3}) {
+    std::vector<std::string> order;
+    HookLog a{&order, "a", 1};
+    HookLog b{&order, "b", 2};
+    HookLog c{&order, "c", 99};
+    ui::Subscription sa = ui::App().SubscribeMessages(ui::MessageHook::Of<&HookLog::Hook>(&a));
+    ui::Subscription sb = ui::App().SubscribeMessages(ui::MessageHook::Of<&HookLog::Hook>(&b));
+    ui::Subscription sc = ui::App().SubscribeMessages(ui::MessageHook::Of<&HookLog::Hook>(&c));
+    for (WPARAM w : {0, 1, 2}) {
         PostMessageA(form->Handle(), kProbe, w, 0);
     }
     uitest::Pump();
+    const std::vector<std::string> expected = {"c:0", "b:0", "a:0", "c:1", "b:1", "a:1", "c:2", "b:2", "a:2h"};
+    EXPECT_EQ(order, expected);
+    EXPECT_EQ(form->received, (std::vector<UINT>{0}));
 
-    EXPECT_EQ(first.seen, (std::vector<WPARAM>{0, 1, 2, 3}));
-    const std::vector<std::pair<WPARAM, bool>> expectedLater = {{0, false}, {1, true}, {2, true}, {3, false}};
-    EXPECT_EQ(later.seen, expectedLater);
-    EXPECT_EQ(form->received, (std::vector<UINT>{0, 3}));
+    // The middle one ends first, then the first: the last keeps seeing messages.
+    order.clear();
+    sb.Reset();
+    sa = ui::Subscription();
+    PostMessageA(form->Handle(), kProbe, 1, 0);
+    uitest::Pump();
+    EXPECT_EQ(order, (std::vector<std::string>{"c:1"}));
+    EXPECT_EQ(form->received, (std::vector<UINT>{0, 1}));
+}
+
+// A subscriber that ends its own subscription and another one while it is called.
+struct SelfEnding {
+    ui::Subscription* mine = nullptr;
+    ui::Subscription* other = nullptr;
+    int calls = 0;
+    void Hook(MSG& msg, bool&) {
+        if (msg.message == kProbe) {
+            ++calls;
+            mine->Reset();
+            other->Reset();
+        }
+    }
+};
+
+TEST_F(UiFramework, SubscriptionsEndedDuringANoticeAreNotCalledAgain) {
+    auto* form = ui::App().CreateForm<ProbeForm>();
+    std::vector<std::string> order;
+    HookLog older{&order, "older", 99};
+    SelfEnding ending;
+    ui::Subscription so = ui::App().SubscribeMessages(ui::MessageHook::Of<&HookLog::Hook>(&older));
+    ui::Subscription se = ui::App().SubscribeMessages(ui::MessageHook::Of<&SelfEnding::Hook>(&ending));
+    ending.mine = &se;
+    ending.other = &so;
+    PostMessageA(form->Handle(), kProbe, 5, 0);
+    PostMessageA(form->Handle(), kProbe, 6, 0);
+    uitest::Pump();
+    EXPECT_EQ(ending.calls, 1);
+    EXPECT_TRUE(order.empty());
+    EXPECT_EQ(form->received, (std::vector<UINT>{5, 6}));
 }
 
 TEST_F(UiFramework, HookDoesNotSeeSentMessages) {
     auto* form = ui::App().CreateForm<ProbeForm>();
-    FirstHook first;
-    ui::App().SetMessageHook(ui::MessageHook::Of<&FirstHook::Hook>(&first));
+    std::vector<std::string> order;
+    HookLog log{&order, "a", 99};
+    ui::Subscription s = ui::App().SubscribeMessages(ui::MessageHook::Of<&HookLog::Hook>(&log));
     SendMessageA(form->Handle(), kProbe, 1, 0);
-    EXPECT_TRUE(first.seen.empty());
+    EXPECT_TRUE(order.empty());
     EXPECT_EQ(form->received, (std::vector<UINT>{1}));
 }
 
 struct DeactivationLog {
     std::vector<int>* order;
     int id;
-    ui::Notify previous;
-    void OnDeactivate() {
-        order->push_back(id);
-        previous();
-    }
+    void OnDeactivate() { order->push_back(id); }
 };
 
-TEST_F(UiFramework, DeactivationSlotChainsOnlyOnLosingActivation) {
+TEST_F(UiFramework, DeactivationSubscribersAreToldOnlyOnLosingActivationLatestFirst) {
     std::vector<int> order;
-    DeactivationLog a{&order, 1, {}};
-    DeactivationLog b{&order, 2, {}};
-    a.previous = ui::App().SetOnDeactivate(ui::Notify::Of<&DeactivationLog::OnDeactivate>(&a));
-    b.previous = ui::App().SetOnDeactivate(ui::Notify::Of<&DeactivationLog::OnDeactivate>(&b));
+    DeactivationLog a{&order, 1};
+    DeactivationLog b{&order, 2};
+    ui::Subscription sa = ui::App().SubscribeDeactivate(ui::Notify::Of<&DeactivationLog::OnDeactivate>(&a));
+    ui::Subscription sb = ui::App().SubscribeDeactivate(ui::Notify::Of<&DeactivationLog::OnDeactivate>(&b));
     SendMessageA(ui::App().Handle(), WM_ACTIVATEAPP, TRUE, 0);
     EXPECT_TRUE(order.empty());
     SendMessageA(ui::App().Handle(), WM_ACTIVATEAPP, FALSE, 0);
     EXPECT_EQ(order, (std::vector<int>{2, 1}));
+    sb.Reset();
+    SendMessageA(ui::App().Handle(), WM_ACTIVATEAPP, FALSE, 0);
+    EXPECT_EQ(order, (std::vector<int>{2, 1, 1}));
 }
 
 TEST_F(UiFramework, ApplicationWindowIsHiddenTopLevelWithTheExecutablesTitle) {
@@ -322,6 +339,24 @@ TEST_F(UiFramework, ThreadNeverStartedIsDestroyedCleanly) {
     { StepThread thread(&destroyed, &stepThreads); }
     EXPECT_EQ(destroyed, 1);
     EXPECT_TRUE(stepThreads.empty());
+}
+
+// Hands one step to the GUI thread; the GUI thread meanwhile waits for it.
+class HandingOverThread : public ui::Thread {
+public:
+    std::atomic<bool> stepRan{false};
+
+protected:
+    void Execute() override {
+        Synchronize([this] { stepRan = true; });
+    }
+};
+
+TEST_F(UiFramework, GuiThreadWaitingForAWorkerStillRunsTheStepItHandsOver) {
+    HandingOverThread thread;
+    thread.Resume();
+    EXPECT_TRUE(thread.WaitFor(10000)) << "the GUI thread and the worker wait for each other";
+    EXPECT_TRUE(thread.stepRan);
 }
 
 TEST_F(UiFramework, StrayMessagesToTheHandOverWindowDoNothing) {
