@@ -56,6 +56,10 @@ public:
     int ClientHeight() const;
     void SetClientSize(int width, int height);
 
+    // Set by a button of the form when clicked (0: none).
+    int ModalResult() const { return m_modalResult; }
+    void SetModalResult(int result) { m_modalResult = result; }
+
     DWORD ExStyle() const;
     void ModifyExStyle(DWORD add, DWORD remove);
     COLORREF Color() const { return m_color; }
@@ -78,6 +82,7 @@ private:
     bool m_scaled;
     COLORREF m_color;
     lumen::UniqueBrush m_brush;
+    int m_modalResult = 0;
 };
 
 }  // namespace ui
