@@ -1,10 +1,7 @@
 #pragma once
 // Translations: every user-visible text of the windows is looked up by key in the
 // ini file of the system's language beside the program, with English as the fallback
-// for the language and for each missing key.
-//
-//   LangFiles\KrMultiLang.ini           [Languages] 0411=Japanese, 11=Japanese, ...
-//   LangFiles\<name>\<name>.ini         [Translations] Apply=...
+// for the language and for each missing key (the rules: LanguageLookup.h).
 //
 // Nothing is cached: each lookup reads the files afresh.
 
@@ -12,10 +9,9 @@
 #include <optional>
 #include <string>
 
-namespace surgepad {
+#include "surgepad/LanguageLookup.h"
 
-// The default of every read and the text of a key that no file has.
-inline constexpr char kMissingText[] = "Error 737";
+namespace surgepad {
 
 class MultiLang {
 public:

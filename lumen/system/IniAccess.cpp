@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lumen/core/Report.h"
+#include "lumen/system/ProfileStringRead.h"
 
 namespace lumen {
 
@@ -25,23 +26,11 @@ std::string IniAccess::ReadString(const char* section, const char* key, const ch
     if (!IsOpen()) {
         return defaultValue != nullptr ? defaultValue : "";
     }
-    // A value that fills the buffer may have been cut: the system then returns the
-    // size less 1 (less 2 for the zero-separated name lists).
-    const size_t reserve = (section == nullptr || key == nullptr) ? 2 : 1;
-    while (true) {
-        const DWORD n = GetPrivateProfileStringA(section, key, defaultValue, m_buffer.data(),
-                                                 static_cast<DWORD>(m_buffer.size()), m_fileName.c_str());
-        if (n + reserve < m_buffer.size() || m_buffer.size() >= kMaxBuffer) {
-            const size_t length = n < m_buffer.size() ? n : m_buffer.size() - 1;
-            return std::string(m_buffer.data(), length);
-        }
-        try {
-            std::vector<char> bigger(m_buffer.size() * 2, '\0');
-            m_buffer.swap(bigger);
-        } catch (const std::bad_alloc&) {
-            return std::string(m_buffer.data(), n < m_buffer.size() ? n : m_buffer.size() - 1);
-        }
-    }
+    return ReadWholeProfileString(&m_buffer, section == nullptr || key == nullptr, kMaxBuffer,
+                                  [&](char* buffer, size_t size) -> size_t {
+                                      return GetPrivateProfileStringA(section, key, defaultValue, buffer,
+                                                                      static_cast<DWORD>(size), m_fileName.c_str());
+                                  });
 }
 
 void IniAccess::Close() {
