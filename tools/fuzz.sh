@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # make fuzz: runs the fuzzers of a native build one after the other, each for a while.
 #   tools/fuzz.sh NATIVE_BUILD SECONDS [NAME...]
-# Each starts from its committed seeds (tests/fuzz/corpus/NAME/, only read) and from
-# what earlier runs found (NATIVE_BUILD/fuzz/NAME/corpus/, where new inputs go). A
+# Each starts from its committed seeds (tests/fuzz/corpus/NAME/ and any other folder
+# its line of NATIVE_BUILD/fuzz/targets.txt names; only read) and from what earlier
+# runs found (NATIVE_BUILD/fuzz/NAME/corpus/, where new inputs go). A
 # crash, sanitizer report, leak or hang leaves its input in NATIVE_BUILD/fuzz/NAME/crashes/
 # and makes the run fail. Prints each target's executions, speed and coverage
 # (libFuzzer's final statistics); the whole output of a target is in its last-run.log.
@@ -38,14 +39,16 @@ stat() {
 failed=()
 ran=0
 summary=$(printf '%-14s %14s %10s %8s %8s %8s  %s' target executions exec/s cov ft corpus result)
-while read -r name binary seeds maxlen; do
+# targets.txt: name, program, largest input, seed folders; separated by tabs.
+while IFS=$'\t' read -r name binary maxlen seedlist; do
     wanted "$name" "$@" || continue
+    IFS=$'\t' read -r -a seeds <<<"$seedlist"
     work=$build/fuzz/$name
     mkdir -p "$work/corpus" "$work/crashes"
     log=$work/last-run.log
     echo "fuzz: $name for ${seconds} s"
     "$binary" -max_total_time="$seconds" -print_final_stats=1 -max_len="$maxlen" -timeout=10 \
-        -artifact_prefix="$work/crashes/" "$work/corpus" "$seeds" >"$log" 2>&1
+        -artifact_prefix="$work/crashes/" "$work/corpus" "${seeds[@]}" >"$log" 2>&1
     status=$?
     ran=$((ran + 1))
     # The engine's last status line: "#N DONE cov: C ft: F corp: K/S ...".

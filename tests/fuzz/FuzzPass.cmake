@@ -1,7 +1,7 @@
 # One short, reproducible pass of a fuzzer, for CTest: a fixed seed and number of runs,
 # from the committed seeds. libFuzzer writes what it finds into the first folder it is
 # given: a scratch folder of the build, made afresh for every pass.
-#   cmake -DFUZZER=PROGRAM -DSEEDS=DIR -DWORK=DIR -DRUNS=N -DMAX_LEN=N -P FuzzPass.cmake
+#   cmake -DFUZZER=PROGRAM -DSEEDS=DIR[;DIR...] -DWORK=DIR -DRUNS=N -DMAX_LEN=N -P FuzzPass.cmake
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK}/corpus)
 execute_process(
