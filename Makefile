@@ -3,8 +3,10 @@
 BUILD ?= build
 DIST  ?= dist
 CMAKE_FLAGS ?=
-# make fuzz: seconds each fuzzer runs, and which ones (all when empty).
+# make fuzz: seconds each fuzzer runs (FUZZ_RUNS: or until so many executions), and
+# which ones (all when empty).
 FUZZ_SECONDS ?= 300
+FUZZ_RUNS ?=
 FUZZ_TARGETS ?=
 WINE_ENV := tools/wine-env.sh
 
@@ -55,7 +57,7 @@ test: build-x86 test-native test-wine test-e2e
 
 # Every fuzzer for FUZZ_SECONDS, one after the other; findings land in $(BUILD)/native/fuzz/.
 fuzz: build-native
-	tools/fuzz.sh $(BUILD)/native $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+	FUZZ_RUNS=$(FUZZ_RUNS) tools/fuzz.sh $(BUILD)/native $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 dist: build-x64 build-x86
 	rm -rf $(DIST)
