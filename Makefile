@@ -10,7 +10,7 @@ FUZZ_RUNS ?=
 FUZZ_TARGETS ?=
 WINE_ENV := tools/wine-env.sh
 
-.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist demo bench clean
+.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist installer demo bench clean
 
 all: build
 
@@ -63,6 +63,12 @@ dist: build-x64 build-x86
 	rm -rf $(DIST)
 	cmake --install $(BUILD)/x64 --prefix $(CURDIR)/$(DIST)/x64
 	cmake --install $(BUILD)/x86 --prefix $(CURDIR)/$(DIST)/x86
+
+# The packages: dist/Surgepad-x86.msi (the release) and dist/Surgepad-x64.msi, made
+# with wixl from the program folders of make dist (installer/).
+installer: dist
+	$(BUILD)/x64/installer/make-msi $(DIST)/x64/Surgepad $(DIST)/Surgepad-x64.msi
+	$(BUILD)/x86/installer/make-msi $(DIST)/x86/Surgepad $(DIST)/Surgepad-x86.msi
 
 demo: dist
 	tools/demo.sh $(DIST)/x64

@@ -133,7 +133,7 @@ int Sim(const std::string& args, DWORD timeoutMs) {
 }
 
 Surgepad::Surgepad(const std::string& arguments, const std::string& exe) {
-    const std::string path = ProgramDir() + exe;
+    const std::string path = exe.find(':') != std::string::npos ? exe : ProgramDir() + exe;
     std::string commandLine = "\"" + path + "\"";
     if (!arguments.empty()) {
         commandLine += " " + arguments;
@@ -175,7 +175,7 @@ void Surgepad::DebugLoop(std::string commandLine) {
     PROCESS_INFORMATION pi = {};
     m_startTick = GetTickCount64();
     const BOOL ok = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                                   nullptr, ProgramDir().c_str(), &si, &pi);
+                                   nullptr, exe.substr(0, exe.find_last_of('\\') + 1).c_str(), &si, &pi);
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_startDone = true;

@@ -40,7 +40,9 @@ struct TraceLine {
     double ms;  // since the program was started
 };
 
-// Surgepad.exe, started from the program folder as a debuggee of this process.
+// Surgepad.exe, started from the program folder as a debuggee of this process. `exe`
+// is a name in the program folder or a full path (an installed copy); the program
+// starts in its own folder.
 class Surgepad {
 public:
     explicit Surgepad(const std::string& arguments = "", const std::string& exe = "Surgepad.exe");
