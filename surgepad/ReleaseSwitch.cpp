@@ -3,6 +3,7 @@
 #include <string>
 
 #include "lumen/core/DebugTrace.h"
+#include "lumen/core/Handle.h"
 #include "lumen/core/Report.h"
 #include "lumen/system/WinRegistry.h"
 #include "surgepad/BroadcastProtocol.h"
@@ -72,12 +73,11 @@ bool CloseRunningCopy(uint32_t timeoutMs) {
         }
         DWORD pid = 0;
         GetWindowThreadProcessId(main, &pid);
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+        const lumen::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
         lumen::Trace("release: closing the running copy (process %lu)", static_cast<unsigned long>(pid));
         PostMessageA(main, kMessageClose, kSignature, 0);
-        if (process != nullptr) {
-            WaitForSingleObject(process, static_cast<DWORD>(end - now));
-            CloseHandle(process);
+        if (process) {
+            WaitForSingleObject(process.get(), static_cast<DWORD>(end - now));
         } else {
             Sleep(100);
         }
