@@ -149,7 +149,7 @@ bool TellSiblingToStandBack() {
     if (sibling == nullptr) {
         return false;
     }
-    PostMessageA(sibling, kStandBackMessage, kStandBackWParam, 0);
+    PostMessageA(sibling, kora::kMessageStandBack, kora::kSignature, 0);
     return true;
 }
 

@@ -18,8 +18,6 @@ namespace surgepad {
 inline constexpr char kCompanionClass[] = "TMainForm";
 inline constexpr char kCompanionCaption[] = "Tunewise";
 inline constexpr const char* kSiblingCaptions[] = {"Hexamotor", "Tetramotor"};
-inline constexpr UINT kStandBackMessage = 1055;
-inline constexpr WPARAM kStandBackWParam = 0x55;
 inline constexpr DWORD kStandBackWaitMs = 500;
 inline constexpr char kCalibrationKey[] = "Software\\KORA\\Pacely3\\Advance";
 inline constexpr char kCalibrationValue[] = "CalibrationNeeded";

@@ -1,11 +1,13 @@
 #include "surgepad/MainForm.h"
 
 #include "lumen/core/DebugTrace.h"
-#include "surgepad/BroadcastProtocol.h"
+#include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/MessageFilter.h"
 #include "ui/Paths.h"
 
 namespace surgepad {
+
+using namespace kora;  // the wire format of the board maker's utilities
 
 TMainForm* MainForm = nullptr;
 

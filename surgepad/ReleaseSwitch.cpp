@@ -6,11 +6,13 @@
 #include "lumen/core/Handle.h"
 #include "lumen/core/Report.h"
 #include "lumen/system/WinRegistry.h"
-#include "surgepad/BroadcastProtocol.h"
+#include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/MainForm.h"
 #include "surgepad/SettingsStore.h"
 
 namespace surgepad {
+
+using namespace kora;  // the wire format of the board maker's utilities
 namespace {
 
 // Long enough for a copy in the middle of a switch's effect (2.5 s) to reach its

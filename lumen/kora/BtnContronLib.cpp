@@ -32,7 +32,7 @@ unsigned Count(size_t n) {
 // ---------------------------------------------------------------------------------------
 // SysCtrlAnnouncer
 
-SysCtrlAnnouncer::SysCtrlAnnouncer() : m_broadcast(RegisterWindowMessageA(kKoraBroadcastName)) {}
+SysCtrlAnnouncer::SysCtrlAnnouncer() : m_broadcast(RegisterWindowMessageA(kBroadcastMessageName)) {}
 
 void SysCtrlAnnouncer::SystemControlRequest(uint32_t a1, uint32_t a2, uint32_t a3) {
     // No service on the machine is normal: the pipe layer has written its own line.
@@ -44,7 +44,8 @@ void SysCtrlAnnouncer::SystemControlRequest(uint32_t a1, uint32_t a2, uint32_t a
 void SysCtrlAnnouncer::AnnounceValuesChanged() {
     // A message id of 0 would broadcast WM_NULL; registration fails only when the
     // system's atom table is exhausted.
-    if (m_broadcast == 0 || !PostMessageA(HWND_BROADCAST, m_broadcast, kValuesChangedWParam, kValuesChangedBySurgepad)) {
+    if (m_broadcast == 0 ||
+        !PostMessageA(HWND_BROADCAST, m_broadcast, BroadcastWParam(kCommandValuesChanged), kSenderSurgepad)) {
         lumen::Trace("[BtnContronLib] announcement of changed values not posted, GetLastError returned %lu",
                      GetLastError());
     }
@@ -72,13 +73,11 @@ BtnContronLib::BtnContronLib(const std::string& folder) : m_announcer(std::make_
     m_ratio = std::make_unique<KrOcRatio>();
     kora::SaveCurrentValues(*m_ratio, &m_stockSet);
     lumen::Trace("[BtnContronLib] %u firmware profiles, %u start-up values saved, power-feature library %s",
-                 Count(m_profileNames.size()), Count(m_stockSet.size()), m_dormix != nullptr ? "loaded" : "not loaded");
+                 Count(m_profileNames.size()), Count(m_stockSet.size()), m_dormix ? "loaded" : "not loaded");
 }
 
 BtnContronLib::~BtnContronLib() {
-    if (m_dormix != nullptr) {
-        FreeLibrary(m_dormix);
-    }
+    m_dormix.reset();
 }
 
 void BtnContronLib::LoadDormix(const std::string& folder) {
@@ -86,18 +85,17 @@ void BtnContronLib::LoadDormix(const std::string& folder) {
     if (!lumen::FileExists(path)) {
         return;
     }
-    m_dormix = LoadLibraryA(path.c_str());
-    if (m_dormix == nullptr) {
+    m_dormix.reset(LoadLibraryA(path.c_str()));
+    if (!m_dormix) {
         lumen::ShowMessage("Can not load " + path, "LoadLibrary Error");
         return;
     }
-    m_dormixInit = lumen::ProcAddress<DormixInitFn>(m_dormix, "DormixInit");
-    m_dormixEnable = lumen::ProcAddress<DormixEnableFn>(m_dormix, "DormixEnable");
+    m_dormixInit = lumen::ProcAddress<DormixInitFn>(m_dormix.get(), "DormixInit");
+    m_dormixEnable = lumen::ProcAddress<DormixEnableFn>(m_dormix.get(), "DormixEnable");
     if (m_dormixInit == nullptr || m_dormixEnable == nullptr) {
         // Not the library we know: calling a missing entry would crash.
         lumen::Trace("[BtnContronLib] %s lacks DormixInit or DormixEnable", path.c_str());
-        FreeLibrary(m_dormix);
-        m_dormix = nullptr;
+        m_dormix.reset();
         m_dormixInit = nullptr;
         m_dormixEnable = nullptr;
         return;

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include "lumen/core/Handle.h"
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -14,17 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "lumen/kora/BroadcastProtocol.h"
 #include "lumen/kora/OcItemSet.h"
 #include "lumen/kora/TwOcItemProfile.h"
 #include "lumen/kora/VendorApi.h"
 
 namespace kora {
-
-// The registered broadcast every utility of the board maker listens to, and the
-// announcement of changed overclocking values this program posts with it.
-inline constexpr char kKoraBroadcastName[] = "WM_KORA_BROADCAST_MESSAGE";
-inline constexpr uint32_t kValuesChangedWParam = 0x2355;
-inline constexpr uint32_t kValuesChangedBySurgepad = 3;
 
 // The firmware's list of stored profiles: the group-5 item numbered 2 (its texts are
 // the names); the blocks of item 0x05080002 hold the profiles.
@@ -92,7 +89,7 @@ public:
     // The values in force when this object was made.
     const OcValueList& StockSet() const { return m_stockSet; }
 
-    bool IsDormixLoaded() const { return m_dormix != nullptr; }
+    bool IsDormixLoaded() const { return static_cast<bool>(m_dormix); }
     UINT BroadcastMessage() const { return m_announcer->BroadcastMessage(); }
 
     // The records of a profile file that this program will write: those of writable
@@ -110,7 +107,7 @@ private:
     std::vector<std::string> m_profileNames;
     OcValueList m_stockSet;
     OcValueList m_sleepSet;
-    HMODULE m_dormix = nullptr;
+    lumen::UniqueModule m_dormix;
     DormixInitFn m_dormixInit = nullptr;
     DormixEnableFn m_dormixEnable = nullptr;
     std::unique_ptr<SysCtrlAnnouncer> m_announcer;

@@ -84,14 +84,14 @@ void DormixLibDll::Load(const std::string& folder) {
 }
 
 bool DormixLibDll::BindDormix(const std::string& path) {
-    m_dormix = LoadLibraryA(path.c_str());
-    if (m_dormix == nullptr) {
+    m_dormix.reset(LoadLibraryA(path.c_str()));
+    if (!m_dormix) {
         lumen::ShowMessage("Can not load " + path, kLoadErrorCaption);
         return false;
     }
     const char* missing = nullptr;
     auto find = [&](const char* name) -> FARPROC {
-        const FARPROC proc = GetProcAddress(m_dormix, name);
+        const FARPROC proc = GetProcAddress(m_dormix.get(), name);
         if (proc == nullptr && missing == nullptr) {
             missing = name;
         }
@@ -127,12 +127,12 @@ bool DormixLibDll::BindDormix(const std::string& path) {
 }
 
 bool DormixLibDll::BindVvc(const std::string& path) {
-    m_vvc = LoadLibraryA(path.c_str());
-    if (m_vvc == nullptr) {
+    m_vvc.reset(LoadLibraryA(path.c_str()));
+    if (!m_vvc) {
         lumen::ShowMessage("Can not load " + path, kLoadErrorCaption);
         return false;
     }
-    m_vistaSetMute = lumen::ProcAs<VistaSetMuteFn>(GetProcAddress(m_vvc, "VISTA_SetMute"));
+    m_vistaSetMute = lumen::ProcAs<VistaSetMuteFn>(GetProcAddress(m_vvc.get(), "VISTA_SetMute"));
     if (m_vistaSetMute == nullptr) {
         lumen::ShowMessage("Can not find \"VISTA_SetMute\" in " + path, kLoadErrorCaption);
         return false;
@@ -141,14 +141,8 @@ bool DormixLibDll::BindVvc(const std::string& path) {
 }
 
 void DormixLibDll::Unload() {
-    if (m_vvc != nullptr) {
-        FreeLibrary(m_vvc);
-        m_vvc = nullptr;
-    }
-    if (m_dormix != nullptr) {
-        FreeLibrary(m_dormix);
-        m_dormix = nullptr;
-    }
+    m_vvc.reset();
+    m_dormix.reset();
     m_dormixInit = nullptr;
     m_dormixIsSupport = nullptr;
     m_pacelyIsSupport = nullptr;

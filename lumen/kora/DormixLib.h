@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "lumen/core/Handle.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -85,7 +87,7 @@ public:
     DormixLibDll& operator=(const DormixLibDll&) = delete;
 
     // Every procedure was found and the library was initialised.
-    bool IsLoaded() const { return m_dormix != nullptr; }
+    bool IsLoaded() const { return static_cast<bool>(m_dormix); }
 
     bool IsSupported() override;
     bool CheckReboot() override;
@@ -125,8 +127,8 @@ private:
     void EnablePacely(uint32_t on);
     void SetThresholds(const GearThresholds& thresholds);
 
-    HMODULE m_dormix = nullptr;
-    HMODULE m_vvc = nullptr;
+    lumen::UniqueModule m_dormix;
+    lumen::UniqueModule m_vvc;
     uint8_t m_enabled = 0;
     uint8_t m_sleeping = 0;
     bool m_windows6 = false;

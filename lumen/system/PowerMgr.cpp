@@ -29,9 +29,9 @@ VistaPowerManage& VistaPowerManage::Instance() {
 VistaPowerManage::VistaPowerManage() {
     const std::string folder = SystemFolder();
     // By full path: a "Powrprof.dll" beside the program must not stand in for the system's.
-    m_powrprof = LoadLibraryA((folder + "\\Powrprof.dll").c_str());
-    m_user32 = LoadLibraryA((folder + "\\user32.dll").c_str());
-    if (m_powrprof == nullptr || m_user32 == nullptr) {
+    m_powrprof.reset(LoadLibraryA((folder + "\\Powrprof.dll").c_str()));
+    m_user32.reset(LoadLibraryA((folder + "\\user32.dll").c_str()));
+    if (!m_powrprof || !m_user32) {
         Unload();
         return;
     }
@@ -41,26 +41,26 @@ VistaPowerManage::VistaPowerManage() {
         complete = complete && proc != nullptr;
         return proc;
     };
-    m_powerDuplicateScheme = ProcAs<PowerDuplicateSchemeFn>(find(m_powrprof, "PowerDuplicateScheme"));
-    m_powerReadFriendlyName = ProcAs<PowerReadFriendlyNameFn>(find(m_powrprof, "PowerReadFriendlyName"));
-    m_powerWriteFriendlyName = ProcAs<PowerWriteFriendlyNameFn>(find(m_powrprof, "PowerWriteFriendlyName"));
+    m_powerDuplicateScheme = ProcAs<PowerDuplicateSchemeFn>(find(m_powrprof.get(), "PowerDuplicateScheme"));
+    m_powerReadFriendlyName = ProcAs<PowerReadFriendlyNameFn>(find(m_powrprof.get(), "PowerReadFriendlyName"));
+    m_powerWriteFriendlyName = ProcAs<PowerWriteFriendlyNameFn>(find(m_powrprof.get(), "PowerWriteFriendlyName"));
     m_powerRestoreDefaultPowerSchemes =
-        ProcAs<PowerRestoreDefaultPowerSchemesFn>(find(m_powrprof, "PowerRestoreDefaultPowerSchemes"));
+        ProcAs<PowerRestoreDefaultPowerSchemesFn>(find(m_powrprof.get(), "PowerRestoreDefaultPowerSchemes"));
     m_powerRestoreIndividualDefaultPowerScheme = ProcAs<PowerRestoreIndividualDefaultPowerSchemeFn>(
-        find(m_powrprof, "PowerRestoreIndividualDefaultPowerScheme"));
-    m_powerGetActiveScheme = ProcAs<PowerGetActiveSchemeFn>(find(m_powrprof, "PowerGetActiveScheme"));
-    m_powerSetActiveScheme = ProcAs<PowerSetActiveSchemeFn>(find(m_powrprof, "PowerSetActiveScheme"));
-    m_powerDeleteScheme = ProcAs<PowerDeleteSchemeFn>(find(m_powrprof, "PowerDeleteScheme"));
-    m_powerReadDescription = ProcAs<PowerReadDescriptionFn>(find(m_powrprof, "PowerReadDescription"));
-    m_powerWriteDescription = ProcAs<PowerWriteDescriptionFn>(find(m_powrprof, "PowerWriteDescription"));
-    m_powerImportPowerScheme = ProcAs<PowerImportPowerSchemeFn>(find(m_powrprof, "PowerImportPowerScheme"));
-    m_powerEnumerate = ProcAs<PowerEnumerateFn>(find(m_powrprof, "PowerEnumerate"));
-    m_powerWriteACValueIndex = ProcAs<PowerWriteACValueIndexFn>(find(m_powrprof, "PowerWriteACValueIndex"));
-    m_powerReadACValueIndex = ProcAs<PowerReadACValueIndexFn>(find(m_powrprof, "PowerReadACValueIndex"));
+        find(m_powrprof.get(), "PowerRestoreIndividualDefaultPowerScheme"));
+    m_powerGetActiveScheme = ProcAs<PowerGetActiveSchemeFn>(find(m_powrprof.get(), "PowerGetActiveScheme"));
+    m_powerSetActiveScheme = ProcAs<PowerSetActiveSchemeFn>(find(m_powrprof.get(), "PowerSetActiveScheme"));
+    m_powerDeleteScheme = ProcAs<PowerDeleteSchemeFn>(find(m_powrprof.get(), "PowerDeleteScheme"));
+    m_powerReadDescription = ProcAs<PowerReadDescriptionFn>(find(m_powrprof.get(), "PowerReadDescription"));
+    m_powerWriteDescription = ProcAs<PowerWriteDescriptionFn>(find(m_powrprof.get(), "PowerWriteDescription"));
+    m_powerImportPowerScheme = ProcAs<PowerImportPowerSchemeFn>(find(m_powrprof.get(), "PowerImportPowerScheme"));
+    m_powerEnumerate = ProcAs<PowerEnumerateFn>(find(m_powrprof.get(), "PowerEnumerate"));
+    m_powerWriteACValueIndex = ProcAs<PowerWriteACValueIndexFn>(find(m_powrprof.get(), "PowerWriteACValueIndex"));
+    m_powerReadACValueIndex = ProcAs<PowerReadACValueIndexFn>(find(m_powrprof.get(), "PowerReadACValueIndex"));
     m_registerPowerSettingNotification =
-        ProcAs<RegisterPowerSettingNotificationFn>(find(m_user32, "RegisterPowerSettingNotification"));
+        ProcAs<RegisterPowerSettingNotificationFn>(find(m_user32.get(), "RegisterPowerSettingNotification"));
     m_unregisterPowerSettingNotification =
-        ProcAs<UnregisterPowerSettingNotificationFn>(find(m_user32, "UnregisterPowerSettingNotification"));
+        ProcAs<UnregisterPowerSettingNotificationFn>(find(m_user32.get(), "UnregisterPowerSettingNotification"));
     if (!complete) {
         Unload();
     }
@@ -71,14 +71,8 @@ VistaPowerManage::~VistaPowerManage() {
 }
 
 void VistaPowerManage::Unload() {
-    if (m_powrprof != nullptr) {
-        FreeLibrary(m_powrprof);
-        m_powrprof = nullptr;
-    }
-    if (m_user32 != nullptr) {
-        FreeLibrary(m_user32);
-        m_user32 = nullptr;
-    }
+    m_powrprof.reset();
+    m_user32.reset();
     m_powerDuplicateScheme = nullptr;
     m_powerReadFriendlyName = nullptr;
     m_powerWriteFriendlyName = nullptr;

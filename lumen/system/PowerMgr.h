@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "lumen/core/Handle.h"
+
 namespace lumen {
 
 class VistaPowerManage {
@@ -19,7 +21,7 @@ public:
     VistaPowerManage(const VistaPowerManage&) = delete;
     VistaPowerManage& operator=(const VistaPowerManage&) = delete;
 
-    bool IsAvailable() const { return m_powrprof != nullptr; }
+    bool IsAvailable() const { return static_cast<bool>(m_powrprof); }
 
     // The active scheme's id; false when unavailable or the system refuses.
     [[nodiscard]] bool GetActiveScheme(GUID* scheme);
@@ -49,8 +51,8 @@ private:
 
     void Unload();
 
-    HMODULE m_powrprof = nullptr;
-    HMODULE m_user32 = nullptr;
+    lumen::UniqueModule m_powrprof;
+    lumen::UniqueModule m_user32;
     PowerDuplicateSchemeFn m_powerDuplicateScheme = nullptr;
     PowerReadFriendlyNameFn m_powerReadFriendlyName = nullptr;
     PowerWriteFriendlyNameFn m_powerWriteFriendlyName = nullptr;

@@ -1,5 +1,6 @@
 #include "lumen/widget/LayeredWindow.h"
 
+#include "lumen/core/Handle.h"
 #include "lumen/core/Report.h"
 #include "lumen/system/ModuleEntry.h"
 
@@ -82,26 +83,22 @@ bool PerPixelLayeredWindowBase::Push(HWND window, HBITMAP handle, int width, int
     if (m_updateLayeredWindow == nullptr || handle == nullptr || width <= 0 || height <= 0) {
         return false;
     }
-    HDC windowDc = GetDC(window);
-    if (windowDc == nullptr) {
+    WindowDc windowDc(window);
+    if (windowDc.Dc() == nullptr) {
         return false;
     }
-    bool ok = false;
-    HDC memoryDc = CreateCompatibleDC(windowDc);
-    if (memoryDc != nullptr) {
-        RECT r = {};
-        GetWindowRect(window, &r);
-        POINT destination = {r.left, r.top};
-        SIZE size = {width, height};
-        POINT source = {0, 0};
-        HGDIOBJ previous = SelectObject(memoryDc, handle);
-        ok = m_updateLayeredWindow(window, windowDc, &destination, &size, memoryDc, &source, m_key & 0xFFFFFFu, &blend,
-                                   flag) != FALSE;
-        SelectObject(memoryDc, previous);
-        DeleteDC(memoryDc);
+    UniqueDc memoryDc(CreateCompatibleDC(windowDc.Dc()));
+    if (!memoryDc) {
+        return false;
     }
-    ReleaseDC(window, windowDc);
-    return ok;
+    RECT r = {};
+    GetWindowRect(window, &r);
+    POINT destination = {r.left, r.top};
+    SIZE size = {width, height};
+    POINT source = {0, 0};
+    SelectGuard selected(memoryDc.get(), handle);
+    return m_updateLayeredWindow(window, windowDc.Dc(), &destination, &size, memoryDc.get(), &source,
+                                 m_key & 0xFFFFFFu, &blend, flag) != FALSE;
 }
 
 }  // namespace lumen

@@ -1,9 +1,11 @@
 // The wire format of the broadcast protocol and of the private commands.
 #include <gtest/gtest.h>
 
-#include "surgepad/BroadcastProtocol.h"
+#include "lumen/kora/BroadcastProtocol.h"
 
 namespace surgepad {
+
+using namespace kora;  // the wire format of the board maker's utilities
 namespace {
 
 TEST(BroadcastDecode, PressNeedsSignatureCommandAndZeroArgument) {

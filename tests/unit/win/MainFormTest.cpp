@@ -9,13 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "surgepad/BroadcastProtocol.h"
+#include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/ButtonControllerInterface.h"
 #include "surgepad/MainForm.h"
 #include "tests/unit/win/UiTestSupport.h"
 #include "ui/Application.h"
 
 namespace surgepad {
+
+using namespace kora;  // the wire format of the board maker's utilities
 namespace {
 
 class RecordingController : public ButtonControllerInterface {

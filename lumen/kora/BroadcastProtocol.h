@@ -1,5 +1,5 @@
 #pragma once
-// Wire format of the messages Surgepad exchanges with the board maker's utilities:
+// Wire format of the messages the board maker's utilities exchange (Surgepad among them):
 // the registered broadcast "WM_KORA_BROADCAST_MESSAGE", the private commands posted
 // to the main window, and the power broadcasts it reacts to.
 //
@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace surgepad {
+namespace kora {
 
 inline constexpr char kBroadcastMessageName[] = "WM_KORA_BROADCAST_MESSAGE";
 inline constexpr uint32_t kSignature = 0x55;
@@ -38,7 +38,8 @@ inline constexpr uint32_t kFirstPrivateMessage = 1024;
 inline constexpr uint32_t kMessageClose = 1024;
 inline constexpr uint32_t kMessageOpenSettings = 1026;
 inline constexpr uint32_t kMessageOpenSettingsToo = 1027;
-// Sent to the sibling power-saving utility before a profile is applied.
+// Sent to the sibling power-saving utility before a profile is applied (with the
+// signature as wParam).
 inline constexpr uint32_t kMessageStandBack = kFirstPrivateMessage + 31;
 
 enum class PrivateCommand {
@@ -56,4 +57,4 @@ inline constexpr uint32_t kPowerBroadcastMessage = 0x218;
 enum class PowerEvent { None, Suspend, Resume };
 PowerEvent DecodePowerBroadcast(uint64_t wParam);
 
-}  // namespace surgepad
+}  // namespace kora

@@ -1,6 +1,6 @@
-#include "surgepad/BroadcastProtocol.h"
+#include "lumen/kora/BroadcastProtocol.h"
 
-namespace surgepad {
+namespace kora {
 
 BroadcastAction DecodeBroadcast(uint64_t wParam, uint64_t lParam) {
     if ((wParam & 0xFF) != kSignature) {
@@ -78,4 +78,4 @@ PowerEvent DecodePowerBroadcast(uint64_t wParam) {
     }
 }
 
-}  // namespace surgepad
+}  // namespace kora
