@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "lumen/system/IniAccess.h"
-#include "ui/Paths.h"
+#include "lumen/system/ProgramFolder.h"
 
 namespace surgepad {
 namespace {
@@ -29,12 +29,8 @@ MultiLang& MultiLang::Instance() {
 MultiLang::MultiLang(std::string programFolder, std::optional<uint16_t> language)
     : m_folder(std::move(programFolder)), m_language(language) {}
 
-std::string MultiLang::ProgramFolder() {
-    return ui::ModuleFolder();
-}
-
 std::string MultiLang::Folder() const {
-    return m_folder ? *m_folder : ProgramFolder();
+    return m_folder ? *m_folder : lumen::ProgramFolder();
 }
 
 uint16_t MultiLang::LanguageId() const {

@@ -24,10 +24,6 @@ public:
     // instead of the system's when one is given.
     MultiLang(std::string programFolder, std::optional<uint16_t> language);
 
-    // The executable's full path up to and including its last backslash; empty when
-    // the path has none.
-    static std::string ProgramFolder();
-
     // The name of the language (also its folder and file name): the list's entry for
     // the 4-digit identifier, else for the low 2 digits of its primary language,
     // else "English".

@@ -5,6 +5,7 @@
 #include "lumen/graphics/PngRows.h"
 #include "lumen/widget/TLayout.h"
 #include "lumen/system/ModuleEntry.h"
+#include "lumen/system/ProgramFolder.h"
 #include "surgepad/MultiLang.h"
 #include "ui/Paths.h"
 
@@ -43,12 +44,8 @@ uint32_t PNGIO_CALL ReadFromFile(void* user, void* buffer, uint32_t count) {
 
 }  // namespace
 
-std::string ResourceFolder() {
-    return ui::ResourceFolder();
-}
-
 PngManager& PngManager::Instance() {
-    static PngManager* instance = new PngManager(MultiLang::ProgramFolder() + "pngio.dll");
+    static PngManager* instance = new PngManager(lumen::ProgramFolder() + "pngio.dll");
     return *instance;
 }
 

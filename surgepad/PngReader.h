@@ -9,11 +9,12 @@
 
 #include "lumen/graphics/Bitmap.h"
 #include "pngio/PngIo.h"
+#include "ui/Paths.h"
 
 namespace surgepad {
 
-// The program's folder followed by "Resource\".
-std::string ResourceFolder();
+// The skin folder, as the window framework finds it.
+using ui::ResourceFolder;
 
 // The binding of pngio.dll: loaded once, kept to the end of the process.
 class PngManager {

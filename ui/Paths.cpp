@@ -4,13 +4,8 @@
 
 namespace ui {
 
-std::string ModuleFolder() {
-    const std::string folder = lumen::ProgramFolder();
-    return folder.empty() ? std::string(".\\") : folder;
-}
-
 std::string ResourceFolder() {
-    return ModuleFolder() + "Resource\\";
+    return lumen::ProgramFolder() + "Resource\\";
 }
 
 }  // namespace ui

@@ -1,12 +1,10 @@
 #pragma once
-// Folders the program finds its files in.
+// The folder the framework finds the skin in.
 
 #include <string>
 
 namespace ui {
 
-// The folder of the running executable, ending in "\".
-std::string ModuleFolder();
 // The folder "Resource\" beside the executable: skin pictures and tray icons.
 std::string ResourceFolder();
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "lumen/system/ProgramFolder.h"
 #include "lumen/system/IniAccess.h"
 #include "surgepad/MultiLang.h"
 #include "tests/unit/ReportRecorder.h"
@@ -190,7 +191,7 @@ TEST(LangText, EachLookupReadsTheFilesAfresh) {
 }
 
 TEST(LangShipped, EveryLanguageHasEveryKey) {
-    const std::string root = MultiLang::ProgramFolder();
+    const std::string root = lumen::ProgramFolder();
     for (const char* name : {"English", "Japanese", "French"}) {
         lumen::IniAccess ini;
         ASSERT_TRUE(ini.Open(root + "LangFiles\\" + name + "\\" + name + ".ini"));
@@ -209,7 +210,7 @@ TEST(LangShipped, EveryLanguageHasEveryKey) {
 }
 
 TEST(LangShipped, TheFilesAreTheirSourcesInTheSystemCodePage) {
-    const std::string root = MultiLang::ProgramFolder();
+    const std::string root = lumen::ProgramFolder();
     const struct {
         const char* name;
         UINT codePage;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "lumen/system/ProgramFolder.h"
 #include "lumen/graphics/DibBitmap.h"
 #include "surgepad/MultiLang.h"
 #include "surgepad/PngReader.h"
@@ -91,7 +92,7 @@ TEST(PngReaderCodec, TheDllBesideTheProgramOffersItsFourEntriesByName) {
     EXPECT_NE(nullptr, codec.FreePngData());
     EXPECT_NE(nullptr, codec.AllocatePngData());
     EXPECT_EQ(&codec, &surgepad::PngManager::Instance());
-    EXPECT_EQ(surgepad::MultiLang::ProgramFolder() + "Resource\\", surgepad::ResourceFolder());
+    EXPECT_EQ(lumen::ProgramFolder() + "Resource\\", surgepad::ResourceFolder());
 }
 
 TEST(PngReaderCodec, AMissingCodecIsAFailedPrecondition) {

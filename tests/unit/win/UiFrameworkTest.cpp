@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "lumen/system/ProgramFolder.h"
 #include "tests/unit/ReportRecorder.h"
 #include "tests/unit/win/UiTestSupport.h"
 #include "ui/Application.h"
@@ -372,7 +373,7 @@ TEST_F(UiFramework, StrayMessagesToTheHandOverWindowDoNothing) {
 
 TEST_F(UiFramework, IconFilesThatCannotBeReadRaiseTheFileOpenError) {
     ui::Icon icon;
-    const std::string missing = ui::ModuleFolder() + "no-such-icon.ico";
+    const std::string missing = lumen::ProgramFolder() + "no-such-icon.ico";
     try {
         icon.LoadFromFile(missing);
         FAIL() << "no error for a missing file";
@@ -380,7 +381,7 @@ TEST_F(UiFramework, IconFilesThatCannotBeReadRaiseTheFileOpenError) {
         EXPECT_EQ(e.Path(), missing);
         EXPECT_NE(std::string(e.what()).find(missing), std::string::npos);
     }
-    const std::string notAnIcon = ui::ModuleFolder() + "ui-test-not-an-icon.ico";
+    const std::string notAnIcon = lumen::ProgramFolder() + "ui-test-not-an-icon.ico";
     std::ofstream(notAnIcon) << "plain text, not an icon";
     EXPECT_THROW(icon.LoadFromFile(notAnIcon), ui::FileOpenError);
     DeleteFileA(notAnIcon.c_str());
