@@ -10,7 +10,7 @@ FUZZ_RUNS ?=
 FUZZ_TARGETS ?=
 WINE_ENV := tools/wine-env.sh
 
-.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist installer demo bench clean
+.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist installer demo gallery bench clean
 
 all: build
 
@@ -72,6 +72,11 @@ installer: dist
 
 demo: dist
 	tools/demo.sh $(DIST)/x64
+
+# Every control of the package in each look on the real skin, one window a page: on
+# $DISPLAY, or headless with a screenshot of each page in $(BUILD)/gallery-shots/.
+gallery: build-x64
+	tools/gallery.sh $(BUILD)
 
 bench: build-x64
 	tools/bench.sh $(BUILD)

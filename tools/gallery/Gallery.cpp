@@ -1,0 +1,376 @@
+// The control gallery: every control of the package in each of its looks, skinned with
+// the program's own pictures from the Resource folder, on a panel painted like the
+// settings window. One page a window; the page comes from the command line
+// ("gallery.exe 2"), and the caption names it ("Surgepad gallery, page 2 of 3: ...")
+// so that tools/gallery.sh can find the window and knows how many pages there are.
+//
+// The looks are forced through the controls' own operations (ShowSunken, SetEnabled,
+// SetChecked, ...), and every control is kept from reacting to the mouse, the keyboard
+// and the focus afterwards, so that a screenshot shows exactly the look asked for.
+// Under each control a note names the picture that look must show.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kr/KrButton.h"
+#include "kr/KrCheckBox.h"
+#include "lumen/graphics/DibBitmap.h"
+#include "surgepad/PngReader.h"
+#include "ui/Application.h"
+#include "ui/Form.h"
+#include "ui/Image.h"
+#include "ui/Label.h"
+#include "ui/Panel.h"
+
+namespace gallery {
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+
+// The captions of the gallery itself: the skin's light text and a dimmer one for notes.
+constexpr ui::Color kTitleColor = RGB(218, 218, 218);
+constexpr ui::Color kNoteColor = RGB(150, 150, 168);
+constexpr ui::Color kMissingColor = RGB(255, 96, 96);
+
+// Columns of the looks, right of the row captions.
+constexpr int kRowCaptionX = 16;
+constexpr int kRowCaptionWidth = 200;
+constexpr int kColumnX[] = {230, 370, 510, 650};
+constexpr int kColumnWidth = 140;
+
+enum class TextStyle { Title, RowCaption, ColumnHead, Note };
+
+struct PageInfo {
+    const char* subject;
+};
+
+constexpr PageInfo kPages[] = {
+    {"push buttons, check boxes, radio buttons"},
+};
+constexpr int kPageCount = static_cast<int>(sizeof kPages / sizeof kPages[0]);
+
+std::string Caption(int page) {
+    return "Surgepad gallery, page " + std::to_string(page) + " of " + std::to_string(kPageCount) + ": " +
+           kPages[page - 1].subject;
+}
+
+ui::FormLayout Layout(const std::string& caption) {
+    ui::FormLayout layout;
+    layout.className = "TGalleryForm";
+    layout.name = "GalleryForm";
+    layout.caption = caption.c_str();
+    layout.left = 0;
+    layout.top = 0;
+    layout.clientWidth = kWidth;
+    layout.clientHeight = kHeight;
+    layout.color = RGB(32, 32, 42);
+    // A caption bar, so that on a desktop the page can be moved and closed.
+    layout.borderNone = false;
+    return layout;
+}
+
+bool PictureReadable(const std::string& name) {
+    lumen::DibBitmap probe;
+    return surgepad::LoadPngFile(surgepad::ResourceFolder() + name, probe);
+}
+
+// The page's background: the panel of the settings window's picture, its rows stretched
+// over the page's height, so that the controls' pictures are composed over the same
+// gradient they meet on the real window. A column left of the window's separators and
+// above its footer carries only the panel's gradient.
+void PaintPanel(lumen::Bitmap& page) {
+    page.SetPixelFormat(lumen::PixelFormat::Bgra32);
+    page.SetSize(kWidth, kHeight);
+    lumen::DibBitmap skin;
+    constexpr int kColumn = 5;
+    constexpr int kFirstRow = 38;  // below the header
+    constexpr int kLastRow = 295;  // above the footer
+    const bool haveSkin = surgepad::LoadPngFile(surgepad::ResourceFolder() + "setting_bg.png", skin) &&
+                          skin.Width() > kColumn && skin.Height() > kLastRow;
+    for (int y = 0; y < kHeight; ++y) {
+        lumen::Bgra pixel{42, 32, 32, 255};
+        if (haveSkin) {
+            pixel = skin.Pixel(kColumn, kFirstRow + y * (kLastRow - kFirstRow) / (kHeight - 1));
+            pixel.a = 255;
+        }
+        for (int x = 0; x < kWidth; ++x) {
+            page.SetPixel(x, y, pixel);
+        }
+    }
+    page.Changed();
+}
+
+class GalleryForm : public ui::Form {
+public:
+    explicit GalleryForm(int page) : GalleryForm(page, Caption(page)) {}
+
+    ~GalleryForm() override {
+        // The last created first: a radio button goes before the panel it lies on.
+        while (!m_controls.empty()) {
+            m_controls.pop_back();
+        }
+    }
+
+private:
+    // The caption lives until the window is made.
+    GalleryForm(int page, const std::string& caption) : ui::Form(Layout(caption)) {
+        m_background = Add(std::make_unique<ui::Image>(*this));
+        PaintPanel(m_background->Picture());
+        m_background->SetAutoSize(true);
+        Text(16, 10, kWidth - 32, 24, caption, TextStyle::Title);
+        switch (page) {
+            case 1:
+                PageOne();
+                break;
+            default:
+                break;
+        }
+    }
+
+    template <class C>
+    C* Add(std::unique_ptr<C> control) {
+        C* raw = control.get();
+        m_controls.push_back(std::move(control));
+        return raw;
+    }
+
+    ui::Label* Text(int x, int y, int width, int height, const std::string& text, TextStyle style) {
+        auto* label = Add(std::make_unique<ui::Label>(*this));
+        label->SetTransparent(true);
+        label->SetWordWrap(true);
+        label->SetShowAccelChar(false);
+        ui::Font& font = label->GetFont();
+        switch (style) {
+            case TextStyle::Title:
+                font.SetName("Arial");
+                font.SetHeight(-15);
+                font.SetBold(true);
+                font.SetColor(kTitleColor);
+                break;
+            case TextStyle::RowCaption:
+                font.SetName("Arial");
+                font.SetHeight(-12);
+                font.SetBold(true);
+                font.SetColor(kTitleColor);
+                break;
+            case TextStyle::ColumnHead:
+                font.SetName("Arial");
+                font.SetHeight(-12);
+                font.SetColor(kTitleColor);
+                break;
+            case TextStyle::Note:
+                font.SetName("Tahoma");
+                font.SetHeight(-11);
+                font.SetColor(kNoteColor);
+                break;
+        }
+        label->SetCaption(text);
+        label->SetBounds(x, y, width, height);
+        return label;
+    }
+
+    // The note under a control: the picture its look must show. A picture the
+    // Resource folder cannot give is called out in red.
+    void Note(int x, int y, int width, const std::string& text, const char* picture) {
+        ui::Label* note = Text(x, y, width, 30, text, TextStyle::Note);
+        if (picture != nullptr && !PictureReadable(picture)) {
+            note->SetCaption(std::string("MISSING ") + picture);
+            note->GetFont().SetColor(kMissingColor);
+        }
+    }
+
+    void ColumnHeads(int y, const char* const (&heads)[4]) {
+        for (int i = 0; i < 4; ++i) {
+            Text(kColumnX[i], y, kColumnWidth - 8, 18, heads[i], TextStyle::ColumnHead);
+        }
+    }
+
+    void RowCaption(int y, const std::string& name, const std::string& detail) {
+        Text(kRowCaptionX, y, kRowCaptionWidth, 18, name, TextStyle::RowCaption);
+        Text(kRowCaptionX, y + 17, kRowCaptionWidth, 30, detail, TextStyle::Note);
+    }
+
+    lumen::Bitmap& PanelPicture() { return m_background->Picture(); }
+
+    // Composes the named pictures over the panel at the control's place, as the
+    // settings window does; a null name leaves that look empty (it falls back).
+    void Skin(kr::KrFourStateAppearance& looks, int x, int y, const char* raised, const char* sunken,
+              const char* focused, const char* disabled) {
+        surgepad::LoadStateImages({&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
+                                  PanelPicture(), x, y, raised, sunken, focused, disabled);
+    }
+
+    // A gallery control shows the look it was given and nothing else: no hover look,
+    // no presses, no focus.
+    static void Freeze(kr::KrControl& control) {
+        control.SetShowMouseOver(false);
+        control.SetClicksDisabled(true);
+        control.SetTabStop(false);
+    }
+
+    // Forces look `column`: 0 raised, 1 sunken, 2 focused, 3 disabled (through the
+    // enabling, as a disabled control of a window gets it).
+    static void ShowLook(kr::KrControl& control, int column) {
+        switch (column) {
+            case 0:
+                control.ShowRaised();
+                break;
+            case 1:
+                control.ShowSunken();
+                break;
+            case 2:
+                control.ShowFocused();
+                break;
+            default:
+                control.SetEnabled(false);
+                break;
+        }
+    }
+
+    static constexpr const char* kLooks[4] = {"raised", "sunken", "focused", "disabled"};
+
+    void PageOne() {
+        ColumnHeads(44, kLooks);
+        CloseButtons(70);
+        TextButtons(130);
+        CheckBoxes(190);
+        RadioButtons(370);
+    }
+
+    // KrButton with the close button's pictures; they carry no alpha but the key colour
+    // RGB 0x69, 0x69, 0x6B in their corners, which the transparent control cuts away.
+    void CloseButtons(int y) {
+        RowCaption(y, "KrButton", "close_n, close_d, close_o; transparent, key 69 69 6B");
+        const char* const notes[4] = {"close_n", "close_d", "close_o", "no picture: close_n"};
+        const char* const pictures[4] = {"close_n.png", "close_d.png", "close_o.png", nullptr};
+        for (int i = 0; i < 4; ++i) {
+            auto* button = Add(std::make_unique<kr::KrButton>(*this, kColumnX[i], y));
+            Skin(button->Appearance(), kColumnX[i], y, "close_n.png", "close_d.png", "close_o.png", nullptr);
+            button->SetTransparentColor(RGB(0x69, 0x69, 0x6B));
+            button->SetTransparent(true);
+            Freeze(*button);
+            ShowLook(*button, i);
+            Note(kColumnX[i], y + 24, kColumnWidth - 8, notes[i], pictures[i] != nullptr ? pictures[i] : "close_n.png");
+        }
+    }
+
+    // KrButtonTx as the settings window's Apply button: Arial -11 in RGB 200, 196, 213,
+    // grey when disabled; the caption moves by (2, 2) right after the button sank.
+    void TextButtons(int y) {
+        RowCaption(y, "KrButtonTx", "button_n, _d, _o, _un with captions");
+        const char* const captions[4] = {"Raised", "Sunken", "Focused", "Disabled"};
+        const char* const notes[4] = {"button_n", "button_d, caption +2,+2", "button_o", "button_un, grey caption"};
+        const char* const pictures[4] = {"button_n.png", "button_d.png", "button_o.png", "button_un.png"};
+        for (int i = 0; i < 4; ++i) {
+            auto* button = Add(std::make_unique<kr::KrButtonTx>(*this, kColumnX[i], y));
+            Skin(button->Appearance(), kColumnX[i], y, "button_n.png", "button_d.png", "button_o.png",
+                 "button_un.png");
+            ui::Font& font = button->GetFont();
+            font.SetName("Arial");
+            font.SetHeight(-11);
+            font.SetColor(RGB(200, 196, 213));
+            button->FontColors().SetDisabled(ui::clGray);
+            button->SetText(captions[i]);
+            Freeze(*button);
+            ShowLook(*button, i);
+            Note(kColumnX[i], y + 25, kColumnWidth - 8, notes[i], pictures[i]);
+        }
+    }
+
+    // KrCheckBox with the settings window's pictures: unchecked chack_n (disabled
+    // chack_un1), checked chack_o (disabled chack_un2), none for grayed. A missing look
+    // falls back to the raised look of its check state, then to the unchecked raised.
+    void CheckBoxes(int y) {
+        struct Row {
+            kr::CheckBoxState state;
+            const char* name;
+            const char* notes[4];
+            const char* pictures[4];
+        };
+        const Row rows[] = {
+            {kr::cbUnchecked, "unchecked",
+             {"chack_n", "none: chack_n", "none: chack_n", "chack_un1"},
+             {"chack_n.png", "chack_n.png", "chack_n.png", "chack_un1.png"}},
+            {kr::cbChecked, "checked",
+             {"chack_o", "none: chack_o", "none: chack_o", "chack_un2"},
+             {"chack_o.png", "chack_o.png", "chack_o.png", "chack_un2.png"}},
+            {kr::cbGrayed, "grayed",
+             {"none: chack_n", "none: chack_n", "none: chack_n", "none: chack_n"},
+             {"chack_n.png", "chack_n.png", "chack_n.png", "chack_n.png"}},
+        };
+        for (const Row& row : rows) {
+            RowCaption(y, std::string("KrCheckBox ") + row.name,
+                       "chack_n, chack_o, chack_un1, chack_un2; no grayed pictures");
+            for (int i = 0; i < 4; ++i) {
+                auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, kColumnX[i], y));
+                Skin(box->Appearance().Uncheck, kColumnX[i], y, "chack_n.png", nullptr, nullptr, "chack_un1.png");
+                Skin(box->Appearance().Check, kColumnX[i], y, "chack_o.png", nullptr, nullptr, "chack_un2.png");
+                box->SetAllowGrayed(true);
+                Freeze(*box);
+                // The look first, then the check state: the look must stay.
+                ShowLook(*box, i);
+                box->SetState(row.state);
+                Note(kColumnX[i] + 22, y + 1, kColumnWidth - 30, row.notes[i], row.pictures[i]);
+            }
+            y += 56;
+        }
+    }
+
+    // KrRadioButton with radio_n and radio_o. Checking a radio button unchecks the
+    // others on its parent, so each lies on a panel of its own, exactly its size.
+    void RadioButtons(int y) {
+        for (bool checked : {false, true}) {
+            RowCaption(y, std::string("KrRadioButton ") + (checked ? "checked" : "unchecked"),
+                       "radio_n, radio_o; one panel each");
+            for (int i = 0; i < 4; ++i) {
+                auto* holder = Add(std::make_unique<ui::Panel>(*this, kColumnX[i], y, 17, 17));
+                auto* radio = Add(std::make_unique<kr::KrRadioButton>(*holder, 0, 0));
+                Skin(radio->Appearance().Uncheck, kColumnX[i], y, "radio_n.png", nullptr, nullptr, nullptr);
+                Skin(radio->Appearance().Check, kColumnX[i], y, "radio_o.png", nullptr, nullptr, nullptr);
+                holder->SetBounds(kColumnX[i], y, radio->Width(), radio->Height());
+                Freeze(*radio);
+                ShowLook(*radio, i);
+                radio->SetChecked(checked);
+                const char* picture = checked ? "radio_o.png" : "radio_n.png";
+                const std::string note = std::string(i == 0 ? "" : "none: ") + (checked ? "radio_o" : "radio_n");
+                Note(kColumnX[i] + 22, y + 1, kColumnWidth - 30, note, picture);
+            }
+            y += 56;
+        }
+    }
+
+    ui::Image* m_background = nullptr;
+    std::vector<std::unique_ptr<ui::Control>> m_controls;
+};
+
+int PageFromArguments(int argc, char** argv) {
+    int page = 1;
+    if (argc > 1) {
+        page = std::atoi(argv[1]);
+    }
+    return std::clamp(page, 1, kPageCount);
+}
+
+}  // namespace
+}  // namespace gallery
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    try {
+        ui::Application& app = ui::App();
+        app.Initialize();
+        app.CreateForm<gallery::GalleryForm>(gallery::PageFromArguments(__argc, __argv));
+        app.Run();
+        app.DestroyForms();
+        return 0;
+    } catch (const std::exception& e) {
+        // No message box: the gallery runs unattended on a headless display.
+        OutputDebugStringA((std::string("gallery: ") + e.what() + "\r\n").c_str());
+        return 1;
+    }
+}
