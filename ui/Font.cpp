@@ -37,11 +37,19 @@ void Font::SetBold(bool bold) {
     }
 }
 
+void Font::SetCharset(BYTE charset) {
+    if (charset != m_charset) {
+        m_charset = charset;
+        Changed();
+    }
+}
+
 void Font::Assign(const Font& other) {
     m_name = other.m_name;
     m_height = other.m_height;
     m_color = other.m_color;
     m_bold = other.m_bold;
+    m_charset = other.m_charset;
     Changed();
 }
 
@@ -50,7 +58,7 @@ HFONT Font::Handle() const {
         LOGFONTA lf = {};
         lf.lfHeight = m_height;
         lf.lfWeight = m_bold ? FW_BOLD : FW_NORMAL;
-        lf.lfCharSet = DEFAULT_CHARSET;
+        lf.lfCharSet = m_charset;
         lf.lfQuality = DEFAULT_QUALITY;
         lstrcpynA(lf.lfFaceName, m_name.c_str(), LF_FACESIZE);
         m_handle.reset(CreateFontIndirectA(&lf));

@@ -42,7 +42,10 @@ public:
     void SetColor(Color color);
     bool Bold() const { return m_bold; }
     void SetBold(bool bold);
-    // Copies face, height, style and colour; one change event.
+    // The character set asked of the font mapper (DEFAULT_CHARSET: the system's).
+    BYTE Charset() const { return m_charset; }
+    void SetCharset(BYTE charset);
+    // Copies face, height, style, character set and colour; one change event.
     void Assign(const Font& other);
 
     // The GDI font, made when first needed and after each change.
@@ -57,6 +60,7 @@ private:
     int m_height = -11;
     Color m_color = clWindowText;
     bool m_bold = false;
+    BYTE m_charset = DEFAULT_CHARSET;
     mutable lumen::UniqueFont m_handle;
 };
 
