@@ -1,0 +1,194 @@
+#include "surgepad/SkinComboBox.h"
+
+#include "surgepad/PngReader.h"
+#include "surgepad/SkinImage.h"
+
+namespace surgepad {
+namespace {
+
+constexpr ui::Color kTextColor = RGB(218, 218, 218);
+constexpr ui::Color kDisabledTextColor = RGB(128, 128, 128);
+constexpr ui::Color kListColor = RGB(44, 44, 54);
+constexpr ui::Color kHighlightColor = RGB(128, 80, 199);
+constexpr int kPanelWidth = 165;
+constexpr int kPanelHeight = 78;
+constexpr int kTextInset = 9;
+
+void SetListFont(ui::Font& font) {
+    font.SetName("Arial");
+    font.SetHeight(-11);
+    font.SetColor(kTextColor);
+}
+
+// Draws `piece` into (x, y, width, height) of the canvas, stretched to fit.
+void DrawPiece(HDC canvas, const lumen::Bitmap& piece, int x, int y, int width, int height) {
+    if (piece.Empty() || width <= 0 || height <= 0) {
+        return;
+    }
+    lumen::DibBitmap copy;
+    copy.Assign(piece);
+    lumen::BitmapCanvas source(copy);
+    if (source.Dc() != nullptr) {
+        StretchBlt(canvas, x, y, width, height, source.Dc(), 0, 0, piece.Width(), piece.Height(), SRCCOPY);
+    }
+}
+
+}  // namespace
+
+// The drop button reacts on the press of any mouse button, not on a click.
+class SkinComboBox::ArrowButton final : public kr::KrButton {
+public:
+    ArrowButton(ui::WinControl& parent, int left, int top, SkinComboBox& combo)
+        : kr::KrButton(parent, left, top), m_combo(combo) {}
+
+protected:
+    void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override {
+        kr::KrButton::MouseDown(button, shift, x, y);
+        m_combo.Toggle();
+    }
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        // The framework decodes the left and right buttons only.
+        if (message == WM_MBUTTONDOWN) {
+            m_combo.Toggle();
+        }
+        return kr::KrButton::WndProc(message, wParam, lParam);
+    }
+
+private:
+    SkinComboBox& m_combo;
+};
+
+SkinComboBox::SkinComboBox(ui::WinControl& owner, int x, int y, const Skin& skin) {
+    (void)LoadPngFile(ResourceFolder() + "combo_box_bg.png", m_normalPicture);
+    (void)LoadPngFile(ResourceFolder() + "combo_box_bg_un.png", m_disabledPicture);
+    m_body = CreateSkinImage(owner, "combo_box_bg.png", x, y);
+
+    m_caption = std::make_unique<ui::Label>(owner);
+    SetListFont(m_caption->GetFont());
+    m_caption->SetAlignment(ui::Alignment::Left);
+    m_caption->SetLayout(ui::TextLayout::Center);
+    m_caption->SetBounds(x + 10, y - 3, 120, 28);
+    m_caption->SetTransparent(true);
+    // Graphic controls paint in creation order: the label lies above the box's picture.
+    m_parts = {m_body.get(), m_caption.get()};
+
+    m_arrow = std::make_unique<ArrowButton>(owner, x + 138, y + 1, *this);
+    kr::KrFourStateAppearance& looks = m_arrow->Appearance();
+    LoadStateImages({&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
+                    skin.background, x + 138, y + 1, "arrow_n.png", "arrow_d.png", "arrow_o.png", "arrow_un.png");
+    m_parts.push_back(m_arrow.get());
+
+    m_panel = std::make_unique<ui::Panel>(owner, x, y + m_body->Height() - 1, kPanelWidth, kPanelHeight);
+    m_panel->SetVisible(false);
+    m_panelImage = std::make_unique<ui::Image>(*m_panel);
+    m_panelImage->SetBounds(0, 0, kPanelWidth, kPanelHeight);
+    PaintPanelImage(skin);
+
+    // The list box is a window: it lies above the panel's picture.
+    m_list = std::make_unique<OwnerDrawListBox>(*m_panel, 1, 2, kPanelWidth - 2, kPanelHeight - 4);
+    m_list->SetColor(kListColor);
+    SetListFont(m_list->GetFont());
+    m_list->OnMouseUp = ListMouseUp::Of<&SkinComboBox::ItemChosen>(this);
+    m_painter.SetHighlightColor(kHighlightColor);
+    m_painter.SetInsets(kTextInset, 0, 0, 0);
+    m_painter.Attach(*m_list);
+    m_parts.push_back(m_panel.get());
+
+    m_hook = ui::App().SubscribeMessages(ui::MessageHook::Of<&SkinComboBox::HookMessage>(this));
+    m_deactivation = ui::App().SubscribeDeactivate(ui::Notify::Of<&SkinComboBox::Deactivated>(this));
+}
+
+SkinComboBox::~SkinComboBox() = default;
+
+kr::KrButton& SkinComboBox::Arrow() {
+    return *m_arrow;
+}
+
+void SkinComboBox::PaintPanelImage(const Skin& skin) {
+    const int width = m_panelImage->Width();
+    const int height = m_panelImage->Height();
+    const int bottom = skin.panelBottom.Height();
+    lumen::DibBitmap picture(width, height, lumen::PixelFormat::Bgr24);
+    {
+        lumen::BitmapCanvas canvas(picture);
+        if (canvas.Dc() != nullptr) {
+            SetStretchBltMode(canvas.Dc(), COLORONCOLOR);
+            DrawPiece(canvas.Dc(), skin.panelTop, 0, 0, skin.panelTop.Width(), skin.panelTop.Height());
+            DrawPiece(canvas.Dc(), skin.panelBottom, 0, height - bottom, skin.panelBottom.Width(), bottom);
+            DrawPiece(canvas.Dc(), skin.panelBody, 0, 1, width, height - bottom - 1);
+            GdiFlush();
+        }
+    }
+    m_panelImage->SetPicture(picture);
+}
+
+void SkinComboBox::SetEnabled(bool enabled) {
+    m_arrow->SetEnabled(enabled);
+    m_body->SetPicture(enabled ? m_normalPicture : m_disabledPicture);
+    m_caption->GetFont().SetColor(enabled ? kTextColor : kDisabledTextColor);
+}
+
+void SkinComboBox::SetVisible(bool visible) {
+    for (size_t i = 0; i + 1 < m_parts.size(); ++i) {
+        m_parts[i]->SetVisible(visible);
+    }
+    Close();
+}
+
+void SkinComboBox::SetItemIndex(int index) {
+    if (index < 0 || index >= m_list->Count()) {
+        index = -1;
+    }
+    if (index == m_list->ItemIndex()) {
+        return;
+    }
+    m_list->SetItemIndex(index);
+    m_caption->SetCaption(index < 0 ? std::string() : m_list->ItemText(index));
+    OnChange(*m_list);
+}
+
+void SkinComboBox::Toggle() {
+    if (IsOpen()) {
+        Close();
+    } else {
+        Open();
+    }
+}
+
+void SkinComboBox::Open() {
+    m_panel->SetVisible(true);
+    // A child window starts at the bottom of its siblings: the open panel must cover
+    // the owner's controls below the box, whenever they were made.
+    SetWindowPos(m_panel->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void SkinComboBox::Close() {
+    m_panel->SetVisible(false);
+}
+
+void SkinComboBox::ItemChosen(OwnerDrawListBox& list, ui::MouseButton, int, int) {
+    const int index = list.ItemIndex();
+    if (index >= 0) {
+        m_caption->SetCaption(list.ItemText(index));
+        OnChange(list);
+    }
+    Close();
+}
+
+void SkinComboBox::HookMessage(MSG& msg, bool& handled) {
+    // The press that closes the list is swallowed, so that it does not also act on
+    // the control under the mouse.
+    if (msg.message == WM_LBUTTONDOWN && IsOpen() && msg.hwnd != m_list->ListHandle() &&
+        msg.hwnd != m_arrow->Handle()) {
+        Close();
+        handled = true;
+    }
+}
+
+void SkinComboBox::Deactivated() {
+    if (IsOpen()) {
+        Close();
+    }
+}
+
+}  // namespace surgepad

@@ -1,0 +1,93 @@
+#pragma once
+// The settings window's profile drop-down list, made of ordinary parts on the owner
+// window: a picture of the closed box, a label with the chosen entry, a skinned arrow
+// button, and a hidden panel holding an owner-drawn list that opens below the box.
+// The arrow opens and closes the panel on the press; choosing an entry, a left-button
+// press anywhere else in the program, or the program losing activation closes it.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kr/KrButton.h"
+#include "kr/KrImage.h"
+#include "lumen/graphics/DibBitmap.h"
+#include "surgepad/ListItemPainter.h"
+#include "surgepad/OwnerDrawListBox.h"
+#include "ui/Application.h"
+#include "ui/Image.h"
+#include "ui/Label.h"
+#include "ui/Panel.h"
+
+namespace surgepad {
+
+class SkinComboBox {
+public:
+    // What the owner window lends: its background picture, which the arrow's pictures
+    // are composed over, and the three pieces the drop panel is painted from.
+    struct Skin {
+        lumen::Bitmap& background;
+        const lumen::Bitmap& panelTop;
+        const lumen::Bitmap& panelBody;
+        const lumen::Bitmap& panelBottom;
+    };
+
+    // Builds the parts on `owner` with the box's top-left at (x, y).
+    SkinComboBox(ui::WinControl& owner, int x, int y, const Skin& skin);
+    SkinComboBox(const SkinComboBox&) = delete;
+    SkinComboBox& operator=(const SkinComboBox&) = delete;
+    ~SkinComboBox();
+
+    void SetEnabled(bool enabled);
+    // Shows or hides the box; the drop panel is closed either way.
+    void SetVisible(bool visible);
+
+    // The entries (Clear, Add, Count).
+    OwnerDrawListBox& Items() { return *m_list; }
+    int ItemIndex() const { return m_list->ItemIndex(); }
+    // Chooses entry `index` (-1, or an index beyond the entries: none), shows its text
+    // and reports the change; the current index changes nothing.
+    void SetItemIndex(int index);
+    // The shown name.
+    const std::string& Text() const { return m_caption->Caption(); }
+
+    // Called with the list whenever the chosen entry changes.
+    ui::Callback<OwnerDrawListBox&> OnChange;
+
+    bool IsOpen() const { return m_panel->Visible(); }
+
+    // The parts, for whoever needs to look at them.
+    kr::KrButton& Arrow();
+    kr::KrImage& Body() { return *m_body; }
+    ui::Label& Caption() { return *m_caption; }
+    ui::Panel& DropPanel() { return *m_panel; }
+    OwnerDrawListBox& List() { return *m_list; }
+
+private:
+    class ArrowButton;
+
+    void Toggle();
+    void Open();
+    void Close();
+    void ItemChosen(OwnerDrawListBox& list, ui::MouseButton button, int x, int y);
+    void HookMessage(MSG& msg, bool& handled);
+    void Deactivated();
+    void PaintPanelImage(const Skin& skin);
+
+    // Destroyed in reverse: the subscriptions end first, the painter lets go of the
+    // list before the list goes, and the list's window before its panel's.
+    std::vector<ui::Control*> m_parts;
+    lumen::DibBitmap m_normalPicture;
+    lumen::DibBitmap m_disabledPicture;
+    std::unique_ptr<kr::KrImage> m_body;
+    std::unique_ptr<ui::Label> m_caption;
+    std::unique_ptr<ArrowButton> m_arrow;
+    std::unique_ptr<ui::Panel> m_panel;
+    std::unique_ptr<ui::Image> m_panelImage;
+    std::unique_ptr<OwnerDrawListBox> m_list;
+    ListItemPainter m_painter;
+    ui::Subscription m_hook;
+    ui::Subscription m_deactivation;
+};
+
+}  // namespace surgepad
