@@ -17,10 +17,18 @@
 #include <string>
 #include <vector>
 
+#include <chrono>
+
+#include "kr/KrBar.h"
+#include "kr/KrBrick.h"
 #include "kr/KrButton.h"
 #include "kr/KrCheckBox.h"
+#include "kr/KrImage.h"
+#include "kr/KrLabel.h"
+#include "kr/KrNumLed.h"
 #include "lumen/graphics/DibBitmap.h"
 #include "surgepad/PngReader.h"
+#include "surgepad/SkinImage.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 #include "ui/Image.h"
@@ -52,6 +60,8 @@ struct PageInfo {
 
 constexpr PageInfo kPages[] = {
     {"push buttons, check boxes, radio buttons"},
+    {"LED displays, bricks, scroll bars"},
+    {"shaded labels, alpha images"},
 };
 constexpr int kPageCount = static_cast<int>(sizeof kPages / sizeof kPages[0]);
 
@@ -126,7 +136,13 @@ private:
         Text(16, 10, kWidth - 32, 24, caption, TextStyle::Title);
         switch (page) {
             case 1:
-                PageOne();
+                ButtonsPage();
+                break;
+            case 2:
+                LedsBricksBarsPage();
+                break;
+            case 3:
+                LabelsImagesPage();
                 break;
             default:
                 break;
@@ -235,7 +251,7 @@ private:
 
     static constexpr const char* kLooks[4] = {"raised", "sunken", "focused", "disabled"};
 
-    void PageOne() {
+    void ButtonsPage() {
         ColumnHeads(44, kLooks);
         CloseButtons(70);
         TextButtons(130);
@@ -343,6 +359,227 @@ private:
             }
             y += 56;
         }
+    }
+
+    void LedsBricksBarsPage() {
+        NumLeds(48);
+        Bricks(250);
+        Bars(390);
+    }
+
+    // KrNumLed: drawn segments, no pictures; lit RGB 10, 240, 10 and dark RGB 14, 38,
+    // 62 by default, here on the panel's colour except the first, which keeps white.
+    void NumLeds(int y) {
+        using namespace std::chrono;
+        struct Cell {
+            const char* format;
+            lumen::NumLedType type;
+            double value;
+            int offLed;  // blanked LED, 0: none
+            bool zeroLeading;
+            bool keepRatio;
+            bool whiteBackground;
+            const char* note;
+        };
+        const Cell rows[2][4] = {
+            {{"88.8", lumen::nledFloat, 3.14159, 0, false, true, true, "88.8, 3.14159: _3.1; colours as made"},
+             {"8888", lumen::nledFloat, 12345, 0, false, true, false, "8888, 12345: 2345"},
+             {"hh.mm", lumen::nledTime, 0, 0, false, true, false, "hh.mm at 13:45: 13.45"},
+             {"88^C", lumen::nledFloat, 42, 0, false, true, false, "88^C, 42: 42 degrees C"}},
+            {{"88.8", lumen::nledFloat, 3.14159, 0, true, true, false, "ZeroLeading: 03.1"},
+             {"8888", lumen::nledFloat, 1234, 2, false, true, false, "Off(2): 1_34"},
+             {"yy.mm.dd", lumen::nledDate, 0, 0, false, true, false, "yy.mm.dd on 17 May 2024: 24.05.17"},
+             {"88.8", lumen::nledFloat, 0.04, 0, false, false, false, "0.04 stretched (no KeepRatio): _0.0"}},
+        };
+        const char* const details[2] = {"formats and values", "zero leading, Off, symbols, stretch"};
+        for (int r = 0; r < 2; ++r) {
+            RowCaption(y, "KrNumLed", details[r]);
+            for (int i = 0; i < 4; ++i) {
+                const Cell& cell = rows[r][i];
+                auto* led = Add(std::make_unique<kr::KrNumLed>(*this, kColumnX[i], y, 120, 40));
+                if (!cell.whiteBackground) {
+                    const lumen::Bgra behind = PanelPicture().Pixel(kColumnX[i], y);
+                    led->LedColors().SetBackgroundColor(RGB(behind.r, behind.g, behind.b));
+                }
+                led->SetType(cell.type);
+                led->SetFormat(cell.format);
+                led->SetZeroLeading(cell.zeroLeading);
+                led->SetKeepRatio(cell.keepRatio);
+                if (cell.type == lumen::nledTime || cell.type == lumen::nledDate) {
+                    led->SetValue(lumen::LedDateTime{local_days{year{2024} / 5 / 17} + hours{13} + minutes{45}});
+                } else {
+                    led->SetValue(cell.value);
+                }
+                if (cell.offLed != 0) {
+                    led->Off(cell.offLed);
+                }
+                Note(kColumnX[i], y + 44, kColumnWidth - 8, cell.note, nullptr);
+            }
+            y += 96;
+        }
+    }
+
+    // Composes the three pictures of a brick over the panel at its place; a null name
+    // leaves that look empty.
+    void Skin(kr::KrThreeStateAppearance& looks, int x, int y, const char* normal, const char* focused,
+              const char* disabled) {
+        const struct {
+            lumen::Bitmap& bitmap;
+            const char* name;
+        } states[] = {{looks.NormalBmp(), normal}, {looks.FocusedBmp(), focused}, {looks.DisabledBmp(), disabled}};
+        for (const auto& state : states) {
+            if (state.name != nullptr) {
+                surgepad::ComposeOnBackground(state.name, state.bitmap, PanelPicture(), x, y);
+            }
+        }
+    }
+
+    // KrBrick(Tx) with the text button's normal, focused and disabled pictures (the skin
+    // has none of its own); a brick never sinks.
+    void SkinBrick(kr::KrBrick& brick, int x, int y) {
+        Skin(brick.Appearance(), x, y, "button_n.png", "button_o.png", "button_un.png");
+    }
+
+    void Bricks(int y) {
+        ColumnHeads(y - 22, kLooks);
+        RowCaption(y, "KrBrick", "button_n, button_o, button_un as normal, focused, disabled");
+        const char* const notes[4] = {"button_n", "never sinks: button_n", "button_o", "button_un"};
+        const char* const pictures[4] = {"button_n.png", "button_n.png", "button_o.png", "button_un.png"};
+        for (int i = 0; i < 4; ++i) {
+            auto* brick = Add(std::make_unique<kr::KrBrick>(*this, kColumnX[i], y));
+            SkinBrick(*brick, kColumnX[i], y);
+            Freeze(*brick);
+            ShowLook(*brick, i);
+            Note(kColumnX[i], y + 24, kColumnWidth - 8, notes[i], pictures[i]);
+        }
+        y += 56;
+        RowCaption(y, "KrBrickTx", "the same with captions");
+        const char* const captions[4] = {"Normal", "Sunken", "Focused", "Disabled"};
+        const char* const txNotes[4] = {"button_n", "button_n, caption unmoved", "button_o", "button_un, grey caption"};
+        for (int i = 0; i < 4; ++i) {
+            auto* brick = Add(std::make_unique<kr::KrBrickTx>(*this, kColumnX[i], y));
+            SkinBrick(*brick, kColumnX[i], y);
+            ui::Font& font = brick->GetFont();
+            font.SetName("Arial");
+            font.SetHeight(-11);
+            font.SetColor(RGB(200, 196, 213));
+            brick->SetText(captions[i]);
+            Freeze(*brick);
+            ShowLook(*brick, i);
+            Note(kColumnX[i], y + 24, kColumnWidth - 8, txNotes[i], pictures[i]);
+        }
+    }
+
+    // KrBar with the drop-down list's box as its track (combo_box_bg, disabled
+    // combo_box_bg_un) and the checked radio button as its indicator, composed over
+    // the track; the indicator's centre sits on Origin (11, 11) moved by ScrollPos.
+    void Bars(int y) {
+        RowCaption(y, "KrBar", "combo_box_bg track, radio_o indicator; Length 143");
+        struct Cell {
+            int position;
+            int look;  // as ShowLook, without sunken
+            const char* note;
+        };
+        const Cell cells[3] = {
+            {0, 0, "ScrollPos 0, normal"},
+            {71, 2, "ScrollPos 71, focused: combo_box_bg"},
+            {143, 3, "ScrollPos 143, disabled: combo_box_bg_un"},
+        };
+        constexpr int kBarX[3] = {230, 420, 610};
+        for (int i = 0; i < 3; ++i) {
+            const Cell& cell = cells[i];
+            auto* bar = Add(std::make_unique<kr::KrBar>(*this, kBarX[i], y));
+            kr::KrThreeStateAppearance& looks = bar->Appearance();
+            Skin(looks, kBarX[i], y, "combo_box_bg.png", "combo_box_bg.png", "combo_box_bg_un.png");
+            // Over the track of the look it is shown on; the track is even along its length.
+            lumen::DibBitmap indicator;
+            surgepad::ComposeOnBackground("radio_o.png", indicator, cell.look == 3 ? looks.DisabledBmp() : looks.NormalBmp(),
+                                          3, 3);
+            bar->SetIndicator(indicator);
+            bar->Origin().SetX(11);
+            bar->Origin().SetY(11);
+            bar->SetLength(143);
+            bar->SetScrollPos(cell.position);
+            Freeze(*bar);
+            ShowLook(*bar, cell.look);
+            Note(kBarX[i], y + 26, 180, cell.note,
+                 cell.look == 3 ? "combo_box_bg_un.png" : "combo_box_bg.png");
+        }
+    }
+
+
+    void LabelsImagesPage() {
+        ShadedLabels(48);
+        AlphaImages(150);
+    }
+
+    // KrLabel as the settings window's headings use it (Arial bold -13, RGB 219, 219,
+    // 219): without the shade, with the headings' shade 200, a faint one, and disabled.
+    // The shade is dark, so on this panel it shows mostly as a softer edge.
+    void ShadedLabels(int y) {
+        struct Cell {
+            bool shaded;
+            uint8_t alpha;
+            bool enabled;
+            const char* note;
+        };
+        const Cell cells[4] = {
+            {false, 200, true, "Shaded off: plain text, kept in from the edges"},
+            {true, 200, true, "Shaded 200 (the headings)"},
+            {true, 80, true, "Shaded 80"},
+            {true, 200, false, "disabled: embossed by the framework"},
+        };
+        RowCaption(y, "KrLabel", "heading font, 130 x 25");
+        for (int i = 0; i < 4; ++i) {
+            const Cell& cell = cells[i];
+            auto* label = Add(std::make_unique<kr::KrLabel>(*this));
+            label->SetTransparent(true);
+            ui::Font& font = label->GetFont();
+            font.SetName("Arial");
+            font.SetHeight(-13);
+            font.SetBold(true);
+            font.SetColor(RGB(219, 219, 219));
+            label->SetShaded(cell.shaded);
+            label->SetShadeAlphaValue(cell.alpha);
+            label->SetCaption("Display setting");
+            label->SetBounds(kColumnX[i], y, 130, 25);
+            label->SetEnabled(cell.enabled);
+            Note(kColumnX[i], y + 30, kColumnWidth - 8, cell.note, nullptr);
+        }
+    }
+
+    // KrImage with the red logo (32 bits with alpha) over the panel: opaque, by its
+    // alpha, by its alpha at AlphaValue 128, and the skin-image factory's box.
+    void AlphaImages(int y) {
+        RowCaption(y, "KrImage", "turbo_red.png over the panel");
+        struct Cell {
+            bool alphaChannel;
+            bool alphaBlend;
+            uint8_t alphaValue;
+            const char* note;
+        };
+        const Cell cells[3] = {
+            {false, false, 255, "AlphaChannel off: drawn opaque"},
+            {true, false, 255, "AlphaChannel: blended by its alpha"},
+            {true, true, 128, "AlphaValue 128: half of that"},
+        };
+        for (int i = 0; i < 3; ++i) {
+            const Cell& cell = cells[i];
+            auto* image = Add(std::make_unique<kr::KrImage>(*this));
+            lumen::DibBitmap logo;
+            surgepad::LoadPngFile(surgepad::ResourceFolder() + "turbo_red.png", logo);
+            image->SetAutoSize(true);
+            image->SetBounds(kColumnX[i], y, 10, 10);
+            image->SetPicture(logo);
+            image->SetAlphaChannel(cell.alphaChannel);
+            image->SetAlphaBlend(cell.alphaBlend);
+            image->SetAlphaValue(cell.alphaValue);
+            Note(kColumnX[i], y + 100, kColumnWidth - 8, cell.note, "turbo_red.png");
+        }
+        y += 150;
+        RowCaption(y, "CreateSkinImage", "a Resource picture by its alpha");
+        Add(surgepad::CreateSkinImage(*this, "combo_box_bg.png", kColumnX[0], y));
+        Note(kColumnX[0], y + 28, 2 * kColumnWidth, "combo_box_bg.png, sized to the picture", "combo_box_bg.png");
     }
 
     ui::Image* m_background = nullptr;
