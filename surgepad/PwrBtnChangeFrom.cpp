@@ -1,5 +1,8 @@
 #include "surgepad/PwrBtnChangeFrom.h"
 
+#include "lumen/core/DebugTrace.h"
+#include "surgepad/MultiLang.h"
+#include "surgepad/PngReader.h"
 #include "surgepad/PwrBtnChangeShadow.h"
 
 namespace surgepad {
@@ -7,51 +10,138 @@ namespace surgepad {
 TPwrBtnChangeFrom* PwrBtnChangeFrom = nullptr;
 
 namespace {
+
 ui::FormLayout Layout() {
     ui::FormLayout layout;
     layout.className = "TPwrBtnChangeFrom";
     layout.name = "PwrBtnChangeFrom";
     layout.caption = "PwrBtnChangeFrom";
+    // The background picture's size; the shaping maker sets it again from the picture.
     layout.clientWidth = 329;
     layout.clientHeight = 238;
+    layout.color = RGB(0x1B, 0x1B, 0x23);
     layout.exStyleAdd = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
     layout.exStyleRemove = WS_EX_APPWINDOW;
     return layout;
 }
+
+int RectWidth(const RECT& r) {
+    return r.right - r.left;
+}
+
+int RectHeight(const RECT& r) {
+    return r.bottom - r.top;
+}
+
+void SetDialogFont(ui::Font& font) {
+    font.SetName("Arial");
+    font.SetHeight(-11);
+    font.SetColor(static_cast<ui::Color>(kPwrBtnTextColor));
+}
+
 }  // namespace
 
-TPwrBtnChangeFrom::TPwrBtnChangeFrom() : ui::Form(Layout()) {}
+TPwrBtnChangeFrom::TPwrBtnChangeFrom()
+    : ui::Form(Layout()),
+      Background(*this),
+      Message(*this),
+      OkButton(*this, kPwrBtnOkBounds.left, kPwrBtnOkBounds.top, RectWidth(kPwrBtnOkBounds),
+               RectHeight(kPwrBtnOkBounds)),
+      CloseButton(*this, kPwrBtnCloseBounds.left, kPwrBtnCloseBounds.top, RectWidth(kPwrBtnCloseBounds),
+                  RectHeight(kPwrBtnCloseBounds)),
+      m_formSite(*this),
+      m_backgroundSite(Background, m_formSite) {
+    SkinBackground();
+    m_flicker.Attach(Handle());
+    SkinButtons();
+    SetUpMessage();
+}
 
 TPwrBtnChangeFrom::~TPwrBtnChangeFrom() {
+    m_flicker.Detach();
     DestroyHandle();
+}
+
+void TPwrBtnChangeFrom::SkinBackground() {
+    if (!LoadPngFile(ResourceFolder() + kPwrBtnDialogPicture, Background.Picture())) {
+        // Unshaped then: a key colour taken from a made-up picture could make the
+        // whole dialog see-through.
+        lumen::Trace("dialog: no background picture %s; the dialog stays plain", kPwrBtnDialogPicture);
+        return;
+    }
+    // Frameless, sized to the picture, colour key of its bottom-left pixel (the
+    // picture's magenta corners), dragged by the picture.
+    (void)m_shaper.Attach(&m_backgroundSite);
+}
+
+void TPwrBtnChangeFrom::SkinButtons() {
+    kr::KrFourStateAppearance& ok = OkButton.Appearance();
+    // Composed over the dialog's own picture at the button's place, so the rounded
+    // corners blend into it.
+    LoadStateImages(StateBitmaps{&ok.RaisedBmp(), &ok.SunkenBmp(), &ok.FocusedBmp(), &ok.DisabledBmp()},
+                    Background.Picture(), kPwrBtnOkBounds.left, kPwrBtnOkBounds.top, "button_n.png", "button_d.png",
+                    "button_o.png", "button_un.png");
+    OkButton.SetTransparentColor(RGB(255, 255, 255));
+    SetDialogFont(OkButton.GetFont());
+    // The caption is not translated.
+    OkButton.SetText("OK");
+    OkButton.OnClick = ui::Callback<ui::Control&>::Of<&TPwrBtnChangeFrom::ButtonClick>(this);
+
+    kr::KrFourStateAppearance& close = CloseButton.Appearance();
+    (void)LoadPngFile(ResourceFolder() + "close_n.png", close.RaisedBmp());
+    (void)LoadPngFile(ResourceFolder() + "close_d.png", close.SunkenBmp());
+    (void)LoadPngFile(ResourceFolder() + "close_o.png", close.FocusedBmp());
+    CloseButton.SetTransparentColor(kPwrBtnCloseKey);
+    CloseButton.SetTransparent(true);
+    CloseButton.SetHint(MultiLang::Instance().Text("Close"));
+    CloseButton.OnClick = ui::Callback<ui::Control&>::Of<&TPwrBtnChangeFrom::ButtonClick>(this);
+}
+
+void TPwrBtnChangeFrom::SetUpMessage() {
+    Message.SetBounds(kPwrBtnMessageBounds.left, kPwrBtnMessageBounds.top, RectWidth(kPwrBtnMessageBounds),
+                      RectHeight(kPwrBtnMessageBounds));
+    Message.SetWordWrap(true);
+    Message.SetTransparent(true);
+    SetDialogFont(Message.GetFont());
+    if (MultiLang::Instance().LanguageName() == "Japanese") {
+        // Arial has no Japanese letters: the font mapper must look for a font that has.
+        Message.GetFont().SetCharset(SHIFTJIS_CHARSET);
+    }
+}
+
+void TPwrBtnChangeFrom::ShowMessage(const std::string& text) {
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    Message.SetCaption(text);
+    MoveTo(kPwrBtnDialogPlace.x, kPwrBtnDialogPlace.y);
+    Show();
+}
+
+void TPwrBtnChangeFrom::OkButtonClick() {
+    Hide();
 }
 
 void TPwrBtnChangeFrom::FormMove() {
     if (PwrBtnChangeShadow != nullptr) {
-        PwrBtnChangeShadow->MoveTo(Left(), Top());
+        PwrBtnChangeShadow->FollowOwner(Left(), Top());
     }
 }
 
-}  // namespace surgepad
-
-namespace surgepad {
-
-void TPwrBtnChangeFrom::ShowMessage(const std::string& text) {
-    m_message = text;
-    MoveTo(0, 0);
-    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    InvalidateRect(Handle(), nullptr, TRUE);
-    Show();
+void TPwrBtnChangeFrom::MouseDown(ui::MouseButton button, ui::ShiftState, int x, int y) {
+    const lumen::MouseButton pressed = button == ui::MouseButton::Left    ? lumen::MouseButton::Left
+                                       : button == ui::MouseButton::Right ? lumen::MouseButton::Right
+                                                                          : lumen::MouseButton::Middle;
+    (void)m_backgroundSite.MouseDown(pressed, x, y);
 }
 
-void TPwrBtnChangeFrom::Paint(HDC dc, const RECT& area) {
-    ui::Form::Paint(dc, area);
-    RECT box{16, 16, ClientWidth() - 16, ClientHeight() - 16};
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ previous = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    DrawTextA(dc, m_message.c_str(), static_cast<int>(m_message.size()), &box, DT_CENTER | DT_WORDBREAK);
-    SelectObject(dc, previous);
+LRESULT TPwrBtnChangeFrom::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = ui::Form::WndProc(message, wParam, lParam);
+    if (message == WM_LBUTTONDOWN && GetCapture() == Handle() && GetKeyState(VK_LBUTTON) >= 0) {
+        // A drag by the background ran the system's move loop, which took the button's
+        // release; the capture the framework takes after a press would otherwise keep
+        // the next click away from the buttons.
+        ReleaseCapture();
+    }
+    return result;
 }
 
 }  // namespace surgepad

@@ -1,17 +1,14 @@
 #pragma once
-// TPwrBtnChangeShadow: the dialog's drop shadow, owned by it; never shown.
+// TPwrBtnChangeShadow: the power-button dialog's drop-shadow window, owned by it and
+// moved with it. Nothing prepares or shows it, so it stays invisible.
 
-#include "ui/Form.h"
+#include "surgepad/ShadowForm.h"
 
 namespace surgepad {
 
-class TPwrBtnChangeShadow : public ui::Form {
+class TPwrBtnChangeShadow : public TShadowForm {
 public:
     explicit TPwrBtnChangeShadow(ui::Form& owner);
-    ~TPwrBtnChangeShadow() override;
-
-protected:
-    void FormShow() override;
 };
 
 extern TPwrBtnChangeShadow* PwrBtnChangeShadow;

@@ -28,7 +28,7 @@ TSettingForm::~TSettingForm() {
 void TSettingForm::FormMove() {
     // The drop shadow follows the window.
     if (SettingShadowForm != nullptr) {
-        SettingShadowForm->MoveTo(Left(), Top());
+        SettingShadowForm->FollowOwner(Left(), Top());
     }
 }
 

@@ -1,23 +1,21 @@
 #pragma once
-// TSettingShadowForm: the drop shadow of the settings window, a pop-up owned by it.
+// TSettingShadowForm: the soft drop shadow of the settings window, a pop-up owned by
+// it. The settings window drives it: it fades it with its own opacity, shows it once
+// it is fully open, hides it when it starts closing, and moves it with itself.
 
-#include "ui/Form.h"
+#include "surgepad/ShadowForm.h"
 
 namespace surgepad {
 
-class TSettingShadowForm : public ui::Form {
+inline constexpr char kSettingShadowPicture[] = "bg_shadow01.png";
+
+class TSettingShadowForm : public TShadowForm {
 public:
     explicit TSettingShadowForm(ui::Form& owner);
-    ~TSettingShadowForm() override;
 
-    // Once at start-up, after every window exists: takes the settings window's place.
+    // Once at start-up, after every window exists: the shadow of kSettingShadowPicture,
+    // click-through, at the settings window's top-left.
     void Prepare();
-
-protected:
-    void FormShow() override;
-
-private:
-    ui::Form& m_owner;
 };
 
 extern TSettingShadowForm* SettingShadowForm;

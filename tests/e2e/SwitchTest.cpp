@@ -465,8 +465,8 @@ TEST_F(Switch, PowerButtonChangedElsewhereIsDetectedAndTheNextPressDoesNothing) 
     EXPECT_TRUE(IsWindowVisible(dialog));
     RECT r{};
     GetWindowRect(dialog, &r);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 10);
     e2e::SaveCapture(e2e::CaptureScreen(), "power-button-changed");
 
     const size_t before = e2e::JournalLines().size();
