@@ -108,13 +108,15 @@ void ButtonController::Initialise() {
         store.ReleasePowerButton();
     }
     kora::BtnContronLib::Instance().EnableDormix();
-    const uint32_t index = store.GetButtonAction();
-    m_current = m_actions[index == 1 ? 1 : 0];
-    if (index == 1) {
-        store.TakeOverPowerButton();
-    } else {
+    uint32_t index = store.GetButtonAction();
+    if (index == 1 && !store.TakeOverPowerButton()) {
+        // The button stays with the system (or is given back): the power action is in force.
+        lumen::Trace("controller: the power button cannot be held; the power action is in force");
+        index = 0;
+    } else if (index != 1) {
         store.ReleasePowerButton();
     }
+    m_current = m_actions[index == 1 ? 1 : 0];
     if (MainForm != nullptr) {
         MainForm->CheckTimer.SetEnabled(true);
     }

@@ -94,20 +94,29 @@ uint32_t SettingsStore::GetButtonAction() {
     return index > 1 ? 0 : index;
 }
 
-void SettingsStore::SetButtonAction(uint32_t index) {
+bool SettingsStore::SetButtonAction(uint32_t index) {
     lumen::WinRegistry key;
     if (!OpenKey(&key)) {
         // Without the key nothing could be remembered: the button stays as it is.
-        return;
+        return false;
     }
     if (index == 0) {
         ReleasePowerButton();
-        return;
+        return true;
     }
-    TakeOverPowerButton();
+    if (!TakeOverPowerButton()) {
+        lumen::Trace("[SettingsStore] the power button cannot be taken over; the turbo action is not chosen");
+        return false;
+    }
     if (!key.WriteDword(kButtonAction, index - 1)) {
-        lumen::Trace("[SettingsStore] ButtonAction not written");
+        // A held button without the stored turbo action would answer as the power
+        // action and do nothing on a press: give it back.
+        lumen::Trace("[SettingsStore] ButtonAction not written; the power button is given back");
+        key.Close();
+        ReleasePowerButton();
+        return false;
     }
+    return true;
 }
 
 bool SettingsStore::GetOsdEnabled() {
@@ -235,14 +244,16 @@ void SettingsStore::SaveSystemButtonSetting() {
     StoreButtonSetting(action, event);
 }
 
-void SettingsStore::StoreButtonSetting(uint32_t action, uint32_t event) {
+bool SettingsStore::StoreButtonSetting(uint32_t action, uint32_t event) {
     lumen::WinRegistry key;
     if (!OpenKey(&key)) {
-        return;
+        return false;
     }
     if (!key.WriteDword(kPowerButtonAction, action) || !key.WriteDword(kPowerButtonEventCode, event)) {
         lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) not stored", action, event);
+        return false;
     }
+    return true;
 }
 
 std::optional<std::pair<uint32_t, uint32_t>> SettingsStore::SavedSystemButtonSetting() {
@@ -256,16 +267,44 @@ std::optional<std::pair<uint32_t, uint32_t>> SettingsStore::SavedSystemButtonSet
     return std::make_pair(action, event);
 }
 
-void SettingsStore::TakeOverPowerButton() {
-    if (!IsSystemButtonDisabled()) {
-        SaveSystemButtonSetting();
+bool SettingsStore::CanTakeOverPowerButton() {
+    uint32_t action = 0;
+    uint32_t event = 0;
+    if (!ReadSystemButton(&action, &event)) {
+        return false;
     }
-    SetPowerButtonDisabled(false);
+    lumen::WinRegistry key;
+    return OpenKey(&key);
+}
+
+bool SettingsStore::TakeOverPowerButton() {
+    uint32_t action = 0;
+    uint32_t event = 0;
+    // What the button does now must be known and kept before it is made to do nothing:
+    // otherwise nothing could give it back, and with the pair unreadable the program
+    // could not even see its own hold (GetButtonAction would answer the power action).
+    if (!ReadSystemButton(&action, &event)) {
+        lumen::Trace("[SettingsStore] the power-button setting is unknown; the button is not taken over");
+        return false;
+    }
+    if (!IsDisabledSetting(action, event) && !StoreButtonSetting(action, event)) {
+        lumen::Trace("[SettingsStore] the power-button setting cannot be kept; the button is not taken over");
+        return false;
+    }
+    if (!SetPowerButtonDisabled(false)) {
+        return false;
+    }
     if (m_services.power != nullptr && m_services.power->IsAvailable()) {
         WriteSchemesAction(kSchemeActionNothing);
-    } else if (m_services.dormixLoaded && m_services.dormix != nullptr) {
+    } else {
         m_services.dormix->SetPowerButtonSetting(0, kEventTakenOver);
     }
+    if (!IsSystemButtonDisabled()) {
+        lumen::Trace("[SettingsStore] the system's button still acts after the takeover; it is given back");
+        ReleasePowerButton();
+        return false;
+    }
+    return true;
 }
 
 void SettingsStore::ReleasePowerButton() {

@@ -62,7 +62,12 @@ public:
 
     // 0 = power action, 1 = turbo action.
     uint32_t GetButtonAction();
-    void SetButtonAction(uint32_t index);
+    // Chooses the action. The power action gives the button back and is always taken
+    // (false only when the key cannot be opened). The turbo action takes the button over
+    // (TakeOverPowerButton) and is stored only when that worked: false means the button
+    // still belongs to the system, "ButtonAction" is unchanged, and the caller (the
+    // settings window's Apply) must tell the user that the turbo action is unavailable.
+    [[nodiscard]] bool SetButtonAction(uint32_t index);
     bool GetOsdEnabled();
     void SetOsdEnabled(bool on);
     bool GetStatusEnabled();
@@ -78,7 +83,18 @@ public:
 
     bool IsSystemButtonDisabled();
     void SaveSystemButtonSetting();
-    void TakeOverPowerButton();
+    // Whether the button can be taken over now: the system's current setting can be
+    // read (the power-feature library is loaded and answers) and the key can be opened
+    // to keep it. Without that a takeover would make the button do nothing with nothing
+    // to give back, and the program could not even see that it holds it. Asks the
+    // library and opens the key; writes nothing. For the settings window, to refuse
+    // the turbo action before it is applied.
+    [[nodiscard]] bool CanTakeOverPowerButton();
+    // Makes the system's button do nothing, only once its current setting is known and
+    // kept (or the button does nothing already). False, and nothing written, when the
+    // setting cannot be read or kept; false, and the button given back, when the
+    // system's button does not do nothing afterwards.
+    [[nodiscard]] bool TakeOverPowerButton();
     void ReleasePowerButton();
     // Every 5 s: true once when the system's button was changed elsewhere while this
     // program held it; the new setting is then the one to give back.
@@ -101,7 +117,7 @@ private:
     bool WriteDword(const char* name, uint32_t value);
     // The library's pair; false when the library is absent or the call fails.
     bool ReadSystemButton(uint32_t* action, uint32_t* event);
-    void StoreButtonSetting(uint32_t action, uint32_t event);
+    bool StoreButtonSetting(uint32_t action, uint32_t event);
     void ApplyButtonSetting(uint32_t action, uint32_t event);
     void RestoreSystemButtonSetting();
     void WriteSchemesAction(uint32_t index);

@@ -398,7 +398,7 @@ TEST_F(SettingsStoreTest, TakeOverAndReleaseThroughTheLibrary) {
     const HKEY root = HKEY_CURRENT_USER;
     board.TakeJournal();
 
-    store.SetButtonAction(1);
+    EXPECT_TRUE(store.SetButtonAction(1));
     EXPECT_THAT(board.TakeJournal(), ElementsAre(kTakeOverLine));
     EXPECT_EQ(P(3, 0), SavedPair(root));
     EXPECT_EQ(0u, RawDword(root, "PowerButtonDisabled"));
@@ -407,11 +407,11 @@ TEST_F(SettingsStoreTest, TakeOverAndReleaseThroughTheLibrary) {
     EXPECT_EQ(1u, store.GetButtonAction());
 
     // Taking it over again must not save the program's own do-nothing setting.
-    store.SetButtonAction(1);
+    EXPECT_TRUE(store.SetButtonAction(1));
     EXPECT_THAT(board.TakeJournal(), ElementsAre(kTakeOverLine));
     EXPECT_EQ(P(3, 0), SavedPair(root));
 
-    store.SetButtonAction(0);
+    EXPECT_TRUE(store.SetButtonAction(0));
     EXPECT_THAT(board.TakeJournal(), ElementsAre(LibraryLine(3, 0)));
     EXPECT_EQ(1u, RawDword(root, "PowerButtonDisabled"));
     EXPECT_EQ(0u, RawDword(root, "ButtonAction")) << "left as it was";
@@ -463,7 +463,7 @@ TEST_F(SettingsStoreTest, AChangeOfTheSystemsButtonIsDetectedOnceAndSaved) {
     Harness harness;
     SettingsStore& store = *harness.store;
     const HKEY root = HKEY_CURRENT_USER;
-    store.SetButtonAction(1);
+    EXPECT_TRUE(store.SetButtonAction(1));
     board.TakeJournal();
     EXPECT_FALSE(store.DetectConfigurationAltered()) << "still as the program left it";
 
@@ -481,7 +481,7 @@ TEST_F(SettingsStoreTest, AChangeOfTheSystemsButtonIsDetectedOnceAndSaved) {
     EXPECT_THAT(board.TakeJournal(), IsEmpty()) << "detection changes nothing in the system";
 
     // Giving the button back now gives the user's setting.
-    store.SetButtonAction(0);
+    EXPECT_TRUE(store.SetButtonAction(0));
     EXPECT_THAT(board.TakeJournal(), ElementsAre(LibraryLine(1, 7)));
 }
 
@@ -505,13 +505,12 @@ TEST_F(SettingsStoreTest, WithoutTheLibraryTheButtonIsNotDisabledAndTheSavedSett
     PutDword(root, "ButtonAction", 0);
 
     EXPECT_FALSE(store.IsSystemButtonDisabled());
-    store.TakeOverPowerButton();
+    EXPECT_FALSE(store.TakeOverPowerButton()) << "what the button does is unknown";
     EXPECT_EQ(P(1, 0), SavedPair(root));
-    EXPECT_EQ(0u, RawDword(root, "PowerButtonDisabled"));
+    EXPECT_FALSE(RawDword(root, "PowerButtonDisabled").has_value()) << "nothing written";
     EXPECT_EQ(0u, store.GetButtonAction());
     // Nothing is known about the system's button, so nothing has changed.
     EXPECT_FALSE(store.DetectConfigurationAltered());
-    EXPECT_EQ(0u, RawDword(root, "PowerButtonDisabled"));
     EXPECT_EQ(P(1, 0), SavedPair(root));
     store.ReleasePowerButton();
     EXPECT_EQ(1u, RawDword(root, "PowerButtonDisabled"));
@@ -528,13 +527,15 @@ TEST_F(SettingsStoreTest, AFailingReadNeverReplacesTheSavedSetting) {
     PutDword(root, "PowerButtonAction", 3);
     PutDword(root, "PowerButtonEventCode", 0);
     PutDword(root, "PowerButtonDisabled", 0);
-    store.TakeOverPowerButton();
+    board.TakeJournal();
+    EXPECT_FALSE(store.TakeOverPowerButton());
     EXPECT_EQ(P(3, 0), SavedPair(root));
     for (int i = 0; i < 3; ++i) {
         EXPECT_FALSE(store.DetectConfigurationAltered());
     }
     EXPECT_EQ(P(3, 0), SavedPair(root));
     EXPECT_EQ(0u, RawDword(root, "PowerButtonDisabled"));
+    EXPECT_THAT(board.TakeJournal(), IsEmpty()) << "the button is not touched";
 }
 
 TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedKeepsTheDefaultsAndLeavesTheButtonAlone) {
@@ -559,7 +560,9 @@ TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedKeepsTheDefaultsAndLeavesTheButt
     store.SetProfileName("Fast");
     EXPECT_FALSE(store.SetPowerButtonDisabled(true));
     EXPECT_TRUE(store.GetOsdEnabled());
-    store.SetButtonAction(1);
+    EXPECT_FALSE(store.CanTakeOverPowerButton());
+    EXPECT_FALSE(store.SetButtonAction(1)) << "the turbo action is refused";
+    EXPECT_FALSE(store.SetButtonAction(0));
     EXPECT_THAT(board.TakeJournal(), IsEmpty()) << "the button is not touched";
     EXPECT_EQ(0u, store.GetButtonAction());
     // The system's button does something and the program cannot record that it gave the
@@ -581,9 +584,9 @@ void TakeOverAndReleaseUnderVersion(const char* version, DWORD major, HKEY root)
         SettingsStore& store = *harness.store;
         EXPECT_EQ(root, store.SettingsRoot());
         store.SetOsdEnabled(false);
-        store.SetButtonAction(1);
+        EXPECT_TRUE(store.SetButtonAction(1));
         EXPECT_EQ(1u, store.GetButtonAction());
-        store.SetButtonAction(0);
+        EXPECT_TRUE(store.SetButtonAction(0));
         EXPECT_EQ(0u, store.GetButtonAction());
         return;
     }
@@ -635,10 +638,10 @@ void TakeOverAndReleaseThroughSchemes(const char* version, DWORD major, HKEY roo
         Harness harness;
         ASSERT_TRUE(harness.power.IsAvailable());
         SettingsStore& store = *harness.store;
-        store.SetButtonAction(1);
+        EXPECT_TRUE(store.SetButtonAction(1));
         EXPECT_THAT(SchemeActions(harness.power), ElementsAre(0, 0, 0));
         EXPECT_EQ(1u, store.GetButtonAction());
-        store.SetButtonAction(0);
+        EXPECT_TRUE(store.SetButtonAction(0));
         EXPECT_THAT(SchemeActions(harness.power), ElementsAre(3, 3, 3));
         // A saved do-nothing pair, or an action beyond shut-down, gives shut-down back.
         PutDword(root, "PowerButtonAction", 0);
@@ -677,7 +680,7 @@ TEST_F(SettingsStoreTest, SchemesThatDisagreeAreSetBackAndAChangeOfAllIsDetected
         Harness harness;
         ASSERT_TRUE(harness.power.IsAvailable());
         SettingsStore& store = *harness.store;
-        store.SetButtonAction(1);
+        EXPECT_TRUE(store.SetButtonAction(1));
         // Something sets the power saver scheme's button to do nothing, the others to
         // shut down: the program still holds the button and sets all three back.
         harness.power.WriteACValueIndex(kAllSchemes, kButtonSubgroup, kPowerButtonAction, 3);
@@ -698,6 +701,95 @@ TEST_F(SettingsStoreTest, SchemesThatDisagreeAreSetBackAndAChangeOfAllIsDetected
     }
     testutil::BoardScope board(kSchemeBoard);
     RunInChild("vista", true);
+}
+
+// The turbo action needs the system's current setting: with it unknown (no library, or
+// a library whose read fails) the button is never made to do nothing, whether or not a
+// setting was saved before, and the caller is told. Each case on the power-feature
+// library alone and, in a child, with the power schemes beside it.
+struct RefusedTakeOver {
+    const char* name;
+    const char* board;
+    bool library;    // "Dormix.dll" in the folder the store loads it from
+    bool savedPair;  // a pair saved by an earlier run
+};
+
+const RefusedTakeOver kRefusedTakeOvers[] = {
+    {"no library", "dormix button=3,0\n", false, false},
+    {"no library, a pair saved before", "dormix button=3,0\n", false, true},
+    {"read fails", "info 0 0 0 0\n", true, false},
+    {"read fails, a pair saved before", "info 0 0 0 0\n", true, true},
+};
+
+// kSchemeBoard without its "dormix" line: the library loads but cannot read the button.
+const char kSchemesOnlyBoard[] =
+    "scheme {A1841308-3541-4FAB-BC81-F71556F20B4A} 3\n"
+    "scheme {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} 3\n"
+    "scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 3 active\n";
+
+const RefusedTakeOver kRefusedTakeOversWithSchemes[] = {
+    {"no library", kSchemeBoard, false, false},
+    {"no library, a pair saved before", kSchemeBoard, false, true},
+    {"read fails", kSchemesOnlyBoard, true, false},
+    {"read fails, a pair saved before", kSchemesOnlyBoard, true, true},
+};
+
+template <size_t N>
+void ExpectTakeOverRefused(const RefusedTakeOver (&cases)[N], bool schemes) {
+    for (const RefusedTakeOver& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteKeys();
+        testutil::BoardScope board(c.board);
+        testutil::ScratchFolder empty("nolibrary");
+        Harness harness(c.library ? BuildFolder() : empty.Path());
+        ASSERT_EQ(c.library, harness.loaded);
+        ASSERT_EQ(schemes, harness.power.IsAvailable());
+        SettingsStore& store = *harness.store;
+        const HKEY root = store.SettingsRoot();
+        if (c.savedPair) {
+            PutDword(root, "PowerButtonAction", 1);
+            PutDword(root, "PowerButtonEventCode", 0);
+        }
+        board.TakeJournal();
+
+        EXPECT_FALSE(store.CanTakeOverPowerButton());
+        EXPECT_FALSE(store.SetButtonAction(1));
+        EXPECT_FALSE(store.TakeOverPowerButton());
+        EXPECT_THAT(board.TakeJournal(), IsEmpty()) << "the system's button is not touched";
+        if (schemes) {
+            EXPECT_THAT(SchemeActions(harness.power), ElementsAre(3, 3, 3));
+        }
+        EXPECT_FALSE(RawDword(root, "ButtonAction").has_value());
+        EXPECT_FALSE(RawDword(root, "PowerButtonDisabled").has_value());
+        EXPECT_EQ(c.savedPair ? P(1, 0) : Pair(), SavedPair(root));
+        EXPECT_EQ(0u, store.GetButtonAction());
+        // The power action is still there to choose.
+        EXPECT_TRUE(store.SetButtonAction(0));
+        EXPECT_EQ(1u, RawDword(root, "PowerButtonDisabled"));
+    }
+    DeleteKeys();
+}
+
+TEST_F(SettingsStoreTest, TakeOverIsRefusedWhileTheSystemsSettingIsUnknown) {
+    ExpectTakeOverRefused(kRefusedTakeOvers, false);
+}
+
+TEST_F(SettingsStoreTest, SchemesTakeOverIsRefusedWhileTheSystemsSettingIsUnknown) {
+    if (IsChild()) {
+        ExpectTakeOverRefused(kRefusedTakeOversWithSchemes, true);
+        return;
+    }
+    testutil::BoardScope board(kSchemeBoard);
+    RunInChild("vista", true);
+}
+
+TEST_F(SettingsStoreTest, TheTakeOverIsOfferedOnlyWhenTheSettingCanBeRead) {
+    testutil::BoardScope board("dormix button=3,0\n");
+    Harness harness;
+    board.TakeJournal();
+    EXPECT_TRUE(harness.store->CanTakeOverPowerButton());
+    EXPECT_EQ(0u, ValueCount(HKEY_CURRENT_USER)) << "asking writes nothing";
+    EXPECT_THAT(board.TakeJournal(), IsEmpty());
 }
 
 }  // namespace
