@@ -1,8 +1,10 @@
 #include "surgepad/MainForm.h"
 
 #include "lumen/core/DebugTrace.h"
+#include "lumen/core/Handle.h"
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/MessageFilter.h"
+#include "surgepad/MultiLang.h"
 #include "ui/Paths.h"
 
 namespace surgepad {
@@ -43,6 +45,7 @@ TMainForm::TMainForm(ButtonControllerInterface& controller) : ui::Form(MainFormL
     m_trayIcon->SetTip(kMainFormCaption);
     m_trayIcon->SetVisible(true);
     m_trayIcon->SetInfoKind(BalloonKind::Info);
+    m_trayIcon->OnContextMenu = ui::Callback<>::Of<&TMainForm::ShowTrayMenu>(this);
     const std::string folder = ui::ResourceFolder();
     m_icons[0].LoadFromFile(folder + kNormalIconFile);
     m_icons[1].LoadFromFile(folder + kTurboIconFile);
@@ -72,6 +75,44 @@ void TMainForm::FormShow() {
 
 void TMainForm::CheckTimerTimer() {
     m_controller.CheckPowerButtonConfiguration();
+}
+
+void TMainForm::ShowTrayMenu() {
+    const MultiLang& lang = MultiLang::Instance();
+    const std::string settings = lang.Text(kTrayMenuSettingsKey);
+    const std::string exit = lang.Text(kTrayMenuExitKey);
+    lumen::UniqueMenu menu(CreatePopupMenu());
+    if (!menu || !AppendMenuA(menu.get(), MF_STRING, kTrayMenuSettings, settings.c_str()) ||
+        !AppendMenuA(menu.get(), MF_STRING, kTrayMenuExit, exit.c_str())) {
+        lumen::Trace("tray: menu not made, error %lu", GetLastError());
+        return;
+    }
+    // The default item is drawn bold: what a left click on the icon does.
+    SetMenuDefaultItem(menu.get(), kTrayMenuSettings, FALSE);
+    POINT at = {};
+    GetCursorPos(&at);
+    // A menu of a window that is not in the foreground does not close when the user
+    // clicks elsewhere; the null message after it lets the next right click open the
+    // menu again at once.
+    SetForegroundWindow(Handle());
+    lumen::Trace("tray: menu shown: %s | %s", settings.c_str(), exit.c_str());
+    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                                         at.x, at.y, 0, Handle(), nullptr));
+    PostMessageA(Handle(), WM_NULL, 0, 0);
+    menu.reset();
+    if (chosen == kTrayMenuSettings) {
+        lumen::Trace("tray: menu: settings");
+        m_controller.OpenSettings();
+    } else if (chosen == kTrayMenuExit) {
+        lumen::Trace("tray: menu: exit");
+        CloseCommand();
+    } else {
+        lumen::Trace("tray: menu: nothing chosen");
+    }
+}
+
+void TMainForm::CloseCommand() {
+    Close();
 }
 
 void TMainForm::ApplicationMessageHook(MSG& msg, bool& handled) {
@@ -116,7 +157,7 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             lumen::Trace("command: %u 0x%08X: %s", message, static_cast<unsigned>(wParam),
                          PrivateCommandName(command));
             if (command == PrivateCommand::Close) {
-                Close();
+                CloseCommand();
             } else if (command == PrivateCommand::OpenSettings) {
                 m_controller.OpenSettings();
             }

@@ -22,6 +22,11 @@ inline constexpr UINT kTrayIconId = 1;
 inline constexpr UINT kTrayCallbackMessage = 1114;
 inline constexpr char kNormalIconFile[] = "Q_Button.ico";
 inline constexpr char kTurboIconFile[] = "Q_Button_red16.ico";
+// The tray icon's menu: its items' identifiers and the keys of their texts.
+inline constexpr UINT kTrayMenuSettings = 1;
+inline constexpr UINT kTrayMenuExit = 2;
+inline constexpr char kTrayMenuSettingsKey[] = "TrayMenuSettings";
+inline constexpr char kTrayMenuExitKey[] = "TrayMenuExit";
 
 class TMainForm : public ui::Form {
 public:
@@ -49,6 +54,11 @@ protected:
 private:
     void ApplicationMessageHook(MSG& msg, bool& handled);
     void CheckTimerTimer();
+    // Right click on the tray icon: "Settings" (the default, as the left click) and
+    // "Exit" (the close command) at the mouse pointer.
+    void ShowTrayMenu();
+    // The close command: ends the program.
+    void CloseCommand();
 
     ButtonControllerInterface& m_controller;
     UINT m_broadcastMessage = 0;

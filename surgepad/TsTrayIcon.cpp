@@ -64,6 +64,9 @@ LRESULT TsTrayIcon::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == m_callbackMessage && static_cast<UINT>(lParam) == WM_LBUTTONUP) {
         lumen::Trace("tray: click");
         OnClick();
+    } else if (message == m_callbackMessage && static_cast<UINT>(lParam) == WM_RBUTTONUP) {
+        lumen::Trace("tray: right click");
+        OnContextMenu();
     }
     return DefaultHandler(message, wParam, lParam);
 }

@@ -44,6 +44,8 @@ public:
 
     // Left-button release on the icon.
     ui::Callback<> OnClick;
+    // Right-button release on the icon.
+    ui::Callback<> OnContextMenu;
 
 private:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;

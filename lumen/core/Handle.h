@@ -81,6 +81,12 @@ struct ModuleTraits {
 
 struct RegionTraits : GdiObjectTraits<HRGN> {};
 
+struct MenuTraits {
+    using Type = HMENU;
+    static Type Invalid() noexcept { return nullptr; }
+    static void Close(Type h) noexcept { DestroyMenu(h); }
+};
+
 using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueFile = Unique<FileHandleTraits>;
 using UniqueBrush = Unique<GdiObjectTraits<HBRUSH>>;
@@ -91,6 +97,7 @@ using UniqueRegion = Unique<RegionTraits>;
 using UniqueDc = Unique<MemoryDcTraits>;
 using UniqueIcon = Unique<IconTraits>;
 using UniqueModule = Unique<ModuleTraits>;
+using UniqueMenu = Unique<MenuTraits>;
 
 // BeginPaint ... EndPaint for one WM_PAINT.
 class PaintGuard {

@@ -1,10 +1,17 @@
 // The tray icon as the user sees it: in the notification area of the desktop's
-// taskbar, and back there after the notification area is re-created.
+// taskbar, back there after the notification area is re-created, and its menu under
+// a real right click.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <shellapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "tests/e2e/E2eSupport.h"
 
@@ -34,6 +41,119 @@ int IconPixels(const char* shotName, bool present) {
         }
     }
     return pixels;
+}
+
+// The middle of the normal icon's fill on the screen, once the icon is there.
+std::optional<POINT> IconCentre() {
+    for (int attempt = 0; attempt < 25; ++attempt) {
+        Sleep(150);
+        const e2e::Capture screen = e2e::CaptureScreen();
+        const auto area = e2e::NotificationArea();
+        if (!area) {
+            continue;
+        }
+        long sumX = 0;
+        long sumY = 0;
+        long count = 0;
+        for (int y = area->top; y < area->bottom; ++y) {
+            for (int x = area->left; x < area->right; ++x) {
+                const COLORREF c = screen.Pixel(x, y);
+                if (std::abs(GetRValue(c) - GetRValue(kNormalFill)) <= kTolerance &&
+                    std::abs(GetGValue(c) - GetGValue(kNormalFill)) <= kTolerance &&
+                    std::abs(GetBValue(c) - GetBValue(kNormalFill)) <= kTolerance) {
+                    sumX += x;
+                    sumY += y;
+                    ++count;
+                }
+            }
+        }
+        if (count > 8) {
+            return POINT{static_cast<LONG>(sumX / count), static_cast<LONG>(sumY / count)};
+        }
+    }
+    return std::nullopt;
+}
+
+void Mouse(DWORD flags, POINT at) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = (at.x * 65535 + GetSystemMetrics(SM_CXSCREEN) / 2) / (GetSystemMetrics(SM_CXSCREEN) - 1);
+    in.mi.dy = (at.y * 65535 + GetSystemMetrics(SM_CYSCREEN) / 2) / (GetSystemMetrics(SM_CYSCREEN) - 1);
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof in);
+    Sleep(100);
+}
+
+void Click(POINT at, bool right) {
+    Mouse(0, at);
+    Mouse(right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN, at);
+    Mouse(right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP, at);
+}
+
+// The program's open popup menu (window class "#32768"), waited for a few seconds.
+HWND WaitForMenu(DWORD pid) {
+    struct Search {
+        DWORD pid;
+        HWND found;
+    };
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Search search{pid, nullptr};
+        EnumWindows(
+            [](HWND w, LPARAM arg) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(arg);
+                char cls[16] = {};
+                GetClassNameA(w, cls, sizeof cls);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (lstrcmpA(cls, "#32768") == 0 && owner == s->pid && IsWindowVisible(w)) {
+                    s->found = w;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found != nullptr) {
+            return search.found;
+        }
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// The text of `key` in the English file the program ships.
+std::string EnglishText(const char* key) {
+    const std::string file = e2e::ProgramDir() + "LangFiles\\English\\English.ini";
+    char text[256] = {};
+    GetPrivateProfileStringA("Translations", key, "", text, sizeof text, file.c_str());
+    return text;
+}
+
+// Right-clicks the icon: the menu of the program with its two items, or null.
+HWND OpenTrayMenu(Surgepad& program) {
+    const std::optional<POINT> icon = IconCentre();
+    if (!icon) {
+        ADD_FAILURE() << "no tray icon on the screen";
+        return nullptr;
+    }
+    Click(*icon, true);
+    HWND menu = WaitForMenu(program.Pid());
+    if (menu == nullptr) {
+        ADD_FAILURE() << "no menu after a right click on the icon\n" << program.TraceText();
+        return nullptr;
+    }
+    const std::string shown = "tray: menu shown: " + EnglishText("TrayMenuSettings") + " | " +
+                              EnglishText("TrayMenuExit");
+    EXPECT_TRUE(program.WaitForTrace(shown, 5000)) << "expected \"" << shown << "\"\n" << program.TraceText();
+    e2e::SaveCapture(e2e::CaptureScreen(), "tray-menu");
+    return menu;
+}
+
+// The middle of item `index` of a two-item menu window (items of equal height).
+POINT MenuItem(HWND menu, int index) {
+    RECT r = {};
+    GetWindowRect(menu, &r);
+    const int height = r.bottom - r.top;
+    return POINT{(r.left + r.right) / 2, r.top + height * (2 * index + 1) / 4};
 }
 
 class Tray : public testing::Test {
@@ -73,6 +193,85 @@ TEST_F(Tray, IconComesBackAfterTheNotificationAreaIsRecreated) {
     ASSERT_TRUE(program.WaitForTrace("tray: notification area re-created")) << program.TraceText();
     EXPECT_EQ(program.CountTrace("tray: icon added"), 2) << program.TraceText();
     EXPECT_GT(IconPixels("back", true), 8);
+}
+
+TEST_F(Tray, RightClickMenuIsThereAndSettingsOpensTheSettingsWindow) {
+    EXPECT_EQ(EnglishText("TrayMenuSettings"), "Settings");
+    EXPECT_EQ(EnglishText("TrayMenuExit"), "Exit");
+    Surgepad program;
+    ASSERT_TRUE(program.WaitForTrace("tray: icon added", 20000)) << program.TraceText();
+    HWND menu = OpenTrayMenu(program);
+    ASSERT_NE(menu, nullptr);
+    Click(MenuItem(menu, 0), false);
+    ASSERT_TRUE(program.WaitForTrace("tray: menu: settings", 5000)) << program.TraceText();
+    HWND settings = nullptr;
+    for (int i = 0; i < 100 && settings == nullptr; ++i) {
+        HWND w = FindWindowA("TSettingForm", nullptr);
+        settings = w != nullptr && IsWindowVisible(w) ? w : nullptr;
+        Sleep(50);
+    }
+    EXPECT_NE(settings, nullptr) << "the settings window did not appear\n" << program.TraceText();
+    EXPECT_TRUE(program.Running());
+}
+
+// Exit ends the program the way the close command does: the same exit code, the
+// icon gone, the same settings and no other trace of its end.
+TEST_F(Tray, ExitFromTheMenuEndsTheProgramAsTheCloseCommandDoes) {
+    struct Ending {
+        DWORD exitCode = 0xFFFFFFFF;
+        std::optional<DWORD> disabled;
+        std::optional<DWORD> action;
+        std::vector<std::string> journal;
+        int iconPixels = -1;
+        bool operator==(const Ending&) const = default;
+    };
+    auto run = [](bool fromMenu) {
+        Ending ending;
+        e2e::UseBoard("full.txt");
+        if (!e2e::ChooseTurbo(0)) {
+            ADD_FAILURE() << "could not choose turbo";
+            return ending;
+        }
+        Surgepad program;
+        if (!program.WaitForTrace("tray: icon added", 20000) || !program.Sync()) {
+            ADD_FAILURE() << program.TraceText();
+            return ending;
+        }
+        const size_t before = e2e::JournalLines().size();
+        if (fromMenu) {
+            HWND menu = OpenTrayMenu(program);
+            if (menu == nullptr) {
+                return ending;
+            }
+            Click(MenuItem(menu, 1), false);
+        } else {
+            PostMessageA(e2e::MainWindow(), 1024, 0x55, 0);
+        }
+        const std::optional<DWORD> code = program.WaitForExit(20000);
+        if (!code) {
+            ADD_FAILURE() << (fromMenu ? "menu" : "command") << ": the program did not end\n" << program.TraceText();
+            return ending;
+        }
+        EXPECT_EQ(program.CountTrace(fromMenu ? "tray: menu: exit" : "command: 1024"), 1) << program.TraceText();
+        EXPECT_EQ(program.CountTrace("startup: ended"), 1) << program.TraceText();
+        ending.exitCode = *code;
+        ending.disabled = e2e::UserDword(e2e::kSettingsKey, "PowerButtonDisabled");
+        ending.action = e2e::UserDword(e2e::kSettingsKey, "ButtonAction");
+        const std::vector<std::string> lines = e2e::JournalLines();
+        ending.journal.assign(lines.begin() + static_cast<std::ptrdiff_t>(std::min(before, lines.size())), lines.end());
+        ending.iconPixels = IconPixels(fromMenu ? "after-menu-exit" : "after-close-command", false);
+        return ending;
+    };
+    const Ending command = run(false);
+    const Ending menu = run(true);
+    EXPECT_EQ(menu.exitCode, 0u);
+    EXPECT_EQ(menu.iconPixels, 0) << "the icon is removed at exit";
+    EXPECT_EQ(menu.exitCode, command.exitCode);
+    EXPECT_EQ(menu.disabled, command.disabled);
+    EXPECT_EQ(menu.action, command.action);
+    EXPECT_EQ(menu.journal, command.journal);
+    EXPECT_EQ(menu.iconPixels, command.iconPixels);
+    EXPECT_TRUE(menu == command);
 }
 
 }  // namespace

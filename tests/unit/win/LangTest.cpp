@@ -23,7 +23,8 @@ namespace {
 
 const char* const kKeys[] = {"Cancel",      "Apply",          "SurgepadOff", "SurgepadOn",      "ShowOsd",
                              "ShowStatus",  "Close",          "PowerButtonAction", "DisplaySetting",
-                             "SurgepadProfile", "Warning",    "OcWarn",      "PowBtnConfigAltered"};
+                             "SurgepadProfile", "Warning",    "OcWarn",      "PowBtnConfigAltered",
+                             "TrayMenuSettings", "TrayMenuExit"};
 
 // A program folder of its own with a LangFiles tree, removed afterwards.
 class LangFolder {

@@ -6,12 +6,15 @@
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/ButtonControllerInterface.h"
 #include "surgepad/MainForm.h"
+#include "surgepad/MultiLang.h"
 #include "tests/unit/win/UiTestSupport.h"
 #include "ui/Application.h"
 
@@ -233,26 +236,186 @@ TEST_F(MainFormRouting, TipIsCutAt127Characters) {
 
 struct ClickLog {
     int clicks = 0;
+    int menus = 0;
     void Click() { ++clicks; }
+    void Menu() { ++menus; }
 };
 
-TEST_F(MainFormRouting, OnlyALeftButtonReleaseOnTheIconClicks) {
+TEST_F(MainFormRouting, ALeftButtonReleaseOnTheIconClicksARightOneAsksForTheMenu) {
     TsTrayIcon& tray = form->TrayIcon();
     ClickLog log;
     tray.OnClick = ui::Callback<>::Of<&ClickLog::Click>(&log);
+    tray.OnContextMenu = ui::Callback<>::Of<&ClickLog::Menu>(&log);
     HWND hidden = tray.WindowHandle();
-    for (LPARAM mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_RBUTTONUP, WM_LBUTTONDBLCLK}) {
+    for (LPARAM mouse : {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK}) {
         PostMessageA(hidden, 1114, 1, mouse);
     }
     // Another message carrying a mouse message in lParam is not a notification.
     PostMessageA(hidden, 1113, 1, WM_LBUTTONUP);
     PostMessageA(hidden, broadcast, 1, WM_LBUTTONUP);
+    PostMessageA(hidden, 1113, 1, WM_RBUTTONUP);
     uitest::Pump();
     EXPECT_EQ(log.clicks, 0);
+    EXPECT_EQ(log.menus, 0);
     PostMessageA(hidden, 1114, 1, WM_LBUTTONUP);
     uitest::Pump();
     EXPECT_EQ(log.clicks, 1);
+    EXPECT_EQ(log.menus, 0);
+    PostMessageA(hidden, 1114, 1, WM_RBUTTONUP);
+    uitest::Pump();
+    EXPECT_EQ(log.clicks, 1);
+    EXPECT_EQ(log.menus, 1);
     EXPECT_EQ(SendMessageA(hidden, WM_QUERYENDSESSION, 0, 0), 1);
+}
+
+// The tray menu as the user meets it: what it shows, read from the open menu, and
+// what a choice made with the real mouse or keyboard does.
+struct MenuSeen {
+    bool shown = false;
+    std::vector<std::string> items;
+    std::vector<bool> bold;
+    bool rescued = false;  // the menu had to be closed with Escape
+};
+
+// The open popup menu window of this process, or null.
+HWND OpenMenuWindow() {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND w, LPARAM out) -> BOOL {
+            char cls[16] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (lstrcmpA(cls, "#32768") == 0 && pid == GetCurrentProcessId() && IsWindowVisible(w)) {
+                *reinterpret_cast<HWND*>(out) = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+void SendKey(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof in[0]);
+}
+
+void SendClickAt(POINT p) {
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = static_cast<LONG>(p.x * 65535.0 / (GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
+        i.mi.dy = static_cast<LONG>(p.y * 65535.0 / (GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
+    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in[0], sizeof in[0]);
+    Sleep(100);
+    SendInput(1, &in[1], sizeof in[1]);
+    Sleep(60);
+    SendInput(1, &in[2], sizeof in[2]);
+}
+
+// How the user answers the menu: clicks item `item` (0-based), clicks beside it, or
+// presses a key.
+struct Answer {
+    enum Kind { ClickItem, ClickElsewhere, Key } kind;
+    int item;
+    WORD key;
+};
+
+// Right-clicks the icon (the shell's notification) and answers the menu from a second
+// thread, since the menu holds this one. Every wait is bounded: a menu still open
+// after the answer is closed with Escape and reported.
+MenuSeen RightClickAndAnswer(TsTrayIcon& tray, Answer answer) {
+    MenuSeen seen;
+    std::atomic<bool> closed{false};
+    std::thread user([&] {
+        HWND menuWindow = nullptr;
+        for (int waited = 0; menuWindow == nullptr && waited < 5000; waited += 20) {
+            Sleep(20);
+            menuWindow = OpenMenuWindow();
+        }
+        if (menuWindow == nullptr) {
+            return;
+        }
+        seen.shown = true;
+        Sleep(200);  // the menu takes the input once it is tracking
+        const HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, MN_GETHMENU, 0, 0));
+        for (int i = 0; menu != nullptr && i < GetMenuItemCount(menu); ++i) {
+            char text[128] = {};
+            GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+            seen.items.push_back(text);
+            MENUITEMINFOA info = {};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_STATE;
+            GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
+            seen.bold.push_back((info.fState & MFS_DEFAULT) != 0);
+        }
+        RECT r = {};
+        GetWindowRect(menuWindow, &r);
+        if (answer.kind == Answer::Key) {
+            SendKey(answer.key);
+        } else if (answer.kind == Answer::ClickElsewhere) {
+            SendClickAt(POINT{r.right + 40 < 1000 ? r.right + 40 : r.left - 40, r.top + 5});
+        } else {
+            RECT item = {};
+            if (GetMenuItemRect(nullptr, menu, static_cast<UINT>(answer.item), &item)) {
+                SendClickAt(POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+            }
+        }
+        for (int waited = 0; !closed && waited < 3000; waited += 20) {
+            Sleep(20);
+        }
+        if (!closed) {
+            seen.rescued = true;
+            SendKey(VK_ESCAPE);
+            SendKey(VK_ESCAPE);
+        }
+    });
+    // The pointer where a user would have it: over the icon, away from the corners.
+    SetCursorPos(400, 300);
+    PostMessageA(tray.WindowHandle(), 1114, 1, WM_RBUTTONUP);
+    uitest::Pump();  // returns once the menu is closed
+    closed = true;
+    user.join();
+    uitest::Pump();
+    return seen;
+}
+
+TEST_F(MainFormRouting, TrayMenuOffersSettingsInBoldAndExit) {
+    struct Case {
+        const char* what;
+        Answer answer;
+        Events events;
+        bool ended;
+    };
+    const Case cases[] = {
+        {"Escape", {Answer::Key, 0, VK_ESCAPE}, {}, false},
+        {"a click beside the menu", {Answer::ClickElsewhere, 0, 0}, {}, false},
+        {"Settings", {Answer::ClickItem, 0, 0}, {"open settings"}, false},
+        {"Exit", {Answer::ClickItem, 1, 0}, {}, true},
+    };
+    const MultiLang& lang = MultiLang::Instance();
+    const std::vector<std::string> texts = {lang.Text("TrayMenuSettings"), lang.Text("TrayMenuExit")};
+    ASSERT_EQ(texts[0].find("Error"), std::string::npos) << texts[0];
+    ASSERT_EQ(texts[1].find("Error"), std::string::npos) << texts[1];
+    for (const Case& c : cases) {
+        controller.events.clear();
+        const MenuSeen seen = RightClickAndAnswer(form->TrayIcon(), c.answer);
+        ASSERT_TRUE(seen.shown) << c.what << ": no menu";
+        EXPECT_FALSE(seen.rescued) << c.what << ": the menu stayed open";
+        EXPECT_EQ(seen.items, texts) << c.what;
+        EXPECT_EQ(seen.bold, (std::vector<bool>{true, false})) << c.what;
+        EXPECT_EQ(controller.events, c.events) << c.what;
+        EXPECT_EQ(ui::App().Terminated(), c.ended) << c.what;
+        EXPECT_EQ(OpenMenuWindow(), nullptr) << c.what << ": a menu is still shown";
+    }
 }
 
 TEST_F(MainFormRouting, IconComesBackWhenTheNotificationAreaIsRecreated) {
