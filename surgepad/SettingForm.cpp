@@ -1,28 +1,331 @@
 #include "surgepad/SettingForm.h"
 
+#include <algorithm>
+#include <cstring>
+
+#include "lumen/core/DebugTrace.h"
+#include "lumen/core/Handle.h"
+#include "surgepad/LayoutSteps.h"
+#include "surgepad/MultiLang.h"
+#include "surgepad/PngReader.h"
 #include "surgepad/SettingShadowForm.h"
+#include "surgepad/SettingView.h"
 
 namespace surgepad {
 
 TSettingForm* SettingForm = nullptr;
 
 namespace {
+
 ui::FormLayout Layout() {
     ui::FormLayout layout;
     layout.className = "TSettingForm";
     layout.name = "SettingForm";
-    layout.caption = "SettingForm";
-    layout.clientWidth = 329;
-    layout.clientHeight = 373;
+    layout.caption = "Surgepad";
+    layout.clientWidth = kSettingWidth;
+    layout.clientHeight = kSettingHeight;
+    layout.color = RGB(0x1B, 0x1B, 0x23);
     layout.exStyleAdd = WS_EX_TOPMOST;
     return layout;
 }
+
+// Colour of the rows below the strip: the colour key, so they are not drawn.
+constexpr lumen::Bgra kKeyPixel{255, 0, 255, 255};
+constexpr COLORREF kCloseKey = RGB(0x69, 0x69, 0x6B);
+constexpr COLORREF kCancelKey = RGB(0xCA, 0xCA, 0xCB);
+
+void SetButtonFont(ui::Font& font) {
+    font.SetName("Arial");
+    font.SetHeight(-11);
+    font.SetColor(static_cast<ui::Color>(kSettingButtonTextColor));
+}
+
+void SetTitleFont(ui::Font& font) {
+    font.SetName("Arial");
+    font.SetHeight(-11);
+    font.SetColor(static_cast<ui::Color>(kTitleColor));
+}
+
+// A title is as large as its text, so that only a press on the text counts as one.
+void FitToText(ui::Label& label) {
+    lumen::WindowDc screen(nullptr);
+    lumen::SelectGuard font(screen.Dc(), label.GetFont().Handle());
+    RECT r{0, 0, 0, 0};
+    const std::string& text = label.Caption();
+    DrawTextA(screen.Dc(), text.empty() ? " " : text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    label.SetSize(r.right - r.left + 2, std::max<int>(r.bottom - r.top, 13));
+}
+
+void CopyRows(const lumen::Bitmap& from, lumen::Bitmap& to, int first, int last) {
+    if (from.Width() != to.Width() || from.Height() != to.Height() || from.BytesPerPixel() != to.BytesPerPixel()) {
+        return;
+    }
+    first = std::clamp(first, 0, from.Height());
+    last = std::clamp(last, first, from.Height());
+    const size_t bytes = static_cast<size_t>(from.Width()) * static_cast<size_t>(from.BytesPerPixel());
+    for (int y = first; y < last; ++y) {
+        std::memcpy(to.ScanLine(y), from.ScanLine(y), bytes);
+    }
+}
+
 }  // namespace
 
-TSettingForm::TSettingForm() : ui::Form(Layout()) {}
+TSettingForm::TSettingForm()
+    : ui::Form(Layout()),
+      Background(*this),
+      BkSave(*this),
+      ComboBoxTop(*this),
+      ComboBoxBody(*this),
+      ComboBoxBottom(*this),
+      PowerLogo(*this),
+      RadioPower(*this, 150, 84, 17, 17),
+      RadioTurbo(*this, 150, 113, 17, 17),
+      PowerTitle(*this),
+      TurboTitle(*this),
+      CheckOsd(*this, 53, 192, 17, 17),
+      CheckStatus(*this, 178, 192, 17, 17),
+      OsdTitle(*this),
+      StatusTitle(*this),
+      ApplyButton(*this, 128, 306, 65, 25),
+      CancelButton(*this, 218, 306, 78, 21),
+      CloseButton(*this, 262, 8, 44, 20),
+      m_formSite(*this),
+      m_backgroundSite(Background, m_formSite) {
+    LoadSkin();
+    m_flicker.Attach(Handle());
+    SkinControls();
+    CreateHeadings();
+    CreateProfileList();
+    ApplyTexts();
+    m_view = std::make_unique<TSettingView>(*this);
+    SetSettingView(m_view.get());
+    m_view->SetLogo(0);
+}
 
 TSettingForm::~TSettingForm() {
+    // An animation still running hands its steps to this window: let it end first.
+    if (m_view != nullptr) {
+        (void)m_view->WaitForLayout(kLayoutWaitMs);
+        SetSettingView(nullptr);
+    }
+    m_flicker.Detach();
+    ProfileList.reset();
+    for (auto& heading : Headings) {
+        heading.reset();
+    }
     DestroyHandle();
+}
+
+void TSettingForm::LoadSkin() {
+    for (ui::Image* hidden : {&BkSave, &ComboBoxTop, &ComboBoxBody, &ComboBoxBottom}) {
+        hidden->SetVisible(false);
+    }
+    lumen::DibBitmap skin;
+    if (!LoadPngFile(ResourceFolder() + kSettingSkinPicture, skin)) {
+        // Unshaped then: a colour key taken from a made-up picture could make the whole
+        // window see-through. The window stays plain, but it still fades.
+        lumen::Trace("settings: no skin picture %s; the window stays plain", kSettingSkinPicture);
+        skin.SetPixelFormat(lumen::PixelFormat::Bgr24);
+        skin.SetSize(kSettingWidth, kSettingHeight);
+        skin.Fill(lumen::Bgra{0x23, 0x1B, 0x1B, 255});
+    }
+    skin.SetPixelFormat(lumen::PixelFormat::Bgr24);
+    BkSave.Picture().Assign(skin);
+    BkSave.SetBounds(0, 0, skin.Width(), skin.Height());
+    (void)LoadPngFile(ResourceFolder() + "combo_panel_top.png", ComboBoxTop.Picture());
+    (void)LoadPngFile(ResourceFolder() + "combo_panel_body.png", ComboBoxBody.Picture());
+    (void)LoadPngFile(ResourceFolder() + "combo_panel_bottom.png", ComboBoxBottom.Picture());
+
+    Background.Picture().Assign(BkSave.Picture());
+    Background.SetAutoSize(true);
+    m_shaper.SetAlphaEnabled(true);
+    m_shaper.SetAlpha(0);
+    if (!m_shaper.Attach(&m_backgroundSite)) {
+        lumen::Trace("settings: the window could not be shaped");
+    }
+}
+
+void TSettingForm::SkinControls() {
+    lumen::Bitmap& skin = Background.Picture();
+    PowerLogo.Picture().SetPixelFormat(lumen::PixelFormat::Bgra32);
+    PowerLogo.SetBounds(30, 52, 0, 0);
+    PowerLogo.SetAutoSize(true);
+
+    for (kr::KrRadioButton* radio : {&RadioPower, &RadioTurbo}) {
+        kr::KrRadioBtnAppearance& looks = radio->Appearance();
+        LoadStateImages(StateBitmaps{&looks.Uncheck.RaisedBmp()}, skin, radio->Left(), radio->Top(), "radio_n.png",
+                        nullptr, nullptr, nullptr);
+        LoadStateImages(StateBitmaps{&looks.Check.RaisedBmp()}, skin, radio->Left(), radio->Top(), "radio_o.png",
+                        nullptr, nullptr, nullptr);
+    }
+    struct Title {
+        ui::Label& label;
+        int left;
+        int top;
+    };
+    for (const Title& title : {Title{PowerTitle, 167, RadioPower.Top() - 1}, Title{TurboTitle, 167, RadioTurbo.Top() - 1},
+                               Title{OsdTitle, 74, 191}, Title{StatusTitle, 199, 191}}) {
+        title.label.SetTransparent(true);
+        title.label.SetShowAccelChar(false);
+        SetTitleFont(title.label.GetFont());
+        title.label.SetBounds(title.left, title.top, 100, 14);
+    }
+
+    for (kr::KrCheckBox* box : {&CheckOsd, &CheckStatus}) {
+        kr::KrChkBoxAppearance& looks = box->Appearance();
+        LoadStateImages(StateBitmaps{&looks.Uncheck.RaisedBmp(), nullptr, nullptr, &looks.Uncheck.DisabledBmp()}, skin,
+                        box->Left(), box->Top(), "chack_n.png", nullptr, nullptr, "chack_un1.png");
+        LoadStateImages(StateBitmaps{&looks.Check.RaisedBmp(), nullptr, nullptr, &looks.Check.DisabledBmp()}, skin,
+                        box->Left(), box->Top(), "chack_o.png", nullptr, nullptr, "chack_un2.png");
+    }
+
+    // Cancel first, then Apply, as they sit now.
+    for (kr::KrButtonTx* button : {&CancelButton, &ApplyButton}) {
+        kr::KrFourStateAppearance& looks = button->Appearance();
+        LoadStateImages(StateBitmaps{&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
+                        skin, button->Left(), button->Top(), "button_n.png", "button_d.png", "button_o.png",
+                        "button_un.png");
+        SetButtonFont(button->GetFont());
+    }
+    CancelButton.SetTransparentColor(kCancelKey);
+    ApplyButton.FontColors().SetDisabled(static_cast<ui::Color>(kTitleDisabledColor));
+
+    // The close pictures have no alpha: composed, they stay as they are, key colour
+    // included, in the 24 bits the control draws.
+    kr::KrFourStateAppearance& close = CloseButton.Appearance();
+    LoadStateImages(StateBitmaps{&close.RaisedBmp(), &close.SunkenBmp(), &close.FocusedBmp()}, skin, CloseButton.Left(),
+                    CloseButton.Top(), "close_n.png", "close_d.png", "close_o.png", nullptr);
+    CloseButton.SetTransparentColor(kCloseKey);
+    CloseButton.SetTransparent(true);
+    // Escape closes the window: the close button needs no tab stop of its own.
+    CloseButton.SetTabStop(false);
+}
+
+void TSettingForm::CreateHeadings() {
+    const bool french = MultiLang::Instance().LanguageName() == "French";
+    for (size_t i = 0; i < Headings.size(); ++i) {
+        auto heading = std::make_unique<kr::KrLabel>(*this);
+        heading->SetTransparent(true);
+        heading->SetShowAccelChar(false);
+        ui::Font& font = heading->GetFont();
+        font.SetName("Arial");
+        font.SetBold(true);
+        font.SetHeight(french ? -11 : -13);
+        font.SetColor(static_cast<ui::Color>(kHeadingColor));
+        heading->SetShaded(true);
+        heading->SetShadeAlphaValue(kHeadingShadeAlpha);
+        const int left = i == 0 && french ? kFrenchActionHeadingLeft : kHeadings[i].left;
+        heading->SetBounds(left, kHeadings[i].top, 220, 25);
+        Headings[i] = std::move(heading);
+    }
+}
+
+void TSettingForm::CreateProfileList() {
+    ProfileList = std::make_unique<SkinComboBox>(
+        *this, kProfileListPlace.x, kProfileListPlace.y,
+        SkinComboBox::Skin{Background.Picture(), ComboBoxTop.Picture(), ComboBoxBody.Picture(), ComboBoxBottom.Picture()});
+}
+
+void TSettingForm::ApplyTexts() {
+    const MultiLang& lang = MultiLang::Instance();
+    lumen::Trace("settings: language %s", lang.LanguageName().c_str());
+    CancelButton.SetText(lang.Text("Cancel"));
+    ApplyButton.SetText(lang.Text("Apply"));
+    PowerTitle.SetCaption(lang.Text("SurgepadOff"));
+    TurboTitle.SetCaption(lang.Text("SurgepadOn"));
+    OsdTitle.SetCaption(lang.Text("ShowOsd"));
+    StatusTitle.SetCaption(lang.Text("ShowStatus"));
+    for (size_t i = 0; i < Headings.size(); ++i) {
+        Headings[i]->SetCaption(lang.Text(kHeadings[i].key));
+    }
+    if (lang.LanguageName() == "Japanese") {
+        // Arial has no Japanese letters: the font mapper must look for a font that has.
+        CancelButton.GetFont().SetCharset(SHIFTJIS_CHARSET);
+        ApplyButton.GetFont().SetCharset(SHIFTJIS_CHARSET);
+        for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
+            title->GetFont().SetCharset(SHIFTJIS_CHARSET);
+            title->GetFont().SetHeight(-12);
+        }
+        for (auto& heading : Headings) {
+            heading->GetFont().SetCharset(SHIFTJIS_CHARSET);
+        }
+    }
+    for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
+        FitToText(*title);
+    }
+    CloseButton.SetHint(lang.Text("Close"));
+}
+
+void TSettingForm::SetAlpha(uint8_t alpha) {
+    m_alpha = alpha;
+    m_shaper.SetAlpha(alpha);
+    if (m_shaper.IsAttached()) {
+        m_shaper.Reapply();
+    } else if (HandleAllocated()) {
+        // Unshaped: the opacity alone.
+        SetWindowLongA(Handle(), GWL_EXSTYLE, GetWindowLongA(Handle(), GWL_EXSTYLE) | WS_EX_LAYERED);
+        SetLayeredWindowAttributes(Handle(), 0, alpha, LWA_ALPHA);
+    }
+}
+
+void TSettingForm::SetAlphas(uint8_t alpha) {
+    SetAlpha(alpha);
+    if (SettingShadowForm != nullptr) {
+        SettingShadowForm->SetShadowAlpha(alpha);
+    }
+}
+
+void TSettingForm::HideShadow() {
+    if (SettingShadowForm != nullptr) {
+        SettingShadowForm->Hide();
+    }
+}
+
+void TSettingForm::DrawRows(int from, int to) {
+    CopyRows(BkSave.Picture(), Background.Picture(), from, to);
+    Background.Picture().Changed();
+    Update();
+}
+
+void TSettingForm::DrawStrip(int y) {
+    const lumen::Bitmap& skin = BkSave.Picture();
+    lumen::Bitmap& work = Background.Picture();
+    if (skin.Height() != kSkinHeight || work.Height() != kSkinHeight || skin.Width() != work.Width() ||
+        skin.BytesPerPixel() != work.BytesPerPixel()) {
+        return;
+    }
+    const StripRows rows = StripPlacement(y);
+    const size_t bytes = static_cast<size_t>(skin.Width()) * static_cast<size_t>(skin.BytesPerPixel());
+    for (int row = rows.stripFrom; row < rows.stripTo; ++row) {
+        std::memcpy(work.ScanLine(row), skin.ScanLine(kStripTop + row - rows.stripFrom), bytes);
+    }
+    for (int row = rows.clearFrom; row < rows.clearTo; ++row) {
+        for (int x = 0; x < work.Width(); ++x) {
+            work.SetPixel(x, row, kKeyPixel);
+        }
+    }
+    work.Changed();
+    Update();
+}
+
+void TSettingForm::ShowControls(bool visible) {
+    for (auto& heading : Headings) {
+        heading->SetVisible(visible);
+    }
+    for (ui::Control* control : std::initializer_list<ui::Control*>{
+             &PowerLogo, &RadioPower, &RadioTurbo, &PowerTitle, &TurboTitle, &CheckOsd, &CheckStatus, &OsdTitle,
+             &StatusTitle, &ApplyButton, &CancelButton, &CloseButton}) {
+        control->SetVisible(visible);
+    }
+    if (ProfileList != nullptr) {
+        ProfileList->SetVisible(visible);
+    }
+}
+
+POINT TSettingForm::OpeningPlace() {
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    (void)SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    return POINT{area.right - kSettingWidth - kSettingRightGap, area.bottom - kSettingHeight - kSettingBottomGap};
 }
 
 void TSettingForm::FormMove() {
@@ -30,6 +333,60 @@ void TSettingForm::FormMove() {
     if (SettingShadowForm != nullptr) {
         SettingShadowForm->FollowOwner(Left(), Top());
     }
+}
+
+ui::Label* TSettingForm::TitleAt(int x, int y) {
+    for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
+        const RECT bounds = title->BoundsRect();
+        if (title->Visible() && PtInRect(&bounds, POINT{x, y})) {
+            return title;
+        }
+    }
+    return nullptr;
+}
+
+void TSettingForm::MouseDown(ui::MouseButton button, ui::ShiftState, int x, int y) {
+    m_pressedTitle = nullptr;
+    if (button == ui::MouseButton::Left) {
+        // A title is clicked like its control; the rest of the picture drags the window.
+        m_pressedTitle = TitleAt(x, y);
+        if (m_pressedTitle != nullptr) {
+            return;
+        }
+    }
+    const lumen::MouseButton pressed = button == ui::MouseButton::Left    ? lumen::MouseButton::Left
+                                       : button == ui::MouseButton::Right ? lumen::MouseButton::Right
+                                                                          : lumen::MouseButton::Middle;
+    (void)m_backgroundSite.MouseDown(pressed, x, y);
+}
+
+void TSettingForm::MouseUp(ui::MouseButton button, ui::ShiftState, int x, int y) {
+    ui::Label* pressed = std::exchange(m_pressedTitle, nullptr);
+    if (button == ui::MouseButton::Left && pressed != nullptr && TitleAt(x, y) == pressed) {
+        pressed->Click();
+    }
+}
+
+void TSettingForm::KeyDown(WORD& key, ui::ShiftState shift) {
+    if (key == VK_ESCAPE) {
+        key = 0;
+        if (m_view != nullptr && Visible()) {
+            m_view->Close();
+        }
+        return;
+    }
+    ui::Form::KeyDown(key, shift);
+}
+
+LRESULT TSettingForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const LRESULT result = ui::Form::WndProc(message, wParam, lParam);
+    if (message == WM_LBUTTONDOWN && GetCapture() == Handle() && GetKeyState(VK_LBUTTON) >= 0) {
+        // A drag by the background ran the system's move loop, which took the button's
+        // release; the capture the framework takes after a press would otherwise keep
+        // the next click away from the controls.
+        ReleaseCapture();
+    }
+    return result;
 }
 
 }  // namespace surgepad

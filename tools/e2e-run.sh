@@ -101,6 +101,8 @@ name=$(basename "$exe" .exe)
 for arg in "$@"; do
     case "$arg" in --gtest_filter=*) name="$name-${arg#--gtest_filter=}" ;; esac
 done
+# A test run once a language keeps the screenshots of each.
+[ -n "${SURGEPAD_E2E_LANGUAGE:-}" ] && name="$name-$SURGEPAD_E2E_LANGUAGE"
 shots="$build/e2e-shots/$(echo "$name" | tr -c 'A-Za-z0-9_.\n-' '_')"
 rm -rf "$shots"
 mkdir -p "$shots"

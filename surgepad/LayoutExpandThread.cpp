@@ -1,0 +1,80 @@
+#include "surgepad/LayoutExpandThread.h"
+
+#include "surgepad/LayoutSteps.h"
+
+namespace surgepad {
+
+TLayoutExpandThread::TLayoutExpandThread(LayoutCanvas& canvas, bool expand, HANDLE done)
+    : Expand(expand), m_canvas(canvas), m_done(done) {
+    SetFreeOnTerminate(true);
+}
+
+void TLayoutExpandThread::Execute() {
+    // Whatever happens on the way, the next animation must not wait in vain.
+    struct SetWhenDone {
+        HANDLE done;
+        ~SetWhenDone() {
+            if (done != nullptr) {
+                SetEvent(done);
+            }
+        }
+    } setWhenDone{m_done};
+    if (Expand) {
+        Opening();
+    } else {
+        Closing();
+    }
+}
+
+void TLayoutExpandThread::Step(int copyFrom, int copyTo, int strip) {
+    Bottom = strip;
+    Synchronize([&] {
+        if (copyTo > copyFrom) {
+            m_canvas.DrawRows(copyFrom, copyTo);
+        }
+        m_canvas.DrawStrip(strip);
+    });
+    Previous = strip;
+}
+
+void TLayoutExpandThread::Opening() {
+    const std::vector<StripStep> strips = OpeningStrips();
+    Previous = 0;
+    Alpha = 0;
+    Step(strips.front().copyFrom, strips.front().copyTo, strips.front().strip);
+    const std::vector<uint8_t> alphas = FadeInAlphas();
+    for (size_t i = 0; i < alphas.size(); ++i) {
+        Alpha = alphas[i];
+        Synchronize([&] { m_canvas.SetAlphas(Alpha); });
+        if (i + 1 < alphas.size()) {
+            Sleep(kFadeInPauseMs);
+        }
+    }
+    for (size_t i = 1; i < strips.size(); ++i) {
+        Step(strips[i].copyFrom, strips[i].copyTo, strips[i].strip);
+    }
+    Synchronize([&] { m_canvas.ShowControls(true); });
+}
+
+void TLayoutExpandThread::Closing() {
+    Synchronize([&] {
+        m_canvas.ShowControls(false);
+        m_canvas.HideShadow();
+    });
+    const std::vector<StripStep> strips = ClosingStrips();
+    Previous = 0;
+    Alpha = 255;
+    for (const StripStep& step : strips) {
+        Step(step.copyFrom, step.copyTo, step.strip);
+    }
+    const std::vector<uint8_t> alphas = FadeOutAlphas();
+    for (size_t i = 0; i < alphas.size(); ++i) {
+        Alpha = alphas[i];
+        Synchronize([&] { m_canvas.SetAlphas(Alpha); });
+        if (i + 1 < alphas.size()) {
+            Sleep(kFadeOutPauseMs);
+        }
+    }
+}
+
+}  // namespace surgepad

@@ -1,0 +1,50 @@
+#pragma once
+// TLayoutExpandThread: the settings window's opening (Expand 1) or closing (Expand 0)
+// animation. The worker only counts and sleeps: every drawing step, every opacity
+// step and the final showing or hiding of the controls is handed to the GUI thread,
+// which runs it while the worker waits. It sets `done` (the view's LayoutDone) as its
+// last act; the completion (OnTerminate) then runs on the GUI thread.
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "ui/Thread.h"
+
+namespace surgepad {
+
+// What the animation draws on (GUI thread only).
+class LayoutCanvas {
+public:
+    virtual ~LayoutCanvas() = default;
+    virtual void DrawRows(int from, int to) = 0;
+    virtual void DrawStrip(int y) = 0;
+    // The window's and its shadow's overall opacity.
+    virtual void SetAlphas(uint8_t alpha) = 0;
+    virtual void ShowControls(bool visible) = 0;
+    // The shadow goes when the closing starts.
+    virtual void HideShadow() = 0;
+};
+
+class TLayoutExpandThread final : public ui::Thread {
+public:
+    TLayoutExpandThread(LayoutCanvas& canvas, bool expand, HANDLE done);
+
+    const bool Expand;
+    int Bottom = 0;
+    int Previous = 0;
+    uint8_t Alpha = 0;
+
+protected:
+    void Execute() override;
+
+private:
+    void Opening();
+    void Closing();
+    void Step(int copyFrom, int copyTo, int strip);
+
+    LayoutCanvas& m_canvas;
+    HANDLE m_done;
+};
+
+}  // namespace surgepad
