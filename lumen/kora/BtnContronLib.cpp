@@ -147,7 +147,17 @@ bool BtnContronLib::ApplyFirmwareProfile(uint32_t index) {
         return false;
     }
     lumen::Trace("[BtnContronLib] firmware profile %u: writing %u values", index, Count(list.size()));
-    ApplyList(ItemSet(), *m_announcer, list);
+    const uint32_t refused = ApplyList(ItemSet(), *m_announcer, list);
+    if (refused != 0) {
+        // Part of a profile is no profile: the values already written go back to those
+        // of the start, so that firmware and turbo flag agree (off).
+        lumen::Trace("[BtnContronLib] firmware profile %u: %u writes refused; the start-up values are written back",
+                     index, refused);
+        OcValueList copy = m_stockSet;
+        RestoreSavedValues(&copy);
+        m_announcer->SystemControlRequest(1, 0, 0);
+        return false;
+    }
     m_turboOn.store(true);
     return true;
 }
@@ -165,7 +175,7 @@ bool BtnContronLib::ApplyProfileFile(const std::string& path) {
                          path.c_str(), Count(profile.Count() - accepted.size()), Count(profile.Count()));
         }
         lumen::Trace("[BtnContronLib] profile file %s: writing %u values", path.c_str(), Count(accepted.size()));
-        ApplyList(ItemSet(), *m_announcer, accepted);
+        (void)ApplyList(ItemSet(), *m_announcer, accepted);
     } else {
         lumen::Trace("[BtnContronLib] profile file %s does not load; nothing written", path.c_str());
     }

@@ -65,7 +65,8 @@ public:
 
     // Turbo on from firmware profile `index`. Nothing when turbo is on already or the
     // index is not below ProfileCount(); false (turbo stays off) when the profile's
-    // block cannot be read.
+    // block cannot be read, or when the firmware refused any of its values (the values
+    // written are then taken back to the start-up values).
     bool ApplyFirmwareProfile(uint32_t index);
     // Turbo on from a profile file. Nothing when turbo is on already. Turbo is on
     // afterwards even when the file does not load (the next press then runs turbo

@@ -29,6 +29,16 @@ void SelectCore(uint32_t choice) {
     AcpiSetValue(kCoreSelectorId, choice, kModeControl);
 }
 
+// The overclocking writes the firmware refused on this thread since the last reset
+// (ApplyList counts them for its batch).
+thread_local uint32_t t_refusedWrites = 0;
+
+void WriteOverclock(uint32_t id, uint32_t value) {
+    if ((AcpiSetValue(id, value, kModeOverclock) & 1) == 0) {
+        ++t_refusedWrites;
+    }
+}
+
 bool ReadRaw(uint32_t id, uint32_t* value) {
     return (AcpiGetValue(id, value) & 1) != 0;
 }
@@ -142,13 +152,13 @@ void KrOcRatio::WriteRatios(const std::vector<uint32_t>& values) const {
         }
         uint32_t current = 0;
         if (ReadRaw(m_item->Id(), &current) && current != v) {
-            AcpiSetValue(m_item->Id(), v, kModeOverclock);
+            WriteOverclock(m_item->Id(), v);
             changed = true;
         }
     }
     if (m_selector && changed) {
         SelectCore(255);
-        AcpiSetValue(m_item->Id(), v, kModeOverclock);
+        WriteOverclock(m_item->Id(), v);
     }
 }
 
@@ -294,7 +304,7 @@ void KrOcPrimaryItemSet::ApplyValues(const OcValueList& pairs) const {
 void WriteIfChanged(uint32_t id, uint32_t value) {
     uint32_t current = 0;
     if (ReadRaw(id, &current) && current != value) {
-        AcpiSetValue(id, value, kModeOverclock);
+        WriteOverclock(id, value);
     }
 }
 
@@ -322,13 +332,16 @@ void CompleteCurrentList(const KrOcRatio& ratio, OcValueList* list) {
     AppendGroupThree(list);
 }
 
-void ApplyList(const KrOcPrimaryItemSet& set, OcAnnouncer& announcer, const OcValueList& list) {
+uint32_t ApplyList(const KrOcPrimaryItemSet& set, OcAnnouncer& announcer, const OcValueList& list) {
     announcer.SystemControlRequest(0, 0, 0);
+    t_refusedWrites = 0;
     set.ApplyValues(list);
+    const uint32_t refused = t_refusedWrites;
     if (BiosItemSupported(kApplyControlId)) {
         BiosWriteControl(kApplyControlId, 0);
     }
     announcer.AnnounceValuesChanged();
+    return refused;
 }
 
 void RestoreSavedValues(const KrOcPrimaryItemSet& set, OcAnnouncer& announcer, OcValueList* list) {

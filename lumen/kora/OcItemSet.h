@@ -98,8 +98,8 @@ void SaveCurrentValues(const KrOcRatio& ratio, OcValueList* list);
 // As SaveCurrentValues, with the ratio item's reported index for each ratio entry.
 void CompleteCurrentList(const KrOcRatio& ratio, OcValueList* list);
 // System control request (0, 0, 0), the write order, the apply control, the
-// announcement.
-void ApplyList(const KrOcPrimaryItemSet& set, OcAnnouncer& announcer, const OcValueList& list);
+// announcement. The number of value writes the firmware refused (0: all taken).
+[[nodiscard]] uint32_t ApplyList(const KrOcPrimaryItemSet& set, OcAnnouncer& announcer, const OcValueList& list);
 // Writes a saved list back (unless the firmware's guard item says not to) and empties
 // it; announces the change.
 void RestoreSavedValues(const KrOcPrimaryItemSet& set, OcAnnouncer& announcer, OcValueList* list);

@@ -332,6 +332,35 @@ TEST_F(BtnContronLibTest, AnUnreadableBlockOrAnIndexBeyondTheListChangesNothing)
                 testing::Contains("[BtnContronLib] firmware profile 2 cannot be read; nothing written\r\n"));
 }
 
+TEST_F(BtnContronLibTest, AProfileTheFirmwareRefusesInPartIsTakenBackAndTurboStaysOff) {
+    Rewrite(board,
+            BoardWith("item 0x03000020 5 base=0 step=1 count=10", "item 0x03000020 5 base=0 step=1 count=10 nowrite"));
+    StartService();
+    auto lib = MakeLib();
+    testutil::DebugOutputCapture trace;
+    const BroadcastList on = BroadcastCatcher::Run([&] { EXPECT_FALSE(lib->ApplyFirmwareProfile(0)); });
+    // The whole batch as for a profile that works, the refused write among it; then what
+    // was written goes back (a falling clock: frequency and ratios first) and the service
+    // hears turbo off.
+    EXPECT_EQ(Concat({{Pipe(0), Set(kSelector, 3, 1), "acpi set 0x03000020 0x00000009 2 fail", Set(kBase, 100, 2)},
+                      RatioWrites(40),
+                      {Set(kApplyControl, 0, 1), Set(kSelector, 3, 1), Set(kBase, 0, 2)},
+                      RatioWrites(30),
+                      {Pipe(1)}}),
+              board.TakeJournal());
+    EXPECT_EQ((BroadcastList{{0x2355, 3}, {0x2355, 3}}), on) << "the writes and the writing back";
+    EXPECT_FALSE(lib->IsTurboOn());
+    EXPECT_EQ(0u, Read(kBase));
+    EXPECT_THAT(CoreRatios(), ElementsAre(30, 30, 30, 30));
+    EXPECT_THAT(trace.Take(), testing::Contains("[BtnContronLib] firmware profile 0: 1 writes refused; the start-up "
+                                                "values are written back\r\n"));
+    board.TakeJournal();
+
+    // Turbo is off: a turbo off writes nothing.
+    BroadcastCatcher::Run([&] { lib->RestoreStartupValues(); });
+    EXPECT_THAT(board.TakeJournal(), IsEmpty());
+}
+
 TEST_F(BtnContronLibTest, AProfileIsUsableWhenItsBaseClockIsNotBelowTheCurrentOne) {
     Rewrite(board, std::string(kBoard) + "block 0x05080002 2 0 0x03000020 7 0xFFFFFFFF\n" +
                   "block 0x05080002 3 0 0x03010011 50\n" + "block 0x05080002 4 0 0x03010011\n");
