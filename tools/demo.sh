@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Shows Surgepad at work on the sample board, in a Wine desktop with its taskbar:
-# starts the installed program with the board simulator's stand-ins beside it and the
-# turbo action chosen, presses the power button twice with kora-sim.exe (turbo on:
-# the display fades, the profile is applied, badge and red tray icon; turbo off: the
-# start-up values come back), prints the diagnostics trace and the simulator's
-# journal, and ends the program with the close command. (Inside a Wine desktop the
-# fading display is blended over black rather than over the desktop: Wine draws the
-# desktop's windows itself, so the X compositor cannot blend them.)
+# Shows Surgepad at work on the sample board, in a Wine desktop with its taskbar, the
+# way a user meets it: the program starts with the power action; a click on the tray
+# icon opens the settings window, which grows open at the corner of the work area;
+# the turbo action and a firmware profile are chosen with real mouse clicks (xdotool)
+# and applied; then the power button is pressed twice with kora-sim.exe (turbo on: the
+# display fades, the profile is applied, badge and red tray icon; turbo off: the
+# start-up values come back). It prints the diagnostics trace and the simulator's
+# journal, and ends the program with the close command. (Inside a Wine desktop
+# translucent windows are blended over black rather than over the desktop: Wine draws
+# the desktop's windows itself, so the X compositor cannot blend them.)
 #
 # Usage: tools/demo.sh DIST_DIR        (DIST_DIR as made by `make dist`, e.g. dist/x64)
 # On a usable $DISPLAY the desktop opens there. Without one the demo runs on a
@@ -83,14 +85,10 @@ WINEDEBUG=-all "$WINE64" explorer /desktop=Surgepad,1024x768 </dev/null >/dev/nu
 pids+=($!)
 sleep 2
 
-# The user chose the turbo action earlier: the system's power button does nothing
-# (Surgepad holds it), the stored action is turbo with the first firmware profile, and
-# both the on-screen display and the status badge are on.
-sim button 0 0x80000000 >/dev/null
-settings='HKCU\Software\KORA\Power Button Setting'
-for pair in ButtonAction=0 PowerButtonDisabled=0 ProfileType=0 OsdEnabled=1 StatusEnabled=1; do
-    "$WINE64" reg add "$settings" /v "${pair%%=*}" /t REG_DWORD /d "${pair#*=}" /f >/dev/null 2>&1
-done
+# A fresh start: nothing chosen yet, so the power action; the system's power button
+# shuts the computer down.
+sim button 3 0 >/dev/null
+"$WINE64" reg delete 'HKCU\Software\KORA\Power Button Setting' /f >/dev/null 2>&1
 
 # The board maker's service and another utility that listens to announcements.
 WINEDEBUG=-all "$WINE64" "$program/kora-sim.exe" service </dev/null >/dev/null 2>&1 &
@@ -111,6 +109,47 @@ wait_trace() {
     done
     echo "demo: no \"$1\" in the trace" >&2
 }
+
+# A click at (X, Y) of the settings window, with the real pointer: the window's
+# top-left on the desktop comes from the trace ("settings: opening at X, Y").
+desktop=""
+click() {
+    local at x y
+    at=$(sed -n 's/^.*settings: opening at \([0-9-]*\), \([0-9-]*\).*$/\1 \2/p' "$trace" | tail -n1)
+    x=$(( ${at% *} + $1 )); y=$(( ${at#* } + $2 ))
+    [ -n "$desktop" ] || desktop=$(xdotool search --name '^Surgepad - Wine desktop$' 2>/dev/null | head -n1)
+    echo "demo: click at $x, $y ($3)"
+    if [ -n "$desktop" ]; then
+        xdotool mousemove --window "$desktop" "$x" "$y" sleep 0.2 click 1 >/dev/null 2>&1
+    else
+        xdotool mousemove "$x" "$y" sleep 0.2 click 1 >/dev/null 2>&1
+    fi
+    sleep "${4:-0.5}"
+}
+
+# The user clicks the tray icon (kora-sim delivers the click as the notification area
+# would): the settings window fades in and grows open at the bottom-right corner.
+sim tray click
+shot settings-opening 0.3
+wait_trace "settings: opened"
+shot settings-open 0.5
+
+# The turbo action (its title is clicked like its radio button): the logo cross-fades
+# and the display options and the profile list become available.
+click 175 120 "Surgepad On"
+wait_trace "settings: logo changed"
+shot settings-turbo-chosen 0.3
+
+# The profile list opens on the press on its arrow; the first firmware profile.
+click 226 271 "profile list arrow"
+shot settings-profile-list 0.2
+click 120 289 "first profile"
+shot settings-profile-chosen 0.2
+
+# Apply stores the choices, takes the power button over, and closes the window.
+click 167 316 "Apply" 0.2
+wait_trace "settings: closed"
+shot settings-applied 0.5
 
 # First press: the turbo page fades out over 2.5 s, then the profile is applied, the
 # badge appears at the top right and the tray icon turns red.
