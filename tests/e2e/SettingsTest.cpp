@@ -466,6 +466,32 @@ TEST_F(Settings, AButtonChangedElsewhereShowsTheDialogAndTheWindowThenShowsThePo
     e2e::SaveCapture(e2e::CaptureScreen(), "settings-button-changed");
 }
 
+TEST_F(Settings, TheKeyboardAloneChoosesAndApplies) {
+    Start();
+    HWND settings = Open(*program);
+    ASSERT_NE(settings, nullptr);
+    const std::vector<COLORREF> turbo = Pixels(settings, kRadioTurboBox);
+    const std::vector<COLORREF> osd = Pixels(settings, kCheckOsdBox);
+    // Tab: the power radio button, then the turbo one; Space chooses it.
+    Key(VK_TAB);
+    Key(VK_TAB);
+    Key(VK_SPACE);
+    ASSERT_TRUE(WaitLogo(*program, 1)) << "Space on the turbo button chose it\n" << program->TraceText();
+    EXPECT_NE(Pixels(settings, kRadioTurboBox), turbo);
+    // The OSD box, enabled now, is next: Space unchecks it.
+    Key(VK_TAB);
+    Key(VK_SPACE);
+    EXPECT_NE(Pixels(settings, kCheckOsdBox), osd) << "Space on the OSD box";
+    // The status box, then Apply; Space applies.
+    Key(VK_TAB);
+    Key(VK_TAB);
+    Key(VK_SPACE);
+    ASSERT_TRUE(WaitClosed(*program)) << program->TraceText();
+    EXPECT_EQ(e2e::UserDword(kSettingsKey, "ButtonAction"), std::optional<DWORD>(0)) << program->TraceText();
+    EXPECT_EQ(e2e::UserDword(kSettingsKey, "OsdEnabled"), std::optional<DWORD>(0));
+    EXPECT_EQ(e2e::UserDword(kSettingsKey, "StatusEnabled"), std::optional<DWORD>(1));
+}
+
 // The window in one language of the program (the locale this run was started in;
 // CTest runs it once a language, see CMakeLists.txt), for the eye: the texts of that
 // language are used and the screenshot shows them.
