@@ -12,6 +12,7 @@
 #include "surgepad/PwrBtnChangeFrom.h"
 #include "surgepad/SettingForm.h"
 #include "surgepad/SettingsStore.h"
+#include "ui/Application.h"
 
 namespace surgepad {
 
@@ -30,9 +31,24 @@ public:
 
 SettingViewInterface* g_settingView = nullptr;
 
+// Also called on the animation thread: the main window is reached on the GUI thread,
+// which alone forgets and destroys it at exit.
 void SetTray(int index) {
-    if (MainForm != nullptr) {
-        MainForm->SetTrayIcon(index);
+    ui::App().Synchronize([index] {
+        if (MainForm != nullptr) {
+            MainForm->SetTrayIcon(index);
+        }
+    });
+}
+
+// Power events and announcements from elsewhere write or save firmware values: never
+// beside a switch's batch of writes.
+void LetTheSwitchFinish(const char* event) {
+    if (OsdManager::Instance().IsBusy()) {
+        lumen::Trace("controller: %s during a switch: waiting for it", event);
+    }
+    if (!OsdManager::Instance().WaitForSwitch()) {
+        lumen::Trace("controller: %s: the switch did not finish in time", event);
     }
 }
 
@@ -169,6 +185,15 @@ void ButtonController::SwitchOn(void*, int) {
     } else {
         (void)lib.ApplyProfileFile(kora::GetProfileFolder() + store.GetProfileName() + kora::kProfileExtension);
     }
+    if (!lib.IsTurboOn()) {
+        // Nothing of the profile is in force (its block could not be read, or the
+        // firmware refused its values and they were taken back): no turbo look, and the
+        // warning page that says the profile cannot be applied here.
+        lumen::Trace("controller: the profile could not be applied; turbo stays off");
+        OsdManager::Instance().HideStatus();
+        OsdManager::WarnAfterThisSwitch();
+        return;
+    }
     if (store.GetStatusEnabled()) {
         OsdManager::Instance().ShowStatus();
     }
@@ -194,6 +219,8 @@ void ButtonController::OnValuesChangedElsewhere() {
         lumen::Trace("controller: another program changed the values; kept (newer firmware interface)");
         return;
     }
+    // A switch that finished after this would leave the turbo flag on again.
+    LetTheSwitchFinish("an announcement from elsewhere");
     lumen::Trace("controller: another program changed the values; turbo forgotten");
     kora::BtnContronLib::Instance().ForgetTurbo();
     OsdManager::Instance().HideStatus();
@@ -201,6 +228,7 @@ void ButtonController::OnValuesChangedElsewhere() {
 }
 
 void ButtonController::Suspend() {
+    LetTheSwitchFinish("suspend");
     if (FindCompanionWindow() != nullptr) {
         lumen::Trace("controller: suspend: the companion tool runs; nothing saved");
         return;
@@ -211,11 +239,16 @@ void ButtonController::Suspend() {
 }
 
 void ButtonController::Resume() {
+    LetTheSwitchFinish("resume");
     if (FindCompanionWindow() == nullptr && m_savedForSleep == 1) {
         kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
         lib.RestoreSavedValues(&lib.SleepSet());
     }
     m_savedForSleep = 0;
+}
+
+void ButtonController::FinishRunningSwitch() {
+    LetTheSwitchFinish("the end");
 }
 
 void ButtonController::OpenSettings() {

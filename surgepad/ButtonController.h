@@ -72,6 +72,9 @@ public:
     void Resume() override;
     void OpenSettings() override;
     void CheckPowerButtonConfiguration() override;
+    // Before the windows go (the close command, the end of the session): lets a
+    // running switch finish, waiting at most kSwitchFinishWaitMs. GUI thread.
+    void FinishRunningSwitch();
 
     void SelectCurrentAction();
     KeyAction& CurrentAction() const { return *m_current; }

@@ -3,6 +3,11 @@
 // steps over 2500 ms, then the completion action, then the busy flag is cleared.
 // The thread sleeps until each step boundary instead of spinning on the tick count,
 // so a fade costs next to no processor time.
+//
+// The thread reaches the program's windows only through FadeTargets, whose default
+// hands every step to the GUI thread (ui::Application::Synchronize), where the windows
+// are looked up afresh: at exit they are forgotten there before they are destroyed, so
+// a fade that outlives them draws nothing instead of touching freed windows.
 
 #include <windows.h>
 
@@ -13,6 +18,9 @@
 #include "ui/Thread.h"
 
 namespace surgepad {
+
+// How long the warning page stays at full opacity before it fades.
+inline constexpr uint32_t kWarningHoldMilliseconds = 10000;
 
 enum AnimTarget : uint8_t {
     AnimNone = 0,
@@ -36,6 +44,8 @@ public:
     virtual void StatusShowAt(uint8_t alpha) = 0;
     virtual void StatusSetAlpha(uint8_t alpha) = 0;
     virtual void StatusHide() = 0;
+    // Puts the warning page up at full opacity (after a failed switch).
+    virtual void OsdShowWarning() {}
 };
 FadeTargets& DisplayFadeTargets();
 
@@ -52,14 +62,24 @@ public:
     uint8_t FadeOut = 1;
     FadeTargets* Targets = &DisplayFadeTargets();
     TickSource Tick = &DefaultTick;
+    // Manual-reset event set once the completion action has returned (or failed), before
+    // any warning that follows it; null when nobody waits for it.
+    HANDLE Settled = nullptr;
 
     static uint32_t DefaultTick() { return GetTickCount(); }
+
+    // Called by a completion action on its animation thread: once it has returned, the
+    // warning page is shown, held and faded out as by OsdManager::PlayWarning, and the
+    // busy flag clears only after that. False when not called on an animation thread.
+    static bool WarnWhenDone();
 
 protected:
     void Execute() override;
 
 private:
-    void ApplyAlpha(int alpha);
+    void Fade(AnimTarget target, bool fadeOut, uint32_t delay);
+    void ApplyAlpha(AnimTarget target, int alpha);
+    bool m_warnWhenDone = false;
 };
 
 }  // namespace surgepad

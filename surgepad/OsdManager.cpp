@@ -1,14 +1,35 @@
 #include "surgepad/OsdManager.h"
 
+#include "lumen/core/DebugTrace.h"
 #include "surgepad/OsdDisplay.h"
 #include "surgepad/StatusDisplay.h"
 #include "ui/Application.h"
+#include "ui/Wait.h"
 
 namespace surgepad {
 
 OsdManager& OsdManager::Instance() {
     static auto* manager = new OsdManager;
     return *manager;
+}
+
+OsdManager::OsdManager() : m_switchSettled(CreateEventA(nullptr, TRUE, TRUE, nullptr)) {}
+
+bool OsdManager::WaitForSwitch(uint32_t timeoutMs) {
+    if (!m_switchSettled) {
+        return !IsBusy();
+    }
+    if (WaitForSingleObject(m_switchSettled.get(), 0) == WAIT_OBJECT_0) {
+        return true;
+    }
+    lumen::Trace("display: waiting for the running switch");
+    const bool settled = ui::WaitForObject(m_switchSettled.get(), timeoutMs);
+    lumen::Trace(settled ? "display: the switch has finished" : "display: the switch is still running; not waited for");
+    return settled;
+}
+
+void OsdManager::WarnAfterThisSwitch() {
+    (void)TOsdAnimationThread::WarnWhenDone();
 }
 
 void OsdManager::LoadPages() {
@@ -23,6 +44,10 @@ void OsdManager::Start(uint32_t delay, AnimTarget target, bool fadeOut, OsdDoneA
     thread->Target = target;
     thread->FadeOut = fadeOut ? 1 : 0;
     thread->Targets = Targets;
+    if (onDone && m_switchSettled) {
+        ResetEvent(m_switchSettled.get());
+        thread->Settled = m_switchSettled.get();
+    }
     OsdBusy.exchange(1);
     thread->Resume();
 }
@@ -50,13 +75,17 @@ void OsdManager::PlayTurboOff(bool osdEnabled, bool statusEnabled, OsdDoneAction
     }
 }
 
+// Also called by completion actions on the animation thread: the windows are reached
+// on the GUI thread (see TOsdAnimationThread).
 void OsdManager::ShowStatus() {
-    ui::App().HideApplicationWindow();
-    StatusDisplay::Instance().ShowAt(kStatusSteadyAlpha);
+    ui::App().Synchronize([] {
+        ui::App().HideApplicationWindow();
+        StatusDisplay::Instance().ShowAt(kStatusSteadyAlpha);
+    });
 }
 
 void OsdManager::HideStatus() {
-    StatusDisplay::Instance().Hide();
+    ui::App().Synchronize([] { StatusDisplay::Instance().Hide(); });
 }
 
 }  // namespace surgepad

@@ -6,11 +6,14 @@
 
 #include <cstdint>
 
+#include "lumen/core/Handle.h"
 #include "surgepad/OsdAnimationThread.h"
 
 namespace surgepad {
 
-inline constexpr uint32_t kWarningHoldMilliseconds = 10000;
+// The longest a running switch is waited for: the 2.5 s effect, the sibling's 500 ms,
+// the system control request's 10 s and the firmware writes, with room to spare.
+inline constexpr uint32_t kSwitchFinishWaitMs = 20000;
 
 class OsdManager {
 public:
@@ -25,12 +28,25 @@ public:
     void ShowStatus();
     void HideStatus();
     bool IsBusy() const { return OsdBusy.load() == 1; }
+    // GUI thread: waits until no switch's completion action is pending or running, at
+    // most `timeoutMs`, still handling the steps the animation thread hands over. True
+    // when none is (any more). Exit and power events call it so that a batch of
+    // firmware writes is never cut in half or interleaved with other writes. A warning
+    // page (no completion action) is not waited for.
+    [[nodiscard]] bool WaitForSwitch(uint32_t timeoutMs = kSwitchFinishWaitMs);
+    // A completion action's way to report that its switch failed: the warning page
+    // follows the effect, and presses stay ignored until it has faded. Animation thread.
+    static void WarnAfterThisSwitch();
 
     // Where the fades go; the program's own windows unless a test says otherwise.
     FadeTargets* Targets = &DisplayFadeTargets();
 
 private:
+    OsdManager();
     void Start(uint32_t delay, AnimTarget target, bool fadeOut, OsdDoneAction onDone);
+
+    // Set while no completion action is pending.
+    lumen::UniqueHandle m_switchSettled;
 };
 
 }  // namespace surgepad

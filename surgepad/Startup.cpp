@@ -4,6 +4,7 @@
 
 #include "lumen/core/DebugTrace.h"
 #include "lumen/core/Report.h"
+#include "surgepad/ButtonController.h"
 #include "surgepad/MainForm.h"
 #include "surgepad/MessageFilter.h"
 #include "surgepad/OsdForm.h"
@@ -70,12 +71,17 @@ int RunSurgepad(int argc, const char* const* argv) {
         PwrBtnChangeShadow = app.CreateForm<TPwrBtnChangeShadow>(*PwrBtnChangeFrom);
         MainForm->Startup();
         SettingShadowForm->Prepare();
+        app.OnSessionEnding = ui::Notify::Of<&ButtonController::FinishRunningSwitch>(&ButtonController::Instance());
         lumen::Trace("startup: running");
         app.Run();
     } catch (const ui::Error& e) {
         lumen::Trace("startup: failure: %s", e.what());
         app.ShowException(e);
     }
+    // A switch still running uses the windows and may be in the middle of its firmware
+    // writes: it finishes first.
+    app.OnSessionEnding = {};
+    ButtonController::Instance().FinishRunningSwitch();
     ForgetWindows();
     app.DestroyForms();
     lumen::Trace("startup: ended");

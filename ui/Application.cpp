@@ -307,8 +307,12 @@ LRESULT Application::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             break;
+        case WM_QUERYENDSESSION:
+            OnSessionEnding();
+            break;
         case WM_ENDSESSION:
             if (wParam != FALSE) {
+                OnSessionEnding();
                 Terminate();
             }
             return 0;

@@ -102,6 +102,12 @@ public:
     // Destroys the forms, the last created first. The application window stays.
     void DestroyForms();
 
+    // Called on the GUI thread when the session is about to end (WM_QUERYENDSESSION,
+    // and WM_ENDSESSION before the loop is ended): the process may be ended soon after
+    // the application window has answered, so work that must not be cut short is
+    // finished here.
+    Notify OnSessionEnding;
+
     // Runs `step` on the GUI thread and waits for it (directly when called on it).
     // False when the GUI thread cannot take it (no application window any more).
     // An exception of the step is rethrown on the calling thread.
