@@ -87,10 +87,13 @@ void TPwrBtnChangeFrom::SkinButtons() {
     OkButton.SetText("OK");
     OkButton.OnClick = ui::Callback<ui::Control&>::Of<&TPwrBtnChangeFrom::ButtonClick>(this);
 
+    // The close pictures have no alpha: composed, they stay as they are, key colour
+    // included, in the 24 bits the control draws (loaded as they are, they would come
+    // as 32-bit pictures the control cannot show).
     kr::KrFourStateAppearance& close = CloseButton.Appearance();
-    (void)LoadPngFile(ResourceFolder() + "close_n.png", close.RaisedBmp());
-    (void)LoadPngFile(ResourceFolder() + "close_d.png", close.SunkenBmp());
-    (void)LoadPngFile(ResourceFolder() + "close_o.png", close.FocusedBmp());
+    LoadStateImages(StateBitmaps{&close.RaisedBmp(), &close.SunkenBmp(), &close.FocusedBmp()}, Background.Picture(),
+                    kPwrBtnCloseBounds.left, kPwrBtnCloseBounds.top, "close_n.png", "close_d.png", "close_o.png",
+                    nullptr);
     CloseButton.SetTransparentColor(kPwrBtnCloseKey);
     CloseButton.SetTransparent(true);
     CloseButton.SetHint(MultiLang::Instance().Text("Close"));

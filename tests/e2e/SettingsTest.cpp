@@ -492,6 +492,40 @@ TEST_F(Settings, TheKeyboardAloneChoosesAndApplies) {
     EXPECT_EQ(e2e::UserDword(kSettingsKey, "StatusEnabled"), std::optional<DWORD>(1));
 }
 
+TEST_F(Settings, WithoutThePowerFeatureLibraryApplyRefusesTheTurboActionWithAMessage) {
+    // Neither of the library's names is in the program's folder: the system's
+    // power-button setting cannot be read, so it could never be given back.
+    for (const char* name : {"Dormix.dll", "vvc.dll"}) {
+        DeleteFileA((e2e::ProgramDir() + name).c_str());
+    }
+    Start();
+    HWND settings = Open(*program);
+    ASSERT_NE(settings, nullptr);
+    Click(settings, kTurboTitle);
+    ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
+    const size_t before = e2e::JournalLines().size();
+    Click(settings, kApply);
+    HWND dialog = nullptr;
+    for (int i = 0; i < 30 && (dialog == nullptr || !IsWindowVisible(dialog)); ++i) {
+        Sleep(100);
+        dialog = FindWindowA("TPwrBtnChangeFrom", nullptr);
+    }
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsWindowVisible(dialog)) << "the refusal is told\n" << program->TraceText();
+    e2e::SaveCapture(e2e::CaptureScreen(), "settings-turbo-refused");
+    EXPECT_TRUE(IsWindowVisible(settings)) << "the window stays open for another choice";
+    EXPECT_EQ(program->CountTrace("settings: applied"), 0) << program->TraceText();
+    EXPECT_FALSE(e2e::UserDword(kSettingsKey, "ButtonAction").has_value()) << "nothing stored";
+    std::vector<std::string> lines = e2e::JournalLines();
+    lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(before, lines.size())));
+    EXPECT_EQ(Count(lines, "dormix SetPowerButtonSetting"), 0u) << Joined(lines);
+
+    // The button keeps its system function: a press switches nothing.
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    Sleep(3500);
+    EXPECT_EQ(program->CountTrace("controller: turbo on"), 0) << program->TraceText();
+}
+
 // The window in one language of the program (the locale this run was started in;
 // CTest runs it once a language, see CMakeLists.txt), for the eye: the texts of that
 // language are used and the screenshot shows them.
