@@ -10,7 +10,7 @@ FUZZ_RUNS ?=
 FUZZ_TARGETS ?=
 WINE_ENV := tools/wine-env.sh
 
-.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist installer demo gallery bench clean
+.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist installer demo gallery bench lint format clean
 
 all: build
 
@@ -54,6 +54,13 @@ test-e2e: build-x64
 
 test: build-x86 test-native test-wine test-e2e
 	@echo "make test: all suites passed"
+
+# The house format over every C++ file and clang-tidy over the pure-logic library;
+# `make format` puts every file into the format.
+lint: | deps
+	tools/lint.sh $(BUILD)
+format: | deps
+	tools/lint.sh $(BUILD) --fix
 
 # Every fuzzer for FUZZ_SECONDS, one after the other; findings land in $(BUILD)/native/fuzz/.
 fuzz: build-native

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, if any is missing.
 set -eu
-pkgs=(cmake ninja-build g++ make clang libclang-rt-14-dev
+pkgs=(cmake ninja-build g++ make clang libclang-rt-14-dev clang-format clang-tidy
       g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
       wine64 xvfb xcompmgr x11-apps x11-utils imagemagick xdotool
       libstb-dev googletest wixl locales fonts-vlgothic)

@@ -192,6 +192,9 @@ IntMatrix LuminanceMap(const Bitmap& bitmap) {
     for (int y = 0; y < bitmap.Height(); ++y) {
         const uint8_t* p = bitmap.ScanLine(y);
         for (int x = 0; x < bitmap.Width(); ++x, p += bpp) {
+            // Never negative: adding a half and truncating rounds, exactly as the
+            // shade's arithmetic is defined.
+            // NOLINTNEXTLINE(bugprone-incorrect-roundings)
             map.At(y, x) = static_cast<int>(0.299 * p[2] + 0.587 * p[1] + 0.114 * p[0] + 0.5);
         }
     }
@@ -225,6 +228,7 @@ GaussianFilterFactory::KernelPtr GaussianFilterFactory::MakeKernel(int r) const 
     int64_t sum = 0;
     for (int i = -r; i <= r; ++i) {
         for (int j = -r; j <= r; ++j) {
+            // NOLINTNEXTLINE(bugprone-incorrect-roundings): never negative, as above.
             const int v = static_cast<int>(std::exp(-(i * i + j * j) / t) * scale + 0.5);
             kernel->entries.At(i + r, j + r) = v;
             sum += v;

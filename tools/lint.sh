@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# make lint: the house format (.clang-format) over every C++ file of the repository,
+# and clang-tidy (.clang-tidy) over the pure-logic library, whose compile commands come
+# from a native configuration in BUILD_DIR/lint. Fails on any finding.
+# Usage: tools/lint.sh BUILD_DIR [--fix]   (--fix formats the files in place instead)
+set -u
+build=$(realpath -m "${1:?usage: tools/lint.sh BUILD_DIR [--fix]}")
+fix=${2:-}
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+format=clang-format-14
+tidy=clang-tidy-14
+command -v "$format" >/dev/null || format=clang-format
+command -v "$tidy" >/dev/null || tidy=clang-tidy
+
+mapfile -t sources < <(git ls-files '*.cpp' '*.h')
+if [ "$fix" = "--fix" ]; then
+    "$format" -i "${sources[@]}"
+    echo "lint: formatted ${#sources[@]} files"
+    exit 0
+fi
+
+status=0
+unformatted=()
+for f in "${sources[@]}"; do
+    "$format" --dry-run --Werror "$f" >/dev/null 2>&1 || unformatted+=("$f")
+done
+if [ ${#unformatted[@]} -gt 0 ]; then
+    echo "lint: not in the house format (tools/lint.sh BUILD --fix formats them):"
+    printf '  %s\n' "${unformatted[@]}"
+    status=1
+else
+    echo "lint: ${#sources[@]} files in the house format"
+fi
+
+lint="$build/lint"
+if [ ! -f "$lint/compile_commands.json" ]; then
+    cmake -S . -B "$lint" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_EXPORT_COMPILE_COMMANDS=ON -DSURGEPAD_TESTS=OFF >/dev/null || exit 1
+fi
+mapfile -t pure < <(python3 - "$lint/compile_commands.json" <<'PY'
+import json, sys
+for entry in json.load(open(sys.argv[1])):
+    if "lumen_pure.dir" in entry["command"]:
+        print(entry["file"])
+PY
+)
+findings=0
+for f in "${pure[@]}"; do
+    if ! "$tidy" -p "$lint" --quiet "$f" 2>/dev/null; then
+        findings=$((findings + 1))
+    fi
+done
+if [ "$findings" -gt 0 ]; then
+    echo "lint: clang-tidy found problems in $findings of ${#pure[@]} files of the pure-logic library"
+    status=1
+else
+    echo "lint: clang-tidy clean over ${#pure[@]} files of the pure-logic library"
+fi
+exit $status
