@@ -60,6 +60,10 @@ bool TwOcItemProfile::Load(const std::string& path) {
     }
     const uint64_t available = static_cast<uint64_t>(end - here) / 8;
     const uint64_t wanted = count < available ? count : available;
+    if (wanted > kMaxProfileRecords) {
+        m_records.clear();
+        return false;
+    }
     std::vector<unsigned char> bytes(static_cast<size_t>(wanted) * 8);
     const size_t read = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file.get());
     m_records.reserve(read / 8);

@@ -19,10 +19,17 @@ struct tagTwOcItemValue {
 };
 using OcValueList = std::vector<tagTwOcItemValue>;
 
+// The most records a profile may hold. A firmware describes its overclocking group in
+// one 4096-byte package, so no board has more than a few hundred values (one per core
+// for the ratio included); a file with more is none of ours, and writing it record by
+// record would hold a switch for hours.
+inline constexpr uint32_t kMaxProfileRecords = 4096;
+
 class TwOcItemProfile {
 public:
     // True when the header reads and the version is 0 or 1. A file shorter than its
-    // count promises yields the records that are complete.
+    // count promises yields the records that are complete; more than
+    // kMaxProfileRecords complete records make the file no profile (false).
     [[nodiscard]] bool Load(const std::string& path);
 
     uint32_t Version() const { return m_version; }

@@ -85,6 +85,33 @@ TEST_F(ProfileFile, HugeCountReservesOnlyWhatIsThere) {
     EXPECT_EQ((kora::OcValueList{{0x03010011, 7}}), p.Records());
 }
 
+TEST_F(ProfileFile, MoreRecordsThanAnyFirmwareHasAreNoProfile) {
+    struct Case {
+        uint32_t count;  // promised
+        uint32_t present;
+        bool loads;
+    };
+    const Case cases[] = {
+        {kora::kMaxProfileRecords, kora::kMaxProfileRecords, true},
+        {kora::kMaxProfileRecords + 1, kora::kMaxProfileRecords + 1, false},
+        {0xFFFFFFFF, kora::kMaxProfileRecords + 1, false},
+        // A count beyond the limit with few records present: only those are read.
+        {0xFFFFFFFF, 2, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.count << " promised, " << c.present << " present");
+        std::vector<uint32_t> words = {0, 1, c.count};
+        for (uint32_t i = 0; i < c.present; ++i) {
+            words.push_back(0x03020012);
+            words.push_back(i % 100);
+        }
+        Write(words);
+        TwOcItemProfile p;
+        EXPECT_EQ(c.loads, p.Load(m_path));
+        EXPECT_EQ(c.loads ? c.present : 0u, p.Count());
+    }
+}
+
 TEST(CombinedProfileList, FirmwareNamesThenFilesWithTheirSelection) {
     const std::vector<std::string> firmware = {"Stock+", "Extreme"};
     const std::vector<FolderEntry> entries = {
