@@ -146,6 +146,12 @@ bool BtnContronLib::ApplyFirmwareProfile(uint32_t index) {
         lumen::Trace("[BtnContronLib] firmware profile %u cannot be read; nothing written", index);
         return false;
     }
+    if (list.empty()) {
+        // The firmware lists no overclocking value (its group cannot be read): nothing
+        // of the profile can be written, and a turbo without its values is none.
+        lumen::Trace("[BtnContronLib] firmware profile %u: the firmware lists no value; nothing written", index);
+        return false;
+    }
     lumen::Trace("[BtnContronLib] firmware profile %u: writing %u values", index, Count(list.size()));
     const uint32_t refused = ApplyList(ItemSet(), *m_announcer, list);
     if (refused != 0) {
@@ -175,7 +181,16 @@ bool BtnContronLib::ApplyProfileFile(const std::string& path) {
                          path.c_str(), Count(profile.Count() - accepted.size()), Count(profile.Count()));
         }
         lumen::Trace("[BtnContronLib] profile file %s: writing %u values", path.c_str(), Count(accepted.size()));
-        (void)ApplyList(ItemSet(), *m_announcer, accepted);
+        const uint32_t refused = ApplyList(ItemSet(), *m_announcer, accepted);
+        if (refused != 0) {
+            // As for a firmware profile: part of a profile is no profile.
+            lumen::Trace("[BtnContronLib] profile file %s: %u writes refused; the start-up values are written back",
+                         path.c_str(), refused);
+            OcValueList copy = m_stockSet;
+            RestoreSavedValues(&copy);
+            m_announcer->SystemControlRequest(1, 0, 0);
+            return false;
+        }
     } else {
         lumen::Trace("[BtnContronLib] profile file %s does not load; nothing written", path.c_str());
     }

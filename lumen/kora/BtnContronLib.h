@@ -65,12 +65,15 @@ public:
 
     // Turbo on from firmware profile `index`. Nothing when turbo is on already or the
     // index is not below ProfileCount(); false (turbo stays off) when the profile's
-    // block cannot be read, or when the firmware refused any of its values (the values
-    // written are then taken back to the start-up values).
+    // block cannot be read, when the firmware lists no overclocking value to write, or
+    // when the firmware refused any of its values (the values written are then taken
+    // back to the start-up values).
     bool ApplyFirmwareProfile(uint32_t index);
     // Turbo on from a profile file. Nothing when turbo is on already. Turbo is on
     // afterwards even when the file does not load (the next press then runs turbo
-    // off); the result tells whether it loaded.
+    // off); the result tells whether it loaded and was applied. When the firmware
+    // refused any of its values, they are taken back as for a firmware profile and
+    // turbo stays off.
     bool ApplyProfileFile(const std::string& path);
     // Firmware profile `index` holds a base frequency (item 0x03010011) at least as
     // high as the current one.

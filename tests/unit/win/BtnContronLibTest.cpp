@@ -235,6 +235,14 @@ TEST_F(BtnContronLibTest, AFirmwareWithoutGroupThreeIsReportedAndNothingIsWritte
     EXPECT_THAT(testutil::Recorder().messages, ElementsAre(noGroup));
     EXPECT_THAT(lib->StockSet(), IsEmpty());
     EXPECT_EQ(3u, lib->ProfileCount()) << "group 5 is still there";
+    // A firmware profile has no value to go into: no turbo, not even a request.
+    testutil::DebugOutputCapture trace;
+    EXPECT_FALSE(lib->ApplyFirmwareProfile(0));
+    EXPECT_FALSE(lib->IsTurboOn());
+    EXPECT_THAT(board.TakeJournal(), IsEmpty());
+    EXPECT_THAT(trace.Take(), testing::Contains("[BtnContronLib] firmware profile 0: the firmware lists no value; "
+                                                "nothing written\r\n"));
+    EXPECT_THAT(testutil::Recorder().messages, ElementsAre(noGroup));
     testutil::ScratchFolder folder("nogroup");
     ASSERT_TRUE(testutil::WriteText(folder / "fast.oc", ProfileBytes(1, 1, {{kOther, 8}})));
     BroadcastCatcher::Run([&] { lib->ApplyProfileFile(folder / "fast.oc"); });
@@ -433,6 +441,30 @@ TEST_F(BtnContronLibTest, ProfileFileIsWrittenInTheSafeOrderAndTheServiceIsToldT
     // Already on: the file is not even read.
     EXPECT_FALSE(lib->ApplyProfileFile(folder / "Fast.OC"));
     EXPECT_THAT(board.TakeJournal(), IsEmpty());
+}
+
+TEST_F(BtnContronLibTest, AProfileFileTheFirmwareRefusesInPartIsTakenBackAndTurboStaysOff) {
+    Rewrite(board,
+            BoardWith("item 0x03000020 5 base=0 step=1 count=10", "item 0x03000020 5 base=0 step=1 count=10 nowrite"));
+    StartService();
+    auto lib = MakeLib();
+    testutil::ScratchFolder folder("refused");
+    ASSERT_TRUE(testutil::WriteText(folder / "part.oc", ProfileBytes(1, 2, {{kOther, 8}, {kLimit, 50}})));
+    testutil::DebugOutputCapture trace;
+    const BroadcastList on = BroadcastCatcher::Run([&] { EXPECT_FALSE(lib->ApplyProfileFile(folder / "part.oc")); });
+    // The batch with the refused write (the limit falls, so it comes first), then the
+    // limit back (rising now: after the rest, which is unchanged) and turbo off for the
+    // service; no closing turbo-on request.
+    EXPECT_EQ(Concat({{Pipe(0), Set(kLimit, 50, 2), "acpi set 0x03000020 0x00000008 2 fail", Set(kApplyControl, 0, 1),
+                       Set(kSelector, 3, 1), Set(kLimit, 100, 2)},
+                      Selections(),
+                      {Pipe(1)}}),
+              board.TakeJournal());
+    EXPECT_EQ((BroadcastList{{0x2355, 3}, {0x2355, 3}}), on) << "the writes and the writing back";
+    EXPECT_FALSE(lib->IsTurboOn());
+    EXPECT_EQ(100u, Read(kLimit));
+    EXPECT_THAT(trace.Take(), testing::Contains(HasSubstr("part.oc: 1 writes refused; the start-up values are "
+                                                          "written back")));
 }
 
 TEST_F(BtnContronLibTest, ProfileFileRecordsOutsideTheOverclockingItemsAreNeverWritten) {
