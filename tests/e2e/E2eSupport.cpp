@@ -132,6 +132,29 @@ int Sim(const std::string& args, DWORD timeoutMs) {
     return static_cast<int>(code);
 }
 
+SimProcess::SimProcess(const std::string& args) {
+    const std::string exe = ProgramDir() + "kora-sim.exe";
+    std::string commandLine = "\"" + exe + "\" " + args;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, ProgramDir().c_str(), &si,
+                       &pi)) {
+        CloseHandle(pi.hThread);
+        m_process = pi.hProcess;
+    } else {
+        ADD_FAILURE() << "cannot start kora-sim " << args << ", error " << GetLastError();
+    }
+}
+
+SimProcess::~SimProcess() {
+    if (m_process != nullptr) {
+        TerminateProcess(m_process, 0);
+        WaitForSingleObject(m_process, 5000);
+        CloseHandle(m_process);
+    }
+}
+
 Surgepad::Surgepad(const std::string& arguments, const std::string& exe) {
     const std::string path = exe.find(':') != std::string::npos ? exe : ProgramDir() + exe;
     std::string commandLine = "\"" + path + "\"";

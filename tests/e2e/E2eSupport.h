@@ -35,6 +35,18 @@ std::vector<std::string> JournalLines();
 // Runs kora-sim.exe with `args` and returns its exit code (-1 when it did not end).
 int Sim(const std::string& args, DWORD timeoutMs = 15000);
 
+// A kora-sim subcommand that runs until its owner ends it (service, listen, window).
+class SimProcess {
+public:
+    explicit SimProcess(const std::string& args);
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+private:
+    HANDLE m_process = nullptr;
+};
+
 struct TraceLine {
     std::string text;
     double ms;  // since the program was started
