@@ -187,8 +187,8 @@ std::string ProfileFolder() {
 
 bool SetUserString(const char* name, const char* text) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, e2e::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, e2e::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
         return false;
     }
     const LONG r = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
@@ -291,7 +291,7 @@ void FaultMatrix::RunCase(const Fault& fault, Undo& undo) {
     std::vector<std::string> first{kPress};
     first.insert(first.end(), fault.firstPress.begin(), fault.firstPress.end());
     ASSERT_TRUE(WaitForTraceInOrder(program, firstTrace, first, 30000)) << "after the first press\n"
-                                                                          << program.TraceText();
+                                                                        << program.TraceText();
     ASSERT_TRUE(program.Sync());
     if (!fault.secondWhileBusy) {
         Sleep(500);  // the busy flag clears once the completion action has returned
@@ -304,7 +304,7 @@ void FaultMatrix::RunCase(const Fault& fault, Undo& undo) {
     std::vector<std::string> second{kPress};
     second.insert(second.end(), fault.secondPress.begin(), fault.secondPress.end());
     ASSERT_TRUE(WaitForTraceInOrder(program, secondTrace, second, 30000)) << "after the second press\n"
-                                                                            << program.TraceText();
+                                                                          << program.TraceText();
     ASSERT_TRUE(program.Sync());
     Sleep(300);
 
