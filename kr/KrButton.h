@@ -3,6 +3,8 @@
 // modal result when clicked; KrButtonTx draws a caption over the state bitmap, in a
 // font colour per state, shifted a little right after it was pressed.
 
+#include <oleacc.h>
+
 #include <string>
 
 #include "kr/KrAppearance.h"
@@ -34,6 +36,8 @@ public:
     void ShowDisabled() override { ShowBitmap(bsDisabled); }
 
     void Click() override;
+
+    long AccessibleRole() const override { return ROLE_SYSTEM_PUSHBUTTON; }
 
 protected:
     KrButton(ui::WinControl& parent, const ui::ControlClass& cls, int left, int top, int width, int height);
@@ -73,6 +77,9 @@ public:
     void Repaint() override;
     // Paints the state bitmap afresh and the caption over it.
     void DoRepaint();
+
+protected:
+    std::string AccessibleCaption() const override { return m_text; }
 
 private:
     static void FontChanged(void* self, ui::Font& font);

@@ -3,6 +3,8 @@
 // looks (raised, sunken, focused, disabled); a missing look falls back to the raised
 // look of the same check state, then to the unchecked raised look.
 
+#include <oleacc.h>
+
 #include <string>
 
 #include "kr/KrAppearance.h"
@@ -61,6 +63,12 @@ public:
 
     void Click() override;
 
+    long AccessibleRole() const override { return ROLE_SYSTEM_CHECKBUTTON; }
+    // A grayed box is mixed, neither checked nor unchecked.
+    long AccessibleState() const override {
+        return KrCustomControl::AccessibleState() | (m_state == cbGrayed ? STATE_SYSTEM_MIXED : 0);
+    }
+
 protected:
     void KeyPress(char& key) override;
     void StateBitmapChanged(int index, lumen::Bitmap& bitmap) override;
@@ -103,6 +111,8 @@ public:
 
     void Click() override;
     void DblClick() override;
+
+    long AccessibleRole() const override { return ROLE_SYSTEM_RADIOBUTTON; }
 
 protected:
     KrRadioButton(ui::WinControl& parent, const ui::ControlClass& cls, int left, int top, int width, int height);

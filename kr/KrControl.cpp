@@ -1,5 +1,11 @@
 #include "kr/KrControl.h"
 
+#include <oleacc.h>
+
+#include <new>
+
+#include "kr/KrAccessible.h"
+
 namespace kr {
 namespace {
 
@@ -13,6 +19,71 @@ KrControl::KrControl(ui::WinControl& parent, const ui::ControlClass& cls, bool c
                      int width, int height)
     : ui::WinControl(parent, cls, left, top, width, height), m_clicksDisabled(clicksDisabled) {
     SetTabStop(!clicksDisabled);
+}
+
+KrControl::~KrControl() {
+    if (m_accessible != nullptr) {
+        m_accessible->Disconnect();
+        m_accessible->Release();
+    }
+}
+
+std::string KrControl::AccessibleName() const {
+    if (!m_accessibleName.empty()) {
+        return m_accessibleName;
+    }
+    std::string caption = AccessibleCaption();
+    return caption.empty() ? Hint() : caption;
+}
+
+long KrControl::AccessibleState() const {
+    long state = 0;
+    if (!Enabled()) {
+        state |= STATE_SYSTEM_UNAVAILABLE;
+    } else if (TabStop()) {
+        state |= STATE_SYSTEM_FOCUSABLE;
+    }
+    if (Focused()) {
+        state |= STATE_SYSTEM_FOCUSED;
+    }
+    if (GetChecked()) {
+        state |= STATE_SYSTEM_CHECKED;
+    }
+    if (!HandleAllocated() || !IsWindowVisible(Handle())) {
+        state |= STATE_SYSTEM_INVISIBLE;
+    }
+    return state;
+}
+
+LRESULT KrControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The object id travels as a 32-bit value, whatever the width of lParam.
+    if (message != WM_GETOBJECT || static_cast<DWORD>(lParam) != static_cast<DWORD>(OBJID_CLIENT) ||
+        AccessibleRole() == 0) {
+        return ui::WinControl::WndProc(message, wParam, lParam);
+    }
+    if (m_accessible == nullptr) {
+        IAccessible* inner = nullptr;
+        const HRESULT made =
+            CreateStdAccessibleObject(Handle(), OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&inner));
+        if (FAILED(made) || inner == nullptr) {
+            return ui::WinControl::WndProc(message, wParam, lParam);
+        }
+        m_accessible = new (std::nothrow) KrAccessible(*this, inner);
+        if (m_accessible == nullptr) {
+            inner->Release();
+            return ui::WinControl::WndProc(message, wParam, lParam);
+        }
+    }
+    // The object is handed over through COM, which the GUI thread may not have joined
+    // yet: it joins once, as a single-threaded apartment, and stays for its life.
+    static thread_local const bool joined = [] {
+        const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        return SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
+    }();
+    (void)joined;
+    const LRESULT answer = LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(m_accessible));
+    // A failure is a negative COM error: the system's standard object answers instead.
+    return answer > 0 ? answer : ui::WinControl::WndProc(message, wParam, lParam);
 }
 
 bool KrControl::IsInside(int x, int y) const {
