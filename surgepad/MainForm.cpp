@@ -116,6 +116,18 @@ void TMainForm::CloseCommand() {
 }
 
 void TMainForm::ApplicationMessageHook(MSG& msg, bool& handled) {
+    if (m_broadcastMessage != 0 && msg.message == m_broadcastMessage && msg.hwnd == Handle()) {
+        // The main form's copy, taken by the program's own loop: the application
+        // window's copy of the same post counts, so this one is not dispatched. Only a
+        // copy that a modal loop dispatches reaches the window procedure. The main form
+        // is topmost, so a broadcast reaches it before the application window: a twin
+        // still awaited from an earlier post has gone by in a modal loop.
+        if (DecodeBroadcast(msg.wParam, static_cast<uint64_t>(msg.lParam)) != BroadcastAction::NotProtocol) {
+            handled = true;
+            m_twin.expected = false;
+        }
+        return;
+    }
     // A broadcast reaches every top-level window of the process; only the copy
     // addressed to the application window counts, so each post is handled once.
     if (msg.hwnd == ui::App().Handle()) {
@@ -123,13 +135,13 @@ void TMainForm::ApplicationMessageHook(MSG& msg, bool& handled) {
             const BroadcastAction action = DecodeBroadcast(msg.wParam, static_cast<uint64_t>(msg.lParam));
             if (action != BroadcastAction::NotProtocol) {
                 handled = true;
-                lumen::Trace("command: broadcast 0x%08X 0x%08X: %s", static_cast<unsigned>(msg.wParam),
-                             static_cast<unsigned>(msg.lParam), BroadcastActionName(action));
-                if (action == BroadcastAction::ButtonPressed) {
-                    m_controller.OnButtonPressed();
-                } else if (action == BroadcastAction::ValuesChangedElsewhere) {
-                    m_controller.OnValuesChangedElsewhere();
+                if (m_twin.expected && m_twin.wParam == msg.wParam && m_twin.lParam == msg.lParam) {
+                    m_twin.expected = false;
+                    lumen::Trace("command: broadcast 0x%08X 0x%08X: handled in a modal loop already",
+                                 static_cast<unsigned>(msg.wParam), static_cast<unsigned>(msg.lParam));
+                    return;
                 }
+                HandleBroadcast(msg.wParam, msg.lParam, action, "");
             }
         } else if (msg.message == WM_SYSCOMMAND && (msg.wParam & 0xFFF0) == SC_CLOSE) {
             // The application window cannot be closed from outside this way.
@@ -139,7 +151,43 @@ void TMainForm::ApplicationMessageHook(MSG& msg, bool& handled) {
     }
 }
 
+void TMainForm::BroadcastInModalLoop(WPARAM wParam, LPARAM lParam, BroadcastAction action) {
+    // The application window's copy of this post comes right behind this one. Taken
+    // out of the queue, it cannot be handled a second time by the program's loop
+    // should the modal loop end before it; not queued yet (the sender posts to one
+    // window after the other), the hook is told to let it go by.
+    const HWND app = ui::App().Handle();
+    MSG twin = {};
+    if (PeekMessageA(&twin, app, m_broadcastMessage, m_broadcastMessage, PM_NOREMOVE) && twin.wParam == wParam &&
+        twin.lParam == lParam) {
+        PeekMessageA(&twin, app, m_broadcastMessage, m_broadcastMessage, PM_REMOVE);
+        m_twin.expected = false;
+    } else {
+        m_twin = Twin{true, wParam, lParam};
+    }
+    HandleBroadcast(wParam, lParam, action, " (modal loop)");
+}
+
+void TMainForm::HandleBroadcast(WPARAM wParam, LPARAM lParam, BroadcastAction action, const char* route) {
+    lumen::Trace("command: broadcast 0x%08X 0x%08X: %s%s", static_cast<unsigned>(wParam),
+                 static_cast<unsigned>(lParam), BroadcastActionName(action), route);
+    if (action == BroadcastAction::ButtonPressed) {
+        m_controller.OnButtonPressed();
+    } else if (action == BroadcastAction::ValuesChangedElsewhere) {
+        m_controller.OnValuesChangedElsewhere();
+    }
+}
+
 LRESULT TMainForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The hook keeps the copies of the program's own loop from this procedure, and a
+    // copy sent by another thread or program is not a command.
+    if (m_broadcastMessage != 0 && message == m_broadcastMessage && !InSendMessage()) {
+        const BroadcastAction action = DecodeBroadcast(wParam, static_cast<uint64_t>(lParam));
+        if (action != BroadcastAction::NotProtocol) {
+            BroadcastInModalLoop(wParam, lParam, action);
+            return 0;
+        }
+    }
     if (message == kPowerBroadcastMessage) {
         const PowerEvent event = DecodePowerBroadcast(wParam);
         if (event == PowerEvent::Suspend) {

@@ -7,6 +7,7 @@
 
 #include <memory>
 
+#include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/ButtonControllerInterface.h"
 #include "surgepad/TsTrayIcon.h"
 #include "ui/Application.h"
@@ -53,6 +54,13 @@ protected:
 
 private:
     void ApplicationMessageHook(MSG& msg, bool& handled);
+    // A broadcast of the protocol, whichever copy of it counts; `route` names the way
+    // it came for the trace.
+    void HandleBroadcast(WPARAM wParam, LPARAM lParam, kora::BroadcastAction action, const char* route);
+    // The main form's copy of a broadcast, dispatched by a loop other than the
+    // program's own (the tray menu, a move loop, a message box): the application
+    // window's copy goes past the hook there, so this one counts instead.
+    void BroadcastInModalLoop(WPARAM wParam, LPARAM lParam, kora::BroadcastAction action);
     void CheckTimerTimer();
     // Right click on the tray icon: "Settings" (the default, as the left click) and
     // "Exit" (the close command) at the mouse pointer.
@@ -63,6 +71,13 @@ private:
     ButtonControllerInterface& m_controller;
     UINT m_broadcastMessage = 0;
     UINT m_taskbarCreated = 0;
+    // The application window's copy of a broadcast already handled through a modal
+    // loop that was not yet queued then: the hook lets it go by once.
+    struct Twin {
+        bool expected = false;
+        WPARAM wParam = 0;
+        LPARAM lParam = 0;
+    } m_twin;
     // Ends with the form (also when construction fails half-way).
     ui::Subscription m_hook;
     std::unique_ptr<TsTrayIcon> m_trayIcon;

@@ -26,9 +26,22 @@ namespace {
 class RecordingController : public ButtonControllerInterface {
 public:
     std::vector<std::string> events;
+    // The presses and announcements handled so far, for a second thread to watch.
+    std::atomic<int> broadcasts{0};
+    // Runs after a press was recorded (on the GUI thread).
+    void (*afterPress)() = nullptr;
     void Initialise() override { events.push_back("initialise"); }
-    void OnButtonPressed() override { events.push_back("press"); }
-    void OnValuesChangedElsewhere() override { events.push_back("changed elsewhere"); }
+    void OnButtonPressed() override {
+        events.push_back("press");
+        ++broadcasts;
+        if (afterPress != nullptr) {
+            afterPress();
+        }
+    }
+    void OnValuesChangedElsewhere() override {
+        events.push_back("changed elsewhere");
+        ++broadcasts;
+    }
     void Suspend() override { events.push_back("suspend"); }
     void Resume() override { events.push_back("resume"); }
     void OpenSettings() override { events.push_back("open settings"); }
@@ -416,6 +429,268 @@ TEST_F(MainFormRouting, TrayMenuOffersSettingsInBoldAndExit) {
         EXPECT_EQ(ui::App().Terminated(), c.ended) << c.what;
         EXPECT_EQ(OpenMenuWindow(), nullptr) << c.what << ": a menu is still shown";
     }
+}
+
+// The premise of counting a broadcast once while a modal loop runs: the main form is
+// topmost, so its copy of a post is queued before the application window's.
+TEST_F(MainFormRouting, ABroadcastReachesTheMainFormBeforeTheApplicationWindow) {
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(PostMessageA(HWND_BROADCAST, broadcast, 0x2255, 0));
+    }
+    std::vector<HWND> order;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, broadcast, broadcast, PM_REMOVE)) {
+        if (msg.hwnd == form->Handle() || msg.hwnd == ui::App().Handle()) {
+            order.push_back(msg.hwnd);
+        }
+    }
+    const HWND main = form->Handle();
+    const HWND app = ui::App().Handle();
+    EXPECT_EQ(order, (std::vector<HWND>{main, app, main, app, main, app}))
+        << "main form " << main << ", application window " << app;
+    EXPECT_TRUE(controller.events.empty());
+}
+
+// The modal loops the program meets, run on the GUI thread until the user ends them
+// with Escape: the tray icon's menu, a message box, a dialog box, a window's move loop.
+enum class Modal { TrayMenu, MessageBox, DialogBox, MoveLoop };
+
+const char* ModalName(Modal m) {
+    static const char* const names[] = {"tray menu", "message box", "dialog box", "move loop"};
+    return names[static_cast<int>(m)];
+}
+
+// A visible window of class `cls` of this process, or null.
+HWND ProcessWindowOfClass(const char* cls) {
+    struct Search {
+        const char* cls;
+        HWND found;
+    } search = {cls, nullptr};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            char name[32] = {};
+            GetClassNameA(w, name, sizeof name);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(w, &pid);
+            if (lstrcmpA(name, s->cls) == 0 && pid == GetCurrentProcessId() && IsWindowVisible(w)) {
+                s->found = w;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::atomic<bool> inMoveLoop{false};
+
+LRESULT CALLBACK MovedWindowProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ENTERSIZEMOVE) {
+        inMoveLoop = true;
+    } else if (message == WM_EXITSIZEMOVE) {
+        inMoveLoop = false;
+    }
+    return DefWindowProcA(w, message, wParam, lParam);
+}
+
+INT_PTR CALLBACK EscapableDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        return TRUE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == IDOK)) {
+        EndDialog(dialog, LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+bool ModalIsUp(Modal m) {
+    switch (m) {
+        case Modal::TrayMenu:
+            return OpenMenuWindow() != nullptr;
+        case Modal::MessageBox:
+        case Modal::DialogBox:
+            return ProcessWindowOfClass("#32770") != nullptr;
+        case Modal::MoveLoop:
+            return inMoveLoop;
+    }
+    return false;
+}
+
+// Runs the modal loop on this thread; returns when it has ended.
+void RunModal(Modal m, TMainForm& form) {
+    switch (m) {
+        case Modal::TrayMenu:
+            SetCursorPos(400, 300);
+            PostMessageA(form.TrayIcon().WindowHandle(), 1114, 1, WM_RBUTTONUP);
+            uitest::Pump();  // returns once the menu is closed
+            break;
+        case Modal::MessageBox:
+            MessageBoxA(nullptr, "Waiting", "MainFormTest", MB_OK);
+            break;
+        case Modal::DialogBox: {
+            struct alignas(4) {
+                DLGTEMPLATE head;
+                WORD menu, cls, title;
+            } dialog = {};
+            dialog.head.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_MODALFRAME;
+            dialog.head.x = 20;
+            dialog.head.y = 20;
+            dialog.head.cx = 120;
+            dialog.head.cy = 50;
+            DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &dialog.head, nullptr, EscapableDialogProc, 0);
+            break;
+        }
+        case Modal::MoveLoop: {
+            WNDCLASSA cls = {};
+            cls.lpfnWndProc = MovedWindowProc;
+            cls.hInstance = GetModuleHandleA(nullptr);
+            cls.lpszClassName = "MainFormTestMoved";
+            RegisterClassA(&cls);  // again on later rows: already there
+            HWND moved = CreateWindowExA(0, cls.lpszClassName, "Moved", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
+                                         300, 200, nullptr, nullptr, cls.hInstance, nullptr);
+            SetForegroundWindow(moved);
+            SetFocus(moved);
+            uitest::Pump();
+            // The keyboard move: the system's loop runs until Enter or Escape.
+            SendMessageA(moved, WM_SYSCOMMAND, SC_MOVE, 0);
+            DestroyWindow(moved);
+            break;
+        }
+    }
+}
+
+// What arrives while the loop runs, from another program as far as this one can tell.
+enum class Arrival {
+    Press,               // a posted broadcast 0x2255
+    ChangedElsewhere,    // a posted broadcast 0x2355 from another utility
+    OwnAnnouncement,     // a posted broadcast 0x2355 with this program's lParam 3
+    SentPress,           // the press sent instead of posted
+    PressEndsTheLoop,    // a posted press whose handling ends the loop at once
+    MainFormCopyOnly,    // the main form's copy now, the application window's after the loop
+};
+
+const char* ArrivalName(Arrival a) {
+    static const char* const names[] = {"a press", "values changed elsewhere", "our own announcement",
+                                        "a sent press", "a press that ends the loop",
+                                        "the main form's copy only"};
+    return names[static_cast<int>(a)];
+}
+
+void EndDialogOrMenu() {
+    if (HWND dialog = ProcessWindowOfClass("#32770")) {
+        EndDialog(dialog, IDCANCEL);
+    }
+    EndMenu();
+}
+
+TEST_F(MainFormRouting, ABroadcastDuringAModalLoopIsHandledOnceThere) {
+    struct Case {
+        Modal modal;
+        Arrival arrival;
+        int inLoop;  // handled while the loop still ran
+        Events events;
+    };
+    const Case cases[] = {
+        {Modal::TrayMenu, Arrival::Press, 1, {"press"}},
+        {Modal::MessageBox, Arrival::Press, 1, {"press"}},
+        {Modal::DialogBox, Arrival::Press, 1, {"press"}},
+        {Modal::MoveLoop, Arrival::Press, 1, {"press"}},
+        {Modal::TrayMenu, Arrival::ChangedElsewhere, 1, {"changed elsewhere"}},
+        {Modal::DialogBox, Arrival::OwnAnnouncement, 0, {}},
+        {Modal::MessageBox, Arrival::SentPress, 0, {}},
+        {Modal::DialogBox, Arrival::PressEndsTheLoop, 1, {"press"}},
+        {Modal::TrayMenu, Arrival::PressEndsTheLoop, 1, {"press"}},
+        // The application window's copy after the loop is the same post: one press;
+        // a real broadcast after it is the next.
+        {Modal::MessageBox, Arrival::MainFormCopyOnly, 1, {"press", "press"}},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::string(ModalName(c.modal)) + ", " + ArrivalName(c.arrival);
+        controller.events.clear();
+        controller.broadcasts = 0;
+        controller.afterPress = c.arrival == Arrival::PressEndsTheLoop ? EndDialogOrMenu : nullptr;
+        std::atomic<bool> ended{false};
+        bool cameUp = false;
+        bool rescued = false;
+        int seenInLoop = -1;
+        const HWND mainForm = form->Handle();
+        std::thread user([&] {
+            for (int waited = 0; !ModalIsUp(c.modal) && waited < 5000; waited += 20) {
+                Sleep(20);
+            }
+            cameUp = ModalIsUp(c.modal);
+            if (!cameUp) {
+                return;
+            }
+            Sleep(200);
+            switch (c.arrival) {
+                case Arrival::Press:
+                case Arrival::PressEndsTheLoop:
+                    PostMessageA(HWND_BROADCAST, broadcast, 0x2255, 0);
+                    break;
+                case Arrival::ChangedElsewhere:
+                    PostMessageA(HWND_BROADCAST, broadcast, 0x2355, 0);
+                    break;
+                case Arrival::OwnAnnouncement:
+                    PostMessageA(HWND_BROADCAST, broadcast, 0x2355, 3);
+                    break;
+                case Arrival::SentPress:
+                    SendMessageTimeoutA(HWND_BROADCAST, broadcast, 0x2255, 0, SMTO_ABORTIFHUNG, 3000, nullptr);
+                    break;
+                case Arrival::MainFormCopyOnly:
+                    PostMessageA(mainForm, broadcast, 0x2255, 0);
+                    break;
+            }
+            for (int waited = 0; controller.broadcasts < c.inLoop && waited < 3000; waited += 20) {
+                Sleep(20);
+            }
+            Sleep(300);  // time enough for a second handling to show
+            seenInLoop = controller.broadcasts;
+            if (c.arrival != Arrival::PressEndsTheLoop) {
+                SendKey(VK_ESCAPE);
+            }
+            for (int waited = 0; !ended && waited < 3000; waited += 20) {
+                Sleep(20);
+            }
+            if (!ended) {
+                rescued = true;
+                SendKey(VK_ESCAPE);
+                SendKey(VK_ESCAPE);
+            }
+        });
+        RunModal(c.modal, *form);
+        ended = true;
+        user.join();
+        uitest::Pump();
+        Sleep(100);
+        uitest::Pump();
+        if (c.arrival == Arrival::MainFormCopyOnly) {
+            PostToApp(0x2255, 0);
+            uitest::Pump();
+            ASSERT_TRUE(PostMessageA(HWND_BROADCAST, broadcast, 0x2255, 0));
+            uitest::PumpUntil([&] { return controller.events.size() >= 2; }, 2000);
+            Sleep(100);
+            uitest::Pump();
+        }
+        ASSERT_TRUE(cameUp) << what << ": the loop did not come up";
+        EXPECT_FALSE(rescued) << what << ": the loop did not end with Escape";
+        EXPECT_EQ(seenInLoop, c.inLoop) << what << ": handled while the loop ran";
+        EXPECT_EQ(controller.events, c.events) << what;
+    }
+    controller.afterPress = nullptr;
+}
+
+// Out of any modal loop a press is still handled once, by the hook.
+TEST_F(MainFormRouting, APressOutsideAModalLoopIsStillHandledOnceByTheHook) {
+    probe.message = broadcast;
+    ASSERT_TRUE(PostMessageA(HWND_BROADCAST, broadcast, 0x2255, 0));
+    ASSERT_TRUE(uitest::PumpUntil([&] { return !controller.events.empty(); }, 2000));
+    Sleep(100);
+    uitest::Pump();
+    EXPECT_EQ(controller.events, Events{"press"});
+    EXPECT_EQ(probe.seen, (std::vector<std::pair<WPARAM, bool>>{{0x2255, true}}));
 }
 
 TEST_F(MainFormRouting, IconComesBackWhenTheNotificationAreaIsRecreated) {
