@@ -163,8 +163,9 @@ void TSettingForm::SkinControls() {
         int left;
         int top;
     };
-    for (const Title& title : {Title{PowerTitle, 167, RadioPower.Top() - 1}, Title{TurboTitle, 167, RadioTurbo.Top() - 1},
-                               Title{OsdTitle, 74, 191}, Title{StatusTitle, 199, 191}}) {
+    for (const Title& title :
+         {Title{PowerTitle, 167, RadioPower.Top() - 1}, Title{TurboTitle, 167, RadioTurbo.Top() - 1},
+          Title{OsdTitle, 74, 191}, Title{StatusTitle, 199, 191}}) {
         title.label.SetTransparent(true);
         title.label.SetShowAccelChar(false);
         SetTitleFont(title.label.GetFont());
@@ -221,9 +222,9 @@ void TSettingForm::CreateHeadings() {
 }
 
 void TSettingForm::CreateProfileList() {
-    ProfileList = std::make_unique<SkinComboBox>(
-        *this, kProfileListPlace.x, kProfileListPlace.y,
-        SkinComboBox::Skin{Background.Picture(), ComboBoxTop.Picture(), ComboBoxBody.Picture(), ComboBoxBottom.Picture()});
+    ProfileList = std::make_unique<SkinComboBox>(*this, kProfileListPlace.x, kProfileListPlace.y,
+                                                 SkinComboBox::Skin{Background.Picture(), ComboBoxTop.Picture(),
+                                                                    ComboBoxBody.Picture(), ComboBoxBottom.Picture()});
 }
 
 void TSettingForm::ApplyTexts() {
@@ -238,6 +239,11 @@ void TSettingForm::ApplyTexts() {
     for (size_t i = 0; i < Headings.size(); ++i) {
         Headings[i]->SetCaption(lang.Text(kHeadings[i].key));
     }
+    // A screen reader names the boxes and buttons after the titles beside them.
+    RadioPower.SetAccessibleName(PowerTitle.Caption());
+    RadioTurbo.SetAccessibleName(TurboTitle.Caption());
+    CheckOsd.SetAccessibleName(OsdTitle.Caption());
+    CheckStatus.SetAccessibleName(StatusTitle.Caption());
     if (lang.LanguageName() == "Japanese") {
         // Arial has no Japanese letters: the font mapper must look for a font that has.
         CancelButton.GetFont().SetCharset(SHIFTJIS_CHARSET);
