@@ -18,8 +18,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     wc.hInstance = instance;
     wc.lpszClassName = "SurgepadBenchEmpty";
     RegisterClassA(&wc);
-    CreateWindowExA(0, wc.lpszClassName, "SurgepadBenchEmpty", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                    instance, nullptr);
+    CreateWindowExA(0, wc.lpszClassName, "SurgepadBenchEmpty", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, instance,
+                    nullptr);
     OutputDebugStringA("empty: running\n");
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -257,7 +257,8 @@ TEST(Bench, StartPressFadeIdleAndManySwitches) {
         e2e::Figure("surgepad.user_objects_after", user1, "");
     }
     e2e::Figure("surgepad.private_bytes_before", private0, "KiB");
-    e2e::Figure("surgepad.private_bytes_after", static_cast<double>(e2e::ProcessMemory(program.Process()).privateKiB), "KiB");
+    e2e::Figure("surgepad.private_bytes_after", static_cast<double>(e2e::ProcessMemory(program.Process()).privateKiB),
+                "KiB");
     e2e::Figure("surgepad.working_set_after_switches",
                 static_cast<double>(e2e::ProcessMemory(program.Process()).workingSetKiB), "KiB");
     program.Stop();

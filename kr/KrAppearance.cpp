@@ -24,9 +24,8 @@ void KrFourStateAppearance::Assign(const KrFourStateAppearance& other) {
     }
 }
 
-bool KrFourStateAppearance::LoadBitmap(const std::string& folder, const std::string& raised,
-                                       const std::string& sunken, const std::string& focused,
-                                       const std::string& disabled) {
+bool KrFourStateAppearance::LoadBitmap(const std::string& folder, const std::string& raised, const std::string& sunken,
+                                       const std::string& focused, const std::string& disabled) {
     const bool ended = !folder.empty() && (folder.back() == '\\' || folder.back() == ':');
     const std::string prefix = ended ? folder : folder + "\\";
     const std::string* names[4] = {&raised, &sunken, &focused, &disabled};

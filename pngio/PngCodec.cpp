@@ -258,8 +258,7 @@ int AllocatePng(PngData* record, uint32_t width, uint32_t height, uint32_t color
         return 0;
     }
     *record = PngData{};
-    if (width == 0 || height == 0 || (colorType != 2 && colorType != 6) ||
-        uint64_t{width} * height > kMaxPixels) {
+    if (width == 0 || height == 0 || (colorType != 2 && colorType != 6) || uint64_t{width} * height > kMaxPixels) {
         return 0;
     }
     const int components = colorType == 6 ? 4 : 3;
@@ -272,8 +271,8 @@ int AllocatePng(PngData* record, uint32_t width, uint32_t height, uint32_t color
 }
 
 int WritePng(const PngData* record, PngWriteCallback write, void* user) noexcept {
-    if (record == nullptr || write == nullptr || record->rows == nullptr || record->width == 0 ||
-        record->height == 0 || record->bitDepth != 8 || (record->colorType != 2 && record->colorType != 6) ||
+    if (record == nullptr || write == nullptr || record->rows == nullptr || record->width == 0 || record->height == 0 ||
+        record->bitDepth != 8 || (record->colorType != 2 && record->colorType != 6) ||
         uint64_t{record->width} * record->height > kMaxPixels) {
         return 0;
     }

@@ -64,8 +64,7 @@ void WriteThrough(void* context, void* data, int size) {
 
 bool StbEncode(const uint8_t* pixels, int width, int height, int components, StbSink sink, void* context) {
     SinkState state{sink, context, true};
-    const int ok = stbi_write_png_to_func(WriteThrough, &state, width, height, components, pixels,
-                                          width * components);
+    const int ok = stbi_write_png_to_func(WriteThrough, &state, width, height, components, pixels, width * components);
     return ok != 0 && state.ok;
 }
 

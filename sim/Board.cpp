@@ -6,12 +6,12 @@ namespace sim {
 
 uint32_t BoardItem::ValueLimit() const {
     switch (Kind()) {
-    case ItemKind::Boolean:
-        return 2;
-    case ItemKind::TextList:
-        return static_cast<uint32_t>(texts.size());
-    case ItemKind::Number:
-        break;
+        case ItemKind::Boolean:
+            return 2;
+        case ItemKind::TextList:
+            return static_cast<uint32_t>(texts.size());
+        case ItemKind::Number:
+            break;
     }
     if (count == 0 && extra.empty()) {
         return 0;
@@ -73,24 +73,24 @@ PackageBuilder DescriptionPackage(const BoardItem& item) {
     PackageBuilder p;
     p.Value(item.id).Value(0).Value(item.attr).Value(item.reported);
     switch (item.Kind()) {
-    case ItemKind::Number:
-        p.Value(item.base).Value(item.step).Value(item.count);
-        if (!item.extra.empty()) {
-            p.Value(static_cast<uint32_t>(item.extra.size()));
-            for (const std::string& text : item.extra) {
+        case ItemKind::Number:
+            p.Value(item.base).Value(item.step).Value(item.count);
+            if (!item.extra.empty()) {
+                p.Value(static_cast<uint32_t>(item.extra.size()));
+                for (const std::string& text : item.extra) {
+                    p.Text(text);
+                }
+            }
+            break;
+        case ItemKind::TextList:
+            p.Value(static_cast<uint32_t>(item.texts.size()));
+            for (const std::string& text : item.texts) {
                 p.Text(text);
             }
-        }
-        break;
-    case ItemKind::TextList:
-        p.Value(static_cast<uint32_t>(item.texts.size()));
-        for (const std::string& text : item.texts) {
-            p.Text(text);
-        }
-        break;
-    case ItemKind::Boolean:
-        p.Value(0);
-        break;
+            break;
+        case ItemKind::Boolean:
+            p.Value(0);
+            break;
     }
     return p;
 }

@@ -73,7 +73,7 @@ struct PowerScheme {
 
 struct Board {
     std::optional<std::vector<uint32_t>> info;
-    std::vector<BoardItem> items;  // in file order
+    std::vector<BoardItem> items;                                           // in file order
     std::map<std::pair<uint32_t, uint32_t>, std::vector<uint32_t>> blocks;  // (id, index) -> words
     std::set<uint32_t> failGroups;
     std::optional<DormixSettings> dormix;  // absent: the library reports every feature unsupported

@@ -29,12 +29,12 @@ Option SplitOption(std::string_view token) {
 
 const char* KindName(ItemKind kind) {
     switch (kind) {
-    case ItemKind::Number:
-        return "number";
-    case ItemKind::Boolean:
-        return "boolean";
-    case ItemKind::TextList:
-        return "text-list";
+        case ItemKind::Number:
+            return "number";
+        case ItemKind::Boolean:
+            return "boolean";
+        case ItemKind::TextList:
+            return "text-list";
     }
     return "";
 }
@@ -78,8 +78,7 @@ private:
 
     // Each option once per line: a second `count=` is more likely a typo than a wish.
     bool Once(std::set<std::string_view>* seen, const Option& option) {
-        return seen->insert(option.key).second ||
-               Fail("option \"" + std::string(option.key) + "\" is given twice");
+        return seen->insert(option.key).second || Fail("option \"" + std::string(option.key) + "\" is given twice");
     }
 
     bool ParseLine(std::string_view line) {
@@ -205,16 +204,14 @@ private:
             return Number(option.value, &item->count);
         }
         if (key == "extra") {
-            return syntax::ParseTextList(option.value, &item->extra) ||
-                   Fail("bad text list " + Quoted(option.value));
+            return syntax::ParseTextList(option.value, &item->extra) || Fail("bad text list " + Quoted(option.value));
         }
         if (key == "texts") {
             if (kind != ItemKind::TextList) {
                 return Fail("option \"texts\" does not fit the " + std::string(KindName(kind)) + " item " +
                             Hex32(item->id));
             }
-            return syntax::ParseTextList(option.value, &item->texts) ||
-                   Fail("bad text list " + Quoted(option.value));
+            return syntax::ParseTextList(option.value, &item->texts) || Fail("bad text list " + Quoted(option.value));
         }
         return Fail("unknown option " + Quoted(option.key));
     }

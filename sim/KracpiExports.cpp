@@ -59,8 +59,7 @@ uint32_t WINAPI AcpiSetValue(uint32_t id, uint32_t value, uint32_t mode) {
 
 uint32_t WINAPI AcpiGetValue(uint32_t id, uint32_t* value) {
     return Guarded([&] {
-        return value != nullptr && ReadCall([&](const AcpiFirmware& fw) { return fw.GetValue(id, value); }) ? 1u
-                                                                                                           : 0u;
+        return value != nullptr && ReadCall([&](const AcpiFirmware& fw) { return fw.GetValue(id, value); }) ? 1u : 0u;
     });
 }
 
@@ -99,16 +98,14 @@ uint32_t WINAPI AcpiGetItemInfo(void* descriptor, void* buffer, uint32_t* size) 
         }
         uint32_t id;
         std::memcpy(&id, descriptor, sizeof id);
-        return ReadCall([&](const AcpiFirmware& fw) { return CopyPackage(fw.ItemInfoPackage(id), buffer, size); })
-                   ? 1u
-                   : 0u;
+        return ReadCall([&](const AcpiFirmware& fw) { return CopyPackage(fw.ItemInfoPackage(id), buffer, size); }) ? 1u
+                                                                                                                   : 0u;
     });
 }
 
 uint32_t WINAPI AcpiGetValueWithArg(uint32_t id, uint32_t arg, uint32_t* value) {
     return Guarded([&] {
-        return value != nullptr &&
-                       ReadCall([&](const AcpiFirmware& fw) { return fw.GetValueWithArg(id, arg, value); })
+        return value != nullptr && ReadCall([&](const AcpiFirmware& fw) { return fw.GetValueWithArg(id, arg, value); })
                    ? 1u
                    : 0u;
     });
@@ -120,16 +117,16 @@ uint32_t WINAPI AcpiGetItemBlock(uint32_t id, uint32_t index, void* buffer, uint
             return 0u;
         }
         return ReadCall([&](const AcpiFirmware& fw) {
-                   const std::vector<uint32_t>* words = fw.Block(id, index);
-                   if (words == nullptr || words->size() > *size / 4) {
-                       return false;
-                   }
-                   if (!words->empty()) {
-                       std::memcpy(buffer, words->data(), words->size() * 4);
-                   }
-                   *size = static_cast<uint32_t>(words->size() * 4);
-                   return true;
-               })
+            const std::vector<uint32_t>* words = fw.Block(id, index);
+            if (words == nullptr || words->size() > *size / 4) {
+                return false;
+            }
+            if (!words->empty()) {
+                std::memcpy(buffer, words->data(), words->size() * 4);
+            }
+            *size = static_cast<uint32_t>(words->size() * 4);
+            return true;
+        })
                    ? 1u
                    : 0u;
     });

@@ -57,8 +57,8 @@ std::atomic<unsigned> g_tempCounter{0};
 }  // namespace
 
 std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(
+        CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) {
         return std::nullopt;
     }
@@ -86,8 +86,8 @@ std::optional<std::string> ReadWholeFile(const std::string& path, size_t limit) 
 }
 
 bool ReplaceFileAtomically(const std::string& path, const std::string& content) {
-    const std::string temp = path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(g_tempCounter.fetch_add(1));
+    const std::string temp =
+        path + ".tmp" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(g_tempCounter.fetch_add(1));
     if (!WriteNewFile(temp, content)) {
         DeleteFileA(temp.c_str());
         return false;
@@ -118,7 +118,8 @@ bool AppendToFile(const std::string& path, const std::string& data) {
     // process of the simulator holds it around its one write.
     std::string name = "Local\\KoraSimAppend-";
     for (char c : path) {
-        name += (c == '\\' || c == '/' || c == ':') ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        name +=
+            (c == '\\' || c == '/' || c == ':') ? '_' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     if (name.size() > MAX_PATH) {
         name.resize(MAX_PATH);

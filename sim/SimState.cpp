@@ -50,7 +50,11 @@ private:
     // All tokens after the keyword as numbers; exactly `count` of them unless count < 0.
     std::optional<std::vector<uint32_t>> Numbers(const std::vector<std::string_view>& tokens, int count) {
         if (count >= 0 && tokens.size() != static_cast<size_t>(count) + 1) {
-            Fail(std::string("\"").append(tokens[0]).append("\" takes ").append(std::to_string(count)).append(" numbers"));
+            Fail(std::string("\"")
+                     .append(tokens[0])
+                     .append("\" takes ")
+                     .append(std::to_string(count))
+                     .append(" numbers"));
             return std::nullopt;
         }
         std::vector<uint32_t> numbers;

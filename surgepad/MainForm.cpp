@@ -96,8 +96,8 @@ void TMainForm::ShowTrayMenu() {
     // menu again at once.
     SetForegroundWindow(Handle());
     lumen::Trace("tray: menu shown: %s | %s", settings.c_str(), exit.c_str());
-    const UINT chosen = static_cast<UINT>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
-                                                         at.x, at.y, 0, Handle(), nullptr));
+    const UINT chosen = static_cast<UINT>(
+        TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr));
     PostMessageA(Handle(), WM_NULL, 0, 0);
     menu.reset();
     if (chosen == kTrayMenuSettings) {
@@ -169,8 +169,8 @@ void TMainForm::BroadcastInModalLoop(WPARAM wParam, LPARAM lParam, BroadcastActi
 }
 
 void TMainForm::HandleBroadcast(WPARAM wParam, LPARAM lParam, BroadcastAction action, const char* route) {
-    lumen::Trace("command: broadcast 0x%08X 0x%08X: %s%s", static_cast<unsigned>(wParam),
-                 static_cast<unsigned>(lParam), BroadcastActionName(action), route);
+    lumen::Trace("command: broadcast 0x%08X 0x%08X: %s%s", static_cast<unsigned>(wParam), static_cast<unsigned>(lParam),
+                 BroadcastActionName(action), route);
     if (action == BroadcastAction::ButtonPressed) {
         m_controller.OnButtonPressed();
     } else if (action == BroadcastAction::ValuesChangedElsewhere) {
@@ -202,8 +202,7 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message >= kFirstPrivateMessage && message <= kFirstPrivateMessage + 6) {
         const PrivateCommand command = DecodePrivateCommand(message, wParam);
         if (command != PrivateCommand::NotPrivate) {
-            lumen::Trace("command: %u 0x%08X: %s", message, static_cast<unsigned>(wParam),
-                         PrivateCommandName(command));
+            lumen::Trace("command: %u 0x%08X: %s", message, static_cast<unsigned>(wParam), PrivateCommandName(command));
             if (command == PrivateCommand::Close) {
                 CloseCommand();
             } else if (command == PrivateCommand::OpenSettings) {

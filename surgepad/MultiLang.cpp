@@ -50,9 +50,8 @@ std::string MultiLang::LanguageName() const {
     lumen::IniAccess list;
     std::string name = kFallbackLanguage;
     if (list.Open(ListPath())) {
-        name = ChooseLanguageName(id, [&](const char* key) {
-            return list.ReadString(kListSection, key, kMissingText);
-        });
+        name =
+            ChooseLanguageName(id, [&](const char* key) { return list.ReadString(kListSection, key, kMissingText); });
         list.Close();
     }
     return name;

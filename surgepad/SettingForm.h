@@ -51,8 +51,9 @@ struct HeadingPlace {
     int left;
     int top;
 };
-inline constexpr HeadingPlace kHeadings[3] = {
-    {"PowerButtonAction", 143, 51}, {"DisplaySetting", 27, 164}, {"SurgepadProfile", 27, 228}};
+inline constexpr HeadingPlace kHeadings[3] = {{"PowerButtonAction", 143, 51},
+                                              {"DisplaySetting", 27, 164},
+                                              {"SurgepadProfile", 27, 228}};
 inline constexpr int kFrenchActionHeadingLeft = 123;
 inline constexpr POINT kProfileListPlace = {75, 260};
 

@@ -22,9 +22,9 @@ void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RE
         if (canvas.Dc() == nullptr) {
             return;
         }
-        HFONT hfont = CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                                  font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                  DEFAULT_PITCH | FF_DONTCARE, "Arial");
+        HFONT hfont =
+            CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, font.charset,
+                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
         HGDIOBJ previous = SelectObject(canvas.Dc(), hfont);
         SetBkMode(canvas.Dc(), TRANSPARENT);
         SetTextColor(canvas.Dc(), RGB(255, 255, 255));

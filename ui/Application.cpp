@@ -186,8 +186,7 @@ void Application::HideApplicationWindow() {
     }
 }
 
-Subscription::Subscription(Subscription&& other) noexcept
-    : m_hook(other.m_hook), m_id(std::exchange(other.m_id, 0u)) {}
+Subscription::Subscription(Subscription&& other) noexcept : m_hook(other.m_hook), m_id(std::exchange(other.m_id, 0u)) {}
 
 Subscription& Subscription::operator=(Subscription&& other) noexcept {
     if (this != &other) {
@@ -235,9 +234,7 @@ void Application::Unsubscribe(bool hook, unsigned id) {
 }
 
 void Application::Sweep() {
-    auto sweep = [](auto& list) {
-        std::erase_if(list, [](const auto& s) { return !s.slot; });
-    };
+    auto sweep = [](auto& list) { std::erase_if(list, [](const auto& s) { return !s.slot; }); };
     sweep(m_hooks);
     sweep(m_deactivateHandlers);
 }

@@ -15,8 +15,7 @@ public:
 // A file that the framework was asked to read could not be opened or understood.
 class FileOpenError : public Error {
 public:
-    explicit FileOpenError(const std::string& path)
-        : Error("Cannot open file \"" + path + "\"."), m_path(path) {}
+    explicit FileOpenError(const std::string& path) : Error("Cannot open file \"" + path + "\"."), m_path(path) {}
     const std::string& Path() const { return m_path; }
 
 private:

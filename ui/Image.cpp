@@ -64,8 +64,8 @@ void LoadBitmapFile(const std::string& path, lumen::DibBitmap& bitmap) {
     bi.bmiHeader.biBitCount = static_cast<WORD>(format == lumen::PixelFormat::Bgra32 ? 32 : 24);
     bi.bmiHeader.biCompression = BI_RGB;
     lumen::WindowDc screen(nullptr);
-    if (GetDIBits(screen.Dc(), loaded.get(), 0, static_cast<UINT>(height), result.ScanLine(0), &bi,
-                  DIB_RGB_COLORS) == 0) {
+    if (GetDIBits(screen.Dc(), loaded.get(), 0, static_cast<UINT>(height), result.ScanLine(0), &bi, DIB_RGB_COLORS) ==
+        0) {
         throw FileOpenError(path);
     }
     bitmap.Assign(result);

@@ -10,7 +10,8 @@ namespace ui {
 class Panel : public WinControl {
 public:
     static constexpr ControlClass kClass = {"TPanel", false};
-    Panel(WinControl& parent, int left, int top, int width, int height) : WinControl(parent, kClass, left, top, width, height) {}
+    Panel(WinControl& parent, int left, int top, int width, int height)
+        : WinControl(parent, kClass, left, top, width, height) {}
     const char* ClassName() const override { return "TPanel"; }
     void SetColor(Color color) {
         m_color = color;

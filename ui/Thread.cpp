@@ -63,7 +63,8 @@ unsigned __stdcall Thread::ThreadProc(void* param) noexcept {
         try {
             self->Synchronize([self] { self->OnTerminate(*self); });
         } catch (...) {
-            lumen::Trace("error: thread %lu: exception in its completion", static_cast<unsigned long>(self->m_threadId));
+            lumen::Trace("error: thread %lu: exception in its completion",
+                         static_cast<unsigned long>(self->m_threadId));
         }
     }
     if (self->m_freeOnTerminate) {

@@ -25,20 +25,29 @@ void EnsureCommonControls() {
 
 ShiftState ShiftFromMouse(WPARAM wParam) {
     ShiftState s = 0;
-    if ((wParam & MK_SHIFT) != 0) s |= ssShift;
-    if ((wParam & MK_CONTROL) != 0) s |= ssCtrl;
-    if ((wParam & MK_LBUTTON) != 0) s |= ssLeft;
-    if ((wParam & MK_RBUTTON) != 0) s |= ssRight;
-    if ((wParam & MK_MBUTTON) != 0) s |= ssMiddle;
-    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    if ((wParam & MK_SHIFT) != 0)
+        s |= ssShift;
+    if ((wParam & MK_CONTROL) != 0)
+        s |= ssCtrl;
+    if ((wParam & MK_LBUTTON) != 0)
+        s |= ssLeft;
+    if ((wParam & MK_RBUTTON) != 0)
+        s |= ssRight;
+    if ((wParam & MK_MBUTTON) != 0)
+        s |= ssMiddle;
+    if (GetKeyState(VK_MENU) < 0)
+        s |= ssAlt;
     return s;
 }
 
 ShiftState ShiftFromKeyboard() {
     ShiftState s = 0;
-    if (GetKeyState(VK_SHIFT) < 0) s |= ssShift;
-    if (GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
-    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    if (GetKeyState(VK_SHIFT) < 0)
+        s |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        s |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0)
+        s |= ssAlt;
     return s;
 }
 
@@ -204,9 +213,9 @@ void WinControl::UpdateTool(Control& control) {
             return;
         }
         EnsureCommonControls();
-        top->m_tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, top->Handle(),
-                                         nullptr, GetModuleHandleA(nullptr), nullptr);
+        top->m_tooltip = CreateWindowExA(
+            WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, top->Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
         if (top->m_tooltip == nullptr) {
             return;
         }
@@ -336,8 +345,8 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK: {
             const bool dbl = message == WM_LBUTTONDBLCLK;
-            MouseDown(MouseButton::Left, ShiftFromMouse(wParam) | (dbl ? ShiftState{ssDouble} : ShiftState{0}), GET_X_LPARAM(lParam),
-                      GET_Y_LPARAM(lParam));
+            MouseDown(MouseButton::Left, ShiftFromMouse(wParam) | (dbl ? ShiftState{ssDouble} : ShiftState{0}),
+                      GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
             if (!HandleAllocated()) {
                 return 0;
             }

@@ -56,8 +56,8 @@ void Window::CreateHandle(const CreateParams& p) {
                                 reinterpret_cast<HMENU>(p.id), GetModuleHandleA(nullptr), this);
     if (hwnd == nullptr) {
         const DWORD error = GetLastError();
-        throw Error(std::string("Error creating window of class ") + p.className + " (error " +
-                    std::to_string(error) + ")");
+        throw Error(std::string("Error creating window of class ") + p.className + " (error " + std::to_string(error) +
+                    ")");
     }
     m_handle = hwnd;
 }

@@ -26,18 +26,18 @@ LedShape MakeDigit() {
         Box(4, 10, 12, 11),   // g
     };
     s.states = {
-        0,                                                     // blank
-        kSegA | kSegB | kSegC | kSegD | kSegE | kSegF,         // 0
-        kSegB | kSegC,                                         // 1
-        kSegA | kSegB | kSegD | kSegE | kSegG,                 // 2
-        kSegA | kSegB | kSegC | kSegD | kSegG,                 // 3
-        kSegB | kSegC | kSegF | kSegG,                         // 4
-        kSegA | kSegC | kSegD | kSegF | kSegG,                 // 5
-        kSegA | kSegC | kSegD | kSegE | kSegF | kSegG,         // 6
-        kSegA | kSegB | kSegC,                                 // 7
-        kSegA | kSegB | kSegC | kSegD | kSegE | kSegF | kSegG, // 8
-        kSegA | kSegB | kSegC | kSegD | kSegF | kSegG,         // 9
-        kSegA | kSegB | kSegC | kSegD | kSegE | kSegF | kSegG, // all lit
+        0,                                                      // blank
+        kSegA | kSegB | kSegC | kSegD | kSegE | kSegF,          // 0
+        kSegB | kSegC,                                          // 1
+        kSegA | kSegB | kSegD | kSegE | kSegG,                  // 2
+        kSegA | kSegB | kSegC | kSegD | kSegG,                  // 3
+        kSegB | kSegC | kSegF | kSegG,                          // 4
+        kSegA | kSegC | kSegD | kSegF | kSegG,                  // 5
+        kSegA | kSegC | kSegD | kSegE | kSegF | kSegG,          // 6
+        kSegA | kSegB | kSegC,                                  // 7
+        kSegA | kSegB | kSegC | kSegD | kSegE | kSegF | kSegG,  // 8
+        kSegA | kSegB | kSegC | kSegD | kSegF | kSegG,          // 9
+        kSegA | kSegB | kSegC | kSegD | kSegE | kSegF | kSegG,  // all lit
     };
     return s;
 }

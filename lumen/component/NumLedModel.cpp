@@ -85,8 +85,8 @@ bool NumLedModel::SetValue(LedDateTime value) {
     const local_days day = floor<days>(value);
     if (m_type == nledTime) {
         const hh_mm_ss<seconds> time(value - day);
-        PlaceFields(m_row, "HhMmSs", static_cast<int>(time.hours().count()),
-                    static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
+        PlaceFields(m_row, "HhMmSs", static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                    static_cast<int>(time.seconds().count()));
     } else {
         const year_month_day date(day);
         PlaceFields(m_row, "YyMmDd", std::abs(static_cast<int>(date.year())),

@@ -49,9 +49,7 @@ void FigureBase::ScaleTo(int width, int height) {
 }
 
 Point FigureBase::ScalePoint(Point p) const {
-    const auto scale = [](int v, int to, int from) {
-        return from == 0 ? 0 : static_cast<int>(int64_t{v} * to / from);
-    };
+    const auto scale = [](int v, int to, int from) { return from == 0 ? 0 : static_cast<int>(int64_t{v} * to / from); };
     return {scale(p.x, m_width, m_originalWidth), scale(p.y, m_height, m_originalHeight)};
 }
 

@@ -242,7 +242,8 @@ void BtnContronLib::RestoreSavedValues(OcValueList* list) {
     if (count == 0) {
         lumen::Trace("[BtnContronLib] no saved values to write back");
     } else if (!list->empty()) {
-        lumen::Trace("[BtnContronLib] item 0x%08X is set: %u saved values not written back", kRestoreGuardId, Count(count));
+        lumen::Trace("[BtnContronLib] item 0x%08X is set: %u saved values not written back", kRestoreGuardId,
+                     Count(count));
     } else {
         lumen::Trace("[BtnContronLib] %u saved values written back", Count(count));
     }

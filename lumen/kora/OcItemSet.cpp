@@ -207,7 +207,8 @@ KrOcPrimaryItemSet::KrOcPrimaryItemSet(const KrOcRatio& ratio) : m_ratio(ratio) 
         if (place < 4) {
             if (item->HasExtraStrings()) {
                 char text[64];
-                std::snprintf(text, sizeof text, "Item %x can not have extra string", static_cast<unsigned>(item->Id()));
+                std::snprintf(text, sizeof text, "Item %x can not have extra string",
+                              static_cast<unsigned>(item->Id()));
                 lumen::ShowMessage(text, "TwAcpi");
             }
             m_items[place] = std::move(item);

@@ -13,8 +13,8 @@ std::string GetProfileFolder() {
     std::string folder;
     // CSIDL_FLAG_CREATE makes the common application-data folder itself if a fresh
     // system lacks it; our own sub-folder is made below.
-    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                                   path))) {
+    if (SUCCEEDED(
+            SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
         folder = std::string(path) + "\\" + kProfileFolderName;
     } else {
         folder = kProfileFolderName;

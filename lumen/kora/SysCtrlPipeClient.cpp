@@ -84,8 +84,7 @@ void SysCtrlPipeClientThread::Execute() {
     SysCtrlTransaction& t = *m_transaction;
     uint32_t read = 0;
     t.success = m_pipe.Call(".", kSysCtrlPipeName, t.request.data(), static_cast<uint32_t>(t.request.size()),
-                            t.response.data(), static_cast<uint32_t>(t.response.size()), &read,
-                            NMPWAIT_WAIT_FOREVER);
+                            t.response.data(), static_cast<uint32_t>(t.response.size()), &read, NMPWAIT_WAIT_FOREVER);
     t.bytesRead = read;
     g_free.store(1);
     m_pipe.Close();

@@ -86,8 +86,7 @@ bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
 }
 
 CombinedProfileList BuildCombinedProfileList(const std::vector<std::string>& firmwareNames, uint32_t profileType,
-                                             const std::string& profileName,
-                                             const std::vector<FolderEntry>& entries) {
+                                             const std::string& profileName, const std::vector<FolderEntry>& entries) {
     CombinedProfileList list;
     list.names = firmwareNames;
     if (profileType < firmwareNames.size()) {

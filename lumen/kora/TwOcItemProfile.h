@@ -57,8 +57,7 @@ struct CombinedProfileList {
 // compared ignoring ASCII case, directories skipped), and the position the settings
 // "ProfileType" / "ProfileName" select.
 CombinedProfileList BuildCombinedProfileList(const std::vector<std::string>& firmwareNames, uint32_t profileType,
-                                             const std::string& profileName,
-                                             const std::vector<FolderEntry>& entries);
+                                             const std::string& profileName, const std::vector<FolderEntry>& entries);
 
 // ASCII-only case folding, as the profile list compares names: A-Z become a-z and
 // nothing else changes, whatever the system's code page.

@@ -12,14 +12,13 @@ std::string BasicNamedPipe::FullName(const std::string& server, const std::strin
     return "\\\\" + server + "\\PIPE\\" + name;
 }
 
-bool BasicNamedPipe::Call(const std::string& server, const std::string& name, const void* request,
-                          uint32_t requestSize, void* response, uint32_t responseSize, uint32_t* bytesRead,
-                          uint32_t waitTime) {
+bool BasicNamedPipe::Call(const std::string& server, const std::string& name, const void* request, uint32_t requestSize,
+                          void* response, uint32_t responseSize, uint32_t* bytesRead, uint32_t waitTime) {
     const std::string path = FullName(server, name);
     DWORD read = 0;
     // CallNamedPipeA takes the request as a non-const pointer but does not write it.
-    const BOOL ok = CallNamedPipeA(path.c_str(), const_cast<void*>(request), requestSize, response, responseSize,
-                                   &read, waitTime);
+    const BOOL ok =
+        CallNamedPipeA(path.c_str(), const_cast<void*>(request), requestSize, response, responseSize, &read, waitTime);
     const DWORD error = ok ? ERROR_SUCCESS : GetLastError();
     if (bytesRead != nullptr) {
         *bytesRead = read;

@@ -16,8 +16,8 @@ bool WinRegistry::Open(HKEY root, const std::string& path, bool create) {
     LSTATUS status;
     if (create) {
         DWORD disposition = 0;
-        status = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                                 &key, &disposition);
+        status = RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                                 &disposition);
     } else {
         status = RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key);
     }
@@ -56,8 +56,7 @@ bool WinRegistry::ReadDword(const std::string& name, uint32_t* value) {
     DWORD data = 0;
     DWORD size = sizeof data;
     // A value larger than four bytes fails with ERROR_MORE_DATA and so reads as missing.
-    if (RegQueryValueExA(m_key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) !=
-            ERROR_SUCCESS ||
+    if (RegQueryValueExA(m_key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data), &size) != ERROR_SUCCESS ||
         type != REG_DWORD) {
         return false;
     }

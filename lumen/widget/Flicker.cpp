@@ -14,8 +14,8 @@ void FlickerEliminator::Attach(HWND form) {
     LUMEN_ASSERT(m_control == NULL);
     // SetWindowSubclass chains properly with the framework's own procedure and with
     // any other subclass, whatever order they are removed in.
-    if (form == nullptr || !SetWindowSubclass(form, &FlickerEliminator::Procedure, kSubclassId,
-                                              reinterpret_cast<DWORD_PTR>(this))) {
+    if (form == nullptr ||
+        !SetWindowSubclass(form, &FlickerEliminator::Procedure, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
         return;
     }
     m_control = form;

@@ -97,8 +97,8 @@ bool PerPixelLayeredWindowBase::Push(HWND window, HBITMAP handle, int width, int
     SIZE size = {width, height};
     POINT source = {0, 0};
     SelectGuard selected(memoryDc.get(), handle);
-    return m_updateLayeredWindow(window, windowDc.Dc(), &destination, &size, memoryDc.get(), &source,
-                                 m_key & 0xFFFFFFu, &blend, flag) != FALSE;
+    return m_updateLayeredWindow(window, windowDc.Dc(), &destination, &size, memoryDc.get(), &source, m_key & 0xFFFFFFu,
+                                 &blend, flag) != FALSE;
 }
 
 }  // namespace lumen

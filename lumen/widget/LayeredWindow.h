@@ -15,8 +15,7 @@
 namespace lumen {
 
 using SetLayeredWindowAttributesProc = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-using UpdateLayeredWindowProc = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*,
-                                              DWORD);
+using UpdateLayeredWindowProc = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*, DWORD);
 
 // "No colour key": readers take the low 24 bits of a key, stored as 0xFF000000 | RGB.
 constexpr uint32_t kNoColorKey = 0xFFFFFFFFu;

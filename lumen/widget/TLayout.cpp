@@ -63,11 +63,8 @@ const Kernel& FixedKernel1() {
 const Kernel& FixedKernel2() {
     static const Kernel* kernel = [] {
         auto* k = new Kernel{2, IntMatrix(5, 5), 273};
-        const int v[5][5] = {{1, 4, 7, 4, 1},
-                             {4, 16, 26, 16, 4},
-                             {7, 26, 41, 26, 7},
-                             {4, 16, 26, 16, 4},
-                             {1, 4, 7, 4, 1}};
+        const int v[5][5] = {
+            {1, 4, 7, 4, 1}, {4, 16, 26, 16, 4}, {7, 26, 41, 26, 7}, {4, 16, 26, 16, 4}, {1, 4, 7, 4, 1}};
         for (int i = 0; i < 5; ++i) {
             for (int j = 0; j < 5; ++j) {
                 k->entries.At(i, j) = v[i][j];

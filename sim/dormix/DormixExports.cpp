@@ -61,9 +61,9 @@ uint32_t Answer(uint32_t* out, Question&& question) {
         return 0;
     }
     return ReadCall([&](const DormixFeature& f) {
-               *out = question(f);
-               return true;
-           })
+        *out = question(f);
+        return true;
+    })
                ? 1
                : 0;
 }
@@ -89,9 +89,9 @@ DORMIX_EXPORT uint32_t WINAPI DormixCheckReboot(uint32_t* out) {
             return 0;
         }
         return ReadCall([&](const DormixFeature&) {
-                   *out = 0;
-                   return true;
-               })
+            *out = 0;
+            return true;
+        })
                    ? 1
                    : 0;
     });
@@ -200,9 +200,8 @@ DORMIX_EXPORT uint32_t WINAPI DormixSetItem(uint32_t id, uint32_t value) {
 }
 
 DORMIX_EXPORT uint32_t WINAPI IsItemSupported(uint32_t id) {
-    return Guarded([&]() -> uint32_t {
-        return ReadCall([&](const DormixFeature& f) { return f.HasItem(id); }) ? 1 : 0;
-    });
+    return Guarded(
+        [&]() -> uint32_t { return ReadCall([&](const DormixFeature& f) { return f.HasItem(id); }) ? 1 : 0; });
 }
 
 DORMIX_EXPORT uint32_t WINAPI IsVentixThreeSupported(void) {

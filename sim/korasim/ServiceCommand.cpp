@@ -121,8 +121,8 @@ int RunService(int argc, char** argv) {
             CloseHandle(pipe);
             pipe = NewInstance();
             if (pipe == INVALID_HANDLE_VALUE) {
-                return korasim::Fail(1, "service: cannot create the pipe (error " + std::to_string(GetLastError()) +
-                                            ")");
+                return korasim::Fail(1,
+                                     "service: cannot create the pipe (error " + std::to_string(GetLastError()) + ")");
             }
             continue;
         }

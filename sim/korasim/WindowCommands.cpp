@@ -21,8 +21,8 @@ LRESULT CALLBACK StandInProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     }
     if (state != nullptr) {
         if (state->broadcast != 0 && message == state->broadcast) {
-            const std::string line = "broadcast " + Hex(static_cast<uint32_t>(wParam)) + " " +
-                                     Hex(static_cast<uint32_t>(lParam));
+            const std::string line =
+                "broadcast " + Hex(static_cast<uint32_t>(wParam)) + " " + Hex(static_cast<uint32_t>(lParam));
             Journal(line);
             std::printf("%s\n", line.c_str());
             std::fflush(stdout);
@@ -55,8 +55,8 @@ int RunWindowLoop(const char* className, WindowState& state, DWORD style, int wi
     if (RegisterClassExA(&wc) == 0) {
         return Fail(1, "cannot register the window class");
     }
-    HWND hwnd = CreateWindowExA(0, className, state.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, width,
-                                height, nullptr, nullptr, wc.hInstance, &state);
+    HWND hwnd = CreateWindowExA(0, className, state.caption.c_str(), style, CW_USEDEFAULT, CW_USEDEFAULT, width, height,
+                                nullptr, nullptr, wc.hInstance, &state);
     if (hwnd == nullptr) {
         return Fail(1, "cannot create the window, error " + std::to_string(GetLastError()));
     }

@@ -62,8 +62,8 @@ bool PowerSchemes::IsButtonSetting(const std::string& subgroup, const std::strin
     return subgroup == kSystemButtonSubgroupGuid && setting == kPowerButtonActionGuid;
 }
 
-uint32_t PowerSchemes::ReadAcValue(const std::string& scheme, const std::string& subgroup,
-                                   const std::string& setting, uint32_t* value) const {
+uint32_t PowerSchemes::ReadAcValue(const std::string& scheme, const std::string& subgroup, const std::string& setting,
+                                   uint32_t* value) const {
     const auto it = m_state.acIndex.find(scheme);
     if (it == m_state.acIndex.end() || m_board.FindScheme(scheme) == nullptr || !IsButtonSetting(subgroup, setting)) {
         return kPowerFileNotFound;
@@ -72,8 +72,8 @@ uint32_t PowerSchemes::ReadAcValue(const std::string& scheme, const std::string&
     return kPowerOk;
 }
 
-uint32_t PowerSchemes::WriteAcValue(const std::string& scheme, const std::string& subgroup,
-                                    const std::string& setting, uint32_t value) {
+uint32_t PowerSchemes::WriteAcValue(const std::string& scheme, const std::string& subgroup, const std::string& setting,
+                                    uint32_t value) {
     if (!IsButtonSetting(subgroup, setting)) {
         return kPowerFileNotFound;
     }
@@ -101,8 +101,8 @@ uint32_t PowerSchemes::Enumerate(uint32_t index, std::string* scheme) const {
     return kPowerOk;
 }
 
-std::string PowrprofWriteJournalLine(const std::string& scheme, const std::string& subgroup,
-                                     const std::string& setting, uint32_t value) {
+std::string PowrprofWriteJournalLine(const std::string& scheme, const std::string& subgroup, const std::string& setting,
+                                     uint32_t value) {
     return "powrprof write " + scheme + " " + subgroup + " " + setting + " " + syntax::Hex32(value);
 }
 

@@ -61,8 +61,8 @@ private:
 };
 
 // "powrprof write SCHEME SUBGROUP SETTING VALUE" and "powrprof setactive SCHEME".
-std::string PowrprofWriteJournalLine(const std::string& scheme, const std::string& subgroup,
-                                     const std::string& setting, uint32_t value);
+std::string PowrprofWriteJournalLine(const std::string& scheme, const std::string& subgroup, const std::string& setting,
+                                     uint32_t value);
 std::string PowrprofSetActiveJournalLine(const std::string& scheme);
 
 }  // namespace sim

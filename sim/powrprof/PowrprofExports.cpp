@@ -132,15 +132,15 @@ POWRPROF_EXPORT DWORD WINAPI PowerSetActiveScheme(HKEY, const GUID* scheme) {
     });
 }
 
-POWRPROF_EXPORT DWORD WINAPI PowerReadACValueIndex(HKEY, const GUID* scheme, const GUID* subgroup,
-                                                   const GUID* setting, DWORD* value) {
+POWRPROF_EXPORT DWORD WINAPI PowerReadACValueIndex(HKEY, const GUID* scheme, const GUID* subgroup, const GUID* setting,
+                                                   DWORD* value) {
     return Guarded([&]() -> DWORD {
         if (scheme == nullptr || subgroup == nullptr || setting == nullptr || value == nullptr) {
             return ERROR_INVALID_PARAMETER;
         }
         uint32_t index = 0;
-        const DWORD result =
-            Run(false, [&](PowerSchemes& s) { return s.ReadAcValue(Text(scheme), Text(subgroup), Text(setting), &index); });
+        const DWORD result = Run(
+            false, [&](PowerSchemes& s) { return s.ReadAcValue(Text(scheme), Text(subgroup), Text(setting), &index); });
         if (result == ERROR_SUCCESS) {
             *value = index;
         }
@@ -148,8 +148,8 @@ POWRPROF_EXPORT DWORD WINAPI PowerReadACValueIndex(HKEY, const GUID* scheme, con
     });
 }
 
-POWRPROF_EXPORT DWORD WINAPI PowerWriteACValueIndex(HKEY, const GUID* scheme, const GUID* subgroup,
-                                                    const GUID* setting, DWORD value) {
+POWRPROF_EXPORT DWORD WINAPI PowerWriteACValueIndex(HKEY, const GUID* scheme, const GUID* subgroup, const GUID* setting,
+                                                    DWORD value) {
     return Guarded([&]() -> DWORD {
         if (scheme == nullptr || subgroup == nullptr || setting == nullptr) {
             return ERROR_INVALID_PARAMETER;
@@ -184,8 +184,8 @@ POWRPROF_EXPORT DWORD WINAPI PowerEnumerate(HKEY, const GUID* scheme, const GUID
 }
 
 // The name of a scheme (not of its subgroups or settings), UTF-16 with its zero.
-POWRPROF_EXPORT DWORD WINAPI PowerReadFriendlyName(HKEY, const GUID* scheme, const GUID* subgroup,
-                                                   const GUID* setting, UCHAR* buffer, DWORD* size) {
+POWRPROF_EXPORT DWORD WINAPI PowerReadFriendlyName(HKEY, const GUID* scheme, const GUID* subgroup, const GUID* setting,
+                                                   UCHAR* buffer, DWORD* size) {
     return Guarded([&]() -> DWORD {
         if (scheme == nullptr || subgroup != nullptr || setting != nullptr) {
             return ERROR_FILE_NOT_FOUND;

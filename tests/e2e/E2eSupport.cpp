@@ -116,8 +116,8 @@ int Sim(const std::string& args, DWORD timeoutMs) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, ProgramDir().c_str(),
-                        &si, &pi)) {
+    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, ProgramDir().c_str(), &si,
+                        &pi)) {
         ADD_FAILURE() << "cannot start kora-sim, error " << GetLastError();
         return -1;
     }

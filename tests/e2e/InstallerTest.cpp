@@ -110,8 +110,7 @@ std::vector<std::string> FilesUnder(const std::string& folder) {
 std::optional<std::string> RunValue() {
     char value[MAX_PATH * 2] = {};
     DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, kRunKey, "Surgepad", RRF_RT_REG_SZ, nullptr, value, &size) !=
-        ERROR_SUCCESS) {
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, kRunKey, "Surgepad", RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return std::string(value);
@@ -265,8 +264,8 @@ TEST_F(Installer, InstallsRunsHoldsTheButtonAndTheRemovalGivesItBack) {
     e2e::UseBoard("full.txt");
     // The system reports Windows 10 to programs that declare it: Surgepad must still be
     // told 6.x and keep its settings under the current user.
-    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Surgepad.exe",
-                                             "Version", REG_SZ, "win10", 6));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\Surgepad.exe", "Version",
+                                             REG_SZ, "win10", 6));
     ASSERT_EQ(Msiexec("/i \"" + Package() + "\"", "install.log"), 0u);
     const std::string folder = DefaultInstallFolder();
     ExpectInstalledIn(folder);

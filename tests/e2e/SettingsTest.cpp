@@ -536,7 +536,8 @@ TEST_F(Settings, DISABLED_InTheLanguageOfTheLocale) {
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(program->WaitForTrace(std::string("settings: language ") + language)) << program->TraceText();
     std::string lower = language;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     e2e::SaveCapture(e2e::CaptureScreen(), "settings-language-" + lower);
 }
 

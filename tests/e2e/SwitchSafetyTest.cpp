@@ -34,420 +34,378 @@ const char kAnnouncement[] = "broadcast 0x00002355 0x00000003";
 // A kora-sim subcommand that runs until the test ends it (service, listen).
 class Background {
 public:
-  explicit Background(const std::string &args) {
-    const std::string exe = e2e::ProgramDir() + "kora-sim.exe";
-    std::string commandLine = "\"" + exe + "\" " + args;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                       0, nullptr, e2e::ProgramDir().c_str(), &si, &pi)) {
-      CloseHandle(pi.hThread);
-      m_process = pi.hProcess;
-    } else {
-      ADD_FAILURE() << "cannot start kora-sim " << args << ", error "
-                    << GetLastError();
+    explicit Background(const std::string& args) {
+        const std::string exe = e2e::ProgramDir() + "kora-sim.exe";
+        std::string commandLine = "\"" + exe + "\" " + args;
+        STARTUPINFOA si = {};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi = {};
+        if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                           e2e::ProgramDir().c_str(), &si, &pi)) {
+            CloseHandle(pi.hThread);
+            m_process = pi.hProcess;
+        } else {
+            ADD_FAILURE() << "cannot start kora-sim " << args << ", error " << GetLastError();
+        }
     }
-  }
-  ~Background() {
-    if (m_process != nullptr) {
-      TerminateProcess(m_process, 0);
-      WaitForSingleObject(m_process, 5000);
-      CloseHandle(m_process);
+    ~Background() {
+        if (m_process != nullptr) {
+            TerminateProcess(m_process, 0);
+            WaitForSingleObject(m_process, 5000);
+            CloseHandle(m_process);
+        }
     }
-  }
-  Background(const Background &) = delete;
-  Background &operator=(const Background &) = delete;
+    Background(const Background&) = delete;
+    Background& operator=(const Background&) = delete;
 
 private:
-  HANDLE m_process = nullptr;
+    HANDLE m_process = nullptr;
 };
 
-size_t Find(const std::vector<std::string> &lines, const std::string &text,
-            size_t from = 0) {
-  for (size_t i = from; i < lines.size(); ++i) {
-    if (lines[i].find(text) != std::string::npos) {
-      return i;
+size_t Find(const std::vector<std::string>& lines, const std::string& text, size_t from = 0) {
+    for (size_t i = from; i < lines.size(); ++i) {
+        if (lines[i].find(text) != std::string::npos) {
+            return i;
+        }
     }
-  }
-  return std::string::npos;
+    return std::string::npos;
 }
 
-int Count(const std::vector<std::string> &lines, const std::string &text) {
-  return static_cast<int>(
-      std::count_if(lines.begin(), lines.end(), [&](const std::string &l) {
-        return l.find(text) != std::string::npos;
-      }));
+int Count(const std::vector<std::string>& lines, const std::string& text) {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [&](const std::string& l) { return l.find(text) != std::string::npos; }));
 }
 
-std::string Joined(const std::vector<std::string> &lines) {
-  std::string all;
-  for (const auto &l : lines) {
-    all += l + "\n";
-  }
-  return all;
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& l : lines) {
+        all += l + "\n";
+    }
+    return all;
 }
 
 std::vector<std::string> JournalFrom(size_t from) {
-  const std::vector<std::string> all = e2e::JournalLines();
-  return from < all.size()
-             ? std::vector<std::string>(all.begin() + static_cast<long>(from),
-                                        all.end())
-             : std::vector<std::string>();
+    const std::vector<std::string> all = e2e::JournalLines();
+    return from < all.size() ? std::vector<std::string>(all.begin() + static_cast<long>(from), all.end())
+                             : std::vector<std::string>();
 }
 
-bool VisibleWindow(const char *className) {
-  HWND w = FindWindowA(className, nullptr);
-  return w != nullptr && IsWindowVisible(w);
-}
-
-HWND WaitVisible(const char *className, DWORD timeoutMs = 3000) {
-  const ULONGLONG start = GetTickCount64();
-  do {
+bool VisibleWindow(const char* className) {
     HWND w = FindWindowA(className, nullptr);
-    if (w != nullptr && IsWindowVisible(w)) {
-      return w;
-    }
-    Sleep(20);
-  } while (GetTickCount64() - start < timeoutMs);
-  return nullptr;
+    return w != nullptr && IsWindowVisible(w);
+}
+
+HWND WaitVisible(const char* className, DWORD timeoutMs = 3000) {
+    const ULONGLONG start = GetTickCount64();
+    do {
+        HWND w = FindWindowA(className, nullptr);
+        if (w != nullptr && IsWindowVisible(w)) {
+            return w;
+        }
+        Sleep(20);
+    } while (GetTickCount64() - start < timeoutMs);
+    return nullptr;
 }
 
 // Pixels of the red tray picture in the notification area, after the shell had
 // time to repaint.
-int RedTrayPixels(const char *shot) {
-  Sleep(1500);
-  const e2e::Capture screen = e2e::CaptureScreen();
-  e2e::SaveCapture(screen, shot);
-  const auto area = e2e::NotificationArea();
-  return area ? e2e::CountPixels(screen, *area, kTurboFill, kTolerance) : -1;
+int RedTrayPixels(const char* shot) {
+    Sleep(1500);
+    const e2e::Capture screen = e2e::CaptureScreen();
+    e2e::SaveCapture(screen, shot);
+    const auto area = e2e::NotificationArea();
+    return area ? e2e::CountPixels(screen, *area, kTurboFill, kTolerance) : -1;
 }
 
 // The top-level windows of a process, as the system's end of session visits
 // them.
 std::vector<HWND> WindowsOf(DWORD pid) {
-  struct Search {
-    DWORD pid;
-    std::vector<HWND> found;
-  } search{pid, {}};
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        auto *s = reinterpret_cast<Search *>(p);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if (owner == s->pid) {
-          s->found.push_back(w);
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(p);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner == s->pid) {
+                s->found.push_back(w);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // The journal of a whole switch-on of "Game Boost", from `lines`.
-void ExpectWholeBatch(const std::vector<std::string> &lines) {
-  const size_t pipe = Find(lines, kPipeOn);
-  const size_t voltage = Find(lines, kVoltage);
-  const size_t base = Find(lines, kBaseClock);
-  const size_t ratio = Find(lines, kRatio);
-  const size_t control = Find(lines, kApplyControl);
-  const size_t announce = Find(lines, kAnnouncement);
-  ASSERT_NE(pipe, std::string::npos) << Joined(lines);
-  ASSERT_NE(voltage, std::string::npos) << Joined(lines);
-  ASSERT_NE(base, std::string::npos) << Joined(lines);
-  ASSERT_NE(ratio, std::string::npos) << Joined(lines);
-  ASSERT_NE(control, std::string::npos) << Joined(lines);
-  ASSERT_NE(announce, std::string::npos) << Joined(lines);
-  EXPECT_LT(pipe, voltage);
-  EXPECT_LT(voltage, base);
-  EXPECT_LT(base, ratio);
-  EXPECT_LT(ratio, control);
-  EXPECT_LT(control, announce);
+void ExpectWholeBatch(const std::vector<std::string>& lines) {
+    const size_t pipe = Find(lines, kPipeOn);
+    const size_t voltage = Find(lines, kVoltage);
+    const size_t base = Find(lines, kBaseClock);
+    const size_t ratio = Find(lines, kRatio);
+    const size_t control = Find(lines, kApplyControl);
+    const size_t announce = Find(lines, kAnnouncement);
+    ASSERT_NE(pipe, std::string::npos) << Joined(lines);
+    ASSERT_NE(voltage, std::string::npos) << Joined(lines);
+    ASSERT_NE(base, std::string::npos) << Joined(lines);
+    ASSERT_NE(ratio, std::string::npos) << Joined(lines);
+    ASSERT_NE(control, std::string::npos) << Joined(lines);
+    ASSERT_NE(announce, std::string::npos) << Joined(lines);
+    EXPECT_LT(pipe, voltage);
+    EXPECT_LT(voltage, base);
+    EXPECT_LT(base, ratio);
+    EXPECT_LT(ratio, control);
+    EXPECT_LT(control, announce);
 }
 
 class SwitchSafety : public testing::Test {
 protected:
-  void Start() {
-    program = std::make_unique<Surgepad>();
-    ASSERT_TRUE(program->WaitForTrace("startup: running", 30000))
-        << program->TraceText();
-    ASSERT_TRUE(program->Sync());
-  }
-  // Index of the first trace line containing `text`.
-  size_t TraceIndex(const std::string &text) const {
-    return Find(program->Trace(), text);
-  }
+    void Start() {
+        program = std::make_unique<Surgepad>();
+        ASSERT_TRUE(program->WaitForTrace("startup: running", 30000)) << program->TraceText();
+        ASSERT_TRUE(program->Sync());
+    }
+    // Index of the first trace line containing `text`.
+    size_t TraceIndex(const std::string& text) const { return Find(program->Trace(), text); }
 
-  std::unique_ptr<Surgepad> program;
+    std::unique_ptr<Surgepad> program;
 };
 
 // ---------------------------------------------------------------------------------------
 // The end of the program during the effect
 
-TEST_F(SwitchSafety,
-       TheCloseCommandDuringTheEffectLetsTheSwitchFinishThenEnds) {
-  e2e::UseBoard("full.txt");
-  ASSERT_TRUE(e2e::ChooseTurbo(0));
-  Background service("service");
-  Background listen("listen");
-  Sleep(500);
-  Start();
-  const size_t before = e2e::JournalLines().size();
+TEST_F(SwitchSafety, TheCloseCommandDuringTheEffectLetsTheSwitchFinishThenEnds) {
+    e2e::UseBoard("full.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
+    Background service("service");
+    Background listen("listen");
+    Sleep(500);
+    Start();
+    const size_t before = e2e::JournalLines().size();
 
-  ASSERT_EQ(e2e::Sim("press"), 0);
-  ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
-  HWND main = e2e::MainWindow();
-  ASSERT_NE(main, nullptr);
-  ASSERT_TRUE(PostMessageA(main, 1024, 0x55, 0));
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
+    HWND main = e2e::MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(PostMessageA(main, 1024, 0x55, 0));
 
-  const std::optional<DWORD> exitCode = program->WaitForExit(40000);
-  ASSERT_TRUE(exitCode.has_value()) << "the program did not end\n"
-                                    << program->TraceText();
-  EXPECT_EQ(*exitCode, 0u) << program->TraceText();
-  const size_t close = TraceIndex("command: 1024");
-  const size_t switched = TraceIndex("controller: switched on");
-  const size_t ended = TraceIndex("startup: ended");
-  ASSERT_NE(close, std::string::npos) << program->TraceText();
-  ASSERT_NE(switched, std::string::npos) << "the switch was cut off\n"
-                                         << program->TraceText();
-  ASSERT_NE(ended, std::string::npos) << program->TraceText();
-  EXPECT_LT(close, switched) << "the close came within the effect";
-  EXPECT_LT(switched, ended);
-  EXPECT_EQ(program->CountTrace("error:"), 0) << program->TraceText();
-  Sleep(500); // the listener journals the announcement as it takes it from its
-              // queue
-  ExpectWholeBatch(JournalFrom(before));
+    const std::optional<DWORD> exitCode = program->WaitForExit(40000);
+    ASSERT_TRUE(exitCode.has_value()) << "the program did not end\n" << program->TraceText();
+    EXPECT_EQ(*exitCode, 0u) << program->TraceText();
+    const size_t close = TraceIndex("command: 1024");
+    const size_t switched = TraceIndex("controller: switched on");
+    const size_t ended = TraceIndex("startup: ended");
+    ASSERT_NE(close, std::string::npos) << program->TraceText();
+    ASSERT_NE(switched, std::string::npos) << "the switch was cut off\n" << program->TraceText();
+    ASSERT_NE(ended, std::string::npos) << program->TraceText();
+    EXPECT_LT(close, switched) << "the close came within the effect";
+    EXPECT_LT(switched, ended);
+    EXPECT_EQ(program->CountTrace("error:"), 0) << program->TraceText();
+    Sleep(500);  // the listener journals the announcement as it takes it from its
+                 // queue
+    ExpectWholeBatch(JournalFrom(before));
 }
 
-TEST_F(SwitchSafety,
-       TheEndOfTheSessionDuringTheEffectLetsTheSwitchFinishThenEnds) {
-  e2e::UseBoard("full.txt");
-  ASSERT_TRUE(e2e::ChooseTurbo(0));
-  Background service("service");
-  Background listen("listen");
-  Sleep(500);
-  Start();
-  const size_t before = e2e::JournalLines().size();
+TEST_F(SwitchSafety, TheEndOfTheSessionDuringTheEffectLetsTheSwitchFinishThenEnds) {
+    e2e::UseBoard("full.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
+    Background service("service");
+    Background listen("listen");
+    Sleep(500);
+    Start();
+    const size_t before = e2e::JournalLines().size();
 
-  ASSERT_EQ(e2e::Sim("press"), 0);
-  ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
-  const std::vector<HWND> windows = WindowsOf(program->Pid());
-  ASSERT_FALSE(windows.empty());
-  // As the system ends a session: every top-level window is asked, then told.
-  for (HWND w : windows) {
-    DWORD_PTR answer = 0;
-    EXPECT_NE(SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
-                                  SMTO_NORMAL, 40000, &answer),
-              0);
-    EXPECT_NE(answer, 0u) << "the program does not hold the session up";
-  }
-  // Once the program has answered, it may be ended at any moment: the switch
-  // must be complete by then.
-  const std::vector<std::string> answered = JournalFrom(before);
-  EXPECT_NE(Find(answered, kApplyControl), std::string::npos)
-      << Joined(answered);
-  for (HWND w : windows) {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL,
-                        40000, &ignored);
-  }
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
+    const std::vector<HWND> windows = WindowsOf(program->Pid());
+    ASSERT_FALSE(windows.empty());
+    // As the system ends a session: every top-level window is asked, then told.
+    for (HWND w : windows) {
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 40000, &answer), 0);
+        EXPECT_NE(answer, 0u) << "the program does not hold the session up";
+    }
+    // Once the program has answered, it may be ended at any moment: the switch
+    // must be complete by then.
+    const std::vector<std::string> answered = JournalFrom(before);
+    EXPECT_NE(Find(answered, kApplyControl), std::string::npos) << Joined(answered);
+    for (HWND w : windows) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 40000, &ignored);
+    }
 
-  const std::optional<DWORD> exitCode = program->WaitForExit(40000);
-  ASSERT_TRUE(exitCode.has_value()) << "the program did not end\n"
-                                    << program->TraceText();
-  EXPECT_EQ(*exitCode, 0u) << program->TraceText();
-  EXPECT_NE(TraceIndex("controller: switched on"), std::string::npos)
-      << program->TraceText();
-  EXPECT_EQ(program->CountTrace("error:"), 0) << program->TraceText();
-  Sleep(500);
-  ExpectWholeBatch(JournalFrom(before));
+    const std::optional<DWORD> exitCode = program->WaitForExit(40000);
+    ASSERT_TRUE(exitCode.has_value()) << "the program did not end\n" << program->TraceText();
+    EXPECT_EQ(*exitCode, 0u) << program->TraceText();
+    EXPECT_NE(TraceIndex("controller: switched on"), std::string::npos) << program->TraceText();
+    EXPECT_EQ(program->CountTrace("error:"), 0) << program->TraceText();
+    Sleep(500);
+    ExpectWholeBatch(JournalFrom(before));
 }
 
 // ---------------------------------------------------------------------------------------
 // Other events during the effect wait for the switch
 
 TEST_F(SwitchSafety, ASuspendDuringTheEffectSavesTheValuesOfTheFinishedSwitch) {
-  e2e::UseBoard("full.txt");
-  ASSERT_TRUE(e2e::ChooseTurbo(0));
-  Background service("service");
-  Sleep(500);
-  Start();
-  ASSERT_EQ(e2e::Sim("press"), 0);
-  ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
-  ASSERT_EQ(e2e::Sim("power 4", 40000), 0);
-  ASSERT_TRUE(program->Sync());
-  const std::vector<std::string> trace = program->Trace();
-  const size_t switched = Find(trace, "controller: switched on");
-  // The values saved at start-up are traced the same way: the suspend's come
-  // later.
-  const size_t saved =
-      Find(trace, "current values saved", Find(trace, "controller: turbo on"));
-  ASSERT_NE(switched, std::string::npos) << program->TraceText();
-  ASSERT_NE(saved, std::string::npos) << program->TraceText();
-  EXPECT_LT(switched, saved)
-      << "the suspend saved the values from before the profile\n"
-      << program->TraceText();
+    e2e::UseBoard("full.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
+    Background service("service");
+    Sleep(500);
+    Start();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
+    ASSERT_EQ(e2e::Sim("power 4", 40000), 0);
+    ASSERT_TRUE(program->Sync());
+    const std::vector<std::string> trace = program->Trace();
+    const size_t switched = Find(trace, "controller: switched on");
+    // The values saved at start-up are traced the same way: the suspend's come
+    // later.
+    const size_t saved = Find(trace, "current values saved", Find(trace, "controller: turbo on"));
+    ASSERT_NE(switched, std::string::npos) << program->TraceText();
+    ASSERT_NE(saved, std::string::npos) << program->TraceText();
+    EXPECT_LT(switched, saved) << "the suspend saved the values from before the profile\n" << program->TraceText();
 
-  // The resume writes back what the profile set: nothing differs, nothing is
-  // written, and the turbo values stay.
-  const size_t before = e2e::JournalLines().size();
-  ASSERT_EQ(e2e::Sim("power 7"), 0);
-  ASSERT_TRUE(program->Sync());
-  Sleep(1000);
-  const std::vector<std::string> resumed = JournalFrom(before);
-  // (The core selector is set to read the ratios; no value is written.)
-  EXPECT_EQ(Count(resumed, " 2 ok"), 0) << Joined(resumed);
-  EXPECT_EQ(Count(resumed, "acpi set 0x03020012"), 0) << Joined(resumed);
-  // Turbo is still on: the next press switches off.
-  ASSERT_EQ(e2e::Sim("press"), 0);
-  EXPECT_TRUE(program->WaitForTrace("controller: turbo off"))
-      << program->TraceText();
+    // The resume writes back what the profile set: nothing differs, nothing is
+    // written, and the turbo values stay.
+    const size_t before = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("power 7"), 0);
+    ASSERT_TRUE(program->Sync());
+    Sleep(1000);
+    const std::vector<std::string> resumed = JournalFrom(before);
+    // (The core selector is set to read the ratios; no value is written.)
+    EXPECT_EQ(Count(resumed, " 2 ok"), 0) << Joined(resumed);
+    EXPECT_EQ(Count(resumed, "acpi set 0x03020012"), 0) << Joined(resumed);
+    // Turbo is still on: the next press switches off.
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    EXPECT_TRUE(program->WaitForTrace("controller: turbo off")) << program->TraceText();
 }
 
 TEST_F(SwitchSafety, AnAnnouncementDuringTheEffectIsHandledAfterTheSwitch) {
-  e2e::UseBoard("old-interface.txt");
-  ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
-  Background service("service");
-  Sleep(500);
-  Start();
-  ASSERT_EQ(e2e::Sim("press"), 0);
-  ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
-  ASSERT_EQ(e2e::Sim("broadcast 0x2355 0"), 0);
-  ASSERT_TRUE(program->WaitForTrace("turbo forgotten", 20000))
-      << program->TraceText();
-  ASSERT_TRUE(program->Sync());
-  const size_t switched = TraceIndex("controller: switched on");
-  ASSERT_NE(switched, std::string::npos) << program->TraceText();
-  EXPECT_LT(switched, TraceIndex("turbo forgotten")) << program->TraceText();
-  // The other program's values stand and turbo is off: no badge, and the next
-  // press switches on again.
-  EXPECT_FALSE(VisibleWindow("TStatusForm"));
-  ASSERT_EQ(e2e::Sim("press"), 0);
-  ASSERT_TRUE(program->Sync());
-  EXPECT_EQ(program->CountTrace("controller: turbo on"), 2)
-      << program->TraceText();
-  EXPECT_EQ(program->CountTrace("controller: turbo off"), 0)
-      << program->TraceText();
+    e2e::UseBoard("old-interface.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
+    Background service("service");
+    Sleep(500);
+    Start();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
+    ASSERT_EQ(e2e::Sim("broadcast 0x2355 0"), 0);
+    ASSERT_TRUE(program->WaitForTrace("turbo forgotten", 20000)) << program->TraceText();
+    ASSERT_TRUE(program->Sync());
+    const size_t switched = TraceIndex("controller: switched on");
+    ASSERT_NE(switched, std::string::npos) << program->TraceText();
+    EXPECT_LT(switched, TraceIndex("turbo forgotten")) << program->TraceText();
+    // The other program's values stand and turbo is off: no badge, and the next
+    // press switches on again.
+    EXPECT_FALSE(VisibleWindow("TStatusForm"));
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->Sync());
+    EXPECT_EQ(program->CountTrace("controller: turbo on"), 2) << program->TraceText();
+    EXPECT_EQ(program->CountTrace("controller: turbo off"), 0) << program->TraceText();
 }
 
 // ---------------------------------------------------------------------------------------
 // A switch-on whose profile cannot be applied
 
 struct FailedSwitch {
-  const char *name;
-  const char *board;
-  DWORD profileDuringEffect; // ProfileType chosen while the display fades
-  // Journal lines after the press that must be there, in this order.
-  std::vector<std::string> journal;
-  // Journal text that must not appear after the press.
-  const char *absent;
-  // What the next press does once the warning has faded (turbo being off), and
-  // how often the trace then holds it.
-  const char *nextPress;
-  int nextPressCount;
+    const char* name;
+    const char* board;
+    DWORD profileDuringEffect;  // ProfileType chosen while the display fades
+    // Journal lines after the press that must be there, in this order.
+    std::vector<std::string> journal;
+    // Journal text that must not appear after the press.
+    const char* absent;
+    // What the next press does once the warning has faded (turbo being off), and
+    // how often the trace then holds it.
+    const char* nextPress;
+    int nextPressCount;
 };
 
-TEST_F(SwitchSafety,
-       ASwitchOnThatCannotBeAppliedShowsTheWarningAndKeepsTurboOff) {
-  const FailedSwitch cases[] = {
-      // Profile 1's block is missing: nothing is written.
-      // The profile stays chosen: the next press warns at once.
-      {"block unreadable",
-       "switch-block-missing.txt",
-       1,
-       {},
-       "acpi set 0x03",
-       "controller: the chosen profile cannot be applied",
-       1},
-      // The core voltage is refused: what was written goes back to the start-up
-      // values
-      // (a falling clock: base clock 0 first, then ring ratio 22), and the
-      // service
-      // hears turbo off.
-      {"a write refused",
-       "switch-refused.txt",
-       0,
-       {"acpi set 0x03020012 0x0000005A 2 fail",
-        "acpi set 0x03000015 0x0000001A 2 ok", kApplyControl,
-        "acpi set 0x03010011 0x00000000 2 ok",
-        "acpi set 0x03000015 0x00000016 2 ok",
-        "pipe 0x80000000 0x00000001 0x00000000 0x00000000"},
-       nullptr,
-       "controller: the profile could not be applied",
-       2},
-  };
-  for (const FailedSwitch &c : cases) {
-    SCOPED_TRACE(c.name);
-    e2e::UseBoard(c.board);
-    ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
-    RegDeleteKeyA(HKEY_CURRENT_USER, kCalibrationKey);
-    Background service("service");
-    Sleep(500);
-    Start();
-    const size_t before = e2e::JournalLines().size();
+TEST_F(SwitchSafety, ASwitchOnThatCannotBeAppliedShowsTheWarningAndKeepsTurboOff) {
+    const FailedSwitch cases[] = {
+        // Profile 1's block is missing: nothing is written.
+        // The profile stays chosen: the next press warns at once.
+        {"block unreadable",
+         "switch-block-missing.txt",
+         1,
+         {},
+         "acpi set 0x03",
+         "controller: the chosen profile cannot be applied",
+         1},
+        // The core voltage is refused: what was written goes back to the start-up
+        // values
+        // (a falling clock: base clock 0 first, then ring ratio 22), and the
+        // service
+        // hears turbo off.
+        {"a write refused",
+         "switch-refused.txt",
+         0,
+         {"acpi set 0x03020012 0x0000005A 2 fail", "acpi set 0x03000015 0x0000001A 2 ok", kApplyControl,
+          "acpi set 0x03010011 0x00000000 2 ok", "acpi set 0x03000015 0x00000016 2 ok",
+          "pipe 0x80000000 0x00000001 0x00000000 0x00000000"},
+         nullptr,
+         "controller: the profile could not be applied",
+         2},
+    };
+    for (const FailedSwitch& c : cases) {
+        SCOPED_TRACE(c.name);
+        e2e::UseBoard(c.board);
+        ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
+        RegDeleteKeyA(HKEY_CURRENT_USER, kCalibrationKey);
+        Background service("service");
+        Sleep(500);
+        Start();
+        const size_t before = e2e::JournalLines().size();
 
-    ASSERT_EQ(e2e::Sim("press"), 0);
-    ASSERT_TRUE(program->WaitForTrace("controller: turbo on"))
-        << program->TraceText();
-    if (c.profileDuringEffect != 0) {
-      ASSERT_TRUE(e2e::SetUserDword(e2e::kSettingsKey, "ProfileType",
-                                    c.profileDuringEffect));
-    }
-    ASSERT_TRUE(program->WaitForTrace(
-        "controller: the profile could not be applied", 20000))
-        << program->TraceText();
-    EXPECT_EQ(program->CountTrace("controller: switched on"), 0)
-        << program->TraceText();
+        ASSERT_EQ(e2e::Sim("press"), 0);
+        ASSERT_TRUE(program->WaitForTrace("controller: turbo on")) << program->TraceText();
+        if (c.profileDuringEffect != 0) {
+            ASSERT_TRUE(e2e::SetUserDword(e2e::kSettingsKey, "ProfileType", c.profileDuringEffect));
+        }
+        ASSERT_TRUE(program->WaitForTrace("controller: the profile could not be applied", 20000))
+            << program->TraceText();
+        EXPECT_EQ(program->CountTrace("controller: switched on"), 0) << program->TraceText();
 
-    // The warning page follows the effect; no badge, no red tray picture, no
-    // calibration request.
-    EXPECT_NE(WaitVisible("TOsdForm", 5000), nullptr) << "the warning page";
-    e2e::SaveCapture(e2e::CaptureScreen(),
-                     std::string("failed-switch-") + c.board);
-    EXPECT_FALSE(VisibleWindow("TStatusForm"));
-    EXPECT_LE(
-        RedTrayPixels((std::string("failed-switch-tray-") + c.board).c_str()),
-        8);
-    EXPECT_FALSE(
-        e2e::UserDword(kCalibrationKey, "CalibrationNeeded").has_value());
+        // The warning page follows the effect; no badge, no red tray picture, no
+        // calibration request.
+        EXPECT_NE(WaitVisible("TOsdForm", 5000), nullptr) << "the warning page";
+        e2e::SaveCapture(e2e::CaptureScreen(), std::string("failed-switch-") + c.board);
+        EXPECT_FALSE(VisibleWindow("TStatusForm"));
+        EXPECT_LE(RedTrayPixels((std::string("failed-switch-tray-") + c.board).c_str()), 8);
+        EXPECT_FALSE(e2e::UserDword(kCalibrationKey, "CalibrationNeeded").has_value());
 
-    const std::vector<std::string> lines = JournalFrom(before);
-    size_t at = 0;
-    for (const std::string &expected : c.journal) {
-      at = Find(lines, expected, at);
-      ASSERT_NE(at, std::string::npos) << expected << " (in this order)\n"
-                                       << Joined(lines);
-      ++at;
-    }
-    if (c.absent != nullptr) {
-      EXPECT_EQ(Count(lines, c.absent), 0) << Joined(lines);
-    }
+        const std::vector<std::string> lines = JournalFrom(before);
+        size_t at = 0;
+        for (const std::string& expected : c.journal) {
+            at = Find(lines, expected, at);
+            ASSERT_NE(at, std::string::npos) << expected << " (in this order)\n" << Joined(lines);
+            ++at;
+        }
+        if (c.absent != nullptr) {
+            EXPECT_EQ(Count(lines, c.absent), 0) << Joined(lines);
+        }
 
-    // Presses wait for the warning to fade; then, turbo being off, a press
-    // never switches off.
-    ASSERT_EQ(e2e::Sim("press"), 0);
-    ASSERT_TRUE(program->WaitForTrace(
-        "controller: an effect is running; the press is ignored"))
-        << program->TraceText();
-    const ULONGLONG start = GetTickCount64();
-    while (VisibleWindow("TOsdForm") && GetTickCount64() - start < 30000) {
-      Sleep(200);
+        // Presses wait for the warning to fade; then, turbo being off, a press
+        // never switches off.
+        ASSERT_EQ(e2e::Sim("press"), 0);
+        ASSERT_TRUE(program->WaitForTrace("controller: an effect is running; the press is ignored"))
+            << program->TraceText();
+        const ULONGLONG start = GetTickCount64();
+        while (VisibleWindow("TOsdForm") && GetTickCount64() - start < 30000) {
+            Sleep(200);
+        }
+        ASSERT_TRUE(program->Sync());
+        Sleep(500);
+        ASSERT_EQ(e2e::Sim("press"), 0);
+        ASSERT_TRUE(program->Sync());
+        const ULONGLONG pressed = GetTickCount64();
+        while (program->CountTrace(c.nextPress) < c.nextPressCount && GetTickCount64() - pressed < 20000) {
+            Sleep(200);
+        }
+        EXPECT_EQ(program->CountTrace(c.nextPress), c.nextPressCount) << program->TraceText();
+        EXPECT_EQ(program->CountTrace("controller: turbo off"), 0) << program->TraceText();
+        program.reset();
     }
-    ASSERT_TRUE(program->Sync());
-    Sleep(500);
-    ASSERT_EQ(e2e::Sim("press"), 0);
-    ASSERT_TRUE(program->Sync());
-    const ULONGLONG pressed = GetTickCount64();
-    while (program->CountTrace(c.nextPress) < c.nextPressCount &&
-           GetTickCount64() - pressed < 20000) {
-      Sleep(200);
-    }
-    EXPECT_EQ(program->CountTrace(c.nextPress), c.nextPressCount)
-        << program->TraceText();
-    EXPECT_EQ(program->CountTrace("controller: turbo off"), 0)
-        << program->TraceText();
-    program.reset();
-  }
 }
 
-} // namespace
+}  // namespace

@@ -94,7 +94,8 @@ bool FirmwareSet(uint32_t id, uint32_t value) {
     }
     using InitializeFn = uint32_t(WINAPI*)();
     using SetValueFn = uint32_t(WINAPI*)(uint32_t, uint32_t, uint32_t);
-    auto initialize = reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
+    auto initialize =
+        reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
     auto setValue = reinterpret_cast<SetValueFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(2))));
     bool ok = false;
     if (initialize != nullptr && setValue != nullptr) {
@@ -182,7 +183,8 @@ TEST_F(Switch, TurboOnFromTheFirmwareProfileThenOffRestores) {
     // A press 1 s later is ignored.
     Sleep(1000);
     ASSERT_EQ(e2e::Sim("press"), 0);
-    ASSERT_TRUE(program->WaitForTrace("controller: an effect is running; the press is ignored")) << program->TraceText();
+    ASSERT_TRUE(program->WaitForTrace("controller: an effect is running; the press is ignored"))
+        << program->TraceText();
 
     ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
     Sleep(500);
@@ -317,7 +319,8 @@ TEST_F(Switch, UnusableProfileShowsTheWarningEvenWithTheDisplayOffAndHoldsPresse
     e2e::SaveCapture(e2e::CaptureScreen(), "warning-page");
     Sleep(8000);
     ASSERT_EQ(e2e::Sim("press"), 0);
-    ASSERT_TRUE(program->WaitForTrace("controller: an effect is running; the press is ignored")) << program->TraceText();
+    ASSERT_TRUE(program->WaitForTrace("controller: an effect is running; the press is ignored"))
+        << program->TraceText();
     EXPECT_TRUE(VisibleWindow("TOsdForm")) << "held for 10 s";
     while (VisibleWindow("TOsdForm") && GetTickCount64() - pressed < 30000) {
         Sleep(200);
@@ -419,7 +422,8 @@ TEST_F(Switch, AnnouncementElsewhereOnAnOldInterfaceBoardForgetsTheTurbo) {
     const size_t writes = static_cast<size_t>(Count(e2e::JournalLines(), "acpi set"));
 
     ASSERT_EQ(e2e::Sim("broadcast 0x2355 0"), 0);
-    ASSERT_TRUE(program->WaitForTrace("controller: another program changed the values; turbo forgotten")) << program->TraceText();
+    ASSERT_TRUE(program->WaitForTrace("controller: another program changed the values; turbo forgotten"))
+        << program->TraceText();
     ASSERT_TRUE(program->Sync());
     EXPECT_FALSE(VisibleWindow("TStatusForm"));
     EXPECT_GT(TrayPixels(kNormalFill, "elsewhere-2-forgotten"), 8);

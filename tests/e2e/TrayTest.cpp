@@ -141,8 +141,8 @@ HWND OpenTrayMenu(Surgepad& program) {
         ADD_FAILURE() << "no menu after a right click on the icon\n" << program.TraceText();
         return nullptr;
     }
-    const std::string shown = "tray: menu shown: " + EnglishText("TrayMenuSettings") + " | " +
-                              EnglishText("TrayMenuExit");
+    const std::string shown =
+        "tray: menu shown: " + EnglishText("TrayMenuSettings") + " | " + EnglishText("TrayMenuExit");
     EXPECT_TRUE(program.WaitForTrace(shown, 5000)) << "expected \"" << shown << "\"\n" << program.TraceText();
     e2e::SaveCapture(e2e::CaptureScreen(), "tray-menu");
     return menu;

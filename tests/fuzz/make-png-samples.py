@@ -216,6 +216,7 @@ def write_outputs():
            '#include <cstddef>',
            '#include <cstdint>',
            '',
+           '// clang-format off',
            'namespace pngsamples {',
            '',
            'struct Sample {',
@@ -249,6 +250,7 @@ def write_outputs():
     out.append('};')
     out.append('')
     out.append('}  // namespace pngsamples')
+    out.append('// clang-format on')
     with open(HEADER, "w") as f:
         f.write("\n".join(out) + "\n")
     print(f"make-png-samples: {len(samples)} samples -> {os.path.relpath(HEADER, ROOT)}, "

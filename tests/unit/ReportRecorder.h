@@ -28,9 +28,7 @@ struct AssertionFailure : std::runtime_error {
 
 class ReportRecorder : public lumen::ReportSink {
 public:
-    void Message(const std::string& text, const std::string& caption) override {
-        messages.push_back({text, caption});
-    }
+    void Message(const std::string& text, const std::string& caption) override { messages.push_back({text, caption}); }
     void AssertionFailed(const std::string& text, const std::string& /*caption*/) override {
         throw AssertionFailure(text);
     }

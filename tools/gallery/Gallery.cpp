@@ -285,8 +285,7 @@ private:
         const char* const pictures[4] = {"button_n.png", "button_d.png", "button_o.png", "button_un.png"};
         for (int i = 0; i < 4; ++i) {
             auto* button = Add(std::make_unique<kr::KrButtonTx>(*this, kColumnX[i], y));
-            Skin(button->Appearance(), kColumnX[i], y, "button_n.png", "button_d.png", "button_o.png",
-                 "button_un.png");
+            Skin(button->Appearance(), kColumnX[i], y, "button_n.png", "button_d.png", "button_o.png", "button_un.png");
             ui::Font& font = button->GetFont();
             font.SetName("Arial");
             font.SetHeight(-11);
@@ -310,13 +309,16 @@ private:
             const char* pictures[4];
         };
         const Row rows[] = {
-            {kr::cbUnchecked, "unchecked",
+            {kr::cbUnchecked,
+             "unchecked",
              {"chack_n", "none: chack_n", "none: chack_n", "chack_un1"},
              {"chack_n.png", "chack_n.png", "chack_n.png", "chack_un1.png"}},
-            {kr::cbChecked, "checked",
+            {kr::cbChecked,
+             "checked",
              {"chack_o", "none: chack_o", "none: chack_o", "chack_un2"},
              {"chack_o.png", "chack_o.png", "chack_o.png", "chack_un2.png"}},
-            {kr::cbGrayed, "grayed",
+            {kr::cbGrayed,
+             "grayed",
              {"none: chack_n", "none: chack_n", "none: chack_n", "none: chack_n"},
              {"chack_n.png", "chack_n.png", "chack_n.png", "chack_n.png"}},
         };
@@ -493,8 +495,8 @@ private:
             Skin(looks, kBarX[i], y, "combo_box_bg.png", "combo_box_bg.png", "combo_box_bg_un.png");
             // Over the track of the look it is shown on; the track is even along its length.
             lumen::DibBitmap indicator;
-            surgepad::ComposeOnBackground("radio_o.png", indicator, cell.look == 3 ? looks.DisabledBmp() : looks.NormalBmp(),
-                                          3, 3);
+            surgepad::ComposeOnBackground("radio_o.png", indicator,
+                                          cell.look == 3 ? looks.DisabledBmp() : looks.NormalBmp(), 3, 3);
             bar->SetIndicator(indicator);
             bar->Origin().SetX(11);
             bar->Origin().SetY(11);
@@ -502,11 +504,9 @@ private:
             bar->SetScrollPos(cell.position);
             Freeze(*bar);
             ShowLook(*bar, cell.look);
-            Note(kBarX[i], y + 26, 180, cell.note,
-                 cell.look == 3 ? "combo_box_bg_un.png" : "combo_box_bg.png");
+            Note(kBarX[i], y + 26, 180, cell.note, cell.look == 3 ? "combo_box_bg_un.png" : "combo_box_bg.png");
         }
     }
-
 
     void LabelsImagesPage() {
         ShadedLabels(48);

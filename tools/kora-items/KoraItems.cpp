@@ -55,8 +55,8 @@ void ListGroup(uint32_t group) {
         std::unique_ptr<kora::BiosItem> item(traverser.CreateItem());
         uint32_t raw = 0;
         const bool read = item->ReadValue(&raw);
-        std::printf("  0x%08X %-7s %4d values%s  ", item->Id(), KindName(kora::KindOf(item->Id())),
-                    item->GetCount(), item->IsWritable() ? "" : " (read-only)");
+        std::printf("  0x%08X %-7s %4d values%s  ", item->Id(), KindName(kora::KindOf(item->Id())), item->GetCount(),
+                    item->IsWritable() ? "" : " (read-only)");
         if (read) {
             std::printf("= %u  %s\n", raw, ValueText(*item, raw).c_str());
         } else {

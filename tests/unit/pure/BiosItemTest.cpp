@@ -27,7 +27,13 @@ uint32_t BaseWord(int exponent, int32_t base) {
 
 PackageBuilder NumberPackage(uint32_t id, uint32_t baseWord, int32_t step, uint32_t count) {
     PackageBuilder p;
-    p.Value(id).Value(0).Value(0x10).Value(1).Value(baseWord).Value(static_cast<uint32_t>(step) & 0xFFFFFF).Value(count);
+    p.Value(id)
+        .Value(0)
+        .Value(0x10)
+        .Value(1)
+        .Value(baseWord)
+        .Value(static_cast<uint32_t>(step) & 0xFFFFFF)
+        .Value(count);
     return p;
 }
 

@@ -151,18 +151,17 @@ TEST(PowerSchemesStandIn, ReadsWritesAndActivatesTheBoardsSchemes) {
               schemes.ReadAcValue(kHigh, sim::kSystemButtonSubgroupGuid, sim::kAllPowerSchemesGuid, &value));
     EXPECT_EQ(9u, value);
 
-    EXPECT_EQ(sim::kPowerOk,
-              schemes.WriteAcValue(sim::kAllPowerSchemesGuid, sim::kSystemButtonSubgroupGuid,
-                                   sim::kPowerButtonActionGuid, 0));
+    EXPECT_EQ(sim::kPowerOk, schemes.WriteAcValue(sim::kAllPowerSchemesGuid, sim::kSystemButtonSubgroupGuid,
+                                                  sim::kPowerButtonActionGuid, 0));
     EXPECT_EQ(0u, s.state.acIndex[kSaver]);
     EXPECT_EQ(0u, s.state.acIndex[kHigh]);
     EXPECT_EQ(0u, s.state.acIndex[kBalanced]);
     EXPECT_EQ(sim::kPowerOk,
               schemes.WriteAcValue(kSaver, sim::kSystemButtonSubgroupGuid, sim::kPowerButtonActionGuid, 2));
     EXPECT_EQ(2u, s.state.acIndex[kSaver]);
-    EXPECT_EQ(sim::kPowerFileNotFound, schemes.WriteAcValue("{11111111-2222-3333-4444-555555555555}",
-                                                            sim::kSystemButtonSubgroupGuid,
-                                                            sim::kPowerButtonActionGuid, 2));
+    EXPECT_EQ(sim::kPowerFileNotFound,
+              schemes.WriteAcValue("{11111111-2222-3333-4444-555555555555}", sim::kSystemButtonSubgroupGuid,
+                                   sim::kPowerButtonActionGuid, 2));
     EXPECT_EQ(3u, s.state.acIndex.size());
 
     EXPECT_EQ(sim::kPowerOk, schemes.SetActive(kSaver));
@@ -182,9 +181,8 @@ TEST(PowerSchemesStandIn, BoardWithoutSchemesHasNone) {
     std::string active = "unchanged";
     EXPECT_EQ(sim::kPowerFileNotFound, schemes.GetActive(&active));
     EXPECT_EQ("unchanged", active);
-    EXPECT_EQ(sim::kPowerFileNotFound,
-              schemes.WriteAcValue(sim::kAllPowerSchemesGuid, sim::kSystemButtonSubgroupGuid,
-                                   sim::kPowerButtonActionGuid, 0));
+    EXPECT_EQ(sim::kPowerFileNotFound, schemes.WriteAcValue(sim::kAllPowerSchemesGuid, sim::kSystemButtonSubgroupGuid,
+                                                            sim::kPowerButtonActionGuid, 0));
     EXPECT_EQ(sim::kPowerNoMoreItems, schemes.Enumerate(0, &active));
 }
 

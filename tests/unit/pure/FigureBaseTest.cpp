@@ -57,8 +57,8 @@ TEST(FigureFitSize, WithAndWithoutKeepingTheRatio) {
     for (const Case& c : cases) {
         const Size got = lumen::FitSize(c.ow, c.oh, c.width, c.height, c.keep);
         EXPECT_EQ(c.expected, got) << c.ow << "x" << c.oh << " into " << c.width << "x" << c.height
-                                   << (c.keep ? " keeping the ratio" : "") << ": got " << Show(got)
-                                   << ", expected " << Show(c.expected);
+                                   << (c.keep ? " keeping the ratio" : "") << ": got " << Show(got) << ", expected "
+                                   << Show(c.expected);
     }
 }
 
@@ -71,8 +71,7 @@ TEST(FigureScale, PointsScaleFromTheOriginalAndTruncate) {
     // (the second digit of a 36 x 22 row).
     const Polygon b = {{14, 4}, {15, 4}, {15, 9}, {14, 9}};
     const Case cases[] = {
-        {36, 22, {{32, 4}, {33, 4}, {33, 9}, {32, 9}}},
-        {72, 44, {{64, 8}, {66, 8}, {66, 18}, {64, 18}}},
+        {36, 22, {{32, 4}, {33, 4}, {33, 9}, {32, 9}}},    {72, 44, {{64, 8}, {66, 8}, {66, 18}, {64, 18}}},
         {100, 30, {{88, 5}, {91, 5}, {91, 12}, {88, 12}}},  // 32 x 100 / 36 = 88.9, 4 x 30 / 22 = 5.5
         {18, 11, {{16, 2}, {16, 2}, {16, 4}, {16, 4}}},     // 33 / 2 = 16.5, 9 / 2 = 4.5
         {0, 0, {{0, 0}, {0, 0}, {0, 0}, {0, 0}}},
@@ -121,14 +120,29 @@ TEST(FigureFill, SlantedAndConcaveShapes) {
     };
     const Case cases[] = {
         // The unit symbol's thin triangle.
-        {"triangle", 12, 25, {{8, 20}, {10, 23}, {6, 20}}, 19, 24,
+        {"triangle",
+         12,
+         25,
+         {{8, 20}, {10, 23}, {6, 20}},
+         19,
+         24,
          {"............", "......###...", ".......###..", ".........#..", "..........#.", "............"}},
         // The letter C's top bar with its slanted ends.
-        {"bar", 19, 7, {{4, 4}, {5, 3}, {17, 3}, {15, 5}, {5, 5}}, 2, 6,
+        {"bar",
+         19,
+         7,
+         {{4, 4}, {5, 3}, {17, 3}, {15, 5}, {5, 5}},
+         2,
+         6,
          {"...................", ".....#############.", "....#############..", ".....###########...",
           "..................."}},
         // The unit symbol's T: concave, filled only where it is inside.
-        {"T", 12, 8, {{1, 1}, {10, 1}, {9, 2}, {6, 2}, {6, 6}, {5, 6}, {5, 2}, {2, 2}}, 0, 7,
+        {"T",
+         12,
+         8,
+         {{1, 1}, {10, 1}, {9, 2}, {6, 2}, {6, 6}, {5, 6}, {5, 2}, {2, 2}},
+         0,
+         7,
          {"............", ".##########.", "..########..", ".....##.....", ".....##.....", ".....##.....",
           ".....##.....", "............"}},
     };

@@ -44,8 +44,7 @@ std::vector<uint32_t> Walk(uint32_t group) {
 
 TEST(GroupInfoTraverser, WalksTheGroupInFileOrderAndMakesEachKind) {
     SimBoard board(kBoard);
-    EXPECT_EQ((std::vector<uint32_t>{0x03010011, 0x03800012, 0x03070030, 0x03080031, 0x03000032, 0x03000033}),
-              Walk(3));
+    EXPECT_EQ((std::vector<uint32_t>{0x03010011, 0x03800012, 0x03070030, 0x03080031, 0x03000032, 0x03000033}), Walk(3));
     EXPECT_EQ((std::vector<uint32_t>{0x00060008}), Walk(0));
 
     GroupInfoTraverser t;
@@ -90,8 +89,9 @@ TEST(BiosFreeOperations, SupportReadAndControlWrite) {
 
     EXPECT_TRUE(kora::BiosWriteControl(0x03070030, 0));
     EXPECT_FALSE(kora::BiosWriteControl(0x03000033, 1));
-    EXPECT_EQ((std::vector<std::string>{"acpi set 0x03070030 0x00000000 1 ok", "acpi set 0x03000033 0x00000001 1 fail"}),
-              board.TakeJournal());
+    EXPECT_EQ(
+        (std::vector<std::string>{"acpi set 0x03070030 0x00000000 1 ok", "acpi set 0x03000033 0x00000001 1 fail"}),
+        board.TakeJournal());
     EXPECT_TRUE(kora::BiosReadValue(0x03070030, &value));
     EXPECT_EQ(0u, value);
     EXPECT_TRUE(kora::BiosReadValue(0x03000033, &value));

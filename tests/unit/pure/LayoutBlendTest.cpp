@@ -99,7 +99,9 @@ TEST(LayoutAlphaBlend, RectangleBeyondTheSourceIsAProgrammingError) {
                                  }).find("maxRow <= src->Height && maxCol <= src->Width"));
     // Clipped by the destination, the same rectangle stays inside the source.
     PixelBuffer small = Solid(2, 1, PixelFormat::Bgr24, {0, 0, 0, 0});
-    EXPECT_EQ("", testutil::AssertionOf([&] { lumen::AlphaBlendBitmap(src, lumen::Rect{0, 0, 3, 3}, small, {0, 0}, 255); }));
+    EXPECT_EQ("", testutil::AssertionOf([&] {
+                  lumen::AlphaBlendBitmap(src, lumen::Rect{0, 0, 3, 3}, small, {0, 0}, 255);
+              }));
 }
 
 TEST(LayoutBlend, OpacityEndsCopyOrKeepAndTheMiddleTruncates) {

@@ -43,10 +43,8 @@ TEST(LayoutSteps, StripPlacement) {
         int y;
         StripRows want;
     } cases[] = {
-        {40, {40, 77, 77, 373}},
-        {336, {336, 373, 373, 373}},  // the complete skin: nothing cleared
-        {0, {0, 37, 37, 373}},
-        {-5, {0, 37, 37, 373}},       // clamped, never outside the picture
+        {40, {40, 77, 77, 373}},     {336, {336, 373, 373, 373}},  // the complete skin: nothing cleared
+        {0, {0, 37, 37, 373}},       {-5, {0, 37, 37, 373}},       // clamped, never outside the picture
         {400, {336, 373, 373, 373}},
     };
     for (const Case& c : cases) {

@@ -67,8 +67,8 @@ TEST_F(OcWriteOrder, RatioModelFollowsTheBoard) {
 
 TEST_F(OcWriteOrder, RaisingWritesOthersFirstThenFrequencyThenRatios) {
     // 100.00 x 38 -> 101.00 x 48: the clock rises.
-    const OcValueList profile = {{0x03000013, 40}, {0x03000013, 40}, {0x03000013, 40}, {0x03000013, 40},
-                                 {0x03010011, 100}, {0x03000020, 9}, {0x03010060, 100}};
+    const OcValueList profile = {{0x03000013, 40},  {0x03000013, 40}, {0x03000013, 40}, {0x03000013, 40},
+                                 {0x03010011, 100}, {0x03000020, 9},  {0x03010060, 100}};
     set.ApplyValues(profile);
     std::vector<std::string> expected = {
         Set(kora::kCoreSelectorId, 3, 1),  // the current ratio is read on the last core
@@ -86,19 +86,19 @@ TEST_F(OcWriteOrder, RaisingWritesOthersFirstThenFrequencyThenRatios) {
 
 TEST_F(OcWriteOrder, LoweringWritesFrequencyAndRatiosFirst) {
     // 100.00 x 38 -> 100.00 x 28 with one core left alone: falls.
-    const OcValueList profile = {{0x03000020, 1}, {0x03000013, 20}, {0x03000013, 30}, {0x03000013, 20},
-                                 {0x03000013, 20}, {0x03010011, 0}};
+    const OcValueList profile = {{0x03000020, 1},  {0x03000013, 20}, {0x03000013, 30},
+                                 {0x03000013, 20}, {0x03000013, 20}, {0x03010011, 0}};
     set.ApplyValues(profile);
-    const std::vector<std::string> expected = {
-        Set(kora::kCoreSelectorId, 3, 1),
-        // 0x11 is unchanged: no write. Ratios per core, core 1 already 30.
-        Set(kora::kCoreSelectorId, 0, 1), Set(0x03000013, 20, 2), Set(kora::kCoreSelectorId, 1, 1),
-        Set(kora::kCoreSelectorId, 2, 1), Set(0x03000013, 20, 2), Set(kora::kCoreSelectorId, 3, 1),
-        Set(0x03000013, 20, 2),
-        // the sequence ends with selector 255 and the last value again
-        Set(kora::kCoreSelectorId, 255, 1), Set(0x03000013, 20, 2),
-        // then the others
-        Set(0x03000020, 1, 2)};
+    const std::vector<std::string> expected = {Set(kora::kCoreSelectorId, 3, 1),
+                                               // 0x11 is unchanged: no write. Ratios per core, core 1 already 30.
+                                               Set(kora::kCoreSelectorId, 0, 1), Set(0x03000013, 20, 2),
+                                               Set(kora::kCoreSelectorId, 1, 1), Set(kora::kCoreSelectorId, 2, 1),
+                                               Set(0x03000013, 20, 2), Set(kora::kCoreSelectorId, 3, 1),
+                                               Set(0x03000013, 20, 2),
+                                               // the sequence ends with selector 255 and the last value again
+                                               Set(kora::kCoreSelectorId, 255, 1), Set(0x03000013, 20, 2),
+                                               // then the others
+                                               Set(0x03000020, 1, 2)};
     EXPECT_EQ(expected, board.TakeJournal());
 }
 
@@ -123,9 +123,9 @@ TEST_F(OcWriteOrder, BaseFrequencyWithoutARatioKeepsTheCurrentRatioOnBothSides) 
     // 102.00 -> 101.00 with no ratio pair: the ratio stays, so the clock falls and
     // the frequency goes first.
     set.ApplyValues({{0x03000020, 7}, {0x03010011, 100}});
-    EXPECT_EQ((std::vector<std::string>{Set(kora::kCoreSelectorId, 3, 1), Set(0x03010011, 100, 2),
-                                        Set(0x03000020, 7, 2)}),
-              board.TakeJournal());
+    EXPECT_EQ(
+        (std::vector<std::string>{Set(kora::kCoreSelectorId, 3, 1), Set(0x03010011, 100, 2), Set(0x03000020, 7, 2)}),
+        board.TakeJournal());
 }
 
 TEST_F(OcWriteOrder, SaveAndRestoreKeepEveryValue) {

@@ -66,8 +66,8 @@ void ExpectPixels(const pngsamples::Sample& s, const PngData& r) {
             const uint8_t gotAlpha = s.alpha ? got[3] : 255;
             ASSERT_TRUE(want[0] == got[0] && want[1] == got[1] && want[2] == got[2] && want[3] == gotAlpha)
                 << "pixel " << x << "," << y << ": got " << int(got[0]) << "," << int(got[1]) << "," << int(got[2])
-                << "," << int(gotAlpha) << " expected " << int(want[0]) << "," << int(want[1]) << ","
-                << int(want[2]) << "," << int(want[3]);
+                << "," << int(gotAlpha) << " expected " << int(want[0]) << "," << int(want[1]) << "," << int(want[2])
+                << "," << int(want[3]);
         }
     }
 }
@@ -154,8 +154,8 @@ TEST(PngCodec, TruncatedFilesFail) {
     for (const auto& s : pngsamples::kSamples) {
         SCOPED_TRACE(s.name);
         const Bytes file = FileOf(s);
-        for (size_t cut : {size_t{0}, size_t{1}, size_t{8}, size_t{20}, size_t{33}, file.size() / 2,
-                           file.size() - 12, file.size() - 1}) {
+        for (size_t cut : {size_t{0}, size_t{1}, size_t{8}, size_t{20}, size_t{33}, file.size() / 2, file.size() - 12,
+                           file.size() - 1}) {
             PngData r = {};
             EXPECT_EQ(0, Read(Bytes(file.begin(), file.begin() + cut), &r)) << "cut at " << cut;
             EXPECT_TRUE(IsEmpty(r));

@@ -13,8 +13,7 @@ namespace {
 
 // A record over caller-owned rows.
 struct Record {
-    Record(uint32_t w, uint32_t h, uint32_t colorType, std::vector<uint8_t> bytes)
-        : data(std::move(bytes)), rows(h) {
+    Record(uint32_t w, uint32_t h, uint32_t colorType, std::vector<uint8_t> bytes) : data(std::move(bytes)), rows(h) {
         const uint32_t stride = colorType == 6 ? 4 : 3;
         for (uint32_t y = 0; y < h; ++y) {
             rows[y] = data.data() + y * w * stride;

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+// clang-format off
 namespace pngsamples {
 
 struct Sample {
@@ -893,3 +894,4 @@ inline constexpr Sample kSamples[] = {
 };
 
 }  // namespace pngsamples
+// clang-format on

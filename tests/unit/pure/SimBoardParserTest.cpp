@@ -137,7 +137,8 @@ scheme {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} 1 active
     EXPECT_EQ(3u, board.dormix->buttonAction);
     EXPECT_EQ(0x80000000u, board.dormix->buttonEvent);
     EXPECT_TRUE(board.dormix->pacely && board.dormix->hushly && board.dormix->ventix3);
-    EXPECT_THAT(board.dormix->items, ElementsAre(Pair(0x0B060002u, 1u), Pair(0x0E0A0014u, 0u), Pair(0x0E0A0016u, 255u)));
+    EXPECT_THAT(board.dormix->items,
+                ElementsAre(Pair(0x0B060002u, 1u), Pair(0x0E0A0014u, 0u), Pair(0x0E0A0016u, 255u)));
 
     ASSERT_EQ(2u, board.schemes.size());
     EXPECT_EQ("{381B4222-F694-41F0-9685-FF5BB260DF2E}", board.schemes[0].guid);
@@ -189,7 +190,8 @@ TEST(SimBoardParser, ErrorsNameFileAndLine) {
         {"item 0x03080031 0", "the text-list item 0x03080031 has no texts"},
         {"item 0x03000013 0 percore=1,,2", "bad per-core list \"1,,2\""},
         {"item 0x03000013 9 count=9", "value 9 is out of range for item 0x03000013"},
-        {"item 0x03000013 0 count=2 extra=\"Auto\" percore=0,3", "per-core value 3 is out of range for item 0x03000013"},
+        {"item 0x03000013 0 count=2 extra=\"Auto\" percore=0,3",
+         "per-core value 3 is out of range for item 0x03000013"},
         {"item 0x03070030 2", "value 2 is out of range for item 0x03070030"},
         {"item 0x030600F0 0 count=4 percore=0,1", "the core selector 0x030600F0 cannot have per-core values"},
         {"item 0x030600F0 4 count=4", "value 4 is out of range for item 0x030600F0"},

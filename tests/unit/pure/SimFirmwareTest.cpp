@@ -64,7 +64,9 @@ struct Firmware {
         EXPECT_TRUE(AcpiFirmware(board, state).GetValue(id, &v)) << std::hex << id;
         return v;
     }
-    bool Set(uint32_t id, uint32_t value, uint32_t mode = 2) { return AcpiFirmware(board, state).SetValue(id, value, mode); }
+    bool Set(uint32_t id, uint32_t value, uint32_t mode = 2) {
+        return AcpiFirmware(board, state).SetValue(id, value, mode);
+    }
     Board board;
     SimState state;
 };

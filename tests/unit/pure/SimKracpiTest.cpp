@@ -63,12 +63,10 @@ TEST_F(SimKracpi, JournalHasOneLinePerWriteAndNoReads) {
     EXPECT_EQ(0u, AcpiSetValue(0x03010011, 3001, 2));        // out of range
     EXPECT_EQ(0u, AcpiSetValue(0x03010011, 1, 7));           // unknown mode
 
-    EXPECT_THAT(env.Journal(), ElementsAre("acpi set 0x03010011 0x0000012C 2 ok",
-                                           "acpi set 0x03000015 0x00000001 2 fail",
-                                           "acpi set 0x030600F0 0x000000FF 1 ok",
-                                           "acpi set 0x12345678 0xFFFFFFFF 2 fail",
-                                           "acpi set 0x03010011 0x00000BB9 2 fail",
-                                           "acpi set 0x03010011 0x00000001 7 fail"));
+    EXPECT_THAT(env.Journal(),
+                ElementsAre("acpi set 0x03010011 0x0000012C 2 ok", "acpi set 0x03000015 0x00000001 2 fail",
+                            "acpi set 0x030600F0 0x000000FF 1 ok", "acpi set 0x12345678 0xFFFFFFFF 2 fail",
+                            "acpi set 0x03010011 0x00000BB9 2 fail", "acpi set 0x03010011 0x00000001 7 fail"));
 }
 
 TEST_F(SimKracpi, WithoutJournalNothingIsWritten) {

@@ -85,23 +85,25 @@ TEST(SimState, LinesThatNoLongerFitArePassedOver) {
     SimState s = sim::InitialState(board);
     const SimState initial = s;
     std::string error;
-    ASSERT_TRUE(sim::ReadStateText("value 0x03000099 1\n"                      // unknown item
-                                   "value 0x03010011 3001\n"                   // out of range
-                                   "value 0x03070030 2\n"                      // not a boolean
-                                   "value 0x03000013 5\n"                      // per-core item as a plain value
-                                   "entries 0x03000013 1 2 3\n"                // too few entries
-                                   "entries 0x03000013 1 2 3 43\n"             // an entry out of range
-                                   "entries 0x03010011 1\n"                    // plain item as per-core
-                                   "scheme {00000000-0000-0000-0000-000000000000} 1\n"
-                                   "active {00000000-0000-0000-0000-000000000000}\n",
-                                   "state.txt", board, &s, &error))
+    ASSERT_TRUE(
+        sim::ReadStateText("value 0x03000099 1\n"           // unknown item
+                           "value 0x03010011 3001\n"        // out of range
+                           "value 0x03070030 2\n"           // not a boolean
+                           "value 0x03000013 5\n"           // per-core item as a plain value
+                           "entries 0x03000013 1 2 3\n"     // too few entries
+                           "entries 0x03000013 1 2 3 43\n"  // an entry out of range
+                           "entries 0x03010011 1\n"         // plain item as per-core
+                           "scheme {00000000-0000-0000-0000-000000000000} 1\n"
+                           "active {00000000-0000-0000-0000-000000000000}\n",
+                           "state.txt", board, &s, &error))
         << error;
     EXPECT_EQ(initial, s);
 
     // What fits is taken, next to what does not.
-    ASSERT_TRUE(sim::ReadStateText("value 0x030600F0 255\nvalue 0x03000099 1\nentries 0x03000013 0 0 0 42\n"
-                                   "scheme 8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c 2\nactive 8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c\n",
-                                   "state.txt", board, &s, &error))
+    ASSERT_TRUE(sim::ReadStateText(
+        "value 0x030600F0 255\nvalue 0x03000099 1\nentries 0x03000013 0 0 0 42\n"
+        "scheme 8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c 2\nactive 8c5e7fda-e8bf-4a96-9a85-a6e23a8c635c\n",
+        "state.txt", board, &s, &error))
         << error;
     EXPECT_EQ(255u, s.values.at(0x030600F0));
     EXPECT_THAT(s.entries.at(0x03000013), ElementsAre(0u, 0u, 0u, 42u));

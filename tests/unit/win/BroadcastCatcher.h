@@ -26,8 +26,7 @@ public:
         std::thread worker([&] {
             // A handle of its own for each thread: Wine closes a thread's desktop handle
             // when the thread ends. Made on the first call, opened on later ones.
-            const HDESK desktop =
-                CreateDesktopA("surgepad-test-broadcasts", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+            const HDESK desktop = CreateDesktopA("surgepad-test-broadcasts", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
             ASSERT_NE(nullptr, desktop) << GetLastError();
             ASSERT_TRUE(SetThreadDesktop(desktop)) << GetLastError();
             State state;

@@ -185,7 +185,7 @@ TEST_F(BtnContronLibTest, StartsWithTheLibraryTheNamesAndTheStartupValues) {
     EXPECT_EQ("Silent OC", lib.ProfileNameAt(1));
     EXPECT_EQ("", lib.ProfileNameAt(3));
     // Ratios first, one per core; then group 3's writable items, read-only ones left out.
-    const OcValueList stock = {{kRatio, 30}, {kRatio, 30}, {kRatio, 30}, {kRatio, 30},
+    const OcValueList stock = {{kRatio, 30}, {kRatio, 30},  {kRatio, 30}, {kRatio, 30},
                                {kBase, 0},   {kLimit, 100}, {kOther, 5},  {kTurbo, 0}};
     EXPECT_EQ(stock, lib.StockSet());
     EXPECT_NE(0u, lib.BroadcastMessage());
@@ -283,7 +283,7 @@ TEST_F(BtnContronLibTest, FirmwareProfileRaisingTheClockThenTurboOffWithTheServi
     // the service hears of it and the change is announced.
     const BroadcastList off = BroadcastCatcher::Run([&] { lib->RestoreStartupValues(); });
     EXPECT_EQ(Concat({{Set(kSelector, 3, 1), Set(kBase, 0, 2)}, RatioWrites(30), {Set(kOther, 5, 2), Pipe(1)}}),
-                     board.TakeJournal());
+              board.TakeJournal());
     // Once by the write-back, once by turbo off itself.
     EXPECT_EQ((BroadcastList{{0x2355, 3}, {0x2355, 3}}), off);
     EXPECT_FALSE(lib->IsTurboOn());
@@ -371,7 +371,7 @@ TEST_F(BtnContronLibTest, AProfileTheFirmwareRefusesInPartIsTakenBackAndTurboSta
 
 TEST_F(BtnContronLibTest, AProfileIsUsableWhenItsBaseClockIsNotBelowTheCurrentOne) {
     Rewrite(board, std::string(kBoard) + "block 0x05080002 2 0 0x03000020 7 0xFFFFFFFF\n" +
-                  "block 0x05080002 3 0 0x03010011 50\n" + "block 0x05080002 4 0 0x03010011\n");
+                       "block 0x05080002 3 0 0x03010011 50\n" + "block 0x05080002 4 0 0x03010011\n");
     auto lib = MakeLib();
     EXPECT_TRUE(lib->IsProfileUsable(0));   // 100 >= 0
     EXPECT_TRUE(lib->IsProfileUsable(1));   // 0 >= 0
@@ -430,8 +430,7 @@ TEST_F(BtnContronLibTest, ProfileFileIsWrittenInTheSafeOrderAndTheServiceIsToldT
                                         Set(kBase, 200, 2), Set(kSelector, 0, 1), Set(kRatio, 45, 2),
                                         Set(kSelector, 1, 1), Set(kRatio, 45, 2), Set(kSelector, 2, 1),
                                         Set(kRatio, 45, 2), Set(kSelector, 3, 1), Set(kRatio, 45, 2),
-                                        Set(kSelector, 255, 1), Set(kRatio, 45, 2), Set(kApplyControl, 0, 1),
-                                        Pipe(0)}),
+                                        Set(kSelector, 255, 1), Set(kRatio, 45, 2), Set(kApplyControl, 0, 1), Pipe(0)}),
               board.TakeJournal());
     EXPECT_EQ(kOneAnnouncement, on);
     EXPECT_TRUE(lib->IsTurboOn());
@@ -516,11 +515,12 @@ TEST_F(BtnContronLibTest, BrokenProfileFilesWriteNothingButStillTurnTurboOn) {
     board.TakeJournal();
 
     // A count far beyond the file: the complete records are written, nothing else.
-    ASSERT_TRUE(testutil::WriteText(folder / "long.oc", ProfileBytes(1, 0xFFFFFFF0, {{kOther, 8}, {kTurbo, 1}}) + "xyz"));
+    ASSERT_TRUE(
+        testutil::WriteText(folder / "long.oc", ProfileBytes(1, 0xFFFFFFF0, {{kOther, 8}, {kTurbo, 1}}) + "xyz"));
     auto fresh = MakeLib();
     BroadcastCatcher::Run([&] { EXPECT_TRUE(fresh->ApplyProfileFile(folder / "long.oc")); });
-    EXPECT_THAT(board.TakeJournal(), ElementsAre(Pipe(0), Set(kOther, 8, 2), Set(kTurbo, 1, 2),
-                                                 Set(kApplyControl, 0, 1), Pipe(0)));
+    EXPECT_THAT(board.TakeJournal(),
+                ElementsAre(Pipe(0), Set(kOther, 8, 2), Set(kTurbo, 1, 2), Set(kApplyControl, 0, 1), Pipe(0)));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -12,8 +12,8 @@
 namespace {
 
 testutil::ChildResult Button(const std::string& arguments, const testutil::BoardScope& board) {
-    return testutil::RunChild(testutil::ExeFolder() + "kora-sim.exe", "button " + arguments,
-                              board.Path("button.txt"), 30000);
+    return testutil::RunChild(testutil::ExeFolder() + "kora-sim.exe", "button " + arguments, board.Path("button.txt"),
+                              30000);
 }
 
 TEST(DormixButtonCommand, ChangesThePairTheLibraryReports) {

@@ -104,9 +104,9 @@ TEST(DormixLibLoad, LibraryLackingAProcedureIsReportedOnceAndNotUsed) {
     ASSERT_TRUE(CopyFromBuild("vvc.dll", folder / "vvc.dll"));
     kora::DormixLibDll lib(folder.Path());
     EXPECT_FALSE(lib.IsLoaded());
-    EXPECT_THAT(testutil::Recorder().messages,
-                ElementsAre(ReportedMessage{"Can not find \"DormixSleep\" in " + folder.Path() + "Dormix.dll",
-                                            kLoadError}));
+    EXPECT_THAT(
+        testutil::Recorder().messages,
+        ElementsAre(ReportedMessage{"Can not find \"DormixSleep\" in " + folder.Path() + "Dormix.dll", kLoadError}));
     lib.Sleep();
     lib.Enable(true);
     EXPECT_THAT(board.TakeJournal(), IsEmpty()) << "not even DormixInit may run on an incomplete library";
@@ -266,8 +266,8 @@ TEST(DormixLibCalls, FeatureItemsExistOnlyWhereTheBoardListsThem) {
     EXPECT_EQ(77u, value);
     EXPECT_FALSE(facade.SetItem(0x0E0A0099, 1));
     // Every write reaches the library, the refused one too.
-    EXPECT_THAT(board.TakeJournal(),
-                ElementsAre("dormix DormixSetItem 0x0E0A0014 0x00000029", "dormix DormixSetItem 0x0E0A0099 0x00000001"));
+    EXPECT_THAT(board.TakeJournal(), ElementsAre("dormix DormixSetItem 0x0E0A0014 0x00000029",
+                                                 "dormix DormixSetItem 0x0E0A0099 0x00000001"));
 }
 
 // ---------------------------------------------------------------------------------------
@@ -342,11 +342,12 @@ TEST_F(DormixGearTest, LowGearIsSwitchedOnBeforeAndResetAfterLevelZero) {
     ASSERT_FALSE(lib.PacelyLevelAbove3());
 
     lib.Wake();  // level 0 on a board with gears
-    EXPECT_THAT(board.TakeJournal(),
-                ElementsAre("dormix DormixSetItem 0x0E0A0014 0x00000000", "dormix DormixSetItem 0x0E0A0015 0x00000000",
-                            "dormix DormixSetItem 0x0E0A0016 0x000000FF", "dormix DormixSetItem 0x0B060002 0x00000001",
-                            "dormix SetLevel 0x00000000", "dormix DormixSetItem 0x0E0A0014 0x00000000",
-                            "dormix DormixSetItem 0x0E0A0015 0x00000000", "dormix DormixSetItem 0x0E0A0016 0x000000FF"));
+    EXPECT_THAT(
+        board.TakeJournal(),
+        ElementsAre("dormix DormixSetItem 0x0E0A0014 0x00000000", "dormix DormixSetItem 0x0E0A0015 0x00000000",
+                    "dormix DormixSetItem 0x0E0A0016 0x000000FF", "dormix DormixSetItem 0x0B060002 0x00000001",
+                    "dormix SetLevel 0x00000000", "dormix DormixSetItem 0x0E0A0014 0x00000000",
+                    "dormix DormixSetItem 0x0E0A0015 0x00000000", "dormix DormixSetItem 0x0E0A0016 0x000000FF"));
     EXPECT_FALSE(lib.IsSleeping());
 
     lib.Sleep();

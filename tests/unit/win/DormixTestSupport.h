@@ -329,8 +329,8 @@ public:
     void Start(const std::string& arguments, const std::string& output) {
         Stop();
         SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-        const HANDLE out = CreateFileA(output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       &inherit, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE out = CreateFileA(output.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                       OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;

@@ -157,21 +157,21 @@ TEST_F(KrBars, DragStopsAtBothEndsAndFollowsTheMouseBack) {
          {
              {Press, 10, 10, 0, 8, {"start"}},
              {Move, 20, 10, 10, 18, {"scroll 10 forward"}},
-             {Move, 45, 10, 20, 28, {"scroll 20 forward"}},    // 35 stops at Length
-             {Move, 60, 12, 20, 28, {"scroll 20 forward"}},    // still at the end
-             {Move, 55, 12, 15, 23, {"scroll 15 back"}},       // back at once, no jump
-             {Move, -30, 12, 0, 8, {"scroll 0 back"}},         // past the start, outside the bar
-             {Move, -40, 12, 0, 8, {"scroll 0 forward"}},      // 0 is not before 0
+             {Move, 45, 10, 20, 28, {"scroll 20 forward"}},  // 35 stops at Length
+             {Move, 60, 12, 20, 28, {"scroll 20 forward"}},  // still at the end
+             {Move, 55, 12, 15, 23, {"scroll 15 back"}},     // back at once, no jump
+             {Move, -30, 12, 0, 8, {"scroll 0 back"}},       // past the start, outside the bar
+             {Move, -40, 12, 0, 8, {"scroll 0 forward"}},    // 0 is not before 0
              {Move, -35, 12, 5, 13, {"scroll 5 forward"}},
              {Release, 0, 0, 5, 13, {"end"}},
-             {Move, 80, 12, 5, 13, {}},                        // no longer dragging
+             {Move, 80, 12, 5, 13, {}},  // no longer dragging
          }},
         {"vertical",
          kr::bkVertical,
          false,
          {
              {Press, 10, 10, 0, 5, {"start"}},
-             {Move, 60, 16, 6, 11, {"scroll 6 forward"}},      // only y counts
+             {Move, 60, 16, 6, 11, {"scroll 6 forward"}},  // only y counts
              {Move, 60, 50, 20, 25, {"scroll 20 forward"}},
              {Move, 60, 47, 17, 22, {"scroll 17 back"}},
              {Release, 0, 0, 17, 22, {"end"}},
@@ -182,7 +182,7 @@ TEST_F(KrBars, DragStopsAtBothEndsAndFollowsTheMouseBack) {
          {
              {Press, 10, 10, 0, 8, {"start"}},
              {Move, 17, 10, 5, 13, {"scroll 7 forward"}},
-             {Move, 20, 10, 5, 13, {"scroll 8 forward"}},      // from the corrected 5
+             {Move, 20, 10, 5, 13, {"scroll 8 forward"}},  // from the corrected 5
              {Move, 29, 10, 10, 18, {"scroll 14 forward"}},
              {Release, 0, 0, 10, 18, {"end"}},
          }},
@@ -200,17 +200,19 @@ TEST_F(KrBars, DragStopsAtBothEndsAndFollowsTheMouseBack) {
             Log log;
             bool snap;
         } rec{{}, c.snapToFive};
-        bar.OnStartScroll = ui::Callback<kr::KrBar&>{[](void* d, kr::KrBar&) { static_cast<Recorder*>(d)->log.push_back("start"); }, &rec};
-        bar.OnEndScroll = ui::Callback<kr::KrBar&>{[](void* d, kr::KrBar&) { static_cast<Recorder*>(d)->log.push_back("end"); }, &rec};
-        bar.OnScroll = ui::Callback<kr::KrBar&, int&, bool>{[](void* d, kr::KrBar&, int& p, bool forward) {
-                                                                auto* r = static_cast<Recorder*>(d);
-                                                                r->log.push_back("scroll " + std::to_string(p) +
-                                                                                 (forward ? " forward" : " back"));
-                                                                if (r->snap) {
-                                                                    p -= p % 5;
-                                                                }
-                                                            },
-                                                            &rec};
+        bar.OnStartScroll = ui::Callback<kr::KrBar&>{
+            [](void* d, kr::KrBar&) { static_cast<Recorder*>(d)->log.push_back("start"); }, &rec};
+        bar.OnEndScroll = ui::Callback<kr::KrBar&>{
+            [](void* d, kr::KrBar&) { static_cast<Recorder*>(d)->log.push_back("end"); }, &rec};
+        bar.OnScroll = ui::Callback<kr::KrBar&, int&, bool>{
+            [](void* d, kr::KrBar&, int& p, bool forward) {
+                auto* r = static_cast<Recorder*>(d);
+                r->log.push_back("scroll " + std::to_string(p) + (forward ? " forward" : " back"));
+                if (r->snap) {
+                    p -= p % 5;
+                }
+            },
+            &rec};
         bool dragging = false;
         for (size_t i = 0; i < c.steps.size(); ++i) {
             const DragStep& s = c.steps[i];
@@ -221,8 +223,12 @@ TEST_F(KrBars, DragStopsAtBothEndsAndFollowsTheMouseBack) {
                     realinput::MoveTo(bar.Handle(), s.x, s.y);
                     realinput::Button(true);
                     break;
-                case Move: realinput::MoveTo(bar.Handle(), s.x, s.y); break;
-                case Release: realinput::Button(false); break;
+                case Move:
+                    realinput::MoveTo(bar.Handle(), s.x, s.y);
+                    break;
+                case Release:
+                    realinput::Button(false);
+                    break;
             }
             const int edge = c.kind == kr::bkHorizontal ? bar.IndicatorImage().Left() : bar.IndicatorImage().Top();
             EXPECT_EQ(s.position, bar.ScrollPos()) << "step " << i;

@@ -59,10 +59,14 @@ const COLORREF kPictureColours[] = {RGB(200, 0, 0), RGB(0, 200, 0), RGB(0, 0, 20
 class RecordingBrick : public kr::KrBrick {
 public:
     RecordingBrick(ui::WinControl& parent, Log& log) : kr::KrBrick(parent, 20, 20, 0, 0), m_log(log) {
-        OnMouseEnter = ui::Callback<kr::KrControl&>{[](void* d, kr::KrControl&) { static_cast<Log*>(d)->push_back("enter"); }, &log};
-        OnMouseLeave = ui::Callback<kr::KrControl&>{[](void* d, kr::KrControl&) { static_cast<Log*>(d)->push_back("leave"); }, &log};
-        OnClick = ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("click"); }, &log};
-        OnDblClick = ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("dblclick"); }, &log};
+        OnMouseEnter = ui::Callback<kr::KrControl&>{
+            [](void* d, kr::KrControl&) { static_cast<Log*>(d)->push_back("enter"); }, &log};
+        OnMouseLeave = ui::Callback<kr::KrControl&>{
+            [](void* d, kr::KrControl&) { static_cast<Log*>(d)->push_back("leave"); }, &log};
+        OnClick =
+            ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("click"); }, &log};
+        OnDblClick = ui::Callback<ui::Control&>{
+            [](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("dblclick"); }, &log};
         Appearance().SetNormalBmp(painttest::Flat(80, 40, kPictureColours[0]));
         Appearance().SetFocusedBmp(painttest::Flat(80, 40, kPictureColours[1]));
         Appearance().SetDisabledBmp(painttest::Flat(80, 40, kPictureColours[2]));
@@ -109,8 +113,8 @@ void LeaveBrick(kr::KrBrick& brick) {
 enum class Step { In, Out, Down, Up, SpaceDown, SpaceUp, EnterKey, FocusIn, FocusOut, Disable, Enable };
 
 const char* StepName(Step s) {
-    static const char* const names[] = {"in",     "out",   "down",    "up",      "space down", "space up",
-                                        "enter",  "focus", "unfocus", "disable", "enable"};
+    static const char* const names[] = {"in",    "out",   "down",    "up",      "space down", "space up",
+                                        "enter", "focus", "unfocus", "disable", "enable"};
     return names[static_cast<int>(s)];
 }
 
@@ -125,12 +129,15 @@ TEST_F(KrBricks, ClicksNeverSinkTheBrick) {
     const BrickCase cases[] = {
         {"click", {In, Down, Up, Out}, {{"focused", "enter"}, {}, {"click"}, {"normal", "leave"}}},
         {"press and drag out", {In, Down, Out, Up}, {{"focused", "enter"}, {}, {"normal", "leave"}, {}}},
-        {"double click", {In, Down, Up, Down, Up, Out},
+        {"double click",
+         {In, Down, Up, Down, Up, Out},
          {{"focused", "enter"}, {}, {"click"}, {"dblclick"}, {}, {"normal", "leave"}}},
-        {"keys while focused", {FocusIn, SpaceDown, SpaceUp, EnterKey, FocusOut},
+        {"keys while focused",
+         {FocusIn, SpaceDown, SpaceUp, EnterKey, FocusOut},
          {{"focused"}, {}, {}, {}, {"normal"}}},
         {"click while focused", {FocusIn, In, Down, Up, Out}, {{"focused"}, {"enter"}, {}, {"click"}, {"leave"}}},
-        {"disabled under the mouse", {In, Disable, Down, Up, Out, Enable},
+        {"disabled under the mouse",
+         {In, Disable, Down, Up, Out, Enable},
          {{"focused", "enter"}, {"normal", "disabled"}, {}, {}, {}, {"normal"}}},
     };
     for (const BrickCase& c : cases) {
@@ -143,17 +150,43 @@ TEST_F(KrBricks, ClicksNeverSinkTheBrick) {
         for (size_t i = 0; i < c.steps.size(); ++i) {
             log.clear();
             switch (c.steps[i]) {
-                case In: realinput::MoveTo(brick->Handle(), 40, 20); break;
-                case Out: LeaveBrick(*brick); break;
-                case Down: realinput::Button(true); break;
-                case Up: realinput::Button(false); break;
-                case SpaceDown: realinput::Key(VK_SPACE, true); break;
-                case SpaceUp: realinput::Key(VK_SPACE, false); break;
-                case EnterKey: realinput::Tap(VK_RETURN); break;
-                case FocusIn: brick->SetFocus(); realinput::Settle(); break;
-                case FocusOut: other->SetFocus(); realinput::Settle(); break;
-                case Disable: brick->SetEnabled(false); realinput::Settle(); break;
-                case Enable: brick->SetEnabled(true); realinput::Settle(); break;
+                case In:
+                    realinput::MoveTo(brick->Handle(), 40, 20);
+                    break;
+                case Out:
+                    LeaveBrick(*brick);
+                    break;
+                case Down:
+                    realinput::Button(true);
+                    break;
+                case Up:
+                    realinput::Button(false);
+                    break;
+                case SpaceDown:
+                    realinput::Key(VK_SPACE, true);
+                    break;
+                case SpaceUp:
+                    realinput::Key(VK_SPACE, false);
+                    break;
+                case EnterKey:
+                    realinput::Tap(VK_RETURN);
+                    break;
+                case FocusIn:
+                    brick->SetFocus();
+                    realinput::Settle();
+                    break;
+                case FocusOut:
+                    other->SetFocus();
+                    realinput::Settle();
+                    break;
+                case Disable:
+                    brick->SetEnabled(false);
+                    realinput::Settle();
+                    break;
+                case Enable:
+                    brick->SetEnabled(true);
+                    realinput::Settle();
+                    break;
             }
             EXPECT_EQ(Join(log), Join(c.expected[i])) << "step " << i << " (" << StepName(c.steps[i]) << ")";
         }
@@ -174,14 +207,24 @@ TEST_F(KrBricks, ShowsItsPictureOnTheForm) {
         Step step;
         COLORREF colour;
     };
-    const Look looks[] = {{Step::In, kPictureColours[1]}, {Step::Down, kPictureColours[1]},
-                          {Step::Up, kPictureColours[1]}, {Step::Out, kPictureColours[0]}};
+    const Look looks[] = {{Step::In, kPictureColours[1]},
+                          {Step::Down, kPictureColours[1]},
+                          {Step::Up, kPictureColours[1]},
+                          {Step::Out, kPictureColours[0]}};
     for (const Look& l : looks) {
         switch (l.step) {
-            case Step::In: realinput::MoveTo(brick.Handle(), 40, 20); break;
-            case Step::Out: LeaveBrick(brick); break;
-            case Step::Down: realinput::Button(true); break;
-            default: realinput::Button(false); break;
+            case Step::In:
+                realinput::MoveTo(brick.Handle(), 40, 20);
+                break;
+            case Step::Out:
+                LeaveBrick(brick);
+                break;
+            case Step::Down:
+                realinput::Button(true);
+                break;
+            default:
+                realinput::Button(false);
+                break;
         }
         const lumen::DibBitmap shot = painttest::PaintedPixels(*form, RECT{20, 20, 100, 60});
         EXPECT_EQ("", painttest::DifferenceFrom(shot, l.colour)) << "after " << StepName(l.step);
@@ -267,8 +310,7 @@ TEST_F(KrBricks, AppearanceAssignCopiesTheThreePictures) {
     const lumen::Bitmap* got[] = {&to.Appearance().NormalBmp(), &to.Appearance().FocusedBmp(),
                                   &to.Appearance().DisabledBmp()};
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(painttest::Rgb(kPictureColours[i]), painttest::Rgb(ColourOf(*got[i])))
-            << kPictureNames[i];
+        EXPECT_EQ(painttest::Rgb(kPictureColours[i]), painttest::Rgb(ColourOf(*got[i]))) << kPictureNames[i];
     }
     EXPECT_EQ(20, to.Width());
 }

@@ -52,9 +52,12 @@ public:
     static constexpr ui::ControlClass kClass = {"KrTestControl", false};
     LookRecorder(ui::WinControl& parent, Log& log, bool clicksDisabled)
         : kr::KrControl(parent, kClass, clicksDisabled, 20, 20, 80, 40), m_log(log) {
-        OnMouseEnter = ui::Callback<kr::KrControl&>{[](void* d, kr::KrControl&) { static_cast<Log*>(d)->push_back("enter"); }, &log};
-        OnMouseLeave = ui::Callback<kr::KrControl&>{[](void* d, kr::KrControl&) { static_cast<Log*>(d)->push_back("leave"); }, &log};
-        OnClick = ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("click"); }, &log};
+        OnMouseEnter = ui::Callback<kr::KrControl&>{
+            [](void* d, kr::KrControl&) { static_cast<Log*>(d)->push_back("enter"); }, &log};
+        OnMouseLeave = ui::Callback<kr::KrControl&>{
+            [](void* d, kr::KrControl&) { static_cast<Log*>(d)->push_back("leave"); }, &log};
+        OnClick =
+            ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("click"); }, &log};
     }
     const char* ClassName() const override { return "KrTestControl"; }
     void ShowRaised() override { m_log.push_back("raised"); }
@@ -91,7 +94,7 @@ protected:
 enum class Step { In, Out, Down, Up, SpaceDown, SpaceUp, FocusIn, FocusOut, Disable, Enable, NoHoverLook, AllowClicks };
 
 const char* StepName(Step s) {
-    static const char* const names[] = {"in",  "out",  "down",    "up",     "space down",    "space up",
+    static const char* const names[] = {"in",    "out",     "down",    "up",     "space down",    "space up",
                                         "focus", "unfocus", "disable", "enable", "no hover look", "allow clicks"};
     return names[static_cast<int>(s)];
 }
@@ -106,23 +109,39 @@ struct StateCase {
 TEST_F(KrControls, StateMachineFollowsTheInput) {
     using enum Step;
     const StateCase cases[] = {
-        {"press and release", false, {In, Down, Up, Out},
+        {"press and release",
+         false,
+         {In, Down, Up, Out},
          {{"focused", "enter"}, {"sunken"}, {"focused", "click"}, {"leave"}}},
-        {"drag out and back in", false, {In, Down, Out, In, Up},
+        {"drag out and back in",
+         false,
+         {In, Down, Out, In, Up},
          {{"focused", "enter"}, {"sunken"}, {"focused"}, {"sunken", "enter"}, {"focused", "click"}}},
-        {"space while the mouse holds it", false, {In, Down, SpaceDown, Up, SpaceUp, Out},
+        {"space while the mouse holds it",
+         false,
+         {In, Down, SpaceDown, Up, SpaceUp, Out},
          {{"focused", "enter"}, {"sunken"}, {}, {"click"}, {"focused"}, {"leave"}}},
-        {"keyboard press", false, {FocusIn, SpaceDown, SpaceUp, FocusOut},
+        {"keyboard press",
+         false,
+         {FocusIn, SpaceDown, SpaceUp, FocusOut},
          {{"focused"}, {"sunken"}, {"focused"}, {"raised"}}},
-        {"focus lost while the key holds it", false, {FocusIn, SpaceDown, FocusOut},
+        {"focus lost while the key holds it",
+         false,
+         {FocusIn, SpaceDown, FocusOut},
          {{"focused"}, {"sunken"}, {"raised"}}},
         {"hover without focus", false, {In, Out}, {{"focused", "enter"}, {"raised", "leave"}}},
-        {"disabled and enabled", false, {In, Disable, Out, Enable},
+        {"disabled and enabled",
+         false,
+         {In, Disable, Out, Enable},
          {{"focused", "enter"}, {"raised", "disabled"}, {}, {"raised"}}},
         {"hover look turned off", false, {In, NoHoverLook, Out}, {{"focused", "enter"}, {"raised"}, {}}},
-        {"clicks disabled: hover only", true, {In, Down, Up, SpaceDown, Out},
+        {"clicks disabled: hover only",
+         true,
+         {In, Down, Up, SpaceDown, Out},
          {{"focused", "enter"}, {}, {"click"}, {}, {"raised", "leave"}}},
-        {"clicks allowed again ends nothing unpressed", true, {In, AllowClicks, Down, Up},
+        {"clicks allowed again ends nothing unpressed",
+         true,
+         {In, AllowClicks, Down, Up},
          {{"focused", "enter"}, {}, {"sunken"}, {"focused", "click"}}},
     };
     for (const StateCase& c : cases) {
@@ -136,21 +155,47 @@ TEST_F(KrControls, StateMachineFollowsTheInput) {
         for (size_t i = 0; i < c.steps.size(); ++i) {
             log.clear();
             switch (c.steps[i]) {
-                case In: realinput::MoveTo(control->Handle(), 40, 20); break;
+                case In:
+                    realinput::MoveTo(control->Handle(), 40, 20);
+                    break;
                 case Out:
                     realinput::MoveTo(control->Handle(), 40, 150);
                     realinput::SettleFor(800);
                     break;
-                case Down: realinput::Button(true); break;
-                case Up: realinput::Button(false); break;
-                case SpaceDown: realinput::Key(VK_SPACE, true); break;
-                case SpaceUp: realinput::Key(VK_SPACE, false); break;
-                case FocusIn: control->SetFocus(); realinput::Settle(); break;
-                case FocusOut: other->SetFocus(); realinput::Settle(); break;
-                case Disable: control->SetEnabled(false); realinput::Settle(); break;
-                case Enable: control->SetEnabled(true); realinput::Settle(); break;
-                case NoHoverLook: control->SetShowMouseOver(false); break;
-                case AllowClicks: control->SetClicksDisabled(false); break;
+                case Down:
+                    realinput::Button(true);
+                    break;
+                case Up:
+                    realinput::Button(false);
+                    break;
+                case SpaceDown:
+                    realinput::Key(VK_SPACE, true);
+                    break;
+                case SpaceUp:
+                    realinput::Key(VK_SPACE, false);
+                    break;
+                case FocusIn:
+                    control->SetFocus();
+                    realinput::Settle();
+                    break;
+                case FocusOut:
+                    other->SetFocus();
+                    realinput::Settle();
+                    break;
+                case Disable:
+                    control->SetEnabled(false);
+                    realinput::Settle();
+                    break;
+                case Enable:
+                    control->SetEnabled(true);
+                    realinput::Settle();
+                    break;
+                case NoHoverLook:
+                    control->SetShowMouseOver(false);
+                    break;
+                case AllowClicks:
+                    control->SetClicksDisabled(false);
+                    break;
             }
             EXPECT_EQ(Join(log), Join(c.expected[i])) << "step " << i << " (" << StepName(c.steps[i]) << ")";
         }
@@ -217,7 +262,8 @@ TEST_F(KrControls, ButtonSizesToBitmapZeroAndShowsTheLooksWithFallback) {
 TEST_F(KrControls, TransparentButtonIgnoresClicksOnTheTransparentColour) {
     Log log;
     kr::KrButton button(*form, 20, 20);
-    button.OnClick = ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("click"); }, &log};
+    button.OnClick =
+        ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("click"); }, &log};
     button.Appearance().SetRaisedBmp(Picture(60, 30, kColours[0], true));
     button.SetTransparent(true);
     EXPECT_EQ(button.TransparentColor(), lumen::RgbValue(255, 0, 255));
@@ -234,7 +280,8 @@ TEST_F(KrControls, SpaceClicksOnKeyPressEnterNeverAndTheFormGetsTheModalResult) 
     Log log;
     kr::KrButton button(*form, 20, 20, 40, 20);
     button.SetModalResult(2);
-    button.OnClick = ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("click"); }, &log};
+    button.OnClick =
+        ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<Log*>(d)->push_back("click"); }, &log};
     button.SetFocus();
     realinput::Settle();
     realinput::Key(VK_SPACE, true);
@@ -310,9 +357,9 @@ TEST_F(KrControls, CheckBoxCyclesWithAndWithoutGrayed) {
 // Which bitmap shows for every check state and look, with only some pictures loaded.
 TEST_F(KrControls, CheckBoxAndRadioFallBackToTheRaisedLookOfTheSameStateThenToUnchecked) {
     kr::KrCheckBox box(*form, 20, 20);
-    box.Appearance().Uncheck.SetRaisedBmp(Picture(20, 20, kColours[0]));     // 0
-    box.Appearance().Uncheck.SetDisabledBmp(Picture(20, 20, kColours[3]));   // 3
-    box.Appearance().Check.SetRaisedBmp(Picture(20, 20, kColours[1]));       // 4
+    box.Appearance().Uncheck.SetRaisedBmp(Picture(20, 20, kColours[0]));    // 0
+    box.Appearance().Uncheck.SetDisabledBmp(Picture(20, 20, kColours[3]));  // 3
+    box.Appearance().Check.SetRaisedBmp(Picture(20, 20, kColours[1]));      // 4
     // grayed: nothing
     struct Want {
         kr::CheckBoxState state;
@@ -320,9 +367,8 @@ TEST_F(KrControls, CheckBoxAndRadioFallBackToTheRaisedLookOfTheSameStateThenToUn
         int shown;
     };
     const Want wants[] = {
-        {kr::cbUnchecked, 0, 0}, {kr::cbUnchecked, 1, 0}, {kr::cbUnchecked, 3, 3},
-        {kr::cbChecked, 0, 4},   {kr::cbChecked, 2, 4},   {kr::cbChecked, 3, 4},
-        {kr::cbGrayed, 0, 0},    {kr::cbGrayed, 1, 0},
+        {kr::cbUnchecked, 0, 0}, {kr::cbUnchecked, 1, 0}, {kr::cbUnchecked, 3, 3}, {kr::cbChecked, 0, 4},
+        {kr::cbChecked, 2, 4},   {kr::cbChecked, 3, 4},   {kr::cbGrayed, 0, 0},    {kr::cbGrayed, 1, 0},
     };
     for (const Want& w : wants) {
         box.SetState(w.state);

@@ -58,22 +58,14 @@ struct Probe {
 };
 
 const Probe kProbes[] = {
-    {"blank digit, a", {4, 2, 12, 3}, kDark},
-    {"blank digit, g", {4, 10, 12, 11}, kDark},
-    {"3, a", {22, 2, 30, 3}, kLight},
-    {"3, b", {32, 4, 33, 9}, kLight},
-    {"3, c", {32, 12, 33, 17}, kLight},
-    {"3, d", {22, 18, 30, 19}, kLight},
-    {"3, e", {20, 12, 21, 17}, kDark},
-    {"3, f", {20, 4, 21, 9}, kDark},
-    {"3, g", {22, 10, 30, 11}, kLight},
-    {"3, inside the upper loop", {23, 5, 29, 8}, kWhite},
-    {"point", {38, 22, 40, 24}, kLight},
-    {"1, a", {46, 2, 54, 3}, kDark},
-    {"1, b", {56, 4, 57, 9}, kLight},
-    {"1, c", {56, 12, 57, 17}, kLight},
-    {"1, e", {44, 12, 45, 17}, kDark},
-    {"below the digits", {2, 24, 16, 26}, kWhite},
+    {"blank digit, a", {4, 2, 12, 3}, kDark}, {"blank digit, g", {4, 10, 12, 11}, kDark},
+    {"3, a", {22, 2, 30, 3}, kLight},         {"3, b", {32, 4, 33, 9}, kLight},
+    {"3, c", {32, 12, 33, 17}, kLight},       {"3, d", {22, 18, 30, 19}, kLight},
+    {"3, e", {20, 12, 21, 17}, kDark},        {"3, f", {20, 4, 21, 9}, kDark},
+    {"3, g", {22, 10, 30, 11}, kLight},       {"3, inside the upper loop", {23, 5, 29, 8}, kWhite},
+    {"point", {38, 22, 40, 24}, kLight},      {"1, a", {46, 2, 54, 3}, kDark},
+    {"1, b", {56, 4, 57, 9}, kLight},         {"1, c", {56, 12, 57, 17}, kLight},
+    {"1, e", {44, 12, 45, 17}, kDark},        {"below the digits", {2, 24, 16, 26}, kWhite},
 };
 
 // The middle of the part once the row of 60 x 27 is shown at width x height, with
@@ -90,8 +82,8 @@ POINT MiddleAt(const RECT& part, int width, int height) {
 TEST_F(KrNumLeds, SizeAndSegmentsWithAndWithoutKeepingTheRatio) {
     struct Case {
         bool keepRatio;
-        int width, height;     // asked for
-        int gotW, gotH;        // taken
+        int width, height;  // asked for
+        int gotW, gotH;     // taken
     };
     const Case cases[] = {
         {false, 120, 54, 120, 54},  // twice the row
@@ -101,8 +93,8 @@ TEST_F(KrNumLeds, SizeAndSegmentsWithAndWithoutKeepingTheRatio) {
         {false, 60, 27, 60, 27},    // the row's own size
     };
     for (const Case& c : cases) {
-        const std::string name = std::string(c.keepRatio ? "keeping the ratio, " : "") + std::to_string(c.width) +
-                                 "x" + std::to_string(c.height);
+        const std::string name = std::string(c.keepRatio ? "keeping the ratio, " : "") + std::to_string(c.width) + "x" +
+                                 std::to_string(c.height);
         kr::KrNumLed led(*form, 10, 10, 0, 0);
         led.SetFormat("88.8");
         led.SetValue(3.14159);
@@ -122,12 +114,9 @@ TEST_F(KrNumLeds, SizeAndSegmentsWithAndWithoutKeepingTheRatio) {
                 << name << ": " << p.what << " at (" << at.x << ", " << at.y << ")";
         }
         // Nothing is painted beyond the control.
-        EXPECT_EQ(painttest::Rgb(kFormColour), painttest::Rgb(shot.Pixel(10 + c.gotW, 10)))
-            << name;
-        EXPECT_EQ(painttest::Rgb(kFormColour), painttest::Rgb(shot.Pixel(10, 10 + c.gotH)))
-            << name;
-        EXPECT_EQ(painttest::Rgb(kWhite), painttest::Rgb(shot.Pixel(10 + c.gotW - 1, 10)))
-            << name;
+        EXPECT_EQ(painttest::Rgb(kFormColour), painttest::Rgb(shot.Pixel(10 + c.gotW, 10))) << name;
+        EXPECT_EQ(painttest::Rgb(kFormColour), painttest::Rgb(shot.Pixel(10, 10 + c.gotH))) << name;
+        EXPECT_EQ(painttest::Rgb(kWhite), painttest::Rgb(shot.Pixel(10 + c.gotW - 1, 10))) << name;
     }
 }
 
@@ -157,9 +146,9 @@ TEST_F(KrNumLeds, KeepRatioTurnedOnFitsTheCurrentBoundsAndTurnedOffKeepsThem) {
     for (size_t i = 0; i < expected.size(); ++i) {
         const RECT& g = got[i].bounds;
         const RECT& e = expected[i].bounds;
-        EXPECT_TRUE(EqualRect(&g, &e)) << "after " << expected[i].what << ": got (" << g.left << ", " << g.top
-                                       << ", " << g.right << ", " << g.bottom << "), expected (" << e.left << ", "
-                                       << e.top << ", " << e.right << ", " << e.bottom << ")";
+        EXPECT_TRUE(EqualRect(&g, &e)) << "after " << expected[i].what << ": got (" << g.left << ", " << g.top << ", "
+                                       << g.right << ", " << g.bottom << "), expected (" << e.left << ", " << e.top
+                                       << ", " << e.right << ", " << e.bottom << ")";
     }
 }
 
@@ -167,7 +156,7 @@ TEST_F(KrNumLeds, KeepRatioTurnedOnFitsTheCurrentBoundsAndTurnedOffKeepsThem) {
 TEST_F(KrNumLeds, ValueColoursAndOnOffRepaint) {
     kr::KrNumLed led(*form, 10, 10, 60, 27);
     led.SetFormat("88.8");
-    const POINT a2 = MiddleAt(kProbes[2].part, 60, 27);  // the second digit's a
+    const POINT a2 = MiddleAt(kProbes[2].part, 60, 27);   // the second digit's a
     const POINT b4 = MiddleAt(kProbes[12].part, 60, 27);  // the last digit's b
     auto colourAt = [&](POINT p) {
         const lumen::DibBitmap shot = painttest::PaintedPixels(*form, RECT{10, 10, 70, 37});

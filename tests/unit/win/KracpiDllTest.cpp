@@ -15,8 +15,8 @@
 #include "sim/Platform.h"
 #include "tests/helpers/SimTestFiles.h"
 
-using testing::ElementsAre;
 using testing::Each;
+using testing::ElementsAre;
 using testing::MatchesRegex;
 using testing::SizeIs;
 
@@ -63,8 +63,8 @@ ProcessResult RunHelper(const std::string& arguments) {
     PROCESS_INFORMATION process = {};
     std::string commandLine = BinFolder();
     commandLine.insert(0, 1, '"').append("sim_probe.exe\" ").append(arguments);
-    const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                        &startup, &process);
+    const BOOL started =
+        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process);
     CloseHandle(writeEnd);
     if (!started) {
         ADD_FAILURE() << "cannot start " << commandLine << ": " << GetLastError();
@@ -140,7 +140,8 @@ uint32_t Word(const void* p) {
 constexpr int kRepeatedWrites = 150;
 
 DWORD WINAPI RunRepeatedWrites(void* result) {
-    *static_cast<ProcessResult*>(result) = RunHelper(std::string("repeat ").append(std::to_string(kRepeatedWrites)).append(" 0x03010011"));
+    *static_cast<ProcessResult*>(result) =
+        RunHelper(std::string("repeat ").append(std::to_string(kRepeatedWrites)).append(" 0x03010011"));
     return 0;
 }
 
@@ -261,9 +262,9 @@ TEST_F(KracpiDll, StateIsSharedBetweenProcesses) {
     ASSERT_EQ(1u, AcpiGetValue(0x03010011, &v) & 1);
     EXPECT_EQ(250u, v);
 
-    EXPECT_THAT(env.Journal(), ElementsAre("acpi set 0x03010011 0x000000FA 2 ok", "acpi set 0x030600F0 0x00000001 1 ok",
-                                           "acpi set 0x03000013 0x00000023 2 ok",
-                                           "acpi set 0x03010011 0x00001388 2 fail"));
+    EXPECT_THAT(env.Journal(),
+                ElementsAre("acpi set 0x03010011 0x000000FA 2 ok", "acpi set 0x030600F0 0x00000001 1 ok",
+                            "acpi set 0x03000013 0x00000023 2 ok", "acpi set 0x03010011 0x00001388 2 fail"));
 }
 
 // Two processes writing at once: every line arrives whole, none is lost.

@@ -21,10 +21,9 @@ using surgepad::MultiLang;
 
 namespace {
 
-const char* const kKeys[] = {"Cancel",      "Apply",          "SurgepadOff", "SurgepadOn",      "ShowOsd",
-                             "ShowStatus",  "Close",          "PowerButtonAction", "DisplaySetting",
-                             "SurgepadProfile", "Warning",    "OcWarn",      "PowBtnConfigAltered",
-                             "TrayMenuSettings", "TrayMenuExit"};
+const char* const kKeys[] = {"Cancel",     "Apply",  "SurgepadOff",         "SurgepadOn",       "ShowOsd",
+                             "ShowStatus", "Close",  "PowerButtonAction",   "DisplaySetting",   "SurgepadProfile",
+                             "Warning",    "OcWarn", "PowBtnConfigAltered", "TrayMenuSettings", "TrayMenuExit"};
 
 // A program folder of its own with a LangFiles tree, removed afterwards.
 class LangFolder {
@@ -54,8 +53,8 @@ std::string ReadAll(const std::string& path) {
 // The text in UTF-16 as code page `cp` reads it; empty when it holds a byte
 // sequence that code page does not define.
 std::wstring Decode(const std::string& bytes, UINT cp) {
-    const int n = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring out(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
     return out;
@@ -106,8 +105,8 @@ TEST(LangIni, LongValuesAreReadWholeByDoublingTheBuffer) {
     LangFolder folder;
     const std::string v127(127, 'a');
     const std::string v300 = std::string(150, 'x') + std::string(150, 'y');
-    const std::string path = folder.Write(folder.Root() + "long.ini",
-                                          "[S]\r\nshort=hi\r\nedge=" + v127 + "\r\nlong=" + v300 + "\r\n");
+    const std::string path =
+        folder.Write(folder.Root() + "long.ini", "[S]\r\nshort=hi\r\nedge=" + v127 + "\r\nlong=" + v300 + "\r\n");
     lumen::IniAccess ini;
     ASSERT_TRUE(ini.Open(path));
     EXPECT_EQ("hi", ini.ReadString("S", "short", "-"));
@@ -269,8 +268,8 @@ TEST_F(LangJapaneseLocale, TheSystemLanguageSelectsJapanese) {
 
 TEST_F(LangJapaneseLocale, TextsComeInShiftJis) {
     const MultiLang& lang = MultiLang::Instance();
-    EXPECT_EQ(L"\u9069\u7528", Decode(lang.Text("Apply"), 932));                      // 適用
-    EXPECT_EQ(L"\u30AD\u30E3\u30F3\u30BB\u30EB", Decode(lang.Text("Cancel"), 932));  // キャンセル
+    EXPECT_EQ(L"\u9069\u7528", Decode(lang.Text("Apply"), 932));                       // 適用
+    EXPECT_EQ(L"\u30AD\u30E3\u30F3\u30BB\u30EB", Decode(lang.Text("Cancel"), 932));    // キャンセル
     EXPECT_EQ(L"\u8868\u793A\u8A2D\u5B9A", Decode(lang.Text("DisplaySetting"), 932));  // 表示設定
     EXPECT_EQ("Surgepad \x83\x49\x83\x93", lang.Text("SurgepadOn"));                   // オン
     for (const char* key : kKeys) {

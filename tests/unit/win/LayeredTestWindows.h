@@ -61,8 +61,7 @@ inline std::string Describe(lumen::Bgra p) {
 
 // Captures `r` until `ok` holds for the capture or `ms` pass; the compositor needs a
 // few frames to show a change. Returns the last capture.
-inline lumen::DibBitmap CaptureWhen(const RECT& r, const std::function<bool(const lumen::Bitmap&)>& ok,
-                                    int ms = 8000) {
+inline lumen::DibBitmap CaptureWhen(const RECT& r, const std::function<bool(const lumen::Bitmap&)>& ok, int ms = 8000) {
     const DWORD start = GetTickCount();
     while (true) {
         Pump(40);

@@ -43,7 +43,8 @@ lumen::PixelBuffer Composed(ImageTarget& target, const char* file) {
     EXPECT_TRUE(LoadPngFile(ResourceFolder() + file, logo));
     lumen::PixelBuffer out;
     const lumen::Point at = target.LogoPosition();
-    lumen::CopyBackgroundRect(target.background, out, lumen::Rect{at.x, at.y, at.x + logo.Width(), at.y + logo.Height()});
+    lumen::CopyBackgroundRect(target.background, out,
+                              lumen::Rect{at.x, at.y, at.x + logo.Width(), at.y + logo.Height()});
     lumen::AlphaBlendBitmap(logo, out, 255);
     return out;
 }

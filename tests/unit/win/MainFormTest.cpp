@@ -548,8 +548,8 @@ void RunModal(Modal m, TMainForm& form) {
             cls.hInstance = GetModuleHandleA(nullptr);
             cls.lpszClassName = "MainFormTestMoved";
             RegisterClassA(&cls);  // again on later rows: already there
-            HWND moved = CreateWindowExA(0, cls.lpszClassName, "Moved", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200,
-                                         300, 200, nullptr, nullptr, cls.hInstance, nullptr);
+            HWND moved = CreateWindowExA(0, cls.lpszClassName, "Moved", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 200, 200, 300,
+                                         200, nullptr, nullptr, cls.hInstance, nullptr);
             SetForegroundWindow(moved);
             SetFocus(moved);
             uitest::Pump();
@@ -563,18 +563,17 @@ void RunModal(Modal m, TMainForm& form) {
 
 // What arrives while the loop runs, from another program as far as this one can tell.
 enum class Arrival {
-    Press,               // a posted broadcast 0x2255
-    ChangedElsewhere,    // a posted broadcast 0x2355 from another utility
-    OwnAnnouncement,     // a posted broadcast 0x2355 with this program's lParam 3
-    SentPress,           // the press sent instead of posted
-    PressEndsTheLoop,    // a posted press whose handling ends the loop at once
-    MainFormCopyOnly,    // the main form's copy now, the application window's after the loop
+    Press,             // a posted broadcast 0x2255
+    ChangedElsewhere,  // a posted broadcast 0x2355 from another utility
+    OwnAnnouncement,   // a posted broadcast 0x2355 with this program's lParam 3
+    SentPress,         // the press sent instead of posted
+    PressEndsTheLoop,  // a posted press whose handling ends the loop at once
+    MainFormCopyOnly,  // the main form's copy now, the application window's after the loop
 };
 
 const char* ArrivalName(Arrival a) {
-    static const char* const names[] = {"a press", "values changed elsewhere", "our own announcement",
-                                        "a sent press", "a press that ends the loop",
-                                        "the main form's copy only"};
+    static const char* const names[] = {"a press",      "values changed elsewhere",   "our own announcement",
+                                        "a sent press", "a press that ends the loop", "the main form's copy only"};
     return names[static_cast<int>(a)];
 }
 

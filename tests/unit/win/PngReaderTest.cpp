@@ -96,7 +96,8 @@ TEST(PngReaderCodec, TheDllBesideTheProgramOffersItsFourEntriesByName) {
 }
 
 TEST(PngReaderCodec, AMissingCodecIsAFailedPrecondition) {
-    const std::string text = testutil::AssertionOf([] { surgepad::PngManager codec("Z:\\no\\such\\folder\\pngio.dll"); });
+    const std::string text =
+        testutil::AssertionOf([] { surgepad::PngManager codec("Z:\\no\\such\\folder\\pngio.dll"); });
     EXPECT_EQ(0u, text.find("Assertion failed: m_hinst, file PngReader.cpp, line ")) << text;
 }
 
@@ -136,7 +137,8 @@ TEST(PngReader, TheEdgeCasesOfTheConversion) {
     ASSERT_TRUE(surgepad::LoadPngFile(folder.Write("rgb.png", pngsamples::kRgb8Png, sizeof pngsamples::kRgb8Png), b));
     EXPECT_EQ((Bgra{90, 3, 10, 255}), b.Pixel(0, 0));
     // Alpha 0 with a colour gives 0, 0, 0, 0; alpha 1 keeps its colour.
-    ASSERT_TRUE(surgepad::LoadPngFile(folder.Write("rgba.png", pngsamples::kRgba8Png, sizeof pngsamples::kRgba8Png), b));
+    ASSERT_TRUE(
+        surgepad::LoadPngFile(folder.Write("rgba.png", pngsamples::kRgba8Png, sizeof pngsamples::kRgba8Png), b));
     EXPECT_EQ((Bgra{0, 0, 0, 0}), b.Pixel(0, 0));
     EXPECT_EQ((Bgra{90, 3, 47, 1}), b.Pixel(1, 0));
     // 1 x 1.
@@ -167,9 +169,12 @@ TEST(PngReader, DamagedForeignAndMissingFilesLeaveTheBitmapAsItWas) {
     std::memcpy(huge.data() + 29, crcBytes, 4);
     const std::vector<uint8_t> text = {'h', 'e', 'l', 'l', 'o', '\r', '\n'};
     const std::vector<std::string> paths = {
-        folder.Write("truncated.png", truncated), folder.Write("flipped.png", flipped),
-        folder.Write("huge.png", huge),           folder.Write("text.png", text),
-        folder.Write("empty.png", {}),            folder.Path() + "missing.png",
+        folder.Write("truncated.png", truncated),
+        folder.Write("flipped.png", flipped),
+        folder.Write("huge.png", huge),
+        folder.Write("text.png", text),
+        folder.Write("empty.png", {}),
+        folder.Path() + "missing.png",
         folder.Path(),
     };
     for (const std::string& path : paths) {
@@ -212,8 +217,8 @@ TEST(PngReaderCompose, StateImagesLoadOnlyTheNamedStates) {
     DibBitmap background(80, 60, PixelFormat::Bgr24);
     background.Fill({40, 30, 20, 0});
     DibBitmap raised, sunken, focused, disabled;
-    surgepad::LoadStateImages({&raised, &sunken, &focused, &disabled}, background, 10, 10, "radio_n.png", nullptr,
-                              "", "radio_o.png");
+    surgepad::LoadStateImages({&raised, &sunken, &focused, &disabled}, background, 10, 10, "radio_n.png", nullptr, "",
+                              "radio_o.png");
     ASSERT_FALSE(raised.Empty());
     ASSERT_FALSE(disabled.Empty());
     EXPECT_TRUE(sunken.Empty());

@@ -72,12 +72,11 @@ TEST_P(ProgramIdentity, VersionResourceCarriesTheProjectVersionAndTheProductsNam
         WORD language;
         WORD codePage;
     }* translations = nullptr;
-    ASSERT_TRUE(VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations),
-                               &length));
+    ASSERT_TRUE(
+        VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &length));
     ASSERT_EQ(length, sizeof(Translation)) << "one language";
     char table[64];
-    std::snprintf(table, sizeof table, "\\StringFileInfo\\%04X%04X\\", translations->language,
-                  translations->codePage);
+    std::snprintf(table, sizeof table, "\\StringFileInfo\\%04X%04X\\", translations->language, translations->codePage);
     EXPECT_EQ(translations->language, 0x0409);
 
     const struct {

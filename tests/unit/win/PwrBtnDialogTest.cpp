@@ -235,7 +235,8 @@ protected:
         owner->MoveTo(kAt.x, kAt.y);
         shadow->Prepare();
         // Below the settings window and its shadow (the test window is made topmost).
-        SetWindowPos(white.Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        SetWindowPos(white.Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
         SetWindowPos(white.Hwnd(), HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         owner->Show();
         shadow->Show();

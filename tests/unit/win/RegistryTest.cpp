@@ -31,8 +31,8 @@ protected:
     // The stored type and size of a value, as the system reports them.
     bool QueryRaw(const char* name, DWORD* type, DWORD* size) {
         *size = 0;
-        return RegGetValueA(HKEY_CURRENT_USER, m_path.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, type, nullptr,
-                            size) == ERROR_SUCCESS;
+        return RegGetValueA(HKEY_CURRENT_USER, m_path.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, type, nullptr, size) ==
+               ERROR_SUCCESS;
     }
 
     std::string m_path;

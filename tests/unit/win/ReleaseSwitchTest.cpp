@@ -54,9 +54,9 @@ TEST(PowerButtonRelease, GivenBackOnlyWhileTheProgramHoldsIt) {
 
     const struct {
         const char* name;
-        const char* button;               // the system's setting now
-        bool key;                         // the settings key exists, with (3, 0) saved
-        std::optional<DWORD> held;        // "PowerButtonDisabled"; nullopt: absent
+        const char* button;         // the system's setting now
+        bool key;                   // the settings key exists, with (3, 0) saved
+        std::optional<DWORD> held;  // "PowerButtonDisabled"; nullopt: absent
         ReleaseOutcome outcome;
         std::vector<std::string> journal;
         std::optional<DWORD> heldAfter;
@@ -65,8 +65,14 @@ TEST(PowerButtonRelease, GivenBackOnlyWhileTheProgramHoldsIt) {
         {"no settings", "0,0x80000000", false, std::nullopt, ReleaseOutcome::NotHeld, {}, std::nullopt, std::nullopt},
         {"the system owns it", "1,0", true, 1, ReleaseOutcome::NotHeld, {}, 1, 3},
         {"no hold recorded", "0,0x80000000", true, std::nullopt, ReleaseOutcome::NotHeld, {}, std::nullopt, 3},
-        {"held", "0,0x80000000", true, 0, ReleaseOutcome::Released,
-         {"dormix SetPowerButtonSetting 0x00000003 0x00000000"}, 1, 3},
+        {"held",
+         "0,0x80000000",
+         true,
+         0,
+         ReleaseOutcome::Released,
+         {"dormix SetPowerButtonSetting 0x00000003 0x00000000"},
+         1,
+         3},
         {"changed while not running", "1,7", true, 0, ReleaseOutcome::ChangedElsewhere, {}, 1, 1},
     };
     for (const auto& c : cases) {

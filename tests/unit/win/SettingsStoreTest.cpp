@@ -112,8 +112,8 @@ DWORD ValueCount(HKEY root) {
     HKEY key = nullptr;
     DWORD count = 0;
     if (RegOpenKeyExA(root, kKeyPath, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr,
-                         nullptr, nullptr);
+        RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                         nullptr);
         RegCloseKey(key);
     }
     return count;
@@ -542,11 +542,11 @@ TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedKeepsTheDefaultsAndLeavesTheButt
     testutil::BoardScope board("dormix button=3,0\n");
     // The key exists, but this user may not write it.
     HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                             &key, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x0006;;;WD)(A;;GA;;;WD)",
-                                                                     SDDL_REVISION_1, &descriptor, nullptr));
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(D;;0x0006;;;WD)(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
     EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
     LocalFree(descriptor);
     RegCloseKey(key);

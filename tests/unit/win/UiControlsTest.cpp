@@ -81,8 +81,11 @@ TEST_F(UiControls, GraphicControlsArePaintedInZOrderOverTheParent) {
         int x, y;
         COLORREF colour;
     };
-    const Want wants[] = {{5, 5, RGB(200, 0, 0)},    {20, 20, RGB(0, 0, 255)}, {40, 40, RGB(0, 255, 0)},
-                          {65, 65, RGB(0, 255, 0)}, {120, 20, RGB(200, 0, 0)}};
+    const Want wants[] = {{5, 5, RGB(200, 0, 0)},
+                          {20, 20, RGB(0, 0, 255)},
+                          {40, 40, RGB(0, 255, 0)},
+                          {65, 65, RGB(0, 255, 0)},
+                          {120, 20, RGB(200, 0, 0)}};
     for (const Want& w : wants) {
         EXPECT_EQ(ScreenPixel(w.x, w.y), w.colour) << "at " << w.x << "," << w.y;
     }
@@ -129,8 +132,10 @@ class ClickTarget : public ui::WinControl {
 public:
     ClickTarget(ui::WinControl& parent, const ui::ControlClass& cls, std::vector<std::string>& log)
         : ui::WinControl(parent, cls, 20, 20, 60, 40) {
-        OnClick = ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<std::vector<std::string>*>(d)->push_back("click"); }, &log};
-        OnDblClick = ui::Callback<ui::Control&>{[](void* d, ui::Control&) { static_cast<std::vector<std::string>*>(d)->push_back("double"); }, &log};
+        OnClick = ui::Callback<ui::Control&>{
+            [](void* d, ui::Control&) { static_cast<std::vector<std::string>*>(d)->push_back("click"); }, &log};
+        OnDblClick = ui::Callback<ui::Control&>{
+            [](void* d, ui::Control&) { static_cast<std::vector<std::string>*>(d)->push_back("double"); }, &log};
     }
     const char* ClassName() const override { return "TClickTarget"; }
 };

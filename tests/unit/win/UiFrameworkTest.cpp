@@ -63,9 +63,7 @@ protected:
 
 class UiFramework : public testing::Test {
 protected:
-    void SetUp() override {
-        ui::App().Initialize();
-    }
+    void SetUp() override { ui::App().Initialize(); }
     void TearDown() override { ui::App().DestroyForms(); }
 };
 
