@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
@@ -108,6 +109,70 @@ std::vector<std::string> JournalLines() {
         lines.push_back(line);
     }
     return lines;
+}
+
+size_t Find(const std::vector<std::string>& lines, const std::string& text, size_t from) {
+    for (size_t i = from; i < lines.size(); ++i) {
+        if (lines[i].find(text) != std::string::npos) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+int Count(const std::vector<std::string>& lines, const std::string& text) {
+    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
+                                          [&](const std::string& l) { return l.find(text) != std::string::npos; }));
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const auto& l : lines) {
+        all += l + "\n";
+    }
+    return all;
+}
+
+std::vector<std::string> JournalFrom(size_t from) {
+    const std::vector<std::string> all = JournalLines();
+    return from < all.size() ? std::vector<std::string>(all.begin() + static_cast<long>(from), all.end())
+                             : std::vector<std::string>();
+}
+
+HWND WaitVisible(const char* className, DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    do {
+        HWND w = FindWindowA(className, nullptr);
+        if (w != nullptr && IsWindowVisible(w)) {
+            return w;
+        }
+        Sleep(20);
+    } while (GetTickCount64() - start < timeoutMs);
+    return nullptr;
+}
+
+bool VisibleWindow(const char* className) {
+    HWND w = FindWindowA(className, nullptr);
+    return w != nullptr && IsWindowVisible(w);
+}
+
+int TrayPixels(COLORREF colour, const char* shot) {
+    constexpr int kTolerance = 24;
+    int pixels = 0;
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        Sleep(300);
+        const Capture screen = CaptureScreen();
+        const auto area = NotificationArea();
+        if (!area) {
+            continue;
+        }
+        pixels = CountPixels(screen, *area, colour, kTolerance);
+        if (pixels > 8 || attempt == 9) {
+            SaveCapture(screen, shot);
+            break;
+        }
+    }
+    return pixels;
 }
 
 int Sim(const std::string& args, DWORD timeoutMs) {

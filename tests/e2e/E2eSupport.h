@@ -35,6 +35,14 @@ std::vector<std::string> JournalLines();
 // Runs kora-sim.exe with `args` and returns its exit code (-1 when it did not end).
 int Sim(const std::string& args, DWORD timeoutMs = 15000);
 
+// Lines of the journal or the trace: the first at or after `from` that contains
+// `text` (npos when none), how many contain it, all of them one a line (for failure
+// messages), and the journal from line `from` on.
+size_t Find(const std::vector<std::string>& lines, const std::string& text, size_t from = 0);
+int Count(const std::vector<std::string>& lines, const std::string& text);
+std::string Joined(const std::vector<std::string>& lines);
+std::vector<std::string> JournalFrom(size_t from);
+
 // A kora-sim subcommand that runs until its owner ends it (service, listen, window).
 class SimProcess {
 public:
@@ -100,6 +108,10 @@ private:
 };
 
 // Windows.
+// The window of that class once it is visible, or nullptr after `timeoutMs`.
+HWND WaitVisible(const char* className, DWORD timeoutMs = 3000);
+bool VisibleWindow(const char* className);
+
 HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs, DWORD pid = 0);
 HWND MainWindow();
 HWND ApplicationWindow(DWORD pid);
@@ -121,6 +133,9 @@ Capture CaptureScreen();
 bool SaveCapture(const Capture& capture, const std::string& name);
 // The notification area of the shell's taskbar, in screen coordinates.
 std::optional<RECT> NotificationArea();
+// Pixels near `colour` in the notification area, once the shell has repainted (a few
+// seconds at most while there are none); the screen is saved as `shot`.
+int TrayPixels(COLORREF colour, const char* shot);
 // Pixels of `area` within `tolerance` of `colour` in each channel.
 int CountPixels(const Capture& capture, const RECT& area, COLORREF colour, int tolerance);
 

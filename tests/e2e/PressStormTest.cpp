@@ -14,6 +14,14 @@
 
 namespace {
 
+using e2e::Count;
+using e2e::Find;
+using e2e::Joined;
+using e2e::JournalFrom;
+using e2e::TrayPixels;
+using e2e::VisibleWindow;
+using e2e::WaitVisible;
+
 using e2e::Surgepad;
 
 constexpr int kPresses = 1000;
@@ -48,33 +56,6 @@ constexpr int kTolerance = 24;
 
 bool Contains(const std::string& line, const std::string& text) {
     return line.find(text) != std::string::npos;
-}
-
-int Count(const std::vector<std::string>& lines, const std::string& text) {
-    int n = 0;
-    for (const std::string& line : lines) {
-        n += Contains(line, text) ? 1 : 0;
-    }
-    return n;
-}
-
-// Pixels of `colour` in the notification area once the shell has repainted.
-int TrayPixels(COLORREF colour, const char* shot) {
-    int pixels = 0;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        Sleep(300);
-        const e2e::Capture screen = e2e::CaptureScreen();
-        const auto area = e2e::NotificationArea();
-        if (!area) {
-            continue;
-        }
-        pixels = e2e::CountPixels(screen, *area, colour, kTolerance);
-        if (pixels > 8 || attempt == 9) {
-            e2e::SaveCapture(screen, shot);
-            break;
-        }
-    }
-    return pixels;
 }
 
 TEST(PressStorm, AThousandPressesAtOnceSwitchOnlyAsTheBusyFlagLetsThrough) {

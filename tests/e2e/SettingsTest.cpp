@@ -21,6 +21,14 @@
 
 namespace {
 
+using e2e::Count;
+using e2e::Find;
+using e2e::Joined;
+using e2e::JournalFrom;
+using e2e::TrayPixels;
+using e2e::VisibleWindow;
+using e2e::WaitVisible;
+
 using e2e::kSettingsKey;
 using e2e::Surgepad;
 
@@ -217,19 +225,6 @@ bool WaitLogo(Surgepad& program, int n) {
     return program.CountTrace("settings: logo changed") >= n;
 }
 
-size_t Count(const std::vector<std::string>& lines, const std::string& prefix) {
-    return static_cast<size_t>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const auto& l : lines) {
-        all += l + "\n";
-    }
-    return all;
-}
-
 class Settings : public testing::Test {
 protected:
     void SetUp() override {
@@ -323,7 +318,7 @@ TEST_F(Settings, TurboAndAFileProfileChosenWithTheMouseAreStoredAndTheNextPressA
     EXPECT_EQ(UserString("ProfileName"), std::optional<std::string>("Bench"));
     std::vector<std::string> lines = e2e::JournalLines();
     lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(before, lines.size())));
-    EXPECT_EQ(Count(lines, "dormix SetPowerButtonSetting 0x00000000 0x80000000"), 1u)
+    EXPECT_EQ(Count(lines, "dormix SetPowerButtonSetting 0x00000000 0x80000000"), 1)
         << "the power button was taken over\n"
         << Joined(lines);
 
@@ -332,8 +327,8 @@ TEST_F(Settings, TurboAndAFileProfileChosenWithTheMouseAreStoredAndTheNextPressA
     ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
     lines = e2e::JournalLines();
     lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(beforePress, lines.size())));
-    EXPECT_EQ(Count(lines, "acpi set 0x03020012 0x00000055 2 ok"), 1u) << Joined(lines);
-    EXPECT_EQ(Count(lines, "acpi set 0x03000013"), 0u) << "no firmware profile\n" << Joined(lines);
+    EXPECT_EQ(Count(lines, "acpi set 0x03020012 0x00000055 2 ok"), 1) << Joined(lines);
+    EXPECT_EQ(Count(lines, "acpi set 0x03000013"), 0) << "no firmware profile\n" << Joined(lines);
     DeleteFileA((ProfileFolder() + "Bench.oc").c_str());
 }
 
@@ -517,7 +512,7 @@ TEST_F(Settings, WithoutThePowerFeatureLibraryApplyRefusesTheTurboActionWithAMes
     EXPECT_FALSE(e2e::UserDword(kSettingsKey, "ButtonAction").has_value()) << "nothing stored";
     std::vector<std::string> lines = e2e::JournalLines();
     lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(before, lines.size())));
-    EXPECT_EQ(Count(lines, "dormix SetPowerButtonSetting"), 0u) << Joined(lines);
+    EXPECT_EQ(Count(lines, "dormix SetPowerButtonSetting"), 0) << Joined(lines);
 
     // The button keeps its system function: a press switches nothing.
     ASSERT_EQ(e2e::Sim("press"), 0);

@@ -16,6 +16,14 @@
 
 namespace {
 
+using e2e::Count;
+using e2e::Find;
+using e2e::Joined;
+using e2e::JournalFrom;
+using e2e::TrayPixels;
+using e2e::VisibleWindow;
+using e2e::WaitVisible;
+
 using e2e::Surgepad;
 
 constexpr char kCalibrationKey[] = "Software\\KORA\\Pacely3\\Advance";
@@ -30,82 +38,6 @@ const char kBaseClock[] = "acpi set 0x03010011 0x0000012C 2 ok";
 const char kRatio[] = "acpi set 0x03000013 0x00000022 2 ok";
 const char kApplyControl[] = "acpi set 0x03080064 0x00000000 1";
 const char kAnnouncement[] = "broadcast 0x00002355 0x00000003";
-
-// A kora-sim subcommand that runs until the test ends it (service, listen).
-class Background {
-public:
-    explicit Background(const std::string& args) {
-        const std::string exe = e2e::ProgramDir() + "kora-sim.exe";
-        std::string commandLine = "\"" + exe + "\" " + args;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                           e2e::ProgramDir().c_str(), &si, &pi)) {
-            CloseHandle(pi.hThread);
-            m_process = pi.hProcess;
-        } else {
-            ADD_FAILURE() << "cannot start kora-sim " << args << ", error " << GetLastError();
-        }
-    }
-    ~Background() {
-        if (m_process != nullptr) {
-            TerminateProcess(m_process, 0);
-            WaitForSingleObject(m_process, 5000);
-            CloseHandle(m_process);
-        }
-    }
-    Background(const Background&) = delete;
-    Background& operator=(const Background&) = delete;
-
-private:
-    HANDLE m_process = nullptr;
-};
-
-size_t Find(const std::vector<std::string>& lines, const std::string& text, size_t from = 0) {
-    for (size_t i = from; i < lines.size(); ++i) {
-        if (lines[i].find(text) != std::string::npos) {
-            return i;
-        }
-    }
-    return std::string::npos;
-}
-
-int Count(const std::vector<std::string>& lines, const std::string& text) {
-    return static_cast<int>(std::count_if(lines.begin(), lines.end(),
-                                          [&](const std::string& l) { return l.find(text) != std::string::npos; }));
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const auto& l : lines) {
-        all += l + "\n";
-    }
-    return all;
-}
-
-std::vector<std::string> JournalFrom(size_t from) {
-    const std::vector<std::string> all = e2e::JournalLines();
-    return from < all.size() ? std::vector<std::string>(all.begin() + static_cast<long>(from), all.end())
-                             : std::vector<std::string>();
-}
-
-bool VisibleWindow(const char* className) {
-    HWND w = FindWindowA(className, nullptr);
-    return w != nullptr && IsWindowVisible(w);
-}
-
-HWND WaitVisible(const char* className, DWORD timeoutMs = 3000) {
-    const ULONGLONG start = GetTickCount64();
-    do {
-        HWND w = FindWindowA(className, nullptr);
-        if (w != nullptr && IsWindowVisible(w)) {
-            return w;
-        }
-        Sleep(20);
-    } while (GetTickCount64() - start < timeoutMs);
-    return nullptr;
-}
 
 // Pixels of the red tray picture in the notification area, after the shell had
 // time to repaint.
@@ -178,8 +110,8 @@ protected:
 TEST_F(SwitchSafety, TheCloseCommandDuringTheEffectLetsTheSwitchFinishThenEnds) {
     e2e::UseBoard("full.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0));
-    Background service("service");
-    Background listen("listen");
+    e2e::SimProcess service("service");
+    e2e::SimProcess listen("listen");
     Sleep(500);
     Start();
     const size_t before = e2e::JournalLines().size();
@@ -210,8 +142,8 @@ TEST_F(SwitchSafety, TheCloseCommandDuringTheEffectLetsTheSwitchFinishThenEnds) 
 TEST_F(SwitchSafety, TheEndOfTheSessionDuringTheEffectLetsTheSwitchFinishThenEnds) {
     e2e::UseBoard("full.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0));
-    Background service("service");
-    Background listen("listen");
+    e2e::SimProcess service("service");
+    e2e::SimProcess listen("listen");
     Sleep(500);
     Start();
     const size_t before = e2e::JournalLines().size();
@@ -250,7 +182,7 @@ TEST_F(SwitchSafety, TheEndOfTheSessionDuringTheEffectLetsTheSwitchFinishThenEnd
 TEST_F(SwitchSafety, ASuspendDuringTheEffectSavesTheValuesOfTheFinishedSwitch) {
     e2e::UseBoard("full.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0));
-    Background service("service");
+    e2e::SimProcess service("service");
     Sleep(500);
     Start();
     ASSERT_EQ(e2e::Sim("press"), 0);
@@ -284,7 +216,7 @@ TEST_F(SwitchSafety, ASuspendDuringTheEffectSavesTheValuesOfTheFinishedSwitch) {
 TEST_F(SwitchSafety, AnAnnouncementDuringTheEffectIsHandledAfterTheSwitch) {
     e2e::UseBoard("old-interface.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
-    Background service("service");
+    e2e::SimProcess service("service");
     Sleep(500);
     Start();
     ASSERT_EQ(e2e::Sim("press"), 0);
@@ -352,7 +284,7 @@ TEST_F(SwitchSafety, ASwitchOnThatCannotBeAppliedShowsTheWarningAndKeepsTurboOff
         e2e::UseBoard(c.board);
         ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
         RegDeleteKeyA(HKEY_CURRENT_USER, kCalibrationKey);
-        Background service("service");
+        e2e::SimProcess service("service");
         Sleep(500);
         Start();
         const size_t before = e2e::JournalLines().size();

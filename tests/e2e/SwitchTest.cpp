@@ -19,6 +19,14 @@
 
 namespace {
 
+using e2e::Count;
+using e2e::Find;
+using e2e::Joined;
+using e2e::JournalFrom;
+using e2e::TrayPixels;
+using e2e::VisibleWindow;
+using e2e::WaitVisible;
+
 using e2e::Surgepad;
 
 using e2e::kSettingsKey;
@@ -26,64 +34,6 @@ constexpr char kCalibrationKey[] = "Software\\KORA\\Pacely3\\Advance";
 constexpr COLORREF kNormalFill = RGB(0x80, 0x50, 0xC7);
 constexpr COLORREF kTurboFill = RGB(0xD0, 0x20, 0x1E);
 constexpr int kTolerance = 24;
-
-// A kora-sim subcommand that runs until the test ends it (service, listen, window).
-class Background {
-public:
-    explicit Background(const std::string& args) {
-        const std::string exe = e2e::ProgramDir() + "kora-sim.exe";
-        std::string commandLine = "\"" + exe + "\" " + args;
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                           e2e::ProgramDir().c_str(), &si, &pi)) {
-            CloseHandle(pi.hThread);
-            m_process = pi.hProcess;
-        } else {
-            ADD_FAILURE() << "cannot start kora-sim " << args << ", error " << GetLastError();
-        }
-    }
-    ~Background() {
-        if (m_process != nullptr) {
-            TerminateProcess(m_process, 0);
-            WaitForSingleObject(m_process, 5000);
-            CloseHandle(m_process);
-        }
-    }
-    Background(const Background&) = delete;
-    Background& operator=(const Background&) = delete;
-
-private:
-    HANDLE m_process = nullptr;
-};
-
-size_t Find(const std::vector<std::string>& lines, const std::string& prefix, size_t from = 0) {
-    for (size_t i = from; i < lines.size(); ++i) {
-        if (lines[i].rfind(prefix, 0) == 0) {
-            return i;
-        }
-    }
-    return std::string::npos;
-}
-
-int Count(const std::vector<std::string>& lines, const std::string& prefix) {
-    return static_cast<int>(
-        std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; }));
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string all;
-    for (const auto& l : lines) {
-        all += l + "\n";
-    }
-    return all;
-}
-
-bool VisibleWindow(const char* className) {
-    HWND w = FindWindowA(className, nullptr);
-    return w != nullptr && IsWindowVisible(w);
-}
 
 // Another program writing a firmware value through the library (as the companion
 // tool would): ordinal 2 of KRACPI.DLL, in overclocking mode.
@@ -106,48 +56,6 @@ bool FirmwareSet(uint32_t id, uint32_t value) {
     return ok;
 }
 
-// The journal's lines from line `from` on (lines the program wrote at start-up, such
-// as the core selector's reads of the per-core ratios, are left out that way).
-std::vector<std::string> JournalFrom(size_t from) {
-    const std::vector<std::string> all = e2e::JournalLines();
-    return from < all.size() ? std::vector<std::string>(all.begin() + static_cast<long>(from), all.end())
-                             : std::vector<std::string>();
-}
-
-// The window of that class once it is visible (the controller traces a press before
-// the GUI thread has shown the display), or nullptr.
-HWND WaitVisible(const char* className, DWORD timeoutMs = 3000) {
-    const ULONGLONG start = GetTickCount64();
-    do {
-        HWND w = FindWindowA(className, nullptr);
-        if (w != nullptr && IsWindowVisible(w)) {
-            return w;
-        }
-        Sleep(20);
-    } while (GetTickCount64() - start < timeoutMs);
-    return nullptr;
-}
-
-// Pixels of the tray picture's fill `colour` in the notification area, after the
-// shell had a moment to repaint; the screen is saved as `shot`.
-int TrayPixels(COLORREF colour, const char* shot) {
-    int pixels = 0;
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        Sleep(300);
-        const e2e::Capture screen = e2e::CaptureScreen();
-        const auto area = e2e::NotificationArea();
-        if (!area) {
-            continue;
-        }
-        pixels = e2e::CountPixels(screen, *area, colour, kTolerance);
-        if (pixels > 8 || attempt == 9) {
-            e2e::SaveCapture(screen, shot);
-            break;
-        }
-    }
-    return pixels;
-}
-
 class Switch : public testing::Test {
 protected:
     void Start() {
@@ -162,8 +70,8 @@ TEST_F(Switch, TurboOnFromTheFirmwareProfileThenOffRestores) {
     e2e::UseBoard("full.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0));
     RegDeleteKeyA(HKEY_CURRENT_USER, kCalibrationKey);
-    Background service("service");
-    Background listen("listen");
+    e2e::SimProcess service("service");
+    e2e::SimProcess listen("listen");
     Sleep(500);
     Start();
     ASSERT_FALSE(VisibleWindow("TStatusForm"));
@@ -293,7 +201,7 @@ TEST_F(Switch, AProfileTypeBeyondTheFirmwareProfilesReadsTheNamedFile) {
 
 TEST_F(Switch, PowerActionPressChangesNothing) {
     e2e::UseBoard("full.txt");
-    Background listen("listen");
+    e2e::SimProcess listen("listen");
     Start();
     const size_t before = e2e::JournalLines().size();
     ASSERT_EQ(e2e::Sim("press"), 0);
@@ -353,8 +261,8 @@ void ExpectStandBack(Surgepad& program, const std::string& told, const std::stri
 TEST_F(Switch, PowerSavingTellsTheSiblingToStandBackBeforeTheFirstWrite) {
     e2e::UseBoard("switch-power-saving.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0, false, false));
-    Background sibling("window Tetramotor");
-    Background service("service");
+    e2e::SimProcess sibling("window Tetramotor");
+    e2e::SimProcess service("service");
     Sleep(800);
     Start();
     ExpectStandBack(*program, "Tetramotor", "");
@@ -363,8 +271,8 @@ TEST_F(Switch, PowerSavingTellsTheSiblingToStandBackBeforeTheFirstWrite) {
 TEST_F(Switch, PowerSavingPrefersHexamotorWhenBothSiblingsRun) {
     e2e::UseBoard("switch-power-saving.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0, false, false));
-    Background older("window Tetramotor");
-    Background newer("window Hexamotor");
+    e2e::SimProcess older("window Tetramotor");
+    e2e::SimProcess newer("window Hexamotor");
     Sleep(800);
     Start();
     ExpectStandBack(*program, "Hexamotor", "Tetramotor");
@@ -388,7 +296,7 @@ std::vector<std::string> SleepWhileAValueChanges(Surgepad& program, const std::v
 
 TEST_F(Switch, SuspendThenResumeWritesTheSavedValuesBackOnce) {
     e2e::UseBoard("full.txt");
-    Background listen("listen");
+    e2e::SimProcess listen("listen");
     Sleep(500);
     Start();
     // One wake-up brings both resume broadcasts.
@@ -400,8 +308,8 @@ TEST_F(Switch, SuspendThenResumeWritesTheSavedValuesBackOnce) {
 
 TEST_F(Switch, WithTheCompanionToolOpenSuspendAndResumeLeaveTheValuesAlone) {
     e2e::UseBoard("full.txt");
-    Background listen("listen");
-    Background companion("window Tunewise");
+    e2e::SimProcess listen("listen");
+    e2e::SimProcess companion("window Tunewise");
     Sleep(800);
     Start();
     const std::vector<std::string> lines = SleepWhileAValueChanges(*program, {"power 7"});
@@ -412,7 +320,7 @@ TEST_F(Switch, WithTheCompanionToolOpenSuspendAndResumeLeaveTheValuesAlone) {
 TEST_F(Switch, AnnouncementElsewhereOnAnOldInterfaceBoardForgetsTheTurbo) {
     e2e::UseBoard("old-interface.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0, false, true));
-    Background service("service");
+    e2e::SimProcess service("service");
     Sleep(500);
     Start();
     ASSERT_EQ(e2e::Sim("press"), 0);
