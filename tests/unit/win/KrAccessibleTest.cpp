@@ -25,20 +25,9 @@
 
 namespace {
 
-ui::FormLayout ReaderFormLayout() {
-    ui::FormLayout layout;
-    layout.className = "TKrReaderForm";
-    layout.left = 80;
-    layout.top = 80;
-    layout.clientWidth = 420;
-    layout.clientHeight = 200;
-    layout.color = RGB(30, 30, 50);
-    return layout;
-}
-
 class ReaderForm : public ui::Form {
 public:
-    ReaderForm() : ui::Form(ReaderFormLayout()) {}
+    ReaderForm() : ui::Form(uitest::TestFormLayout("TKrReaderForm", {80, 80, 420, 200}, RGB(30, 30, 50))) {}
 };
 
 std::string StateText(long state) {

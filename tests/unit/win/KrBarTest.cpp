@@ -19,33 +19,15 @@
 
 namespace {
 
-using Log = std::vector<std::string>;
-
-std::string Join(const Log& log) {
-    std::string s;
-    for (const auto& e : log) {
-        s += (s.empty() ? "" : " ") + e;
-    }
-    return s;
-}
+using uitest::Join;
+using uitest::Log;
 
 constexpr COLORREF kTrack = RGB(90, 90, 90);
 constexpr COLORREF kKnob = RGB(250, 200, 0);
 
-ui::FormLayout BarFormLayout() {
-    ui::FormLayout layout;
-    layout.className = "TKrBarTestForm";
-    layout.left = 60;
-    layout.top = 60;
-    layout.clientWidth = 400;
-    layout.clientHeight = 240;
-    layout.color = RGB(40, 40, 60);
-    return layout;
-}
-
 class BarForm : public ui::Form {
 public:
-    BarForm() : ui::Form(BarFormLayout()) {}
+    BarForm() : ui::Form(uitest::TestFormLayout("TKrBarTestForm")) {}
 };
 
 class KrBars : public testing::Test {

@@ -25,30 +25,12 @@
 
 namespace {
 
-using Log = std::vector<std::string>;
-
-std::string Join(const Log& log) {
-    std::string s;
-    for (const auto& e : log) {
-        s += (s.empty() ? "" : " ") + e;
-    }
-    return s;
-}
-
-ui::FormLayout BrickFormLayout() {
-    ui::FormLayout layout;
-    layout.className = "TKrBrickTestForm";
-    layout.left = 60;
-    layout.top = 60;
-    layout.clientWidth = 400;
-    layout.clientHeight = 240;
-    layout.color = RGB(40, 40, 60);
-    return layout;
-}
+using uitest::Join;
+using uitest::Log;
 
 class BrickForm : public ui::Form {
 public:
-    BrickForm() : ui::Form(BrickFormLayout()) {}
+    BrickForm() : ui::Form(uitest::TestFormLayout("TKrBrickTestForm")) {}
 };
 
 const char* const kPictureNames[] = {"normal", "focused", "disabled"};

@@ -20,30 +20,12 @@
 
 namespace {
 
-using Log = std::vector<std::string>;
-
-std::string Join(const Log& log) {
-    std::string s;
-    for (const auto& e : log) {
-        s += (s.empty() ? "" : " ") + e;
-    }
-    return s;
-}
-
-ui::FormLayout TestFormLayout() {
-    ui::FormLayout layout;
-    layout.className = "TKrTestForm";
-    layout.left = 60;
-    layout.top = 60;
-    layout.clientWidth = 400;
-    layout.clientHeight = 240;
-    layout.color = RGB(40, 40, 60);
-    return layout;
-}
+using uitest::Join;
+using uitest::Log;
 
 class TestForm : public ui::Form {
 public:
-    TestForm() : ui::Form(TestFormLayout()) {}
+    TestForm() : ui::Form(uitest::TestFormLayout("TKrTestForm")) {}
 };
 
 // A control of the base class whose looks are only recorded.
@@ -315,7 +297,7 @@ TEST_F(KrControls, TabAndShiftTabMoveBetweenTabStopsAndEscapeReachesTheForm) {
     Log log;
     class EscapeForm : public ui::Form {
     public:
-        explicit EscapeForm(Log& log) : ui::Form(TestFormLayout()), m_log(log) {}
+        explicit EscapeForm(Log& log) : ui::Form(uitest::TestFormLayout("TKrTestForm")), m_log(log) {}
 
     protected:
         void KeyDown(WORD& key, ui::ShiftState shift) override {
