@@ -361,10 +361,16 @@ TEST_F(Settings, CancelStoresNothingAndTheWindowReopensAtTheCornerWithTheStoredV
     const POINT grab = OnScreen(settings, kBareSkin);
     MovePointer(grab.x, grab.y);
     LeftButton(true);
-    // The system's move loop takes over once the press has been handled.
-    Sleep(400);
-    for (int step = 1; step <= 10; ++step) {
-        MovePointer(grab.x - 20 * step, grab.y - 20 * step);
+    // The system's move loop takes over once the press has been handled, which takes a while
+    // on a busy machine: the pointer keeps travelling until the window follows, then goes on.
+    int step = 0;
+    for (const DWORD until = GetTickCount() + 8000;
+         WindowRect(settings).left == corner.left && GetTickCount() < until;) {
+        ++step;
+        MovePointer(grab.x - 4 * step, grab.y - 4 * step);
+    }
+    for (int more = 1; more <= 10; ++more) {
+        MovePointer(grab.x - 4 * step - 20 * more, grab.y - 4 * step - 20 * more);
     }
     LeftButton(false);
     Sleep(300);
