@@ -1,5 +1,7 @@
 #include "lumen/kora/BtnContronLib.h"
 
+#include <algorithm>
+
 #include "lumen/core/DebugTrace.h"
 #include "lumen/core/Report.h"
 #include "lumen/kora/BiosInterface.h"
@@ -71,9 +73,10 @@ BtnContronLib::BtnContronLib(const std::string& folder) : m_announcer(std::make_
     // and turbo off must then still have the values to go back to.
     ReadProfileNames();
     m_ratio = std::make_unique<KrOcRatio>();
-    kora::SaveCurrentValues(*m_ratio, &m_stockSet);
-    lumen::Trace("[BtnContronLib] %u firmware profiles, %u start-up values saved, power-feature library %s",
-                 Count(m_profileNames.size()), Count(m_stockSet.size()), m_dormix ? "loaded" : "not loaded");
+    m_stockComplete = kora::SaveCurrentValues(*m_ratio, &m_stockSet);
+    lumen::Trace("[BtnContronLib] %u firmware profiles, %u start-up values saved%s, power-feature library %s",
+                 Count(m_profileNames.size()), Count(m_stockSet.size()),
+                 m_stockComplete ? "" : " (some could not be read)", m_dormix ? "loaded" : "not loaded");
 }
 
 BtnContronLib::~BtnContronLib() {
@@ -136,10 +139,37 @@ std::string BtnContronLib::ProfileNameAt(uint32_t index) const {
     return index < m_profileNames.size() ? m_profileNames[index] : std::string();
 }
 
+void BtnContronLib::CompleteStartupValues() {
+    if (m_stockComplete) {
+        return;
+    }
+    // Turbo is off: the values in force are the ones a turbo off has to give back. A
+    // value that still cannot be read is not written by the switch either (every
+    // write is preceded by a read), so turbo off returns everything it changed.
+    OcValueList fresh;
+    m_stockComplete = kora::SaveCurrentValues(Ratio(), &fresh);
+    const size_t added = AddMissingValues(fresh, &m_stockSet);
+    lumen::Trace("[BtnContronLib] %u start-up values read again before switching on%s", Count(added),
+                 m_stockComplete ? "" : "; some still cannot be read and are not written");
+}
+
+bool BtnContronLib::StartupRatiosKnownFor(const OcValueList& list) const {
+    const KrOcRatio& ratio = Ratio();
+    auto holdsRatio = [&ratio](const OcValueList& values) {
+        return std::any_of(values.begin(), values.end(),
+                           [&ratio](const tagTwOcItemValue& v) { return v.id == ratio.Id(); });
+    };
+    // Writing the ratios ends with one write for every core at once (when a selector is
+    // there), also for a core whose ratio cannot be read: without the start-up ratios,
+    // turbo off could not take them back.
+    return ratio.Count() <= 0 || !ratio.IsWritable() || !holdsRatio(list) || holdsRatio(m_stockSet);
+}
+
 bool BtnContronLib::ApplyFirmwareProfile(uint32_t index) {
     if (IsTurboOn() || index >= ProfileCount()) {
         return false;
     }
+    CompleteStartupValues();
     OcValueList list;
     CompleteCurrentList(Ratio(), &list);
     if (!OverlayFirmwareProfile(index, &list)) {
@@ -150,6 +180,13 @@ bool BtnContronLib::ApplyFirmwareProfile(uint32_t index) {
         // The firmware lists no overclocking value (its group cannot be read): nothing
         // of the profile can be written, and a turbo without its values is none.
         lumen::Trace("[BtnContronLib] firmware profile %u: the firmware lists no value; nothing written", index);
+        return false;
+    }
+    if (!StartupRatiosKnownFor(list)) {
+        lumen::Trace(
+            "[BtnContronLib] firmware profile %u: the processor ratios in force cannot be read; nothing "
+            "written, turbo off could not give them back",
+            index);
         return false;
     }
     lumen::Trace("[BtnContronLib] firmware profile %u: writing %u values", index, Count(list.size()));
@@ -172,6 +209,7 @@ bool BtnContronLib::ApplyProfileFile(const std::string& path) {
     if (IsTurboOn()) {
         return false;
     }
+    CompleteStartupValues();
     TwOcItemProfile profile;
     const bool loaded = profile.Load(path);
     if (loaded) {
@@ -179,6 +217,13 @@ bool BtnContronLib::ApplyProfileFile(const std::string& path) {
         if (accepted.size() != profile.Count()) {
             lumen::Trace("[BtnContronLib] profile file %s: %u of %u records are no overclocking value in range",
                          path.c_str(), Count(profile.Count() - accepted.size()), Count(profile.Count()));
+        }
+        if (!StartupRatiosKnownFor(accepted)) {
+            lumen::Trace(
+                "[BtnContronLib] profile file %s: the processor ratios in force cannot be read; nothing "
+                "written, turbo off could not give them back",
+                path.c_str());
+            return false;
         }
         lumen::Trace("[BtnContronLib] profile file %s: writing %u values", path.c_str(), Count(accepted.size()));
         const uint32_t refused = ApplyList(ItemSet(), *m_announcer, accepted);

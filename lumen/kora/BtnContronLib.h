@@ -90,7 +90,8 @@ public:
     void RestoreSavedValues(OcValueList* list);
     // The values saved at suspend, written back at resume.
     OcValueList& SleepSet() { return m_sleepSet; }
-    // The values in force when this object was made.
+    // The values in force when this object was made; values that could not be read
+    // then are added before the first switch-on that can read them.
     const OcValueList& StockSet() const { return m_stockSet; }
 
     bool IsDormixLoaded() const { return static_cast<bool>(m_dormix); }
@@ -104,12 +105,19 @@ public:
 private:
     void LoadDormix(const std::string& folder);
     void ReadProfileNames();
+    // The start-up values that could not be read when this object was made, read
+    // before a switch-on.
+    void CompleteStartupValues();
+    // False when `list` would change the processor ratios and their start-up values
+    // are not known.
+    bool StartupRatiosKnownFor(const OcValueList& list) const;
     const KrOcRatio& Ratio() const;
     const KrOcPrimaryItemSet& ItemSet() const;
 
     std::atomic<bool> m_turboOn{false};
     std::vector<std::string> m_profileNames;
     OcValueList m_stockSet;
+    bool m_stockComplete = false;
     OcValueList m_sleepSet;
     lumen::UniqueModule m_dormix;
     DormixInitFn m_dormixInit = nullptr;

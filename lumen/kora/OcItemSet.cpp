@@ -1,5 +1,6 @@
 #include "lumen/kora/OcItemSet.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -44,11 +45,13 @@ bool ReadRaw(uint32_t id, uint32_t* value) {
 }
 
 // Appends the current values of group 3's writable items other than the ratio.
-void AppendGroupThree(OcValueList* list) {
+// False when an item's value could not be read (the group itself included).
+bool AppendGroupThree(OcValueList* list) {
     GroupInfoTraverser traverser;
     if (!traverser.Open(kOverclockGroup)) {
-        return;
+        return false;
     }
+    bool complete = true;
     for (; !traverser.IsEnd(); traverser.Next()) {
         std::unique_ptr<BiosItem> item(traverser.CreateItem());
         if (!item->IsWritable() || ItemNumber(item->Id()) == kRatioNumber) {
@@ -59,8 +62,11 @@ void AppendGroupThree(OcValueList* list) {
         // write what was never read.
         if (ReadRaw(item->Id(), &value)) {
             list->push_back({item->Id(), value});
+        } else {
+            complete = false;
         }
     }
+    return complete;
 }
 
 }  // namespace
@@ -309,17 +315,32 @@ void WriteIfChanged(uint32_t id, uint32_t value) {
     }
 }
 
-void SaveCurrentValues(const KrOcRatio& ratio, OcValueList* list) {
+bool SaveCurrentValues(const KrOcRatio& ratio, OcValueList* list) {
     list->clear();
+    bool complete = true;
     if (ratio.Count() > 0) {
         std::vector<uint32_t> values;
-        if (ratio.ReadRatios(&values)) {
-            for (uint32_t v : values) {
-                list->push_back({ratio.Id(), v});
-            }
+        complete = ratio.ReadRatios(&values);
+        for (uint32_t v : values) {
+            list->push_back({ratio.Id(), v});
         }
     }
-    AppendGroupThree(list);
+    return AppendGroupThree(list) && complete;
+}
+
+size_t AddMissingValues(const OcValueList& fresh, OcValueList* list) {
+    auto holds = [](const OcValueList& values, uint32_t id) {
+        return std::any_of(values.begin(), values.end(), [id](const tagTwOcItemValue& v) { return v.id == id; });
+    };
+    const OcValueList known = *list;
+    size_t added = 0;
+    for (const tagTwOcItemValue& value : fresh) {
+        if (!holds(known, value.id)) {
+            list->push_back(value);
+            ++added;
+        }
+    }
+    return added;
 }
 
 void CompleteCurrentList(const KrOcRatio& ratio, OcValueList* list) {

@@ -93,8 +93,13 @@ private:
 // Writes value with mode 2 only when the current value reads and differs.
 void WriteIfChanged(uint32_t id, uint32_t value);
 
-// The current values of group 3's writable items, ratios first.
-void SaveCurrentValues(const KrOcRatio& ratio, OcValueList* list);
+// The current values of group 3's writable items, ratios first. A value that cannot
+// be read is left out (all the ratios when one core's cannot: they go by position);
+// false then.
+bool SaveCurrentValues(const KrOcRatio& ratio, OcValueList* list);
+// Appends the entries of `fresh` whose item has no entry in `list` (every ratio entry
+// when the list has none); the number appended.
+size_t AddMissingValues(const OcValueList& fresh, OcValueList* list);
 // As SaveCurrentValues, with the ratio item's reported index for each ratio entry.
 void CompleteCurrentList(const KrOcRatio& ratio, OcValueList* list);
 // System control request (0, 0, 0), the write order, the apply control, the

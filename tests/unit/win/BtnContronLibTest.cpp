@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -367,6 +368,56 @@ TEST_F(BtnContronLibTest, AProfileTheFirmwareRefusesInPartIsTakenBackAndTurboSta
     // Turbo is off: a turbo off writes nothing.
     BroadcastCatcher::Run([&] { lib->RestoreStartupValues(); });
     EXPECT_THAT(board.TakeJournal(), IsEmpty());
+}
+
+// A start-up value that could not be read must never leave the processor at the turbo
+// value after turbo off: it is read again before the switch, and when the ratios still
+// cannot be read nothing is written (the last ratio write reaches every core).
+TEST_F(BtnContronLibTest, StartupValuesThatCouldNotBeReadAreReadAgainOrTheSwitchIsRefused) {
+    const std::string ratio = "item 0x03000013 30 reported=30 base=8 step=1 count=50 percore=30,30,30,30";
+    const std::string other = "item 0x03000020 5 base=0 step=1 count=10";
+    const std::string lastCoreMissing = "item 0x03000013 30 reported=30 base=8 step=1 count=50 percore=30,30,30";
+    struct Case {
+        const char* name;
+        std::string atStart;   // board at start-up
+        std::string atSwitch;  // board when the profile is applied
+        bool switchesOn;
+    };
+    const Case cases[] = {
+        {"ratio unreadable at start", BoardWith(ratio, ratio + " noread"), kBoard, true},
+        {"other item unreadable at start", BoardWith(other, other + " noread"), kBoard, true},
+        {"last core's ratio unreadable throughout", BoardWith(ratio, lastCoreMissing),
+         BoardWith(ratio, lastCoreMissing), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rewrite(board, c.atStart);
+        auto lib = MakeLib();
+        EXPECT_LT(lib->StockSet().size(), 8u) << "something unread at start";
+        Rewrite(board, c.atSwitch);
+        EXPECT_EQ(c.switchesOn, lib->ApplyFirmwareProfile(0));
+        EXPECT_EQ(c.switchesOn, lib->IsTurboOn());
+        if (c.switchesOn) {
+            EXPECT_EQ(8u, lib->StockSet().size()) << "the missing values added";
+            EXPECT_EQ(9u, Read(kOther));
+            EXPECT_THAT(CoreRatios(), ElementsAre(40, 40, 40, 40));
+            lib->RestoreStartupValues();
+        } else {
+            // Only the reads of the cores' ratios (each core selected in turn).
+            const std::vector<std::string> journal = board.TakeJournal();
+            EXPECT_EQ(0, std::count_if(journal.begin(), journal.end(),
+                                       [](const std::string& l) {
+                                           return l.find("0x03000013") != std::string::npos ||
+                                                  l.find("0x03010011") != std::string::npos;
+                                       }))
+                << testing::PrintToString(journal);
+        }
+        EXPECT_EQ(0u, Read(kBase));
+        EXPECT_EQ(5u, Read(kOther));
+        AcpiSetValue(kSelector, 0, 1);
+        EXPECT_EQ(30u, Read(kRatio)) << "back at the start-up ratio";
+        Rewrite(board, kBoard);
+    }
 }
 
 TEST_F(BtnContronLibTest, AProfileIsUsableWhenItsBaseClockIsNotBelowTheCurrentOne) {
