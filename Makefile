@@ -10,7 +10,7 @@ FUZZ_RUNS ?=
 FUZZ_TARGETS ?=
 WINE_ENV := tools/wine-env.sh
 
-.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist installer demo gallery bench lint format clean
+.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist installer demo gallery bench soak lint format clean
 
 all: build
 
@@ -66,6 +66,14 @@ format: | deps
 fuzz: build-native
 	FUZZ_RUNS=$(FUZZ_RUNS) tools/fuzz.sh $(BUILD)/native $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
+# The program ended by force at random points of its takeover of the power button, its
+# release, its detection of a change made elsewhere and a switch: KILL_RUNS runs of
+# each (make test runs two), in one world made by tools/e2e-run.sh.
+KILL_RUNS ?= 30
+killruns: build-x64
+	SURGEPAD_KILL_RUNS=$(KILL_RUNS) tools/e2e-run.sh $(BUILD)/x64/bin/e2e_surgepad.exe --gtest_filter='During/Kill.*' \
+		2>&1 | tee $(BUILD)/killruns-output.txt | grep -E "^\[|figure|Failure|lost|left"
+
 dist: build-x64 build-x86
 	rm -rf $(DIST)
 	cmake --install $(BUILD)/x64 --prefix $(CURDIR)/$(DIST)/x64
@@ -85,8 +93,15 @@ demo: dist
 gallery: build-x64
 	tools/gallery.sh $(BUILD)
 
+# Figures of the program next to an empty Win32 program; the x86 size too once
+# build-x86 has run. They never fail on a figure.
 bench: build-x64
 	tools/bench.sh $(BUILD)
+
+# 500 switches (SURGEPAD_SOAK_SWITCHES) with memory and handles printed along the way;
+# about half an hour. Fails only when the program dies or a switch does not complete.
+soak: build-x64
+	tools/soak.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(DIST)

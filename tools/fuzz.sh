@@ -7,7 +7,9 @@
 # crash, sanitizer report, leak or hang leaves its input in NATIVE_BUILD/fuzz/NAME/crashes/
 # and makes the run fail. Prints each target's executions, speed and coverage
 # (libFuzzer's final statistics); the whole output of a target is in its last-run.log.
-# FUZZ_RUNS=N in the environment also ends each target after N executions.
+# FUZZ_RUNS=N in the environment also ends each target after N executions; FUZZ_TIMEOUT
+# (default 10) is the seconds one input may take before it counts as a hang (wall time:
+# raise it when the machine is busy with other work).
 set -u
 if [ $# -lt 2 ]; then
     echo "usage: $0 NATIVE_BUILD SECONDS [NAME...]" >&2
@@ -48,7 +50,7 @@ while IFS=$'\t' read -r name binary maxlen seedlist; do
     mkdir -p "$work/corpus" "$work/crashes"
     log=$work/last-run.log
     echo "fuzz: $name for ${seconds} s"
-    "$binary" -max_total_time="$seconds" -runs="${FUZZ_RUNS:--1}" -print_final_stats=1 -max_len="$maxlen" -timeout=10 \
+    "$binary" -max_total_time="$seconds" -runs="${FUZZ_RUNS:--1}" -print_final_stats=1 -max_len="$maxlen" -timeout="${FUZZ_TIMEOUT:-10}" \
         -artifact_prefix="$work/crashes/" "$work/corpus" "${seeds[@]}" >"$log" 2>&1
     status=$?
     ran=$((ran + 1))

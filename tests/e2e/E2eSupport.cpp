@@ -220,7 +220,7 @@ SimProcess::~SimProcess() {
     }
 }
 
-Surgepad::Surgepad(const std::string& arguments, const std::string& exe) {
+Surgepad::Surgepad(const std::string& arguments, const std::string& exe, size_t killAtLine) : m_killAtLine(killAtLine) {
     const std::string path = exe.find(':') != std::string::npos ? exe : ProgramDir() + exe;
     std::string commandLine = "\"" + path + "\"";
     if (!arguments.empty()) {
@@ -249,8 +249,21 @@ void Surgepad::AddLine(std::string line) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_lines.push_back({line, ms});
+        if (m_killAtLine != 0 && m_lines.size() == m_killAtLine) {
+            TerminateProcess(m_process, 9);
+        }
     }
     m_changed.notify_all();
+}
+
+size_t Surgepad::LineCount() const {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_lines.size();
+}
+
+void Surgepad::KillAtLine(size_t n) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_killAtLine = n;
 }
 
 // The debugger's side: every event of the program passes here, on the thread that
@@ -625,6 +638,23 @@ bool ChooseTurbo(DWORD profileType, bool osd, bool status) {
            SetUserDword(kSettingsKey, "ProfileType", profileType) &&
            SetUserDword(kSettingsKey, "OsdEnabled", osd ? 1 : 0) &&
            SetUserDword(kSettingsKey, "StatusEnabled", status ? 1 : 0);
+}
+
+std::optional<std::pair<uint32_t, uint32_t>> SystemButton() {
+    HMODULE library = LoadLibraryA((ProgramDir() + "Dormix.dll").c_str());
+    if (library == nullptr) {
+        return std::nullopt;
+    }
+    using GetFn = uint32_t(WINAPI*)(uint32_t*, uint32_t*);
+    auto get = reinterpret_cast<GetFn>(reinterpret_cast<void*>(GetProcAddress(library, "GetPowerButtonSetting")));
+    std::optional<std::pair<uint32_t, uint32_t>> setting;
+    uint32_t action = 0;
+    uint32_t event = 0;
+    if (get != nullptr && (get(&action, &event) & 1) != 0) {
+        setting = std::make_pair(action, event);
+    }
+    FreeLibrary(library);
+    return setting;
 }
 
 }  // namespace e2e

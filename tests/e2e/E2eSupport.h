@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace e2e {
@@ -65,7 +66,9 @@ struct TraceLine {
 // starts in its own folder.
 class Surgepad {
 public:
-    explicit Surgepad(const std::string& arguments = "", const std::string& exe = "Surgepad.exe");
+    // `killAtLine`: as KillAtLine, armed before the program starts.
+    explicit Surgepad(const std::string& arguments = "", const std::string& exe = "Surgepad.exe",
+                      size_t killAtLine = 0);
     ~Surgepad();
     Surgepad(const Surgepad&) = delete;
     Surgepad& operator=(const Surgepad&) = delete;
@@ -90,6 +93,11 @@ public:
 
     // Ends the program: the close command, then, if need be, by force.
     void Stop();
+    // Trace lines so far; KillAtLine(n) ends the program by force the moment its n-th
+    // trace line arrives, while it waits for this debugger in the middle of its work
+    // (the board stand-ins trace every call they take, so that is after any of them).
+    size_t LineCount() const;
+    void KillAtLine(size_t n);
 
 private:
     void DebugLoop(std::string commandLine);
@@ -104,6 +112,7 @@ private:
     HANDLE m_process = nullptr;
     ULONGLONG m_startTick = 0;
     int m_syncs = 0;
+    size_t m_killAtLine = 0;
     std::thread m_loop;
 };
 
@@ -148,6 +157,10 @@ std::optional<DWORD> UserDword(const char* path, const char* name);
 // does nothing) and the stored action is turbo with `profileType` and the two display
 // options. True when every step worked.
 bool ChooseTurbo(DWORD profileType, bool osd = true, bool status = true);
+
+// The system's power-button setting as the power-feature stand-in of the program
+// folder reports it; nullopt when it cannot be read.
+std::optional<std::pair<uint32_t, uint32_t>> SystemButton();
 
 // Memory of a process: working set and private bytes, in KiB.
 struct Memory {

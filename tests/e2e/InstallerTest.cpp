@@ -157,23 +157,7 @@ bool MachineSettingsKeyExists() {
     return true;
 }
 
-// The system's power-button setting as the power-feature stand-in reports it.
-std::optional<std::pair<uint32_t, uint32_t>> SystemButton() {
-    HMODULE library = LoadLibraryA((e2e::ProgramDir() + "Dormix.dll").c_str());
-    if (library == nullptr) {
-        return std::nullopt;
-    }
-    using GetFn = uint32_t(WINAPI*)(uint32_t*, uint32_t*);
-    auto get = reinterpret_cast<GetFn>(reinterpret_cast<void*>(GetProcAddress(library, "GetPowerButtonSetting")));
-    std::optional<std::pair<uint32_t, uint32_t>> setting;
-    uint32_t action = 0;
-    uint32_t event = 0;
-    if (get != nullptr && (get(&action, &event) & 1) != 0) {
-        setting = std::make_pair(action, event);
-    }
-    FreeLibrary(library);
-    return setting;
-}
+using e2e::SystemButton;
 
 using Pair = std::optional<std::pair<uint32_t, uint32_t>>;
 Pair P(uint32_t action, uint32_t event) {
