@@ -1,7 +1,5 @@
 #include "kr/KrBrick.h"
 
-#include "lumen/core/Handle.h"
-
 namespace kr {
 
 KrBrick::KrBrick(ui::WinControl& parent, int left, int top, int width, int height)
@@ -41,21 +39,14 @@ void KrBrickTx::SetTextBounds(int x, int y, int width, int height) {
 }
 
 COLORREF KrBrickTx::GetFontColorOfCurState() const {
-    ui::Color c = m_font.GetColor();
     switch (StateIndex()) {
         case brFocused:
-            c = m_fontColors.Focused();
-            break;
+            return CaptionColor(m_font, m_fontColors.Focused(), false);
         case brDisabled:
-            c = m_fontColors.Disabled() == ui::clNone ? ui::clGrayText : m_fontColors.Disabled();
-            break;
+            return CaptionColor(m_font, m_fontColors.Disabled(), true);
         default:
-            break;
+            return CaptionColor(m_font, ui::clNone, false);
     }
-    if (c == ui::clNone) {
-        c = m_font.GetColor();
-    }
-    return ui::ColorToRgb(c);
 }
 
 void KrBrickTx::ShowBitmap(int index) {
@@ -75,20 +66,7 @@ void KrBrickTx::DoRepaint() {
 }
 
 void KrBrickTx::DrawCaption() {
-    RECT r = m_textBounds;
-    if (Display().Picture().Empty()) {
-        return;
-    }
-    lumen::BitmapCanvas canvas(Display().Picture());
-    HDC dc = canvas.Dc();
-    if (dc == nullptr) {
-        return;
-    }
-    SetBkMode(dc, TRANSPARENT);
-    lumen::SelectGuard font(dc, m_font.Handle());
-    SetTextColor(dc, GetFontColorOfCurState());
-    DrawTextA(dc, m_text.c_str(), static_cast<int>(m_text.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    GdiFlush();
+    DrawCaptionText(m_font, GetFontColorOfCurState(), m_text, m_textBounds, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
 }  // namespace kr

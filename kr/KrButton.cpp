@@ -1,6 +1,5 @@
 #include "kr/KrButton.h"
 
-#include "lumen/core/Handle.h"
 #include "ui/Form.h"
 
 namespace kr {
@@ -66,24 +65,16 @@ void KrButtonTx::SetWordWrap(bool wordWrap) {
 }
 
 COLORREF KrButtonTx::GetFontColorOfCurState() const {
-    ui::Color c = m_font.GetColor();
     switch (StateIndex()) {
         case bsSunken:
-            c = m_fontColors.Sunken();
-            break;
+            return CaptionColor(m_font, m_fontColors.Sunken(), false);
         case bsFocused:
-            c = m_fontColors.Focused();
-            break;
+            return CaptionColor(m_font, m_fontColors.Focused(), false);
         case bsDisabled:
-            c = m_fontColors.Disabled() == ui::clNone ? ui::clGrayText : m_fontColors.Disabled();
-            break;
+            return CaptionColor(m_font, m_fontColors.Disabled(), true);
         default:
-            break;
+            return CaptionColor(m_font, ui::clNone, false);
     }
-    if (c == ui::clNone) {
-        c = m_font.GetColor();
-    }
-    return ui::ColorToRgb(c);
 }
 
 void KrButtonTx::ShowBitmap(int index) {
@@ -118,21 +109,9 @@ void KrButtonTx::DrawCaption() {
         m_shiftPending = false;
         OffsetRect(&r, m_disp.x, m_disp.y);
     }
-    if (Display().Picture().Empty()) {
-        return;
-    }
-    lumen::BitmapCanvas canvas(Display().Picture());
-    HDC dc = canvas.Dc();
-    if (dc == nullptr) {
-        return;
-    }
-    SetBkMode(dc, TRANSPARENT);
-    lumen::SelectGuard font(dc, m_font.Handle());
-    SetTextColor(dc, GetFontColorOfCurState());
     const UINT format = m_wordWrap ? (DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_NOFULLWIDTHCHARBREAK)
                                    : (DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-    DrawTextA(dc, m_text.c_str(), static_cast<int>(m_text.size()), &r, format);
-    GdiFlush();
+    DrawCaptionText(m_font, GetFontColorOfCurState(), m_text, r, format);
 }
 
 }  // namespace kr

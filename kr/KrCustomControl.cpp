@@ -1,5 +1,7 @@
 #include "kr/KrCustomControl.h"
 
+#include "lumen/core/Handle.h"
+
 namespace kr {
 
 KrCustomControl::KrCustomControl(ui::WinControl& parent, const ui::ControlClass& cls, bool clicksDisabled,
@@ -108,6 +110,30 @@ void KrCustomControl::RebuildRegion() {
     } else {
         (void)m_region.ApplyToWindow(Handle(), true);
     }
+}
+
+COLORREF KrCustomControl::CaptionColor(const ui::Font& font, ui::Color own, bool disabled) {
+    if (disabled && own == ui::clNone) {
+        own = ui::clGrayText;
+    }
+    return ui::ColorToRgb(own == ui::clNone ? font.GetColor() : own);
+}
+
+void KrCustomControl::DrawCaptionText(const ui::Font& font, COLORREF color, const std::string& text, RECT bounds,
+                                      UINT format) {
+    if (Display().Picture().Empty()) {
+        return;
+    }
+    lumen::BitmapCanvas canvas(Display().Picture());
+    HDC dc = canvas.Dc();
+    if (dc == nullptr) {
+        return;
+    }
+    SetBkMode(dc, TRANSPARENT);
+    lumen::SelectGuard selected(dc, font.Handle());
+    SetTextColor(dc, color);
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &bounds, format);
+    GdiFlush();
 }
 
 }  // namespace kr

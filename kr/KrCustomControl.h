@@ -5,10 +5,12 @@
 // transparent colour, so clicks and hover count only there.
 
 #include <memory>
+#include <string>
 
 #include "kr/KrControl.h"
 #include "lumen/component/TBmpLEDCtrl.h"
 #include "lumen/graphics/WinRegion.h"
+#include "ui/Font.h"
 
 namespace kr {
 
@@ -52,6 +54,12 @@ protected:
     virtual void StateBitmapChanged(int index, lumen::Bitmap& bitmap);
 
     void RebuildRegion();
+
+    // For the controls with a caption: the colour of a state (its own colour when set,
+    // grey text for the disabled state without one, else the font's) and the caption
+    // drawn over the shown picture.
+    static COLORREF CaptionColor(const ui::Font& font, ui::Color own, bool disabled);
+    void DrawCaptionText(const ui::Font& font, COLORREF color, const std::string& text, RECT bounds, UINT format);
 
 private:
     static void OnStateBitmapChange(void* self, lumen::Bitmap& bitmap);
