@@ -1,25 +1,192 @@
 // The baseline of the benchmarks: the smallest Win32 program with one hidden
-// top-level window and a message loop, built like Surgepad (static runtime).
+// top-level window and a message loop, built like Surgepad (static runtime), that
+// answers the press broadcast the way the benchmarks time Surgepad's answer:
+//   bench_empty.exe              on a press, a small plain window is shown, and hidden
+//                                again a second later or at the next press;
+//   bench_empty.exe --fade PNG   the PNG is decoded at start into a 32-bit
+//                                premultiplied picture; on a press a layered window of
+//                                its size is shown with one UpdateLayeredWindow and then
+//                                pushed 49 more times with falling SourceConstantAlpha
+//                                on the display fade's schedule (a step every 50 ms,
+//                                hidden at 2500 ms). Nothing else is done per step: no
+//                                thread, no hand-over, no device context made per call.
+// Plain Win32 without the C++ library, so that its size is the floor of any program.
 #include <windows.h>
 
+#include <wincodec.h>
+
 namespace {
-LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CLOSE) {
-        PostQuitMessage(0);
+
+constexpr char kBroadcastName[] = "WM_KORA_BROADCAST_MESSAGE";
+constexpr WPARAM kPress = 0x2255;
+constexpr UINT_PTR kHideTimer = 1;
+// The display fade's schedule (surgepad/FadeSteps.h): 50 steps of 50 ms, steps 1..49
+// applied after the page is put up at full opacity.
+constexpr DWORD kSteps = 50;
+constexpr DWORD kStepMs = 50;
+
+UINT g_pressMessage = 0;
+HWND g_display = nullptr;
+bool g_fade = false;
+HDC g_pictureDc = nullptr;
+SIZE g_pictureSize = {};
+
+// The GUIDs by value: MinGW's import libraries do not all carry them.
+constexpr CLSID kWicFactory = {0xcacaf262, 0x9370, 0x4615, {0xa1, 0x3b, 0x9f, 0x55, 0x39, 0xda, 0x4c, 0x0a}};
+constexpr IID kWicFactoryInterface = {0xec5ec8a9, 0xc395, 0x4314, {0x9c, 0x77, 0x54, 0xd7, 0xa9, 0x35, 0xff, 0x70}};
+constexpr GUID kPremultipliedBgra = {0x6fddc324, 0x4e03, 0x4bfe, {0xb1, 0x85, 0x3d, 0x77, 0x76, 0x8d, 0xc9, 0x10}};
+
+template <typename T>
+void Release(T*& object) {
+    if (object != nullptr) {
+        object->Release();
+        object = nullptr;
+    }
+}
+
+// The picture as a premultiplied 32-bit DIB section selected into a memory DC kept for
+// the whole run; false when it cannot be read.
+bool LoadPicture(const wchar_t* path) {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+        return false;
+    }
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    bool loaded = false;
+    UINT width = 0;
+    UINT height = 0;
+    if (SUCCEEDED(CoCreateInstance(kWicFactory, nullptr, CLSCTX_INPROC_SERVER, kWicFactoryInterface,
+                                   reinterpret_cast<void**>(&factory))) &&
+        SUCCEEDED(factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
+                                                     &decoder)) &&
+        SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
+        SUCCEEDED(converter->Initialize(frame, kPremultipliedBgra, WICBitmapDitherTypeNone, nullptr, 0,
+                                        WICBitmapPaletteTypeCustom)) &&
+        SUCCEEDED(converter->GetSize(&width, &height)) && width > 0 && height > 0) {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = static_cast<LONG>(width);
+        info.bmiHeader.biHeight = -static_cast<LONG>(height);
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        if (bitmap != nullptr &&
+            SUCCEEDED(converter->CopyPixels(nullptr, width * 4, width * height * 4, static_cast<BYTE*>(bits)))) {
+            g_pictureDc = CreateCompatibleDC(nullptr);
+            SelectObject(g_pictureDc, bitmap);
+            g_pictureSize = {static_cast<LONG>(width), static_cast<LONG>(height)};
+            loaded = true;
+        }
+    }
+    Release(converter);
+    Release(frame);
+    Release(decoder);
+    Release(factory);
+    return loaded;
+}
+
+bool Push(BYTE alpha, const POINT* at) {
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    POINT source = {0, 0};
+    return UpdateLayeredWindow(g_display, nullptr, const_cast<POINT*>(at), &g_pictureSize, g_pictureDc, &source, 0,
+                               &blend, ULW_ALPHA) != FALSE;
+}
+
+// The whole fade, on this thread: the window procedure is busy for 2.5 s, which is
+// what a baseline may do.
+void Fade() {
+    const POINT at = {(GetSystemMetrics(SM_CXSCREEN) - g_pictureSize.cx) / 2,
+                      (GetSystemMetrics(SM_CYSCREEN) - g_pictureSize.cy) / 2};
+    const DWORD start = GetTickCount();
+    Push(255, &at);
+    ShowWindow(g_display, SW_SHOWNOACTIVATE);
+    for (DWORD step = 1; step < kSteps; ++step) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed < step * kStepMs) {
+            Sleep(step * kStepMs - elapsed);
+        }
+        Push(static_cast<BYTE>(255 * (kSteps - step) / kSteps), nullptr);
+    }
+    const DWORD elapsed = GetTickCount() - start;
+    if (elapsed < kSteps * kStepMs) {
+        Sleep(kSteps * kStepMs - elapsed);
+    }
+    ShowWindow(g_display, SW_HIDE);
+    OutputDebugStringA("empty: faded\n");
+}
+
+void ShowSmallWindow(HWND main) {
+    if (IsWindowVisible(g_display)) {
+        ShowWindow(g_display, SW_HIDE);
+    }
+    ShowWindow(g_display, SW_SHOWNOACTIVATE);
+    SetTimer(main, kHideTimer, 1000, nullptr);
+}
+
+LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == g_pressMessage && g_pressMessage != 0) {
+        if (wParam == kPress && lParam == 0) {
+            if (g_fade) {
+                Fade();
+            } else {
+                ShowSmallWindow(window);
+            }
+        }
         return 0;
     }
+    switch (message) {
+        case WM_TIMER:
+            KillTimer(window, kHideTimer);
+            ShowWindow(g_display, SW_HIDE);
+            return 0;
+        case WM_CLOSE:
+            PostQuitMessage(0);
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+// The display window ignores the broadcast, which reaches every top-level window.
+LRESULT CALLBACK DisplayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
 }
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    g_fade = argv != nullptr && argc == 3 && lstrcmpW(argv[1], L"--fade") == 0;
+    if (g_fade && !LoadPicture(argv[2])) {
+        OutputDebugStringA("empty: the picture cannot be read\n");
+        return 1;
+    }
+    g_pressMessage = RegisterWindowMessageA(kBroadcastName);
+
     WNDCLASSA wc = {};
-    wc.lpfnWndProc = Proc;
+    wc.lpfnWndProc = MainProc;
     wc.hInstance = instance;
     wc.lpszClassName = "SurgepadBenchEmpty";
     RegisterClassA(&wc);
+    WNDCLASSA display = {};
+    display.lpfnWndProc = DisplayProc;
+    display.hInstance = instance;
+    display.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    display.lpszClassName = "SurgepadBenchDisplay";
+    RegisterClassA(&display);
+
     CreateWindowExA(0, wc.lpszClassName, "SurgepadBenchEmpty", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, instance,
                     nullptr);
+    const DWORD exStyle = WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | (g_fade ? WS_EX_LAYERED : 0);
+    const int width = g_fade ? g_pictureSize.cx : 120;
+    const int height = g_fade ? g_pictureSize.cy : 40;
+    g_display = CreateWindowExA(exStyle, display.lpszClassName, "SurgepadBenchDisplay", WS_POPUP, 100, 100, width,
+                                height, nullptr, nullptr, instance, nullptr);
     OutputDebugStringA("empty: running\n");
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
