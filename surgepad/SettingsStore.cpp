@@ -171,7 +171,11 @@ bool SettingsStore::GetPowerButtonDisabled() {
 }
 
 bool SettingsStore::SetPowerButtonDisabled(bool on) {
-    return WriteDword(kPowerButtonDisabled, on ? 1 : 0);
+    const bool written = WriteDword(kPowerButtonDisabled, on ? 1 : 0);
+    if (written) {
+        lumen::Trace("[SettingsStore] the power button %s", on ? "belongs to the system" : "is held by the program");
+    }
+    return written;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -256,6 +260,7 @@ bool SettingsStore::StoreButtonSetting(uint32_t action, uint32_t event) {
         lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) not stored", action, event);
         return false;
     }
+    lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) saved", action, event);
     return true;
 }
 
@@ -302,6 +307,7 @@ bool SettingsStore::TakeOverPowerButton() {
     } else {
         m_services.dormix->SetPowerButtonSetting(0, kEventTakenOver);
     }
+    lumen::Trace("[SettingsStore] the system's button set to do nothing");
     if (!IsSystemButtonDisabled()) {
         lumen::Trace("[SettingsStore] the system's button still acts after the takeover; it is given back");
         ReleasePowerButton();
@@ -350,6 +356,7 @@ void SettingsStore::ApplyButtonSetting(uint32_t action, uint32_t event) {
             action = kSchemeActionShutDown;
         }
         WriteSchemesAction(action);
+        lumen::Trace("[SettingsStore] the system's button given back as scheme action %u", action);
         return;
     }
     if (IsDisabledSetting(action, event)) {
@@ -358,6 +365,7 @@ void SettingsStore::ApplyButtonSetting(uint32_t action, uint32_t event) {
     }
     if (m_services.dormixLoaded && m_services.dormix != nullptr) {
         m_services.dormix->SetPowerButtonSetting(action, event);
+        lumen::Trace("[SettingsStore] the system's button given back as (%u, 0x%08X)", action, event);
     }
 }
 
