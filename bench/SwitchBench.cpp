@@ -144,15 +144,16 @@ std::string ProcFolder(const std::string& exeName) {
     return folder;
 }
 
-// Wake-ups: the voluntary context switches (each one a sleep that ended) of all the
-// process's threads; -1 when unknown.
-long long Wakeups(const std::string& dir) {
+// Wake-ups: the voluntary context switches (each one a sleep that ended) of each of
+// the process's threads, by Linux thread id (the first thread's is the process's);
+// empty when unknown.
+std::map<std::string, long long> Wakeups(const std::string& dir) {
+    std::map<std::string, long long> threads;
     WIN32_FIND_DATAA task;
     HANDLE tasks = dir.empty() ? INVALID_HANDLE_VALUE : FindFirstFileA((dir + "task\\*").c_str(), &task);
     if (tasks == INVALID_HANDLE_VALUE) {
-        return -1;
+        return threads;
     }
-    long long total = 0;
     do {
         const std::string tid = task.cFileName;
         if (tid.empty() || tid.find_first_not_of("0123456789") != std::string::npos) {
@@ -161,12 +162,12 @@ long long Wakeups(const std::string& dir) {
         std::istringstream status(ReadAll(dir + "task\\" + tid + "\\status"));
         for (std::string line; std::getline(status, line);) {
             if (line.rfind("voluntary_ctxt_switches:", 0) == 0) {
-                total += std::atoll(line.substr(line.find(':') + 1).c_str());
+                threads[tid] = std::atoll(line.substr(line.find(':') + 1).c_str());
             }
         }
     } while (FindNextFileA(tasks, &task));
     FindClose(tasks);
-    return total;
+    return threads;
 }
 
 // User and system time of the whole process, ended threads included, in ms; -1 when
@@ -192,27 +193,60 @@ double LinuxCpuMs(const std::string& dir) {
     return ticks * 10.0;
 }
 
+long long Total(const std::map<std::string, long long>& threads) {
+    long long total = 0;
+    for (const auto& [tid, count] : threads) {
+        total += count;
+    }
+    return total;
+}
+
 struct Idle {
     double cpuMs = -1;
     double wakeupsPerSecond = -1;
+    int bursts = -1;
 };
 
 // Processor time and wake-ups of an idle program over the idle window.
 Idle MeasureIdle(const std::string& proc, const std::string& prefix) {
     const int seconds = IdleSeconds();
     const double cpu0 = LinuxCpuMs(proc);
-    const long long wake0 = Wakeups(proc);
-    Sleep(static_cast<DWORD>(seconds) * 1000);
-    const double cpu1 = LinuxCpuMs(proc);
-    const long long wake1 = Wakeups(proc);
+    const auto wake0 = Wakeups(proc);
+    // Under Wine every request to the wineserver that waits for its answer is a
+    // voluntary switch too, so one timer tick can count several. The 100 ms slots in
+    // which the count rose tell the real wake-ups apart: a 5 s check is one slot.
     Idle idle;
+    idle.bursts = wake0.empty() ? -1 : 0;
+    long long last = Total(wake0);
+    for (int slot = 0; slot < seconds * 10; ++slot) {
+        Sleep(100);
+        if (idle.bursts >= 0) {
+            const long long now = Total(Wakeups(proc));
+            idle.bursts += now > last ? 1 : 0;
+            last = now;
+        }
+    }
+    const double cpu1 = LinuxCpuMs(proc);
+    const auto wake1 = Wakeups(proc);
     if (cpu0 >= 0 && cpu1 >= 0) {
         idle.cpuMs = cpu1 - cpu0;
         Print(prefix + ".idle_cpu_ms", idle.cpuMs, ("ms over " + std::to_string(seconds) + " s").c_str());
     }
-    if (wake0 >= 0 && wake1 >= 0) {
-        idle.wakeupsPerSecond = static_cast<double>(wake1 - wake0) / seconds;
-        Print(prefix + ".idle_wakeups_per_s", idle.wakeupsPerSecond, "/s", 2);
+    if (!wake0.empty() && !wake1.empty()) {
+        // Each thread on its own, so that the one that wakes shows; a thread that began
+        // or ended within the window counts from 0 or not at all.
+        long long total = 0;
+        for (const auto& [tid, count] : wake1) {
+            const auto before = wake0.find(tid);
+            const long long woke = count - (before != wake0.end() ? before->second : 0);
+            total += woke;
+            std::printf("figure: %s idle wake-ups of thread %s%s: %lld\n", prefix.c_str(), tid.c_str(),
+                        proc.find("\\" + tid + "\\") != std::string::npos ? " (the first)" : "", woke);
+        }
+        idle.wakeupsPerSecond = static_cast<double>(total) / seconds;
+        Print(prefix + ".idle_voluntary_switches_per_s", idle.wakeupsPerSecond, "/s", 2);
+        Print(prefix + ".idle_wakeup_bursts", idle.bursts,
+              ("100 ms slots with a wake-up over " + std::to_string(seconds) + " s").c_str(), 0);
     }
     return idle;
 }
@@ -326,21 +360,40 @@ double FileKiB(const std::string& path) {
     return static_cast<double>((static_cast<ULONGLONG>(data.nFileSizeHigh) << 32) | data.nFileSizeLow) / 1024.0;
 }
 
+// Starts measured, for each program: the first start in a fresh prefix also pays for
+// the prefix, so the median of a few is compared.
+constexpr int kStarts = 3;
+
 TEST(Bench, EmptyProgram) {
     ASSERT_TRUE(CopyEmptyProgram());
     {
+        std::vector<double> starts;
+        for (int i = 0; i < kStarts - 1; ++i) {
+            e2e::Surgepad empty("", kEmptyExe);
+            const auto running = empty.WaitForTrace("empty: running", 30000);
+            ASSERT_TRUE(running.has_value()) << empty.TraceText();
+            starts.push_back(running->ms);
+            TerminateProcess(empty.Process(), 0);
+            empty.WaitForExit(5000);
+            WaitGone(kEmptyExe);
+        }
         e2e::Surgepad empty("", kEmptyExe);
         const auto running = empty.WaitForTrace("empty: running", 30000);
         ASSERT_TRUE(running.has_value()) << empty.TraceText();
-        g_baseline["start_ms"] = running->ms;
-        Print("empty.start_to_window_ms", running->ms, "ms from process creation");
+        starts.push_back(running->ms);
+        for (const double ms : starts) {
+            Print("empty.start_to_window_ms", ms, "ms from process creation");
+        }
+        g_baseline["start_ms"] = Median(starts);
+        Print("empty.start_to_window_median_ms", Median(starts), "ms");
         const std::string proc = ProcFolder(kEmptyExe);
         Sleep(2000);
         g_baseline["working_set_idle"] = static_cast<double>(e2e::ProcessMemory(empty.Process()).workingSetKiB);
         Print("empty.working_set_idle", g_baseline["working_set_idle"], "KiB");
         const Idle idle = MeasureIdle(proc, "empty");
         g_baseline["idle_cpu"] = idle.cpuMs;
-        g_baseline["idle_wakeups"] = idle.wakeupsPerSecond;
+        g_baseline["idle_switches"] = idle.wakeupsPerSecond;
+        g_baseline["idle_bursts"] = idle.bursts;
 
         HWND window = FindWindowA(kEmptyDisplayClass, nullptr);
         ASSERT_NE(window, nullptr);
@@ -367,6 +420,10 @@ TEST(Bench, EmptyProgram) {
     PressRun run;
     ASSERT_TRUE(Press(
         fade, proc, window, Presses(), [](int) { return "empty: faded"; }, run));
+    // The same picture put up as Surgepad puts its display up: the system's share of
+    // the press-to-display time.
+    Print("empty.press_to_layered_picture_visible_median_ms", Median(run.toVisibleMs), "ms");
+    Print("empty.press_to_layered_picture_visible_max_ms", Maximum(run.toVisibleMs), "ms");
     if (run.cpuUntilHiddenMs >= 0) {
         g_baseline["cpu_per_drawn_fade"] = run.cpuUntilHiddenMs / Presses();
         Print("empty.cpu_per_50_bare_update_layered_window_ms", g_baseline["cpu_per_drawn_fade"],
@@ -381,11 +438,25 @@ TEST(Bench, EmptyProgram) {
 TEST(Bench, Surgepad) {
     e2e::UseBoard("full.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
+    std::vector<double> starts;
+    for (int i = 0; i < kStarts - 1; ++i) {
+        e2e::Surgepad program;
+        const auto tray = program.WaitForTrace("tray: icon added", 30000);
+        ASSERT_TRUE(tray.has_value()) << program.TraceText();
+        starts.push_back(tray->ms);
+        ASSERT_TRUE(program.WaitForTrace("startup: running", 30000));
+        program.Stop();
+        ASSERT_FALSE(program.Running());
+        WaitGone("Surgepad.exe");
+    }
     e2e::Surgepad program;
     const auto tray = program.WaitForTrace("tray: icon added", 30000);
     ASSERT_TRUE(tray.has_value()) << program.TraceText();
-    Print("surgepad.start_to_tray_icon_ms", tray->ms, "ms from process creation");
-    Compare("start_ms", tray->ms, "ms", "the empty program: start to its first window");
+    starts.push_back(tray->ms);
+    for (const double ms : starts) {
+        Print("surgepad.start_to_tray_icon_ms", ms, "ms from process creation");
+    }
+    Compare("start_ms", Median(starts), "ms", "median of the starts; the empty program: start to its first window");
     ASSERT_TRUE(program.WaitForTrace("startup: running", 30000));
     ASSERT_TRUE(program.Sync());
     const std::string proc = ProcFolder("Surgepad.exe");
@@ -395,8 +466,10 @@ TEST(Bench, Surgepad) {
     Compare("working_set_idle", workingSet, "KiB", "target: at most 4096 KiB above the empty program");
     const Idle idle = MeasureIdle(proc, "surgepad");
     Compare("idle_cpu", idle.cpuMs, "ms", "over the same idle window");
-    Compare("idle_wakeups", idle.wakeupsPerSecond, "/s",
-            "target: only the 5 s check above the empty program, 0.2/s per thread it wakes");
+    Compare("idle_switches", idle.wakeupsPerSecond, "/s", "voluntary context switches, wineserver requests included");
+    Compare(
+        "idle_bursts", idle.bursts, "wake-ups",
+        ("target: only the 5 s check above the empty program, " + std::to_string(IdleSeconds() / 5) + " here").c_str());
 
     HWND osd = FindWindowA(kOsdClass, nullptr);
     ASSERT_NE(osd, nullptr);
