@@ -10,6 +10,13 @@
 //                                on the display fade's schedule (a step every 50 ms,
 //                                hidden at 2500 ms). Nothing else is done per step: no
 //                                thread, no hand-over, no device context made per call.
+//   bench_empty.exe --fade-like-program PNG
+//                                the same fade made with the calls Surgepad's display
+//                                makes: the steps timed by a thread of their own that
+//                                hands each to the window's thread with SendMessage,
+//                                and each step takes the window's DC, makes a memory DC,
+//                                selects the picture, reads the window's place and passes
+//                                it again. Where the fade's processor time goes.
 // Plain Win32 without the C++ library, so that its size is the floor of any program.
 #include <windows.h>
 
@@ -28,7 +35,10 @@ constexpr DWORD kStepMs = 50;
 UINT g_pressMessage = 0;
 HWND g_display = nullptr;
 bool g_fade = false;
+bool g_likeProgram = false;
+HWND g_main = nullptr;
 HDC g_pictureDc = nullptr;
+HBITMAP g_picture = nullptr;
 SIZE g_pictureSize = {};
 
 // The GUIDs by value: MinGW's import libraries do not all carry them.
@@ -46,8 +56,16 @@ void Release(T*& object) {
 
 // The picture as a premultiplied 32-bit DIB section selected into a memory DC kept for
 // the whole run; false when it cannot be read.
+// COM is loaded only here: the plain program imports no more than kernel32, user32 and
+// gdi32, so its working set is the floor.
 bool LoadPicture(const wchar_t* path) {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    using Initialize = HRESULT(WINAPI*)(void*, DWORD);
+    using Create = HRESULT(WINAPI*)(REFCLSID, IUnknown*, DWORD, REFIID, void**);
+    HMODULE ole = LoadLibraryA("ole32.dll");
+    const auto initialize =
+        reinterpret_cast<Initialize>(reinterpret_cast<void*>(GetProcAddress(ole, "CoInitializeEx")));
+    const auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(GetProcAddress(ole, "CoCreateInstance")));
+    if (initialize == nullptr || create == nullptr || FAILED(initialize(nullptr, COINIT_APARTMENTTHREADED))) {
         return false;
     }
     IWICImagingFactory* factory = nullptr;
@@ -57,8 +75,8 @@ bool LoadPicture(const wchar_t* path) {
     bool loaded = false;
     UINT width = 0;
     UINT height = 0;
-    if (SUCCEEDED(CoCreateInstance(kWicFactory, nullptr, CLSCTX_INPROC_SERVER, kWicFactoryInterface,
-                                   reinterpret_cast<void**>(&factory))) &&
+    if (SUCCEEDED(create(kWicFactory, nullptr, CLSCTX_INPROC_SERVER, kWicFactoryInterface,
+                         reinterpret_cast<void**>(&factory))) &&
         SUCCEEDED(factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ, WICDecodeMetadataCacheOnDemand,
                                                      &decoder)) &&
         SUCCEEDED(decoder->GetFrame(0, &frame)) && SUCCEEDED(factory->CreateFormatConverter(&converter)) &&
@@ -78,6 +96,7 @@ bool LoadPicture(const wchar_t* path) {
             SUCCEEDED(converter->CopyPixels(nullptr, width * 4, width * height * 4, static_cast<BYTE*>(bits)))) {
             g_pictureDc = CreateCompatibleDC(nullptr);
             SelectObject(g_pictureDc, bitmap);
+            g_picture = bitmap;
             g_pictureSize = {static_cast<LONG>(width), static_cast<LONG>(height)};
             loaded = true;
         }
@@ -94,6 +113,60 @@ bool Push(BYTE alpha, const POINT* at) {
     POINT source = {0, 0};
     return UpdateLayeredWindow(g_display, nullptr, const_cast<POINT*>(at), &g_pictureSize, g_pictureDc, &source, 0,
                                &blend, ULW_ALPHA) != FALSE;
+}
+
+constexpr UINT kStepMessage = WM_APP + 1;
+constexpr UINT kHideMessage = WM_APP + 2;
+
+// One step as the program's layered-window maker pushes it.
+bool PushLikeProgram(BYTE alpha) {
+    BITMAP info = {};
+    GetObjectA(g_picture, sizeof info, &info);
+    (void)GetWindowLongPtrA(g_display, GWL_EXSTYLE);
+    HDC windowDc = GetDC(g_display);
+    HDC memoryDc = CreateCompatibleDC(windowDc);
+    RECT r = {};
+    GetWindowRect(g_display, &r);
+    POINT destination = {r.left, r.top};
+    POINT source = {0, 0};
+    SIZE size = {info.bmWidth, info.bmHeight};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
+    HGDIOBJ old = SelectObject(memoryDc, g_picture);
+    const BOOL done =
+        UpdateLayeredWindow(g_display, windowDc, &destination, &size, memoryDc, &source, 0, &blend, ULW_ALPHA);
+    SelectObject(memoryDc, old);
+    DeleteDC(memoryDc);
+    ReleaseDC(g_display, windowDc);
+    return done != FALSE;
+}
+
+DWORD WINAPI StepThread(void*) {
+    const DWORD start = GetTickCount();
+    for (DWORD step = 1; step <= kSteps; ++step) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed < step * kStepMs) {
+            Sleep(step * kStepMs - elapsed);
+        }
+        if (step < kSteps) {
+            SendMessageA(g_main, kStepMessage, 255 * (kSteps - step) / kSteps, 0);
+        }
+    }
+    SendMessageA(g_main, kHideMessage, 0, 0);
+    return 0;
+}
+
+void FadeLikeProgram() {
+    RECT r = {};
+    GetWindowRect(g_display, &r);
+    const POINT at = {(GetSystemMetrics(SM_CXSCREEN) - g_pictureSize.cx) / 2,
+                      (GetSystemMetrics(SM_CYSCREEN) - g_pictureSize.cy) / 2};
+    SetWindowPos(g_display, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PushLikeProgram(255);
+    ShowWindow(g_display, SW_SHOWNOACTIVATE);
+    HANDLE thread = CreateThread(nullptr, 0, StepThread, nullptr, 0, nullptr);
+    if (thread != nullptr) {
+        CloseHandle(thread);
+    }
 }
 
 // The whole fade, on this thread: the window procedure is busy for 2.5 s, which is
@@ -130,7 +203,9 @@ void ShowSmallWindow(HWND main) {
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == g_pressMessage && g_pressMessage != 0) {
         if (wParam == kPress && lParam == 0) {
-            if (g_fade) {
+            if (g_likeProgram) {
+                FadeLikeProgram();
+            } else if (g_fade) {
                 Fade();
             } else {
                 ShowSmallWindow(window);
@@ -139,6 +214,13 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     }
     switch (message) {
+        case kStepMessage:
+            PushLikeProgram(static_cast<BYTE>(wParam));
+            return 0;
+        case kHideMessage:
+            ShowWindow(g_display, SW_HIDE);
+            OutputDebugStringA("empty: faded\n");
+            return 0;
         case WM_TIMER:
             KillTimer(window, kHideTimer);
             ShowWindow(g_display, SW_HIDE);
@@ -159,12 +241,27 @@ LRESULT CALLBACK DisplayProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    int argc = 0;
-    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    g_fade = argv != nullptr && argc == 3 && lstrcmpW(argv[1], L"--fade") == 0;
-    if (g_fade && !LoadPicture(argv[2])) {
+    // "--fade[-like-program] "PATH"": the path is what follows the first quote after the
+    // switch (the benchmark always quotes it).
+    const wchar_t* line = GetCommandLineW();
+    const wchar_t* like = wcsstr(line, L" --fade-like-program ");
+    const wchar_t* fade = like != nullptr ? like : wcsstr(line, L" --fade ");
+    g_likeProgram = like != nullptr;
+    g_fade = fade != nullptr;
+    wchar_t path[MAX_PATH] = {};
+    if (const wchar_t* open = fade != nullptr ? wcschr(fade, L'"') : nullptr) {
+        const wchar_t* close = wcschr(open + 1, L'"');
+        const size_t length = close != nullptr ? static_cast<size_t>(close - open - 1) : wcslen(open + 1);
+        lstrcpynW(path, open + 1, static_cast<int>(length < MAX_PATH - 1 ? length + 1 : MAX_PATH));
+    }
+    if (g_fade && !LoadPicture(path)) {
         OutputDebugStringA("empty: the picture cannot be read\n");
         return 1;
+    }
+    if (g_likeProgram) {
+        // The program selects its picture into a new memory DC at every step.
+        DeleteDC(g_pictureDc);
+        g_pictureDc = nullptr;
     }
     g_pressMessage = RegisterWindowMessageA(kBroadcastName);
 
@@ -180,8 +277,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     display.lpszClassName = "SurgepadBenchDisplay";
     RegisterClassA(&display);
 
-    CreateWindowExA(0, wc.lpszClassName, "SurgepadBenchEmpty", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, instance,
-                    nullptr);
+    g_main = CreateWindowExA(0, wc.lpszClassName, "SurgepadBenchEmpty", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                             instance, nullptr);
     const DWORD exStyle = WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW | (g_fade ? WS_EX_LAYERED : 0);
     const int width = g_fade ? g_pictureSize.cx : 120;
     const int height = g_fade ? g_pictureSize.cy : 40;

@@ -422,6 +422,7 @@ TEST(Bench, EmptyProgram) {
         fade, proc, window, Presses(), [](int) { return "empty: faded"; }, run));
     // The same picture put up as Surgepad puts its display up: the system's share of
     // the press-to-display time.
+    g_baseline["press_to_picture_median"] = Median(run.toVisibleMs);
     Print("empty.press_to_layered_picture_visible_median_ms", Median(run.toVisibleMs), "ms");
     Print("empty.press_to_layered_picture_visible_max_ms", Maximum(run.toVisibleMs), "ms");
     if (run.cpuUntilHiddenMs >= 0) {
@@ -432,6 +433,29 @@ TEST(Bench, EmptyProgram) {
     ASSERT_TRUE(fade.Running());
     TerminateProcess(fade.Process(), 0);
     fade.WaitForExit(5000);
+    WaitGone(kEmptyExe);
+
+    // The same fade made with the program's calls: a step thread handing each step over
+    // by SendMessage, and a window DC and a memory DC made at every step.
+    e2e::Surgepad like(std::string("--fade-like-program \"") + e2e::ProgramDir() + kOsdPicture + "\"", kEmptyExe);
+    ASSERT_TRUE(like.WaitForTrace("empty: running", 30000)) << like.TraceText();
+    const std::string likeProc = ProcFolder(kEmptyExe);
+    Sleep(1000);
+    window = FindWindowA(kEmptyDisplayClass, nullptr);
+    ASSERT_NE(window, nullptr);
+    PressRun likeRun;
+    ASSERT_TRUE(Press(
+        like, likeProc, window, Presses(), [](int) { return "empty: faded"; }, likeRun));
+    if (likeRun.cpuUntilHiddenMs >= 0 && run.cpuUntilHiddenMs > 0) {
+        const double perFade = likeRun.cpuUntilHiddenMs / Presses();
+        g_baseline["cpu_per_fade_like_program"] = perFade;
+        Print("empty.cpu_per_fade_made_with_the_programs_calls_ms", perFade, "ms", 2);
+        std::printf("figure: the program's calls against the bare calls: ratio %.2f x\n",
+                    perFade / g_baseline["cpu_per_drawn_fade"]);
+    }
+    ASSERT_TRUE(like.Running());
+    TerminateProcess(like.Process(), 0);
+    like.WaitForExit(5000);
     WaitGone(kEmptyExe);
 }
 
@@ -479,6 +503,8 @@ TEST(Bench, Surgepad) {
     Print("surgepad.press_to_display_visible_max_ms", Maximum(run.toVisibleMs), "ms");
     Compare("press_to_display_median", Median(run.toVisibleMs), "ms", "target: at most 16 ms");
     Compare("press_to_display_max", Maximum(run.toVisibleMs), "ms", "the worst of the presses");
+    Compare("press_to_picture_median", Median(run.toVisibleMs), "ms",
+            "against the empty program putting the same layered picture up");
     Print("surgepad.trace_lines_from_press_to_display_median", Median(run.linesToVisible), "lines");
     std::printf("figure: surgepad: the trace lines from the first press to its display:\n%s",
                 run.firstPressLines.c_str());

@@ -25,7 +25,7 @@ for x86 in ${SURGEPAD_BENCH_X86_BUILD:-} "$build/x86" "${build%/}86" build-x86; 
         mkdir -p "$out/bench-x86"
         if i686-w64-mingw32-g++-posix -std=c++20 -O3 -DNDEBUG -D_WIN32_WINNT=0x0601 -DWINVER=0x0601 -DNOMINMAX \
             -DSTRICT -mwindows -static -static-libgcc -static-libstdc++ -s "$here/../bench/EmptyProgram.cpp" \
-            -o "$empty86" -lshell32 -lole32; then
+            -o "$empty86"; then
             export SURGEPAD_BENCH_X86_EMPTY_EXE
             SURGEPAD_BENCH_X86_EMPTY_EXE=$(realpath "$empty86")
         fi
