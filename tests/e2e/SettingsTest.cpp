@@ -359,23 +359,37 @@ TEST_F(Settings, CancelStoresNothingAndTheWindowReopensAtTheCornerWithTheStoredV
     // Dragged elsewhere by its picture, then closed and opened again: back at the corner.
     const RECT corner = WindowRect(settings);
     const POINT grab = OnScreen(settings, kBareSkin);
-    MovePointer(grab.x, grab.y);
-    LeftButton(true);
-    // The system's move loop takes over once the press has been handled, which takes a while
-    // on a busy machine: the pointer keeps travelling until the window follows, then goes on.
-    int step = 0;
-    for (const DWORD until = GetTickCount() + 8000;
-         WindowRect(settings).left == corner.left && GetTickCount() < until;) {
-        ++step;
-        MovePointer(grab.x - 4 * step, grab.y - 4 * step);
+    // The system's move loop takes over once the press has been handled. On a busy
+    // machine a press can end up before the loop starts: the gesture is made again then,
+    // as a user would, and a drag that never starts fails.
+    const DWORD thread = GetWindowThreadProcessId(settings, nullptr);
+    auto inMoveLoop = [thread] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) && (info.flags & GUI_INMOVESIZE) != 0;
+    };
+    int attempts = 0;
+    bool moving = false;
+    while (!moving && attempts < 3) {
+        ++attempts;
+        MovePointer(grab.x, grab.y);
+        LeftButton(true);
+        for (const DWORD until = GetTickCount() + 3000; !moving && GetTickCount() < until; Sleep(50)) {
+            moving = inMoveLoop();
+        }
+        if (!moving) {
+            LeftButton(false);
+        }
     }
-    for (int more = 1; more <= 10; ++more) {
-        MovePointer(grab.x - 4 * step - 20 * more, grab.y - 4 * step - 20 * more);
+    ASSERT_TRUE(moving) << "a press on the window's picture never started the move loop (" << attempts << " attempts)\n"
+                        << program->TraceText();
+    for (int step = 1; step <= 10; ++step) {
+        MovePointer(grab.x - 20 * step, grab.y - 20 * step);
     }
     LeftButton(false);
     Sleep(300);
     const RECT moved = WindowRect(settings);
-    EXPECT_LT(moved.left, corner.left - 100) << "the window did not follow the drag";
+    EXPECT_LT(moved.left, corner.left - 100) << "the window did not follow the drag (" << attempts << " attempts)";
     Key(VK_ESCAPE);
     ASSERT_TRUE(WaitClosed(*program, 2)) << program->TraceText();
     settings = Open(*program, 3);
