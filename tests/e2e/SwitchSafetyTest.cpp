@@ -107,73 +107,73 @@ protected:
 // ---------------------------------------------------------------------------------------
 // The end of the program during the effect
 
-// The program is ended while the effect of a switch-on runs: by the close command, or as
-// the system ends the session. Either way the switch finishes whole before the end.
-TEST_F(SwitchSafety, AnEndDuringTheEffectLetsTheSwitchFinishThenEnds) {
-    struct End {
-        const char* name;
-        const char* received;  // the trace of the end's arrival, when it has one
-        void (*end)(Surgepad& program, size_t journalBefore);
-    };
-    const End ends[] = {
-        {"close command", "command: 1024",
-         [](Surgepad&, size_t) {
-             HWND main = e2e::MainWindow();
-             ASSERT_NE(main, nullptr);
-             ASSERT_TRUE(PostMessageA(main, 1024, 0x55, 0));
-         }},
-        {"end of the session", nullptr,
-         [](Surgepad& program, size_t before) {
-             const std::vector<HWND> windows = WindowsOf(program.Pid());
-             ASSERT_FALSE(windows.empty());
-             // As the system ends a session: every top-level window is asked, then told.
-             for (HWND w : windows) {
-                 DWORD_PTR answer = 0;
-                 EXPECT_NE(
-                     SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 40000, &answer), 0);
-                 EXPECT_NE(answer, 0u) << "the program does not hold the session up";
-             }
-             // Once the program has answered, it may be ended at any moment: the switch
-             // must be complete by then.
-             const std::vector<std::string> answered = JournalFrom(before);
-             EXPECT_NE(Find(answered, kApplyControl), std::string::npos) << Joined(answered);
-             for (HWND w : windows) {
-                 DWORD_PTR ignored = 0;
-                 SendMessageTimeoutA(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 40000, &ignored);
-             }
-         }},
-    };
+TEST_F(SwitchSafety, TheCloseCommandDuringTheEffectLetsTheSwitchFinishThenEnds) {
     e2e::UseBoard("full.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
     e2e::SimProcess service("service");
     e2e::SimProcess listen("listen");
     Sleep(500);
-    for (const End& e : ends) {
-        SCOPED_TRACE(e.name);
-        e2e::UseBoard("full.txt");  // the firmware at its start-up values again
-        ASSERT_TRUE(e2e::ChooseTurbo(0));
-        Start();
-        const size_t before = e2e::JournalLines().size();
-        ASSERT_EQ(e2e::Sim("press"), 0);
-        ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
-        e.end(*program, before);
-        if (HasFatalFailure()) {
-            return;
-        }
-        const std::optional<DWORD> exitCode = program->WaitForExit(40000);
-        ASSERT_TRUE(exitCode.has_value()) << "the program did not end\n" << program->TraceText();
-        EXPECT_EQ(*exitCode, 0u) << program->TraceText();
-        const size_t switched = TraceIndex("controller: switched on");
-        const size_t ended = TraceIndex("startup: ended");
-        ASSERT_NE(switched, std::string::npos) << "the switch was cut off\n" << program->TraceText();
-        ASSERT_NE(ended, std::string::npos) << program->TraceText();
-        if (e.received != nullptr) {
-            EXPECT_LT(TraceIndex(e.received), switched) << "the end came within the effect";
-        }
-        EXPECT_LT(switched, ended);
-        EXPECT_EQ(program->CountTrace("error:"), 0) << program->TraceText();
-        Sleep(500);  // the listener journals the announcement as it takes it from its queue
-        ExpectWholeBatch(JournalFrom(before));
+    Start();
+    const size_t before = e2e::JournalLines().size();
+
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
+    HWND main = e2e::MainWindow();
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(PostMessageA(main, 1024, 0x55, 0));
+
+    const std::optional<DWORD> exitCode = program->WaitForExit(40000);
+    ASSERT_TRUE(exitCode.has_value()) << "the program did not end\n" << program->TraceText();
+    EXPECT_EQ(*exitCode, 0u) << program->TraceText();
+    const size_t close = TraceIndex("command: 1024");
+    const size_t switched = TraceIndex("controller: switched on");
+    const size_t ended = TraceIndex("startup: ended");
+    ASSERT_NE(close, std::string::npos) << program->TraceText();
+    ASSERT_NE(switched, std::string::npos) << "the switch was cut off\n" << program->TraceText();
+    ASSERT_NE(ended, std::string::npos) << program->TraceText();
+    EXPECT_LT(close, switched) << "the close came within the effect";
+    EXPECT_LT(switched, ended);
+    EXPECT_EQ(program->CountTrace("error:"), 0) << program->TraceText();
+    Sleep(500);  // the listener journals the announcement as it takes it from its
+                 // queue
+    ExpectWholeBatch(JournalFrom(before));
+}
+
+TEST_F(SwitchSafety, TheEndOfTheSessionDuringTheEffectLetsTheSwitchFinishThenEnds) {
+    e2e::UseBoard("full.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
+    e2e::SimProcess service("service");
+    e2e::SimProcess listen("listen");
+    Sleep(500);
+    Start();
+    const size_t before = e2e::JournalLines().size();
+
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
+    const std::vector<HWND> windows = WindowsOf(program->Pid());
+    ASSERT_FALSE(windows.empty());
+    // As the system ends a session: every top-level window is asked, then told.
+    for (HWND w : windows) {
+        DWORD_PTR answer = 0;
+        EXPECT_NE(SendMessageTimeoutA(w, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_NORMAL, 40000, &answer), 0);
+        EXPECT_NE(answer, 0u) << "the program does not hold the session up";
     }
+    // Once the program has answered, it may be ended at any moment: the switch
+    // must be complete by then.
+    const std::vector<std::string> answered = JournalFrom(before);
+    EXPECT_NE(Find(answered, kApplyControl), std::string::npos) << Joined(answered);
+    for (HWND w : windows) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(w, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_NORMAL, 40000, &ignored);
+    }
+
+    const std::optional<DWORD> exitCode = program->WaitForExit(40000);
+    ASSERT_TRUE(exitCode.has_value()) << "the program did not end\n" << program->TraceText();
+    EXPECT_EQ(*exitCode, 0u) << program->TraceText();
+    EXPECT_NE(TraceIndex("controller: switched on"), std::string::npos) << program->TraceText();
+    EXPECT_EQ(program->CountTrace("error:"), 0) << program->TraceText();
+    Sleep(500);
+    ExpectWholeBatch(JournalFrom(before));
 }
 
 // ---------------------------------------------------------------------------------------

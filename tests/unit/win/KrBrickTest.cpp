@@ -180,6 +180,39 @@ TEST_F(KrBricks, ClicksNeverSinkTheBrick) {
     }
 }
 
+TEST_F(KrBricks, ShowsItsPictureOnTheForm) {
+    Log log;
+    RecordingBrick brick(*form, log);
+    EXPECT_EQ(80, brick.Width());
+    EXPECT_EQ(40, brick.Height());
+    struct Look {
+        Step step;
+        COLORREF colour;
+    };
+    const Look looks[] = {{Step::In, kPictureColours[1]},
+                          {Step::Down, kPictureColours[1]},
+                          {Step::Up, kPictureColours[1]},
+                          {Step::Out, kPictureColours[0]}};
+    for (const Look& l : looks) {
+        switch (l.step) {
+            case Step::In:
+                realinput::MoveTo(brick.Handle(), 40, 20);
+                break;
+            case Step::Out:
+                LeaveBrick(brick);
+                break;
+            case Step::Down:
+                realinput::Button(true);
+                break;
+            default:
+                realinput::Button(false);
+                break;
+        }
+        const lumen::DibBitmap shot = painttest::PaintedPixels(*form, RECT{20, 20, 100, 60});
+        EXPECT_EQ("", painttest::DifferenceFrom(shot, l.colour)) << "after " << StepName(l.step);
+    }
+}
+
 // Writes a 24-bit BMP file of one colour, rows bottom-up as paint programs write them.
 void WriteBmp(const std::string& path, int w, int h, COLORREF colour) {
     const lumen::DibBitmap b = painttest::Flat(w, h, colour);
@@ -247,6 +280,21 @@ TEST_F(KrBricks, LoadBitmapKeepsWhatAnEmptyNameLeavesAndEmptyPicturesFallBack) {
     bare2.ShowFocused();
     EXPECT_EQ(kr::brFocused, bare2.StateIndex());
     EXPECT_EQ(0, bare2.Display().Shown());
+}
+
+TEST_F(KrBricks, AppearanceAssignCopiesTheThreePictures) {
+    kr::KrBrick from(*form, 10, 10, 0, 0);
+    from.Appearance().SetNormalBmp(painttest::Flat(20, 10, kPictureColours[0]));
+    from.Appearance().SetFocusedBmp(painttest::Flat(20, 10, kPictureColours[1]));
+    from.Appearance().SetDisabledBmp(painttest::Flat(20, 10, kPictureColours[2]));
+    kr::KrBrick to(*form, 10, 40, 0, 0);
+    to.SetAppearance(from.Appearance());
+    const lumen::Bitmap* got[] = {&to.Appearance().NormalBmp(), &to.Appearance().FocusedBmp(),
+                                  &to.Appearance().DisabledBmp()};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(painttest::Rgb(kPictureColours[i]), painttest::Rgb(ColourOf(*got[i]))) << kPictureNames[i];
+    }
+    EXPECT_EQ(20, to.Width());
 }
 
 // The caption's colour in each state, and where the caption lies.
