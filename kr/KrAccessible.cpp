@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "kr/AccessibilityCalls.h"
 #include "kr/KrControl.h"
 
 namespace kr {
@@ -12,9 +13,14 @@ bool IsSelf(const VARIANT& child) {
 }
 
 // The control's texts are in the system's ANSI code page, as everything it draws.
+// The object exists only where the entries were bound.
 BSTR ToBstr(const std::string& text) {
+    const AccessibilityCalls* calls = Accessibility();
+    if (calls == nullptr) {
+        return nullptr;
+    }
     const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    BSTR out = SysAllocStringLen(nullptr, static_cast<UINT>(length));
+    BSTR out = calls->sysAllocStringLen(nullptr, static_cast<UINT>(length));
     if (out != nullptr && length > 0) {
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out, length);
     }
@@ -150,7 +156,6 @@ HRESULT STDMETHODCALLTYPE KrAccessible::get_accRole(VARIANT child, VARIANT* role
     if (role == nullptr) {
         return E_POINTER;
     }
-    VariantInit(role);
     role->vt = VT_I4;
     role->lVal = m_control->AccessibleRole();
     return S_OK;
@@ -166,7 +171,6 @@ HRESULT STDMETHODCALLTYPE KrAccessible::get_accState(VARIANT child, VARIANT* sta
     if (state == nullptr) {
         return E_POINTER;
     }
-    VariantInit(state);
     state->vt = VT_I4;
     state->lVal = m_control->AccessibleState();
     return S_OK;

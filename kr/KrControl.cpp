@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "kr/AccessibilityCalls.h"
 #include "kr/KrAccessible.h"
 
 namespace kr {
@@ -61,10 +62,14 @@ LRESULT KrControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         AccessibleRole() == 0) {
         return ui::WinControl::WndProc(message, wParam, lParam);
     }
+    const AccessibilityCalls* calls = Accessibility();
+    if (calls == nullptr) {
+        return ui::WinControl::WndProc(message, wParam, lParam);
+    }
     if (m_accessible == nullptr) {
         IAccessible* inner = nullptr;
-        const HRESULT made =
-            CreateStdAccessibleObject(Handle(), OBJID_CLIENT, __uuidof(IAccessible), reinterpret_cast<void**>(&inner));
+        const HRESULT made = calls->createStdAccessibleObject(Handle(), OBJID_CLIENT, __uuidof(IAccessible),
+                                                              reinterpret_cast<void**>(&inner));
         if (FAILED(made) || inner == nullptr) {
             return ui::WinControl::WndProc(message, wParam, lParam);
         }
@@ -76,12 +81,13 @@ LRESULT KrControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     // The object is handed over through COM, which the GUI thread may not have joined
     // yet: it joins once, as a single-threaded apartment, and stays for its life.
-    static thread_local const bool joined = [] {
-        const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    static thread_local const bool joined = [calls] {
+        const HRESULT hr = calls->coInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         return SUCCEEDED(hr) || hr == RPC_E_CHANGED_MODE;
     }();
     (void)joined;
-    const LRESULT answer = LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(m_accessible));
+    const LRESULT answer =
+        calls->lresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(m_accessible));
     // A failure is a negative COM error: the system's standard object answers instead.
     return answer > 0 ? answer : ui::WinControl::WndProc(message, wParam, lParam);
 }

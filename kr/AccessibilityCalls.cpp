@@ -1,0 +1,42 @@
+#include "kr/AccessibilityCalls.h"
+
+#include <string>
+
+#include "lumen/system/ModuleEntry.h"
+
+namespace kr {
+namespace {
+
+// From the system folder only: a file of the same name beside the program is not loaded.
+HMODULE LoadSystemLibrary(const char* name) {
+    char folder[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return nullptr;
+    }
+    return LoadLibraryA((std::string(folder) + "\\" + name).c_str());
+}
+
+AccessibilityCalls* Load() {
+    HMODULE oleacc = LoadSystemLibrary("oleacc.dll");
+    HMODULE ole32 = LoadSystemLibrary("ole32.dll");
+    HMODULE oleaut32 = LoadSystemLibrary("oleaut32.dll");
+    static AccessibilityCalls calls;
+    calls.createStdAccessibleObject =
+        lumen::ProcAddress<decltype(calls.createStdAccessibleObject)>(oleacc, "CreateStdAccessibleObject");
+    calls.lresultFromObject = lumen::ProcAddress<decltype(calls.lresultFromObject)>(oleacc, "LresultFromObject");
+    calls.coInitializeEx = lumen::ProcAddress<decltype(calls.coInitializeEx)>(ole32, "CoInitializeEx");
+    calls.sysAllocStringLen = lumen::ProcAddress<decltype(calls.sysAllocStringLen)>(oleaut32, "SysAllocStringLen");
+    const bool complete = calls.createStdAccessibleObject != nullptr && calls.lresultFromObject != nullptr &&
+                          calls.coInitializeEx != nullptr && calls.sysAllocStringLen != nullptr;
+    return complete ? &calls : nullptr;
+}
+
+}  // namespace
+
+const AccessibilityCalls* Accessibility() {
+    static const AccessibilityCalls* const calls = Load();
+    return calls;
+}
+
+}  // namespace kr
