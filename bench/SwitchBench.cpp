@@ -193,6 +193,65 @@ double LinuxCpuMs(const std::string& dir) {
     return ticks * 10.0;
 }
 
+// Where the resident memory goes: the Rss of /proc/PID/smaps summed by mapped file
+// (its name), with memory of no file as "private memory"; KiB, by name.
+std::map<std::string, long long> ResidentByMapping(const std::string& dir) {
+    std::map<std::string, long long> by;
+    if (dir.empty()) {
+        return by;
+    }
+    std::istringstream maps(ReadAll(dir + "smaps"));
+    std::string name = "private memory";
+    for (std::string line; std::getline(maps, line);) {
+        if (line.rfind("Rss:", 0) == 0) {
+            by[name] += std::atoll(line.c_str() + 4);
+            continue;
+        }
+        // A mapping's header: "start-end perms offset dev inode [path]".
+        const size_t dash = line.find('-');
+        if (dash == std::string::npos || dash == 0 || line.find_first_not_of("0123456789abcdef") != dash) {
+            continue;
+        }
+        std::istringstream header(line);
+        std::string range, perms, offset, dev, inode, path;
+        header >> range >> perms >> offset >> dev >> inode;
+        std::getline(header >> std::ws, path);
+        if (path.empty() || path[0] == '[') {
+            name = path.empty() || path == "[heap]" ? "private memory" : path;
+        } else {
+            name = path.substr(path.find_last_of('/') + 1);
+        }
+    }
+    return by;
+}
+
+// The program's resident memory next to the empty program's, by mapping: the largest
+// differences first. Printed, never judged.
+void PrintResidentDifference(const std::map<std::string, long long>& program,
+                             const std::map<std::string, long long>& empty) {
+    std::vector<std::pair<long long, std::string>> differences;
+    for (const auto& [name, kib] : program) {
+        const auto base = empty.find(name);
+        const long long difference = kib - (base != empty.end() ? base->second : 0);
+        if (difference != 0) {
+            differences.emplace_back(difference, name);
+        }
+    }
+    std::sort(differences.rbegin(), differences.rend());
+    long long total = 0;
+    for (const auto& [difference, name] : differences) {
+        total += difference;
+    }
+    std::printf("figure: resident memory above the empty program, by mapping (Rss of smaps, %lld KiB in all):\n",
+                total);
+    for (size_t i = 0; i < differences.size() && i < 16; ++i) {
+        std::printf("figure:   %+7lld KiB  %s\n", differences[i].first, differences[i].second.c_str());
+    }
+    std::fflush(stdout);
+}
+
+std::map<std::string, long long> g_emptyResident;
+
 long long Total(const std::map<std::string, long long>& threads) {
     long long total = 0;
     for (const auto& [tid, count] : threads) {
@@ -390,6 +449,7 @@ TEST(Bench, EmptyProgram) {
         Sleep(2000);
         g_baseline["working_set_idle"] = static_cast<double>(e2e::ProcessMemory(empty.Process()).workingSetKiB);
         Print("empty.working_set_idle", g_baseline["working_set_idle"], "KiB");
+        g_emptyResident = ResidentByMapping(proc);
         const Idle idle = MeasureIdle(proc, "empty");
         g_baseline["idle_cpu"] = idle.cpuMs;
         g_baseline["idle_switches"] = idle.wakeupsPerSecond;
@@ -488,6 +548,7 @@ TEST(Bench, Surgepad) {
     const double workingSet = static_cast<double>(e2e::ProcessMemory(program.Process()).workingSetKiB);
     Print("surgepad.working_set_idle", workingSet, "KiB");
     Compare("working_set_idle", workingSet, "KiB", "target: at most 4096 KiB above the empty program");
+    PrintResidentDifference(ResidentByMapping(proc), g_emptyResident);
     const Idle idle = MeasureIdle(proc, "surgepad");
     Compare("idle_cpu", idle.cpuMs, "ms", "over the same idle window");
     Compare("idle_switches", idle.wakeupsPerSecond, "/s", "voluntary context switches, wineserver requests included");
