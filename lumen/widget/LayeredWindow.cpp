@@ -78,25 +78,27 @@ bool PerPixelLayeredWindowBase::Update(HWND window, const DibBitmap& bitmap) {
     return Push(window, handle, bitmap.Width(), bitmap.Height(), blend, ULW_ALPHA);
 }
 
-// The window keeps its position: UpdateLayeredWindow is given no destination point,
-// and no window context either (the screen's is the one it uses). Only the size, the
-// picture and the blend go with each push, which is all a fade step changes.
 bool PerPixelLayeredWindowBase::Push(HWND window, HBITMAP handle, int width, int height, BLENDFUNCTION blend,
                                      DWORD flag) {
     if (m_updateLayeredWindow == nullptr || handle == nullptr || width <= 0 || height <= 0) {
         return false;
     }
-    if (!m_memoryDc) {
-        m_memoryDc.reset(CreateCompatibleDC(nullptr));
-        if (!m_memoryDc) {
-            return false;
-        }
+    WindowDc windowDc(window);
+    if (windowDc.Dc() == nullptr) {
+        return false;
     }
+    UniqueDc memoryDc(CreateCompatibleDC(windowDc.Dc()));
+    if (!memoryDc) {
+        return false;
+    }
+    RECT r = {};
+    GetWindowRect(window, &r);
+    POINT destination = {r.left, r.top};
     SIZE size = {width, height};
     POINT source = {0, 0};
-    SelectGuard selected(m_memoryDc.get(), handle);
-    return m_updateLayeredWindow(window, nullptr, nullptr, &size, m_memoryDc.get(), &source, m_key & 0xFFFFFFu, &blend,
-                                 flag) != FALSE;
+    SelectGuard selected(memoryDc.get(), handle);
+    return m_updateLayeredWindow(window, windowDc.Dc(), &destination, &size, memoryDc.get(), &source, m_key & 0xFFFFFFu,
+                                 &blend, flag) != FALSE;
 }
 
 }  // namespace lumen

@@ -10,7 +10,6 @@
 
 #include <cstdint>
 
-#include "lumen/core/Handle.h"
 #include "lumen/graphics/DibBitmap.h"
 
 namespace lumen {
@@ -94,9 +93,6 @@ private:
 
     bool m_perPixel = false;
     UpdateLayeredWindowProc m_updateLayeredWindow = nullptr;
-    // The memory context the bitmap is selected into for each push, made at the first
-    // and kept: a fade pushes 50 times in 2.5 s.
-    UniqueDc m_memoryDc;
 };
 
 class TPerPixelLayeredWindowMaker final : public PerPixelLayeredWindowBase {
