@@ -14,10 +14,9 @@
 //                                the same fade made with the calls Surgepad's display
 //                                makes: the steps timed by a thread of their own that
 //                                hands each to the window's thread with SendMessage,
-//                                and each step reads the picture's format and the
-//                                window's style, selects the picture into a memory DC
-//                                kept for all steps and back out. Where the fade's
-//                                processor time goes.
+//                                and each step takes the window's DC, makes a memory DC,
+//                                selects the picture, reads the window's place and passes
+//                                it again. Where the fade's processor time goes.
 // Plain Win32 without the C++ library, so that its size is the floor of any program.
 #include <windows.h>
 
@@ -121,16 +120,23 @@ constexpr UINT kHideMessage = WM_APP + 2;
 
 // One step as the program's layered-window maker pushes it.
 bool PushLikeProgram(BYTE alpha) {
-    static HDC memoryDc = CreateCompatibleDC(nullptr);
     BITMAP info = {};
     GetObjectA(g_picture, sizeof info, &info);
     (void)GetWindowLongPtrA(g_display, GWL_EXSTYLE);
+    HDC windowDc = GetDC(g_display);
+    HDC memoryDc = CreateCompatibleDC(windowDc);
+    RECT r = {};
+    GetWindowRect(g_display, &r);
+    POINT destination = {r.left, r.top};
     POINT source = {0, 0};
     SIZE size = {info.bmWidth, info.bmHeight};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, alpha, AC_SRC_ALPHA};
     HGDIOBJ old = SelectObject(memoryDc, g_picture);
-    const BOOL done = UpdateLayeredWindow(g_display, nullptr, nullptr, &size, memoryDc, &source, 0, &blend, ULW_ALPHA);
+    const BOOL done =
+        UpdateLayeredWindow(g_display, windowDc, &destination, &size, memoryDc, &source, 0, &blend, ULW_ALPHA);
     SelectObject(memoryDc, old);
+    DeleteDC(memoryDc);
+    ReleaseDC(g_display, windowDc);
     return done != FALSE;
 }
 
@@ -253,7 +259,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 1;
     }
     if (g_likeProgram) {
-        // The program selects its picture into its own memory DC at every step.
+        // The program selects its picture into a new memory DC at every step.
         DeleteDC(g_pictureDc);
         g_pictureDc = nullptr;
     }

@@ -5,6 +5,12 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
 #include "tests/e2e/E2eSupport.h"
 
 namespace {
@@ -139,6 +145,27 @@ TEST_F(Startup, UnreadableTrayPictureEndsWithTheErrorBox) {
     EXPECT_EQ(e2e::CountPixels(screen, *area, RGB(0x80, 0x50, 0xC7), 24), 0);
 }
 
+// The file names of the modules a process has loaded, in lower case.
+std::vector<std::string> ModuleNames(HANDLE process) {
+    HMODULE modules[512] = {};
+    DWORD bytes = 0;
+    std::vector<std::string> names;
+    if (!EnumProcessModules(process, modules, sizeof modules, &bytes)) {
+        return names;
+    }
+    for (DWORD i = 0; i < bytes / sizeof(HMODULE) && i < 512; ++i) {
+        char name[MAX_PATH] = {};
+        if (GetModuleBaseNameA(process, modules[i], name, MAX_PATH) != 0) {
+            std::string lower(name);
+            std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+            names.push_back(lower);
+        }
+    }
+    return names;
+}
+
+// Also: an idle program keeps COM and the accessibility library out of its memory;
+// they come with a screen reader's first question.
 TEST_F(Startup, FiguresOfANormalStart) {
     Surgepad program;
     const auto added = program.WaitForTrace("tray: icon added", 20000);
@@ -152,6 +179,15 @@ TEST_F(Startup, FiguresOfANormalStart) {
     EXPECT_GT(memory.workingSetKiB, 0u);
     e2e::Figure("idle_working_set_kib", static_cast<double>(memory.workingSetKiB), "KiB");
     e2e::Figure("idle_private_kib", static_cast<double>(memory.privateKiB), "KiB");
+
+    const std::vector<std::string> modules = ModuleNames(program.Process());
+    const auto loaded = [&](const char* name) {
+        return std::find(modules.begin(), modules.end(), name) != modules.end();
+    };
+    ASSERT_TRUE(loaded("surgepad.exe") && loaded("user32.dll")) << modules.size() << " modules listed";
+    for (const char* com : {"ole32.dll", "oleaut32.dll", "oleacc.dll", "combase.dll"}) {
+        EXPECT_FALSE(loaded(com)) << com << " is loaded by the idle program";
+    }
 }
 
 }  // namespace
