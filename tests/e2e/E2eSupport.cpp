@@ -175,14 +175,32 @@ int TrayPixels(COLORREF colour, const char* shot) {
     return pixels;
 }
 
+// Wine on a busy machine now and then fails a process start with an internal error
+// (1359) that the next attempt does not meet: up to three attempts; any other error
+// is final.
+static BOOL StartProcess(const std::string& exe, std::string& commandLine, BOOL inherit, DWORD flags,
+                         const std::string& folder, STARTUPINFOA& si, PROCESS_INFORMATION& pi) {
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, inherit, flags, nullptr, folder.c_str(),
+                           &si, &pi)) {
+            return TRUE;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+            SetLastError(error);
+            return FALSE;
+        }
+        Sleep(200);
+    }
+}
+
 int Sim(const std::string& args, DWORD timeoutMs) {
     const std::string exe = ProgramDir() + "kora-sim.exe";
     std::string commandLine = "\"" + exe + "\" " + args;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, ProgramDir().c_str(), &si,
-                        &pi)) {
+    if (!StartProcess(exe, commandLine, TRUE, 0, ProgramDir(), si, pi)) {
         ADD_FAILURE() << "cannot start kora-sim, error " << GetLastError();
         return -1;
     }
@@ -203,8 +221,7 @@ SimProcess::SimProcess(const std::string& args) {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
-    if (CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, ProgramDir().c_str(), &si,
-                       &pi)) {
+    if (StartProcess(exe, commandLine, TRUE, 0, ProgramDir(), si, pi)) {
         CloseHandle(pi.hThread);
         m_process = pi.hProcess;
     } else {
@@ -275,8 +292,8 @@ void Surgepad::DebugLoop(std::string commandLine) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
     m_startTick = GetTickCount64();
-    const BOOL ok = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                                   nullptr, exe.substr(0, exe.find_last_of('\\') + 1).c_str(), &si, &pi);
+    const BOOL ok = StartProcess(exe, commandLine, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                                 exe.substr(0, exe.find_last_of('\\') + 1), si, pi);
     {
         std::lock_guard<std::mutex> guard(m_lock);
         m_startDone = true;
