@@ -601,6 +601,58 @@ TEST(Bench, Surgepad) {
         Print("surgepad.cpu_per_whole_switch_ms", run.cpuUntilDoneMs / Presses(), "ms (fade, writes and tray)", 2);
     }
 
+    // Both fades at once: the empty program's 50 bare calls and the program's drawn fade,
+    // started by the same press, so that the machine's other work (the X server, the
+    // compositor, the wineserver) weighs on both alike. Each process's own processor
+    // time is read; their ratio is the steadiest figure of the program's overhead.
+    {
+        e2e::Surgepad bare(std::string("--fade \"") + e2e::ProgramDir() + kOsdPicture + "\"", kEmptyExe);
+        ASSERT_TRUE(bare.WaitForTrace("empty: running", 30000)) << bare.TraceText();
+        const std::string bareProc = ProcFolder(kEmptyExe);
+        Sleep(1000);
+        HWND bareWindow = FindWindowA(kEmptyDisplayClass, nullptr);
+        ASSERT_NE(bareWindow, nullptr);
+        double programCpu = 0;
+        double bareCpu = 0;
+        bool known = true;
+        for (int i = 0; i < Presses(); ++i) {
+            const char* done = SwitchLine(i);
+            const int before = program.CountTrace(done);
+            const int bareBefore = bare.CountTrace("empty: faded");
+            const double p0 = LinuxCpuMs(proc);
+            const double b0 = LinuxCpuMs(bareProc);
+            PostPress();
+            ASSERT_TRUE(WaitVisibility(osd, true, 10000, 1)) << "press " << i << ": no display";
+            ASSERT_TRUE(WaitVisibility(osd, false, 15000, 2)) << "press " << i << ": display still up";
+            const double p1 = LinuxCpuMs(proc);
+            for (int wait = 0; wait < 300 && bare.CountTrace("empty: faded") == bareBefore; ++wait) {
+                Sleep(10);
+            }
+            ASSERT_GT(bare.CountTrace("empty: faded"), bareBefore) << "press " << i << ": the empty program's fade";
+            const double b1 = LinuxCpuMs(bareProc);
+            known = known && p0 >= 0 && p1 >= 0 && b0 >= 0 && b1 >= 0;
+            programCpu += p1 - p0;
+            bareCpu += b1 - b0;
+            for (int wait = 0; wait < 400 && program.CountTrace(done) == before; ++wait) {
+                Sleep(50);
+            }
+            ASSERT_GT(program.CountTrace(done), before) << "press " << i << ": no \"" << done << "\"";
+            Sleep(300);
+        }
+        if (known && bareCpu > 0) {
+            Print("surgepad.cpu_per_drawn_fade_side_by_side_ms", programCpu / Presses(), "ms", 2);
+            Print("empty.cpu_per_50_bare_update_layered_window_side_by_side_ms", bareCpu / Presses(), "ms", 2);
+            std::printf(
+                "figure: cpu_per_drawn_fade, both fades started by the same press: ratio %.2f x (target: at most "
+                "1.1)\n",
+                programCpu / bareCpu);
+        }
+        ASSERT_TRUE(bare.Running());
+        TerminateProcess(bare.Process(), 0);
+        bare.WaitForExit(5000);
+        WaitGone(kEmptyExe);
+    }
+
     // A fade alone, with neither display nor badge drawn: the effect thread's own cost.
     // Turbo is off after an even number of presses, so this press switches on.
     ASSERT_TRUE(e2e::ChooseTurbo(0, false, false));
