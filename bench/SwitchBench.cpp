@@ -348,19 +348,30 @@ struct PressRun {
     // the program until this debugger has taken it.
     std::vector<double> linesToVisible;
     std::string firstPressLines;
+    double besideCpuMs = 0;  // the companion's processor time, summed; -1 when unknown
+};
+
+// A second program answering the same presses (the empty program's fade), whose own
+// processor time is read over each press's fade too.
+struct Companion {
+    e2e::Surgepad& program;
+    std::string proc;
 };
 
 // Presses `presses` times. Each time: the broadcast is posted, the display window is
 // polled until it is visible (the time taken), then until it is hidden (the process's
 // processor time since the post), then the press's work is waited for: the trace line
-// `doneLine(i)` (none when it gives null) or a short pause.
+// `doneLine(i)` (none when it gives null) or a short pause. With a companion, its
+// processor time is read from the post until its fade is done.
 template <typename DoneLine>
 ::testing::AssertionResult Press(e2e::Surgepad& program, const std::string& proc, HWND display, int presses,
-                                 DoneLine doneLine, PressRun& run) {
+                                 DoneLine doneLine, PressRun& run, const Companion* beside = nullptr) {
     for (int i = 0; i < presses; ++i) {
         const char* done = doneLine(i);
         const int before = done != nullptr ? program.CountTrace(done) : 0;
         const size_t lines = program.Trace().size();
+        const int besideBefore = beside != nullptr ? beside->program.CountTrace("empty: faded") : 0;
+        const double besideCpu0 = beside != nullptr ? LinuxCpuMs(beside->proc) : -1;
         const double cpu0 = LinuxCpuMs(proc);
         const double pressed = NowMs();
         PostPress();
@@ -378,6 +389,18 @@ template <typename DoneLine>
             return ::testing::AssertionFailure() << "press " << i << ": display still up after 15 s";
         }
         const double cpu1 = LinuxCpuMs(proc);
+        if (beside != nullptr) {
+            for (int wait = 0; wait < 300 && beside->program.CountTrace("empty: faded") == besideBefore; ++wait) {
+                Sleep(10);
+            }
+            if (beside->program.CountTrace("empty: faded") == besideBefore) {
+                return ::testing::AssertionFailure() << "press " << i << ": the companion's fade did not end";
+            }
+            const double besideCpu1 = LinuxCpuMs(beside->proc);
+            run.besideCpuMs = besideCpu0 < 0 || besideCpu1 < 0 || run.besideCpuMs < 0
+                                  ? -1
+                                  : run.besideCpuMs + besideCpu1 - besideCpu0;
+        }
         if (done != nullptr) {
             for (int wait = 0; wait < 400 && program.CountTrace(done) == before; ++wait) {
                 Sleep(50);
@@ -610,40 +633,17 @@ TEST(Bench, Surgepad) {
     const auto sideBySide = [&](const char* mode, const char* name) {
         e2e::Surgepad bare(std::string(mode) + " \"" + e2e::ProgramDir() + kOsdPicture + "\"", kEmptyExe);
         ASSERT_TRUE(bare.WaitForTrace("empty: running", 30000)) << bare.TraceText();
-        const std::string bareProc = ProcFolder(kEmptyExe);
+        const Companion companion{bare, ProcFolder(kEmptyExe)};
         Sleep(1000);
-        double programCpu = 0;
-        double bareCpu = 0;
-        bool known = true;
-        for (int i = 0; i < Presses(); ++i) {
-            const char* done = SwitchLine(i);
-            const int before = program.CountTrace(done);
-            const int bareBefore = bare.CountTrace("empty: faded");
-            const double p0 = LinuxCpuMs(proc);
-            const double b0 = LinuxCpuMs(bareProc);
-            PostPress();
-            ASSERT_TRUE(WaitVisibility(osd, true, 10000, 1)) << "press " << i << ": no display";
-            ASSERT_TRUE(WaitVisibility(osd, false, 15000, 2)) << "press " << i << ": display still up";
-            const double p1 = LinuxCpuMs(proc);
-            for (int wait = 0; wait < 300 && bare.CountTrace("empty: faded") == bareBefore; ++wait) {
-                Sleep(10);
-            }
-            ASSERT_GT(bare.CountTrace("empty: faded"), bareBefore) << "press " << i << ": the empty program's fade";
-            const double b1 = LinuxCpuMs(bareProc);
-            known = known && p0 >= 0 && p1 >= 0 && b0 >= 0 && b1 >= 0;
-            programCpu += p1 - p0;
-            bareCpu += b1 - b0;
-            for (int wait = 0; wait < 400 && program.CountTrace(done) == before; ++wait) {
-                Sleep(50);
-            }
-            ASSERT_GT(program.CountTrace(done), before) << "press " << i << ": no \"" << done << "\"";
-            Sleep(300);
-        }
-        if (known && bareCpu > 0) {
-            Print(std::string("surgepad.cpu_per_drawn_fade_beside_") + name + "_ms", programCpu / Presses(), "ms", 2);
-            Print(std::string("empty.cpu_per_fade_") + name + "_ms", bareCpu / Presses(), "ms", 2);
+        PressRun both;
+        ASSERT_TRUE(Press(program, proc, osd, Presses(), SwitchLine, both, &companion));
+        if (both.cpuUntilHiddenMs >= 0 && both.besideCpuMs > 0) {
+            Print(std::string("surgepad.cpu_per_drawn_fade_beside_") + name + "_ms", both.cpuUntilHiddenMs / Presses(),
+                  "ms", 2);
+            Print(std::string("empty.cpu_per_fade_") + name + "_ms", both.besideCpuMs / Presses(), "ms", 2);
             std::printf("figure: cpu_per_drawn_fade against the %s, started by the same press: ratio %.2f x%s\n", name,
-                        programCpu / bareCpu, std::string(mode) == "--fade" ? " (target: at most 1.1)" : "");
+                        both.cpuUntilHiddenMs / both.besideCpuMs,
+                        std::string(mode) == "--fade" ? " (target: at most 1.1)" : "");
         }
         ASSERT_TRUE(bare.Running());
         TerminateProcess(bare.Process(), 0);

@@ -3,18 +3,15 @@
 #include <string>
 
 #include "lumen/system/ModuleEntry.h"
+#include "lumen/system/ProgramFolder.h"
 
 namespace kr {
 namespace {
 
-// From the system folder only: a file of the same name beside the program is not loaded.
+// By full path from the system folder: a file of the same name beside the program is
+// not loaded.
 HMODULE LoadSystemLibrary(const char* name) {
-    char folder[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryA(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return nullptr;
-    }
-    return LoadLibraryA((std::string(folder) + "\\" + name).c_str());
+    return LoadLibraryA((lumen::SystemFolder() + "\\" + name).c_str());
 }
 
 AccessibilityCalls* Load() {

@@ -1,25 +1,11 @@
 #include "lumen/system/PowerMgr.h"
 
-#include <shlobj.h>
-
 #include <string>
 
 #include "lumen/system/ModuleEntry.h"
+#include "lumen/system/ProgramFolder.h"
 
 namespace lumen {
-namespace {
-
-// The system folder (shell folder id 37 with the create flag); empty when the shell
-// cannot tell it, which leaves a path that will not load.
-std::string SystemFolder() {
-    char path[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_SYSTEM | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
-        return std::string();
-    }
-    return path;
-}
-
-}  // namespace
 
 VistaPowerManage& VistaPowerManage::Instance() {
     static VistaPowerManage* const instance = new VistaPowerManage;

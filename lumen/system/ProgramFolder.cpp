@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <shlobj.h>
+
 #include <vector>
 
 namespace lumen {
@@ -20,6 +22,14 @@ std::string ProgramFolder() {
     const std::string full(path.data(), n < path.size() ? n : 0);
     const size_t slash = full.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : full.substr(0, slash + 1);
+}
+
+std::string SystemFolder() {
+    char path[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_SYSTEM | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        return std::string();
+    }
+    return path;
 }
 
 }  // namespace lumen
