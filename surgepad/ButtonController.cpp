@@ -1,5 +1,7 @@
 #include "surgepad/ButtonController.h"
 
+#include "surgepad/ButtonRecords.h"
+
 #include "lumen/core/DebugTrace.h"
 #include "lumen/kora/BiosInterface.h"
 #include "lumen/kora/BtnContronLib.h"
@@ -121,7 +123,7 @@ void ButtonController::Initialise() {
         store.SaveSystemButtonSetting();
     }
     if (store.GetPowerButtonDisabled()) {
-        store.ReleasePowerButton();
+        store.ReleasePowerButtonAtStart();
     }
     kora::BtnContronLib::Instance().EnableDormix();
     uint32_t index = store.GetButtonAction();
@@ -130,12 +132,37 @@ void ButtonController::Initialise() {
         lumen::Trace("controller: the power button cannot be held; the power action is in force");
         index = 0;
     } else if (index != 1) {
-        store.ReleasePowerButton();
+        store.ReleasePowerButtonAtStart();
     }
     m_current = m_actions[index == 1 ? 1 : 0];
+    ResumeRecordedTurbo();
     if (MainForm != nullptr) {
         MainForm->CheckTimer.SetEnabled(true);
     }
+}
+
+void ButtonController::ResumeRecordedTurbo() {
+    SettingsStore& store = SettingsStore::Instance();
+    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
+    const std::optional<kora::OcValueList> record = store.GetTurboRecord();
+    switch (ReadTurboRecord(record, lib.StockSet())) {
+        case TurboRecordReading::kNone:
+            return;
+        case TurboRecordReading::kDrop:
+            lumen::Trace("controller: the firmware is back at the recorded start-up values; the turbo record is dropped");
+            store.ClearTurboRecord();
+            return;
+        case TurboRecordReading::kResumeTurbo:
+            break;
+    }
+    // An earlier run ended with the profile on (exit, log-off, an upgrade, a crash):
+    // the values read at this start are not the start-up values, the recorded ones are.
+    lumen::Trace("controller: a profile of an earlier run is in force: turbo on, with the recorded start-up values");
+    lib.ResumeTurbo(*record);
+    if (store.GetStatusEnabled()) {
+        OsdManager::Instance().ShowStatus();
+    }
+    SetTray(1);
 }
 
 void ButtonController::SelectCurrentAction() {
@@ -180,6 +207,9 @@ void ButtonController::SwitchOn(void*, int) {
     SettingsStore& store = SettingsStore::Instance();
     kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
     const uint32_t type = store.GetProfileType();
+    // Kept before the first write, so that a start after a crash in the middle of the
+    // switch still knows the values to go back to.
+    store.SetTurboRecord(lib.StockSet());
     if (type < lib.ProfileCount()) {
         (void)lib.ApplyFirmwareProfile(type);
     } else {
@@ -190,10 +220,13 @@ void ButtonController::SwitchOn(void*, int) {
         // firmware refused its values and they were taken back): no turbo look, and the
         // warning page that says the profile cannot be applied here.
         lumen::Trace("controller: the profile could not be applied; turbo stays off");
+        store.ClearTurboRecord();
         OsdManager::Instance().HideStatus();
         OsdManager::WarnAfterThisSwitch();
         return;
     }
+    // The start-up values as the switch completed them (values read again before it).
+    store.SetTurboRecord(lib.StockSet());
     if (store.GetStatusEnabled()) {
         OsdManager::Instance().ShowStatus();
     }
@@ -209,6 +242,7 @@ void ButtonController::SwitchOn(void*, int) {
 
 void ButtonController::SwitchOff(void*, int) {
     kora::BtnContronLib::Instance().RestoreStartupValues();
+    SettingsStore::Instance().ClearTurboRecord();
     OsdManager::Instance().HideStatus();
     SetTray(0);
     lumen::Trace("controller: switched off");
@@ -223,6 +257,7 @@ void ButtonController::OnValuesChangedElsewhere() {
     LetTheSwitchFinish("an announcement from elsewhere");
     lumen::Trace("controller: another program changed the values; turbo forgotten");
     kora::BtnContronLib::Instance().ForgetTurbo();
+    SettingsStore::Instance().ClearTurboRecord();
     OsdManager::Instance().HideStatus();
     SetTray(0);
 }

@@ -75,6 +75,8 @@ public:
     // Before the windows go (the close command, the end of the session): lets a
     // running switch finish, waiting at most kSwitchFinishWaitMs. GUI thread.
     void FinishRunningSwitch();
+    // At start: a profile that an earlier run left on is taken up again.
+    void ResumeRecordedTurbo();
 
     void SelectCurrentAction();
     KeyAction& CurrentAction() const { return *m_current; }

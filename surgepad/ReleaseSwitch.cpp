@@ -54,7 +54,9 @@ ReleaseOutcome ReleaseHeldPowerButton(SettingsStore& store) {
         uint32_t systemOwns = 1;
         if (!key.Open(store.SettingsRoot(), kSettingsKeyPath, false) ||
             !key.ReadDword("PowerButtonDisabled", &systemOwns) || systemOwns != 0) {
-            return ReleaseOutcome::NotHeld;
+            key.Close();
+            // The button belongs to the machine: another account's copy may hold it.
+            return store.ReleaseForAnotherAccount() ? ReleaseOutcome::Released : ReleaseOutcome::NotHeld;
         }
     }
     // The check the running program makes every 5 s: a setting chosen in the system

@@ -6,6 +6,10 @@
 #include "lumen/kora/ProfileFolder.h"
 #include "lumen/system/PowerMgr.h"
 #include "lumen/system/WinRegistry.h"
+#include "surgepad/MachineButtonStore.h"
+
+#include <cstdio>
+#include <random>
 
 namespace surgepad {
 namespace {
@@ -32,6 +36,34 @@ const char kProfileName[] = "ProfileName";
 const char kPowerButtonDisabled[] = "PowerButtonDisabled";
 const char kPowerButtonAction[] = "PowerButtonAction";
 const char kPowerButtonEventCode[] = "PowerButtonEventCode";
+// Beside the pair: each scheme's own action, "PowerButtonAction {scheme id}".
+const char kSchemeActionPrefix[] = "PowerButtonAction ";
+const char kAccountId[] = "AccountId";
+const char kTurboStartupValues[] = "TurboStartupValues";
+
+std::string GuidText(const GUID& g) {
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2],
+                  g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+    return text;
+}
+
+bool ParseGuidText(const std::string& text, GUID* g) {
+    unsigned long d1 = 0;
+    unsigned d[10] = {};
+    if (std::sscanf(text.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d[0], &d[1], &d[2], &d[3], &d[4],
+                    &d[5], &d[6], &d[7], &d[8], &d[9]) != 11) {
+        return false;
+    }
+    g->Data1 = d1;
+    g->Data2 = static_cast<unsigned short>(d[0]);
+    g->Data3 = static_cast<unsigned short>(d[1]);
+    for (int i = 0; i < 8; ++i) {
+        g->Data4[i] = static_cast<unsigned char>(d[2 + i]);
+    }
+    return true;
+}
 
 HKEY RootOfThisSystem() {
     OSVERSIONINFOA info = {};
@@ -51,6 +83,7 @@ SettingsStore& SettingsStore::Instance() {
         services.dormixLoaded = dll != nullptr && dll->IsLoaded();
         services.power = &lumen::VistaPowerManage::Instance();
         services.profileCount = [] { return kora::BtnContronLib::Instance().ProfileCount(); };
+        services.machine = &MachineButtonStore::Instance();
         return new SettingsStore(std::move(services));
     }();
     return *instance;
@@ -178,6 +211,43 @@ bool SettingsStore::SetPowerButtonDisabled(bool on) {
     return written;
 }
 
+void SettingsStore::SetTurboRecord(const kora::OcValueList& startup) {
+    lumen::WinRegistry key;
+    if (!OpenKey(&key)) {
+        return;
+    }
+    const std::vector<uint8_t> bytes = EncodeValueList(startup);
+    if (RegSetValueExA(key.Handle(), kTurboStartupValues, 0, REG_BINARY, bytes.data(),
+                       static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS) {
+        lumen::Trace("[SettingsStore] the turbo record cannot be written");
+    }
+}
+
+void SettingsStore::ClearTurboRecord() {
+    lumen::WinRegistry key;
+    if (OpenKey(&key)) {
+        RegDeleteValueA(key.Handle(), kTurboStartupValues);
+    }
+}
+
+std::optional<kora::OcValueList> SettingsStore::GetTurboRecord() {
+    lumen::WinRegistry key;
+    if (!OpenKey(&key)) {
+        return std::nullopt;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.Handle(), kTurboStartupValues, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != REG_BINARY || size > 64 * 1024) {
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes(size);
+    if (RegQueryValueExA(key.Handle(), kTurboStartupValues, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return DecodeValueList(bytes.data(), size);
+}
+
 // ---------------------------------------------------------------------------------------
 // The system's power button
 
@@ -212,20 +282,102 @@ bool SettingsStore::IsDisabledSetting(uint32_t action, uint32_t event) {
     return action == 0 && (event == 0 || event == kEventTakenOver);
 }
 
+bool SettingsStore::HoldsForTurbo() {
+    // Only a hold of this program's own may be asserted again: "PowerButtonDisabled"
+    // stored as 0, the turbo action stored and a setting saved to give back. A first
+    // start, or a start that finds the button doing nothing for another reason, must
+    // never write "do nothing" into a scheme.
+    lumen::WinRegistry key;
+    uint32_t systemOwns = 1;
+    uint32_t action = 1;
+    uint32_t saved = 0;
+    return OpenKey(&key) && key.ReadDword(kPowerButtonDisabled, &systemOwns) && systemOwns == 0 &&
+           key.ReadDword(kButtonAction, &action) && action == 0 && key.ReadDword(kPowerButtonAction, &saved) &&
+           key.ReadDword(kPowerButtonEventCode, &saved);
+}
+
 bool SettingsStore::SchemesDisagree() {
-    if (m_services.power == nullptr || !m_services.power->IsAvailable() || GetPowerButtonDisabled()) {
+    if (m_services.power == nullptr || !m_services.power->IsAvailable() || !HoldsForTurbo()) {
         return false;
     }
     bool someZero = false;
     bool someNonZero = false;
     for (const GUID& scheme : kCheckedSchemes) {
         uint32_t value = 0;
+        // A scheme the system does not have (many keep only the balanced one) has no
+        // action to agree or disagree with.
         if (m_services.power->ReadACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, &value) != 0) {
-            value = 0;
+            continue;
         }
         (value == 0 ? someZero : someNonZero) = true;
     }
     return someZero && someNonZero;
+}
+
+std::map<std::string, uint32_t> SettingsStore::CurrentSchemeActions() {
+    std::map<std::string, uint32_t> actions;
+    if (m_services.power == nullptr || !m_services.power->IsAvailable()) {
+        return actions;
+    }
+    for (const GUID& scheme : m_services.power->EnumerateSchemes()) {
+        uint32_t value = 0;
+        if (m_services.power->ReadACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, &value) == 0) {
+            actions[GuidText(scheme)] = value;
+        }
+    }
+    return actions;
+}
+
+std::map<std::string, uint32_t> SettingsStore::SavedSchemeActions() {
+    std::map<std::string, uint32_t> actions;
+    if (m_services.power == nullptr || !m_services.power->IsAvailable()) {
+        return actions;
+    }
+    lumen::WinRegistry key;
+    if (!OpenKey(&key)) {
+        return actions;
+    }
+    for (const GUID& scheme : m_services.power->EnumerateSchemes()) {
+        const std::string id = GuidText(scheme);
+        uint32_t value = 0;
+        if (key.ReadDword(kSchemeActionPrefix + id, &value)) {
+            actions[id] = value;
+        }
+    }
+    return actions;
+}
+
+std::string SettingsStore::AccountId() {
+    lumen::WinRegistry key;
+    if (!OpenKey(&key)) {
+        return std::string();
+    }
+    std::string id;
+    if (key.ReadString(kAccountId, &id) && !id.empty()) {
+        return id;
+    }
+    // The settings belong to the account: an id kept with them names the account in
+    // the machine record, whatever its user name (two accounts may share one).
+    std::random_device random;
+    char text[40];
+    std::snprintf(text, sizeof text, "%08X-%08X-%08X-%08X", random(), random(), random(), random());
+    id = text;
+    if (!key.WriteString(kAccountId, id)) {
+        return std::string();
+    }
+    return id;
+}
+
+void SettingsStore::UpdateMachineRecord(const std::function<void(MachineButtonRecord*)>& change) {
+    if (m_services.machine == nullptr) {
+        return;
+    }
+    MachineButtonRecord record = m_services.machine->Read().value_or(MachineButtonRecord{});
+    const MachineButtonRecord before = record;
+    change(&record);
+    if (!(record == before)) {
+        (void)m_services.machine->Write(record);
+    }
 }
 
 void SettingsStore::WriteSchemesAction(uint32_t index) {
@@ -252,15 +404,29 @@ void SettingsStore::SaveSystemButtonSetting() {
 }
 
 bool SettingsStore::StoreButtonSetting(uint32_t action, uint32_t event) {
+    return StoreSavedButton(SavedButton{{action, event}, CurrentSchemeActions()});
+}
+
+bool SettingsStore::StoreSavedButton(const SavedButton& saved) {
     lumen::WinRegistry key;
     if (!OpenKey(&key)) {
         return false;
     }
+    // The schemes first, the pair last: a pair is only ever saved with its schemes.
+    for (const auto& [scheme, index] : saved.schemes) {
+        (void)key.WriteDword(kSchemeActionPrefix + scheme, index);
+    }
+    const auto [action, event] = saved.pair;
     if (!key.WriteDword(kPowerButtonAction, action) || !key.WriteDword(kPowerButtonEventCode, event)) {
         lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) not stored", action, event);
         return false;
     }
+    key.Close();
     lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) saved", action, event);
+    UpdateMachineRecord([&saved](MachineButtonRecord* record) {
+        record->saved = saved.pair;
+        record->schemes = saved.schemes;
+    });
     return true;
 }
 
@@ -295,13 +461,26 @@ bool SettingsStore::TakeOverPowerButton() {
         lumen::Trace("[SettingsStore] the power-button setting is unknown; the button is not taken over");
         return false;
     }
-    if (!IsDisabledSetting(action, event) && !StoreButtonSetting(action, event)) {
-        lumen::Trace("[SettingsStore] the power-button setting cannot be kept; the button is not taken over");
-        return false;
+    if (!IsDisabledSetting(action, event)) {
+        if (!StoreButtonSetting(action, event)) {
+            lumen::Trace("[SettingsStore] the power-button setting cannot be kept; the button is not taken over");
+            return false;
+        }
+    } else if (!SavedSystemButtonSetting()) {
+        // The button does nothing already (another account's copy holds it): what that
+        // copy saved becomes this account's setting to give back.
+        const std::optional<MachineButtonRecord> machine =
+            m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
+        if (machine && machine->saved) {
+            lumen::Trace("[SettingsStore] the machine's saved power-button setting is taken over");
+            (void)StoreSavedButton(SavedButton{*machine->saved, machine->schemes});
+        }
     }
     if (!SetPowerButtonDisabled(false)) {
         return false;
     }
+    const std::string account = AccountId();
+    UpdateMachineRecord([&account](MachineButtonRecord* record) { record->holder = account; });
     if (m_services.power != nullptr && m_services.power->IsAvailable()) {
         WriteSchemesAction(kSchemeActionNothing);
     } else {
@@ -319,11 +498,35 @@ bool SettingsStore::TakeOverPowerButton() {
 void SettingsStore::ReleasePowerButton() {
     SetPowerButtonDisabled(true);
     RestoreSystemButtonSetting();
+    UpdateMachineRecord([](MachineButtonRecord* record) { record->holder.clear(); });
+}
+
+void SettingsStore::ReleasePowerButtonAtStart() {
+    const std::optional<MachineButtonRecord> machine =
+        m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
+    if (machine && !machine->holder.empty() && machine->holder != AccountId() && IsSystemButtonDisabled()) {
+        SetPowerButtonDisabled(true);
+        lumen::Trace("[SettingsStore] another account's copy holds the power button; it is left as it is");
+        return;
+    }
+    ReleasePowerButton();
+}
+
+bool SettingsStore::ReleaseForAnotherAccount() {
+    const std::optional<MachineButtonRecord> machine =
+        m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
+    if (!machine || machine->holder.empty() || !machine->saved || !IsSystemButtonDisabled()) {
+        return false;
+    }
+    lumen::Trace("[SettingsStore] another account's copy held the power button; the machine's setting is given back");
+    ApplyButtonSetting(SavedButton{*machine->saved, machine->schemes});
+    UpdateMachineRecord([](MachineButtonRecord* record) { record->holder.clear(); });
+    return true;
 }
 
 void SettingsStore::RestoreSystemButtonSetting() {
     if (const auto saved = SavedSystemButtonSetting()) {
-        ApplyButtonSetting(saved->first, saved->second);
+        ApplyButtonSetting(SavedButton{*saved, SavedSchemeActions()});
         return;
     }
     {
@@ -332,31 +535,61 @@ void SettingsStore::RestoreSystemButtonSetting() {
             return;
         }
     }
+    // Nothing saved here: what another account's copy saved for the machine.
+    const std::optional<MachineButtonRecord> machine =
+        m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
+    if (machine && machine->saved) {
+        const SavedButton saved{*machine->saved, machine->schemes};
+        (void)StoreSavedButton(saved);
+        ApplyButtonSetting(saved);
+        return;
+    }
     // An older installation kept the pair under the local machine: take it over. Read
     // only, so that no empty key is left there.
-    lumen::WinRegistry machine;
-    if (!machine.Open(HKEY_LOCAL_MACHINE, kSettingsKeyPath, false)) {
+    lumen::WinRegistry old;
+    if (!old.Open(HKEY_LOCAL_MACHINE, kSettingsKeyPath, false)) {
         return;
     }
     uint32_t action = 0;
     uint32_t event = 0;
-    if (!machine.ReadDword(kPowerButtonAction, &action) || !machine.ReadDword(kPowerButtonEventCode, &event)) {
+    if (!old.ReadDword(kPowerButtonAction, &action) || !old.ReadDword(kPowerButtonEventCode, &event)) {
         return;
     }
-    machine.Close();
+    old.Close();
     StoreButtonSetting(action, event);
-    ApplyButtonSetting(action, event);
+    ApplyButtonSetting(SavedButton{{action, event}, {}});
 }
 
-void SettingsStore::ApplyButtonSetting(uint32_t action, uint32_t event) {
+void SettingsStore::ApplyButtonSetting(const SavedButton& saved) {
+    auto [action, event] = saved.pair;
     // Giving the button back never leaves it doing nothing: a saved do-nothing setting
     // becomes shut-down.
     if (m_services.power != nullptr && m_services.power->IsAvailable()) {
         if (IsDisabledSetting(action, event) || action > kSchemeActionShutDown) {
             action = kSchemeActionShutDown;
         }
-        WriteSchemesAction(action);
-        lumen::Trace("[SettingsStore] the system's button given back as scheme action %u", action);
+        lumen::VistaPowerManage& power = *m_services.power;
+        GUID active = {};
+        const bool haveActive = power.GetActiveScheme(&active);
+        // Every scheme gets the saved pair's action; then each scheme whose own action
+        // was saved gets that back, so that a user's different schemes stay different.
+        power.WriteACValueIndex(kAllPowerSchemes, kSystemButtonSubgroup, kPowerButtonActionSetting, action);
+        for (const auto& [id, own] : saved.schemes) {
+            GUID scheme = {};
+            if (!ParseGuidText(id, &scheme) || own > kSchemeActionShutDown || own == action) {
+                continue;
+            }
+            // The scheme in force must not be left doing nothing.
+            if (own == kSchemeActionNothing && haveActive && IsEqualGUID(scheme, active)) {
+                continue;
+            }
+            power.WriteACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, own);
+        }
+        if (haveActive) {
+            power.SetActiveScheme(active);
+        }
+        lumen::Trace("[SettingsStore] the system's button given back as scheme action %u (%u schemes of their own)",
+                     action, static_cast<unsigned>(saved.schemes.size()));
         return;
     }
     if (IsDisabledSetting(action, event)) {
@@ -394,6 +627,12 @@ bool SettingsStore::DetectConfigurationAltered() {
     if (!SetPowerButtonDisabled(true)) {
         return false;
     }
+    const std::string account = AccountId();
+    UpdateMachineRecord([&account](MachineButtonRecord* record) {
+        if (record->holder == account) {
+            record->holder.clear();
+        }
+    });
     lumen::Trace("[SettingsStore] the power button was changed elsewhere to (%u, 0x%08X)", action, event);
     return true;
 }

@@ -12,11 +12,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "lumen/kora/TwOcItemProfile.h"
+#include "surgepad/ButtonRecords.h"
 
 namespace kora {
 class DormixLib;
@@ -27,6 +29,8 @@ class WinRegistry;
 }  // namespace lumen
 
 namespace surgepad {
+
+class MachineButtonStore;
 
 inline constexpr char kSettingsKeyPath[] = "Software\\KORA\\Power Button Setting";
 
@@ -48,6 +52,15 @@ public:
         bool dormixLoaded = false;
         lumen::VistaPowerManage* power = nullptr;
         std::function<uint32_t()> profileCount;
+        // The machine-wide record shared with the other accounts' copies; none in tests
+        // that do not need it.
+        MachineButtonStore* machine = nullptr;
+    };
+
+    // What the button is given back: the saved pair and each scheme's own action.
+    struct SavedButton {
+        std::pair<uint32_t, uint32_t> pair;
+        std::map<std::string, uint32_t> schemes;  // scheme id text -> AC action index
     };
 
     // The process-wide store over the process-wide bindings, made on first use.
@@ -95,13 +108,22 @@ public:
     // setting cannot be read or kept; false, and the button given back, when the
     // system's button does not do nothing afterwards.
     [[nodiscard]] bool TakeOverPowerButton();
+    // Gives the button back: the saved setting of this account, or the machine's.
     void ReleasePowerButton();
+    // The start's release: as ReleasePowerButton, except that a button another
+    // account's copy holds is left as it is (that account chose the turbo action).
+    void ReleasePowerButtonAtStart();
+    // For an uninstall run by an account that does not hold the button: gives back the
+    // machine's saved setting when another account's copy left the button doing
+    // nothing. False when there was nothing to give back.
+    [[nodiscard]] bool ReleaseForAnotherAccount();
     // Every 5 s: true once when the system's button was changed elsewhere while this
     // program held it; the new setting is then the one to give back.
     bool DetectConfigurationAltered();
 
     // The checked schemes' button actions disagree (some 0, some not) while the program
-    // holds the button.
+    // holds the button for the turbo action with a setting to give back. A scheme the
+    // system does not have (its read fails) takes no part.
     bool SchemesDisagree();
     // Re-asserts "do nothing" in every scheme when they disagree, then answers whether
     // the pair is the disabled one.
@@ -110,6 +132,16 @@ public:
     // The saved system pair ("PowerButtonAction", "PowerButtonEventCode") under
     // SettingsRoot, when both are stored.
     std::optional<std::pair<uint32_t, uint32_t>> SavedSystemButtonSetting();
+    // The turbo record: the start-up values while a profile is on, so that a later start
+    // finds its way back to them ("TurboStartupValues", binary).
+    void SetTurboRecord(const kora::OcValueList& startup);
+    void ClearTurboRecord();
+    std::optional<kora::OcValueList> GetTurboRecord();
+
+    // This account's id in the machine record, made on first use.
+    std::string AccountId();
+    // Each scheme's own action as this account saved it with the pair.
+    std::map<std::string, uint32_t> SavedSchemeActions();
 
 private:
     [[nodiscard]] bool OpenKey(lumen::WinRegistry* key) const;
@@ -117,10 +149,15 @@ private:
     bool WriteDword(const char* name, uint32_t value);
     // The library's pair; false when the library is absent or the call fails.
     bool ReadSystemButton(uint32_t* action, uint32_t* event);
+    // Saves the pair with every scheme's current action, here and in the machine record.
     bool StoreButtonSetting(uint32_t action, uint32_t event);
-    void ApplyButtonSetting(uint32_t action, uint32_t event);
+    bool StoreSavedButton(const SavedButton& saved);
+    void ApplyButtonSetting(const SavedButton& saved);
     void RestoreSystemButtonSetting();
     void WriteSchemesAction(uint32_t index);
+    std::map<std::string, uint32_t> CurrentSchemeActions();
+    bool HoldsForTurbo();
+    void UpdateMachineRecord(const std::function<void(MachineButtonRecord*)>& change);
 
     Services m_services;
     HKEY m_root;

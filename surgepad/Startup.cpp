@@ -13,6 +13,7 @@
 #include "surgepad/ReleaseSwitch.h"
 #include "surgepad/SettingForm.h"
 #include "surgepad/SettingShadowForm.h"
+#include "surgepad/SettingsStore.h"
 #include "surgepad/StartupCheck.h"
 #include "surgepad/StatusForm.h"
 #include "ui/Application.h"
@@ -52,6 +53,10 @@ int RunSurgepad(int argc, const char* const* argv) {
     if (OtherVendorHasPriority(LibraryFirmware())) {
         lumen::Trace("startup: the firmware gives the other vendor's utility priority; refusing%s",
                      quiet ? " quietly" : "");
+        // An earlier run may hold the power button: with no copy to watch it, it is given
+        // back first, as the release switch does.
+        const ReleaseOutcome release = ReleaseHeldPowerButton(SettingsStore::Instance());
+        lumen::Trace("startup: %s", ReleaseOutcomeName(release));
         if (!quiet) {
             lumen::ShowMessage(kRefusalText, kRefusalCaption);
         }

@@ -258,6 +258,13 @@ bool BtnContronLib::IsProfileUsable(uint32_t index) const {
     return false;
 }
 
+void BtnContronLib::ResumeTurbo(OcValueList startup) {
+    m_stockSet = std::move(startup);
+    m_stockComplete = true;
+    m_turboOn.store(true);
+    lumen::Trace("[BtnContronLib] turbo resumed with %u recorded start-up values", Count(m_stockSet.size()));
+}
+
 void BtnContronLib::RestoreStartupValues() {
     if (!IsTurboOn()) {
         return;

@@ -57,6 +57,9 @@ public:
     bool IsTurboOn() const { return m_turboOn.load(); }
     // Turbo off without writing anything: another program has changed the values.
     void ForgetTurbo() { m_turboOn.store(false); }
+    // A start that finds the profile of an earlier run still in force: turbo is on, and
+    // turbo off goes back to the values that earlier run started from.
+    void ResumeTurbo(OcValueList startup);
 
     uint32_t ProfileCount() const { return static_cast<uint32_t>(m_profileNames.size()); }
     // The index-th firmware profile name; "" beyond the list.

@@ -116,4 +116,24 @@ uint32_t VistaPowerManage::WriteACValueIndex(const GUID& scheme, const GUID& sub
     return m_powerWriteACValueIndex(nullptr, &scheme, &subgroup, &setting, value);
 }
 
+std::vector<GUID> VistaPowerManage::EnumerateSchemes() {
+    std::vector<GUID> schemes;
+    if (!IsAvailable()) {
+        return schemes;
+    }
+    constexpr DWORD kAccessScheme = 16;
+    // A machine has a handful of schemes; the bound keeps a misbehaving system from
+    // looping for ever.
+    for (ULONG index = 0; index < 256; ++index) {
+        GUID scheme = {};
+        DWORD size = sizeof scheme;
+        if (m_powerEnumerate(nullptr, nullptr, nullptr, kAccessScheme, index, reinterpret_cast<UCHAR*>(&scheme),
+                             &size) != ERROR_SUCCESS) {
+            break;
+        }
+        schemes.push_back(scheme);
+    }
+    return schemes;
+}
+
 }  // namespace lumen

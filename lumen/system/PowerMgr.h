@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <vector>
 
 #include "lumen/core/Handle.h"
 
@@ -30,6 +31,8 @@ public:
     // binding is unavailable.
     uint32_t ReadACValueIndex(const GUID& scheme, const GUID& subgroup, const GUID& setting, uint32_t* value);
     uint32_t WriteACValueIndex(const GUID& scheme, const GUID& subgroup, const GUID& setting, uint32_t value);
+    // The ids of the system's power schemes, custom ones included; empty when unavailable.
+    std::vector<GUID> EnumerateSchemes();
 
 private:
     using PowerDuplicateSchemeFn = DWORD(WINAPI*)(HKEY, const GUID*, GUID**);

@@ -11,6 +11,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -643,7 +644,15 @@ void TakeOverAndReleaseThroughSchemes(const char* version, DWORD major, HKEY roo
         EXPECT_EQ(1u, store.GetButtonAction());
         EXPECT_TRUE(store.SetButtonAction(0));
         EXPECT_THAT(SchemeActions(harness.power), ElementsAre(3, 3, 3));
-        // A saved do-nothing pair, or an action beyond shut-down, gives shut-down back.
+        // A pair saved by an earlier version has no scheme values beside it: the pair
+        // alone decides. A saved do-nothing pair, or an action beyond shut-down, gives
+        // shut-down back.
+        for (const char* scheme : {"PowerButtonAction {A1841308-3541-4FAB-BC81-F71556F20B4A}",
+                                   "PowerButtonAction {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}",
+                                   "PowerButtonAction {381B4222-F694-41F0-9685-FF5BB260DF2E}"}) {
+            EXPECT_EQ(3u, RawDword(root, scheme)) << scheme;
+            DeleteValue(root, scheme);
+        }
         PutDword(root, "PowerButtonAction", 0);
         PutDword(root, "PowerButtonEventCode", 0x80000000);
         store.ReleasePowerButton();
@@ -673,6 +682,91 @@ TEST_F(SettingsStoreTest, SchemesVersionSixTakeOverAndReleaseUnderTheCurrentUser
 
 TEST_F(SettingsStoreTest, SchemesVersionTenTakeOverAndReleaseUnderTheLocalMachine) {
     TakeOverAndReleaseThroughSchemes("win10", 10, HKEY_LOCAL_MACHINE);
+}
+
+// The schemes users have, each with what a first start, a takeover and a release leave
+// in every scheme (power saver, high performance, balanced; -1: the scheme is absent).
+struct SchemeWorld {
+    const char* name;
+    const char* board;
+    std::vector<int> before;
+};
+
+std::vector<int> SchemesOrAbsent(lumen::VistaPowerManage& power) {
+    std::vector<int> actions;
+    for (const GUID& scheme : kCheckedSchemes) {
+        uint32_t value = 0;
+        actions.push_back(power.ReadACValueIndex(scheme, kButtonSubgroup, kPowerButtonAction, &value) == 0
+                              ? static_cast<int>(value)
+                              : -1);
+    }
+    return actions;
+}
+
+const SchemeWorld kSchemeWorlds[] = {
+    {"three alike", kSchemeBoard, {3, 3, 3}},
+    {"high performance customised",
+     "dormix\n"
+     "scheme {A1841308-3541-4FAB-BC81-F71556F20B4A} 3\n"
+     "scheme {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} 1\n"
+     "scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 3 active\n",
+     {3, 1, 3}},
+    {"power saver does nothing",
+     "dormix\n"
+     "scheme {A1841308-3541-4FAB-BC81-F71556F20B4A} 0\n"
+     "scheme {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} 3\n"
+     "scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 3 active\n",
+     {0, 3, 3}},
+    {"only balanced", "dormix\nscheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 2 active\n", {-1, -1, 2}},
+};
+
+// A first start (the start-up's save, then the power action's release) changes no
+// scheme; turbo makes every scheme do nothing; power gives each scheme its own action.
+TEST_F(SettingsStoreTest, SchemesFirstStartTurboAndPowerKeepEachSchemesOwnAction) {
+    if (IsChild()) {
+        char name[64] = {};
+        GetEnvironmentVariableA("SURGEPAD_TEST_WORLD", name, sizeof name);
+        ASSERT_TRUE(std::any_of(std::begin(kSchemeWorlds), std::end(kSchemeWorlds),
+                                [&name](const SchemeWorld& w) { return std::string(name) == w.name; }))
+            << "no world \"" << name << "\"";
+    }
+    for (const SchemeWorld& world : kSchemeWorlds) {
+        SCOPED_TRACE(world.name);
+        if (IsChild()) {
+            char board[64] = {};
+            GetEnvironmentVariableA("SURGEPAD_TEST_WORLD", board, sizeof board);
+            if (std::string(board) != world.name) {
+                continue;
+            }
+            Harness harness;
+            ASSERT_TRUE(harness.power.IsAvailable());
+            SettingsStore& store = *harness.store;
+            EXPECT_FALSE(store.IsSystemButtonDisabled());
+            store.SaveSystemButtonSetting();
+            EXPECT_EQ(0u, store.GetButtonAction());
+            store.ReleasePowerButtonAtStart();
+            EXPECT_EQ(world.before, SchemesOrAbsent(harness.power)) << "a first start changed a scheme";
+            EXPECT_TRUE(store.SetButtonAction(1));
+            std::vector<int> nothing = world.before;
+            for (int& action : nothing) {
+                action = action < 0 ? -1 : 0;
+            }
+            EXPECT_EQ(nothing, SchemesOrAbsent(harness.power));
+            EXPECT_EQ(1u, store.GetButtonAction());
+            EXPECT_FALSE(store.DetectConfigurationAltered());
+            EXPECT_TRUE(store.SetButtonAction(0));
+            EXPECT_EQ(world.before, SchemesOrAbsent(harness.power)) << "the release did not give each its own";
+            continue;
+        }
+        // Windows 7, and Windows 10 and 11 as the program's manifest makes them answer.
+        for (const char* version : {"win7", "win81"}) {
+            SCOPED_TRACE(version);
+            DeleteKeys();
+            testutil::BoardScope board(world.board);
+            testutil::ScopedEnvironment which("SURGEPAD_TEST_WORLD", world.name);
+            RunInChild(version, true);
+        }
+    }
 }
 
 TEST_F(SettingsStoreTest, SchemesThatDisagreeAreSetBackAndAChangeOfAllIsDetected) {
