@@ -19,7 +19,9 @@ dist=$(realpath "${1:?usage: tools/demo.sh DIST_DIR}")
 root=$(cd "$(dirname "$0")/.." && pwd)
 WINE64=/usr/lib/wine/wine64
 WINESERVER64=/usr/lib/wine/wineserver64
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+# As on every Windows from Vista on, the power-scheme functions are there: the
+# scheme stand-in is bound in place of Wine's own library (copied below).
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml=;powrprof=n,b"}
 # shellcheck source=tools/wine-common.sh
 . "$root/tools/wine-common.sh"
 export WINEPREFIX=${DEMO_PREFIX:-$root/build/demo-prefix}
@@ -76,6 +78,9 @@ if [ ! -f "$WINEPREFIX/.surgepad-demo" ]; then
     mkdir -p "$WINEPREFIX"
     make_desktop_prefix
     touch "$WINEPREFIX/.surgepad-demo"
+fi
+if [ -f "$dist/sim/powrprof.dll" ]; then
+    cp "$dist/sim/powrprof.dll" "$WINEPREFIX/drive_c/windows/system32/powrprof.dll"
 fi
 start_persistent_wineserver
 sim() { echo "demo: kora-sim $*"; WINEDEBUG=-all "$WINE64" "$program/kora-sim.exe" "$@"; }

@@ -15,7 +15,14 @@ set -u
 WINE64=/usr/lib/wine/wine64
 WINESERVER64=/usr/lib/wine/wineserver64
 export WINEDEBUG=${WINEDEBUG:--all}
+# Every Windows from Vista on has the power-scheme functions: the stand-in of the
+# system's "powrprof.dll" is bound by default (copied over the prefix's own below).
+# A test of the older path unbinds it for the programs it starts (e2e::WithoutSchemes).
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+case "$WINEDLLOVERRIDES" in
+    *powrprof*) ;;
+    *) WINEDLLOVERRIDES="$WINEDLLOVERRIDES;powrprof=n,b" ;;
+esac
 # shellcheck source=tools/wine-common.sh
 . "$(dirname "$0")/wine-common.sh"
 
@@ -73,6 +80,11 @@ for entry in "$template"/* "$template"/.update-timestamp; do
     esac
 done
 export WINEPREFIX="$work/prefix"
+# The scheme stand-in in place of the system's library (a copy: drive_c is hard-linked).
+if [ -f "$bin/system/powrprof.dll" ]; then
+    rm -f "$WINEPREFIX/drive_c/windows/system32/powrprof.dll"
+    cp "$bin/system/powrprof.dll" "$WINEPREFIX/drive_c/windows/system32/powrprof.dll"
+fi
 
 start_headless_display e2e-run
 start_persistent_wineserver

@@ -674,4 +674,100 @@ std::optional<std::pair<uint32_t, uint32_t>> SystemButton() {
     return setting;
 }
 
+const char* SchemesName(Schemes set) {
+    switch (set) {
+        case Schemes::kAgree:
+            return "three alike";
+        case Schemes::kDiffer:
+            return "three that differ";
+        case Schemes::kBalancedOnly:
+            return "only balanced";
+    }
+    return "?";
+}
+
+std::string SchemeBoard(const std::string& boardFile, Schemes set) {
+    std::ifstream in(BoardsDir() + boardFile);
+    std::string text;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("scheme ", 0) != 0) {
+            text += line + "\n";
+        }
+    }
+    switch (set) {
+        case Schemes::kAgree:
+            text += std::string("scheme ") + kPowerSaver + " 3\nscheme " + kHighPerformance + " 3\n";
+            break;
+        case Schemes::kDiffer:
+            text += std::string("scheme ") + kPowerSaver + " 3\nscheme " + kHighPerformance + " 1\n";
+            break;
+        case Schemes::kBalancedOnly:
+            break;
+    }
+    text += std::string("scheme ") + kBalanced + " 3 active\n";
+    const std::string name = boardFile.substr(0, boardFile.rfind('.')) + "-schemes-" +
+                             std::to_string(static_cast<int>(set)) + ".txt";
+    std::ofstream(BoardsDir() + name, std::ios::binary) << text;
+    return name;
+}
+
+std::map<std::string, uint32_t> SchemeActions() {
+    std::map<std::string, uint32_t> actions;
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    HMODULE library = LoadLibraryA((std::string(system) + "\\powrprof.dll").c_str());
+    if (library == nullptr) {
+        return actions;
+    }
+    using ReadFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD*);
+    auto read = reinterpret_cast<ReadFn>(reinterpret_cast<void*>(GetProcAddress(library, "PowerReadACValueIndex")));
+    const GUID subgroup = {0x4F971E89, 0xEEBD, 0x4455, {0xA8, 0xDE, 0x9E, 0x59, 0x04, 0x0E, 0x73, 0x47}};
+    const GUID setting = {0x7648EFA3, 0xDD9C, 0x4E3E, {0xB5, 0x66, 0x50, 0xF9, 0x29, 0x38, 0x62, 0x80}};
+    const std::pair<const char*, GUID> schemes[] = {
+        {kPowerSaver, {0xA1841308, 0x3541, 0x4FAB, {0xBC, 0x81, 0xF7, 0x15, 0x56, 0xF2, 0x0B, 0x4A}}},
+        {kHighPerformance, {0x8C5E7FDA, 0xE8BF, 0x4A96, {0x9A, 0x85, 0xA6, 0xE2, 0x3A, 0x8C, 0x63, 0x5C}}},
+        {kBalanced, {0x381B4222, 0xF694, 0x41F0, {0x96, 0x85, 0xFF, 0x5B, 0xB2, 0x60, 0xDF, 0x2E}}},
+    };
+    for (const auto& [name, id] : schemes) {
+        DWORD value = 0;
+        if (read != nullptr && read(nullptr, &id, &subgroup, &setting, &value) == ERROR_SUCCESS) {
+            actions[name] = value;
+        }
+    }
+    FreeLibrary(library);
+    return actions;
+}
+
+void WithoutSchemes(bool without) {
+    char value[512] = {};
+    const DWORD n = GetEnvironmentVariableA("WINEDLLOVERRIDES", value, sizeof value);
+    std::string overrides = n > 0 && n < sizeof value ? value : "";
+    const size_t at = overrides.find("powrprof=");
+    if (at != std::string::npos) {
+        const size_t end = overrides.find(';', at);
+        overrides.erase(at, end == std::string::npos ? std::string::npos : end - at + 1);
+    }
+    while (!overrides.empty() && overrides.back() == ';') {
+        overrides.pop_back();
+    }
+    overrides += without ? ";powrprof=b" : ";powrprof=n,b";
+    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str());
+}
+
+void SeenWindowsVersion(const std::string& version) {
+    const char key[] = "Software\\Wine\\AppDefaults\\Surgepad.exe";
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    if (version.empty()) {
+        RegDeleteValueA(handle, "Version");
+    } else {
+        RegSetValueExA(handle, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                       static_cast<DWORD>(version.size() + 1));
+    }
+    RegCloseKey(handle);
+}
+
 }  // namespace e2e

@@ -10,6 +10,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -161,6 +162,27 @@ bool ChooseTurbo(DWORD profileType, bool osd = true, bool status = true);
 // The system's power-button setting as the power-feature stand-in of the program
 // folder reports it; nullopt when it cannot be read.
 std::optional<std::pair<uint32_t, uint32_t>> SystemButton();
+
+// The power schemes users have: three alike (the common desktop), three that differ
+// (high performance customised to sleep), only balanced (the other two removed).
+enum class Schemes { kAgree, kDiffer, kBalancedOnly };
+const char* SchemesName(Schemes set);
+constexpr char kPowerSaver[] = "{A1841308-3541-4FAB-BC81-F71556F20B4A}";
+constexpr char kHighPerformance[] = "{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}";
+constexpr char kBalanced[] = "{381B4222-F694-41F0-9685-FF5BB260DF2E}";
+// `boardFile` of the boards folder with its schemes replaced by `set` (balanced active),
+// written beside it; returns the new board's file name, for UseBoard.
+std::string SchemeBoard(const std::string& boardFile, Schemes set);
+// Every scheme's AC power-button action as the system's scheme functions report it
+// (the scheme stand-in of the prefix): scheme id -> action index, for the schemes that
+// exist.
+std::map<std::string, uint32_t> SchemeActions();
+// Programs started afterwards bind Wine's own "powrprof.dll", which lacks the scheme
+// functions (systems before Vista), or the stand-in again.
+void WithoutSchemes(bool without);
+// The Windows version programs started afterwards see ("win7": 6.1, "win81": 6.3, as
+// the program's manifest makes Windows 10 and 11 answer); empty: the prefix's own.
+void SeenWindowsVersion(const std::string& version);
 
 // Memory of a process: working set and private bytes, in KiB.
 struct Memory {
