@@ -49,22 +49,6 @@ std::string GuidText(const GUID& g) {
     return text;
 }
 
-bool ParseGuidText(const std::string& text, GUID* g) {
-    unsigned long d1 = 0;
-    unsigned d[10] = {};
-    if (std::sscanf(text.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d[0], &d[1], &d[2], &d[3], &d[4],
-                    &d[5], &d[6], &d[7], &d[8], &d[9]) != 11) {
-        return false;
-    }
-    g->Data1 = d1;
-    g->Data2 = static_cast<unsigned short>(d[0]);
-    g->Data3 = static_cast<unsigned short>(d[1]);
-    for (int i = 0; i < 8; ++i) {
-        g->Data4[i] = static_cast<unsigned char>(d[2 + i]);
-    }
-    return true;
-}
-
 HKEY RootOfThisSystem() {
     OSVERSIONINFOA info = {};
     info.dwOSVersionInfoSize = sizeof info;
@@ -571,19 +555,33 @@ void SettingsStore::ApplyButtonSetting(const SavedButton& saved) {
         lumen::VistaPowerManage& power = *m_services.power;
         GUID active = {};
         const bool haveActive = power.GetActiveScheme(&active);
-        // Every scheme gets the saved pair's action; then each scheme whose own action
-        // was saved gets that back, so that a user's different schemes stay different.
-        power.WriteACValueIndex(kAllPowerSchemes, kSystemButtonSubgroup, kPowerButtonActionSetting, action);
-        for (const auto& [id, own] : saved.schemes) {
-            GUID scheme = {};
-            if (!ParseGuidText(id, &scheme) || own > kSchemeActionShutDown || own == action) {
-                continue;
+        const std::vector<GUID> schemes = power.EnumerateSchemes();
+        if (saved.schemes.empty() || schemes.empty()) {
+            // A setting saved by an earlier version: the pair's action for every scheme.
+            power.WriteACValueIndex(kAllPowerSchemes, kSystemButtonSubgroup, kPowerButtonActionSetting, action);
+        } else {
+            // Scheme by scheme, each its own saved action (the pair's for a scheme saved
+            // without one), the scheme in force last: a program ended half-way leaves that
+            // one doing nothing, and the next start gives the rest back.
+            auto own = [&](const GUID& scheme) {
+                const auto found = saved.schemes.find(GuidText(scheme));
+                uint32_t value = found != saved.schemes.end() && found->second <= kSchemeActionShutDown
+                                     ? found->second
+                                     : action;
+                // The scheme in force must not be left doing nothing.
+                if (value == kSchemeActionNothing && haveActive && IsEqualGUID(scheme, active)) {
+                    value = action;
+                }
+                return value;
+            };
+            for (const GUID& scheme : schemes) {
+                if (!haveActive || !IsEqualGUID(scheme, active)) {
+                    power.WriteACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, own(scheme));
+                }
             }
-            // The scheme in force must not be left doing nothing.
-            if (own == kSchemeActionNothing && haveActive && IsEqualGUID(scheme, active)) {
-                continue;
+            if (haveActive) {
+                power.WriteACValueIndex(active, kSystemButtonSubgroup, kPowerButtonActionSetting, own(active));
             }
-            power.WriteACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, own);
         }
         if (haveActive) {
             power.SetActiveScheme(active);

@@ -711,6 +711,18 @@ std::string SchemeBoard(const std::string& boardFile, Schemes set) {
     return name;
 }
 
+std::map<std::string, uint32_t> SchemesOf(Schemes set, uint32_t balanced) {
+    switch (set) {
+        case Schemes::kAgree:
+            return {{kPowerSaver, 3}, {kHighPerformance, 3}, {kBalanced, balanced}};
+        case Schemes::kDiffer:
+            return {{kPowerSaver, 3}, {kHighPerformance, 1}, {kBalanced, balanced}};
+        case Schemes::kBalancedOnly:
+            break;
+    }
+    return {{kBalanced, balanced}};
+}
+
 std::map<std::string, uint32_t> SchemeActions() {
     std::map<std::string, uint32_t> actions;
     char system[MAX_PATH] = {};
@@ -736,6 +748,35 @@ std::map<std::string, uint32_t> SchemeActions() {
     }
     FreeLibrary(library);
     return actions;
+}
+
+bool SetSchemeAction(const std::string& scheme, uint32_t action) {
+    GUID id = {};
+    unsigned long d1 = 0;
+    unsigned d[10] = {};
+    if (std::sscanf(scheme.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d[0], &d[1], &d[2], &d[3], &d[4],
+                    &d[5], &d[6], &d[7], &d[8], &d[9]) != 11) {
+        return false;
+    }
+    id.Data1 = d1;
+    id.Data2 = static_cast<unsigned short>(d[0]);
+    id.Data3 = static_cast<unsigned short>(d[1]);
+    for (int i = 0; i < 8; ++i) {
+        id.Data4[i] = static_cast<unsigned char>(d[2 + i]);
+    }
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    HMODULE library = LoadLibraryA((std::string(system) + "\\powrprof.dll").c_str());
+    if (library == nullptr) {
+        return false;
+    }
+    using WriteFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD);
+    auto write = reinterpret_cast<WriteFn>(reinterpret_cast<void*>(GetProcAddress(library, "PowerWriteACValueIndex")));
+    const GUID subgroup = {0x4F971E89, 0xEEBD, 0x4455, {0xA8, 0xDE, 0x9E, 0x59, 0x04, 0x0E, 0x73, 0x47}};
+    const GUID setting = {0x7648EFA3, 0xDD9C, 0x4E3E, {0xB5, 0x66, 0x50, 0xF9, 0x29, 0x38, 0x62, 0x80}};
+    const bool written = write != nullptr && write(nullptr, &id, &subgroup, &setting, action) == ERROR_SUCCESS;
+    FreeLibrary(library);
+    return written;
 }
 
 void WithoutSchemes(bool without) {

@@ -173,10 +173,16 @@ constexpr char kBalanced[] = "{381B4222-F694-41F0-9685-FF5BB260DF2E}";
 // `boardFile` of the boards folder with its schemes replaced by `set` (balanced active),
 // written beside it; returns the new board's file name, for UseBoard.
 std::string SchemeBoard(const std::string& boardFile, Schemes set);
+// The schemes of such a board as it starts (balanced's action given): id -> action.
+std::map<std::string, uint32_t> SchemesOf(Schemes set, uint32_t balanced = 3);
 // Every scheme's AC power-button action as the system's scheme functions report it
 // (the scheme stand-in of the prefix): scheme id -> action index, for the schemes that
 // exist.
 std::map<std::string, uint32_t> SchemeActions();
+// Sets a scheme's AC power-button action through the system's scheme functions, as the
+// user does in the system's settings; kAllSchemes sets every scheme.
+constexpr char kAllSchemes[] = "{68A1E95E-13EA-41E1-8011-0C496CA490B0}";
+bool SetSchemeAction(const std::string& scheme, uint32_t action);
 // Programs started afterwards bind Wine's own "powrprof.dll", which lacks the scheme
 // functions (systems before Vista), or the stand-in again.
 void WithoutSchemes(bool without);

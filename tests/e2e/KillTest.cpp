@@ -7,6 +7,10 @@
 // keeps holding it or gives it back, and a kill after the work was done leaves the state
 // that work made.
 //
+// Every moment runs on the three scheme sets users have; every scheme is checked. A kill
+// while turbo is on, then a start: a press after that start switches off to the values
+// the firmware had before the switch-on.
+//
 // SURGEPAD_KILL_RUNS (default 2) runs per moment; `make killruns` runs many more.
 #include <gtest/gtest.h>
 
@@ -21,6 +25,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <utility>
 
 #include "tests/e2e/E2eSupport.h"
@@ -28,59 +33,95 @@
 namespace {
 
 using e2e::kSettingsKey;
+using e2e::Schemes;
 using Pair = std::pair<uint32_t, uint32_t>;
+using SchemeMap = std::map<std::string, uint32_t>;
 
-constexpr Pair kShutDown{3, 0};  // the button of full.txt
-constexpr Pair kSleep{1, 0};     // chosen in the system while the program holds the button
+constexpr Pair kShutDown{3, 0};  // the button of full.txt: balanced, the scheme in force
+constexpr Pair kSleep{1, 0};     // chosen in the system for every scheme while the program holds the button
 
-bool DoesNothing(const std::optional<Pair>& p) {
-    return p && p->first == 0 && (p->second == 0 || p->second == 0x80000000u);
+// The user's own setting: the pair and every scheme's action.
+struct Own {
+    Pair pair;
+    SchemeMap schemes;
+};
+
+SchemeMap Every(const SchemeMap& schemes, uint32_t action) {
+    SchemeMap every = schemes;
+    for (auto& [id, value] : every) {
+        value = action;
+    }
+    return every;
 }
 
 std::string Text(const std::optional<Pair>& p) {
     return p ? "(" + std::to_string(p->first) + ", " + std::to_string(p->second) + ")" : "none";
 }
 
+std::string Text(const SchemeMap& schemes) {
+    std::string text = "{";
+    for (const auto& [id, value] : schemes) {
+        text += " " + id.substr(1, 4) + "=" + std::to_string(value);
+    }
+    return text + " }";
+}
+
+bool DoesNothing(const std::optional<Pair>& p) {
+    return p && p->first == 0 && (p->second == 0 || p->second == 0x80000000u);
+}
+
 // The button as the system and the registry tell it.
 struct Hold {
     std::optional<Pair> system;
+    SchemeMap schemes;
     std::optional<Pair> saved;
+    SchemeMap savedSchemes;
     std::optional<DWORD> systemOwns;  // "PowerButtonDisabled": 0 while the program holds it
 
+    bool DoesNothingAnywhere() const { return DoesNothing(system) && schemes == Every(schemes, 0); }
     std::string Describe() const {
-        return "system " + Text(system) + ", saved " + Text(saved) + ", PowerButtonDisabled " +
-               (systemOwns ? std::to_string(*systemOwns) : "none");
+        return "system " + Text(system) + " " + Text(schemes) + ", saved " + Text(saved) + " " + Text(savedSchemes) +
+               ", PowerButtonDisabled " + (systemOwns ? std::to_string(*systemOwns) : "none");
     }
 };
 
 Hold Observe() {
     Hold h;
     h.system = e2e::SystemButton();
+    h.schemes = e2e::SchemeActions();
     const auto action = e2e::UserDword(kSettingsKey, "PowerButtonAction");
     const auto event = e2e::UserDword(kSettingsKey, "PowerButtonEventCode");
     if (action && event) {
         h.saved = Pair{*action, *event};
     }
+    for (const auto& [id, value] : h.schemes) {
+        if (const auto own = e2e::UserDword(kSettingsKey, ("PowerButtonAction " + id).c_str())) {
+            h.savedSchemes[id] = *own;
+        }
+    }
     h.systemOwns = e2e::UserDword(kSettingsKey, "PowerButtonDisabled");
     return h;
 }
 
-// At any moment: the user's own setting is in force, or the button does nothing with
-// that setting saved to be given back.
-testing::AssertionResult NothingLost(const Hold& h, Pair own) {
-    if (DoesNothing(h.system) ? h.saved == own : h.system == own) {
+// At any moment: the user's own setting is in force in every scheme, or the button
+// does nothing anywhere with that setting saved to be given back.
+testing::AssertionResult NothingLost(const Hold& h, const Own& own) {
+    const bool inForce = h.system == own.pair && h.schemes == own.schemes;
+    const bool kept = h.DoesNothingAnywhere() && h.saved == own.pair && h.savedSchemes == own.schemes;
+    if (inForce || kept) {
         return testing::AssertionSuccess();
     }
-    return testing::AssertionFailure() << "the user's setting " << Text(own) << " is lost: " << h.Describe();
+    return testing::AssertionFailure() << "the user's setting " << Text(own.pair) << " " << Text(own.schemes)
+                                       << " is lost: " << h.Describe();
 }
 
 // After a start: "held" (the button does nothing, the hold recorded, the user's setting
 // saved) or "given back" (the user's setting in force, recorded so); "" otherwise.
-std::string Settled(const Hold& h, Pair own) {
-    if (DoesNothing(h.system) && h.saved == own && h.systemOwns == DWORD{0}) {
+std::string Settled(const Hold& h, const Own& own) {
+    if (h.DoesNothingAnywhere() && h.saved == own.pair && h.savedSchemes == own.schemes && h.systemOwns == DWORD{0}) {
         return "held";
     }
-    if (h.system == own && h.systemOwns == DWORD{1}) {
+    if (h.system == own.pair && h.schemes == own.schemes && h.systemOwns == DWORD{1}) {
         return "given back";
     }
     return "";
@@ -102,25 +143,34 @@ bool WaitTrace(e2e::Surgepad& program, const char* text, int count = 1) {
     return program.CountTrace(text) >= count;
 }
 
-// The system's button with the user's setting, the power action chosen earlier.
-void GivenBack() {
-    ASSERT_EQ(e2e::Sim("button 3 0"), 0);
+// The system's button with the user's setting, the power action chosen earlier, the
+// setting saved with each scheme's own action.
+void GivenBack(Schemes set) {
+    for (const auto& [id, value] : e2e::SchemesOf(set)) {
+        ASSERT_TRUE(e2e::SetSchemeAction(id, value)) << id;
+    }
     ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, "ButtonAction", 1));
     ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, "PowerButtonDisabled", 1));
+    for (const auto& [id, value] : e2e::SchemesOf(set)) {
+        ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, ("PowerButtonAction " + id).c_str(), value));
+    }
     ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, "PowerButtonAction", kShutDown.first));
     ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, "PowerButtonEventCode", kShutDown.second));
 }
 
-// The turbo action chosen earlier: the button held, the user's setting saved.
-void Held() {
-    GivenBack();
+// The turbo action chosen earlier: the button held in every scheme, the user's setting
+// saved.
+void Held(Schemes set) {
+    GivenBack(set);
     ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
+    ASSERT_TRUE(e2e::SetSchemeAction(e2e::kAllSchemes, 0));
 }
 
 struct Moment {
     const char* name;
-    Pair own;                     // the user's setting once the work is done
-    std::function<void()> state;  // before the program starts
+    Pair own;                           // the user's setting once the work is done
+    bool everySchemeChanged;            // the work changes every scheme to `own` elsewhere
+    std::function<void(Schemes)> state;  // before the program starts
     std::string arguments;
     // After the start, up to the moment before the work begins; false when that failed.
     std::function<bool(e2e::Surgepad&)> ready;
@@ -134,7 +184,7 @@ bool Running(e2e::Surgepad& program) {
 }
 
 const Moment kMoments[] = {
-    {"takeover", kShutDown, GivenBack, "",
+    {"takeover", kShutDown, false, GivenBack, "",
      [](e2e::Surgepad& program) {
          // Settings window, turbo chosen with the keyboard, focus on Apply.
          if (!Running(program) || e2e::Sim("tray click") != 0 || !WaitTrace(program, "settings: opened")) {
@@ -153,12 +203,14 @@ const Moment kMoments[] = {
          return true;
      },
      [] { Key(VK_SPACE, 0); }, "settings: applied action", "held"},
-    {"release", kShutDown, Held, "-release", [](e2e::Surgepad&) { return true; }, [] {},
+    {"release", kShutDown, false, Held, "-release", [](e2e::Surgepad&) { return true; }, [] {},
      "release: the power button is given back", "given back"},
-    {"detection", kSleep, Held, "", Running, [] { e2e::Sim("button 1 0"); },
+    {"detection", kSleep, true, Held, "", Running, [] { e2e::SetSchemeAction(e2e::kAllSchemes, 1); },
      "controller: the power-button configuration was changed elsewhere", "given back"},
-    {"switch", kShutDown, Held, "", Running, [] { e2e::Sim("press"); }, "controller: switched on", "held"},
+    {"switch", kShutDown, false, Held, "", Running, [] { e2e::Sim("press"); }, "controller: switched on", "held"},
 };
+
+using Param = std::tuple<Moment, Schemes>;
 
 void PrintTo(const Moment& m, std::ostream* out) {
     *out << m.name;
@@ -169,9 +221,14 @@ int RunsPerMoment() {
     return runs != nullptr ? std::max(1, std::atoi(runs)) : 2;
 }
 
-class Kill : public testing::TestWithParam<Moment> {
+class Kill : public testing::TestWithParam<Param> {
 protected:
-    void SetUp() override { e2e::UseBoard("full.txt"); }
+    void SetUp() override { e2e::UseBoard(e2e::SchemeBoard("full.txt", std::get<1>(GetParam()))); }
+
+    Own OwnOf(const Moment& m) const {
+        const SchemeMap schemes = e2e::SchemesOf(std::get<1>(GetParam()));
+        return Own{m.own, m.everySchemeChanged ? Every(schemes, m.own.first) : schemes};
+    }
 
     struct Outcome {
         size_t lines = 0;  // trace lines from the beginning of the work to its end
@@ -184,7 +241,8 @@ protected:
     // the checks on the button, a new start and the checks again.
     Outcome Run(const Moment& m, size_t killLine, int killMs) {
         Outcome outcome;
-        m.state();
+        const Own own = OwnOf(m);
+        m.state(std::get<1>(GetParam()));
         if (testing::Test::HasFatalFailure()) {
             return outcome;
         }
@@ -215,21 +273,21 @@ protected:
                 TerminateProcess(program.Process(), 9);
             }
             EXPECT_TRUE(program.WaitForExit(10000).has_value()) << m.name << ": still running";
-            EXPECT_TRUE(NothingLost(Observe(), m.own))
+            EXPECT_TRUE(NothingLost(Observe(), own))
                 << m.name << " killed at line " << killLine << " / " << killMs << " ms\n"
                 << program.TraceText();
         }
         e2e::Surgepad next;
         EXPECT_TRUE(Running(next)) << next.TraceText();
         const Hold h = Observe();
-        const std::string settled = Settled(h, m.own);
+        const std::string settled = Settled(h, own);
         EXPECT_NE(settled, "") << m.name << ": the next start left " << h.Describe() << "\n" << next.TraceText();
         if (outcome.done) {
             EXPECT_EQ(settled, m.after) << m.name << ": killed after the work was done\n" << next.TraceText();
         }
         ++m_settled[settled + (outcome.done ? " (work done)" : " (work cut short)")];
         next.Stop();
-        EXPECT_TRUE(NothingLost(Observe(), m.own)) << "after the next run's end";
+        EXPECT_TRUE(NothingLost(Observe(), own)) << "after the next run's end";
         return outcome;
     }
 
@@ -237,7 +295,7 @@ protected:
 };
 
 TEST_P(Kill, AtARandomPointTheSystemsSettingIsNeverLost) {
-    const Moment& m = GetParam();
+    const Moment& m = std::get<0>(GetParam());
     // A run without a kill: how many trace lines and how long the work takes.
     const Outcome whole = Run(m, 0, -1);
     ASSERT_TRUE(whole.done) << m.name << ": the work did not end";
@@ -259,14 +317,21 @@ TEST_P(Kill, AtARandomPointTheSystemsSettingIsNeverLost) {
     for (const auto& [state, count] : m_settled) {
         figures << " " << state << ": " << count << ";";
     }
-    std::printf("figure: kill.%s: %d runs (%zu trace lines, %lu ms of work);%s\n", m.name, runs, whole.lines,
-                static_cast<unsigned long>(whole.ms), figures.str().c_str());
+    std::printf("figure: kill.%s (%s): %d runs (%zu trace lines, %lu ms of work);%s\n", m.name,
+                e2e::SchemesName(std::get<1>(GetParam())), runs, whole.lines, static_cast<unsigned long>(whole.ms),
+                figures.str().c_str());
 }
 
-INSTANTIATE_TEST_SUITE_P(During, Kill, testing::ValuesIn(kMoments), [](const testing::TestParamInfo<Moment>& info) {
-    std::string name = info.param.name;
+std::string KillName(const testing::TestParamInfo<Param>& info) {
+    std::string name = std::get<0>(info.param).name;
     name[0] = static_cast<char>(name[0] - 'a' + 'A');
-    return name;
-});
+    const char* sets[] = {"Agree", "Differ", "BalancedOnly"};
+    return name + "On" + sets[static_cast<int>(std::get<1>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(During, Kill,
+                         testing::Combine(testing::ValuesIn(kMoments),
+                                          testing::Values(Schemes::kAgree, Schemes::kDiffer, Schemes::kBalancedOnly)),
+                         KillName);
 
 }  // namespace

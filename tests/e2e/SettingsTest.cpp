@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstdint>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -479,6 +480,59 @@ TEST_F(Settings, AButtonChangedElsewhereShowsTheDialogAndTheWindowThenShowsThePo
     EXPECT_NE(Pixels(settings, kRadioPowerBox), powerUnchecked) << "the window was reloaded with the power action";
     e2e::SaveCapture(e2e::CaptureScreen(), "settings-button-changed");
 }
+
+// On the scheme sets users have, under Windows 7 and under Windows 10 and 11 (6.3 with
+// the program's manifest): a first start changes no scheme and saves the setting, turbo
+// makes every scheme do nothing, power gives every scheme its own action back.
+class SchemeSettings : public Settings, public testing::WithParamInterface<e2e::Schemes> {};
+
+TEST_P(SchemeSettings, TurboAndPowerKeepEachSchemesOwnAction) {
+    {
+        const e2e::Schemes set = GetParam();
+        for (const char* version : {"win7", "win81"}) {
+            SCOPED_TRACE(std::string(e2e::SchemesName(set)) + ", " + version);
+            e2e::UseBoard(e2e::SchemeBoard("full.txt", set));
+            RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+            e2e::SeenWindowsVersion(version);
+            const std::map<std::string, uint32_t> own = e2e::SchemesOf(set);
+            Start();
+            EXPECT_EQ(e2e::SchemeActions(), own) << "the first start changed a scheme\n" << program->TraceText();
+            EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonAction"), std::optional<DWORD>(3));
+            EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonDisabled"), std::optional<DWORD>(1));
+            HWND settings = Open(*program);
+            ASSERT_NE(settings, nullptr);
+            Click(settings, kTurboTitle);
+            ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
+            Click(settings, kApply);
+            ASSERT_TRUE(WaitClosed(*program)) << program->TraceText();
+            std::map<std::string, uint32_t> nothing = own;
+            for (auto& [id, action] : nothing) {
+                action = 0;
+            }
+            EXPECT_EQ(e2e::SchemeActions(), nothing) << program->TraceText();
+            settings = Open(*program, 2);
+            ASSERT_NE(settings, nullptr);
+            Click(settings, kRadioPower);
+            ASSERT_TRUE(WaitLogo(*program, 2)) << program->TraceText();
+            Click(settings, kApply);
+            ASSERT_TRUE(WaitClosed(*program, 2)) << program->TraceText();
+            EXPECT_EQ(e2e::SchemeActions(), own) << "not every scheme got its own action back\n"
+                                                 << program->TraceText();
+            program->Stop();
+            program.reset();
+            e2e::SeenWindowsVersion("");
+        }
+    }
+}
+
+std::string SchemeSetName(const testing::TestParamInfo<e2e::Schemes>& info) {
+    const char* names[] = {"Agree", "Differ", "BalancedOnly"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(OnEvery, SchemeSettings,
+                         testing::Values(e2e::Schemes::kAgree, e2e::Schemes::kDiffer, e2e::Schemes::kBalancedOnly),
+                         SchemeSetName);
 
 TEST_F(Settings, TheKeyboardAloneChoosesAndApplies) {
     Start();

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +20,7 @@
 
 #include "lumen/kora/DormixLib.h"
 #include "lumen/system/PowerMgr.h"
+#include "surgepad/MachineButtonStore.h"
 #include "surgepad/SettingsStore.h"
 #include "tests/unit/win/DormixTestSupport.h"
 
@@ -57,6 +59,11 @@ std::string SchemeWrite(uint32_t index) {
     char value[16];
     std::snprintf(value, sizeof value, "0x%08X", index);
     return kSchemeWritePrefix + std::string(value);
+}
+
+std::string OwnSchemeWrite(const char* scheme, uint32_t index) {
+    std::string line = SchemeWrite(index);
+    return line.replace(line.find("{68A1E95E-13EA-41E1-8011-0C496CA490B0}"), 38, scheme);
 }
 
 bool IsChild() {
@@ -147,7 +154,9 @@ Pair P(uint32_t action, uint32_t event) {
 // The store over the bindings of this process: "Dormix.dll" from `folder`, the power
 // schemes from the system folder, `profiles` firmware profiles.
 struct Harness {
-    explicit Harness(const std::string& folder = BuildFolder(), uint32_t profiles = 3) : profileCount(profiles) {
+    explicit Harness(const std::string& folder = BuildFolder(), uint32_t profiles = 3,
+                     surgepad::MachineButtonStore* machine = nullptr)
+        : profileCount(profiles) {
         auto dll = std::make_unique<kora::DormixLibDll>(folder);
         loaded = dll->IsLoaded();
         dormix = std::make_unique<kora::DormixLib>(std::move(dll));
@@ -156,6 +165,7 @@ struct Harness {
         services.dormixLoaded = loaded;
         services.power = &power;
         services.profileCount = [this] { return profileCount; };
+        services.machine = machine;
         store = std::make_unique<SettingsStore>(std::move(services));
     }
     uint32_t profileCount;
@@ -425,6 +435,55 @@ TEST_F(SettingsStoreTest, TakeOverAndReleaseThroughTheLibrary) {
     EXPECT_FALSE(HKEY_LOCAL_MACHINE != root && KeyExists(HKEY_LOCAL_MACHINE)) << "nothing under the local machine";
 }
 
+// Two accounts on one machine: each has settings of its own (a wiped key stands for the
+// second account), the button and the machine record are shared.
+TEST_F(SettingsStoreTest, AnotherAccountNeverLeavesTheButtonDeadOrTheSettingOutOfReach) {
+    struct Case {
+        const char* name;
+        std::function<void(SettingsStore&)> second;  // what the second account does
+        Pair system;                                 // the button afterwards
+        bool heldByFirst;                            // the first account still named as holder
+    };
+    const Case cases[] = {
+        {"its first start leaves the first account's hold", [](SettingsStore& b) {
+             EXPECT_TRUE(b.IsSystemButtonDisabled()) << "nothing to save at the start";
+             b.ReleasePowerButtonAtStart();
+         },
+         P(0, 0x80000000), true},
+        {"its uninstall gives the button back",
+         [](SettingsStore& b) { EXPECT_TRUE(b.ReleaseForAnotherAccount()); }, P(3, 0), false},
+        {"its turbo, then power, gives the first account's setting back", [](SettingsStore& b) {
+             EXPECT_TRUE(b.SetButtonAction(1));
+             EXPECT_EQ(P(3, 0), SavedPair(HKEY_CURRENT_USER)) << "the machine's setting taken over";
+             EXPECT_TRUE(b.SetButtonAction(0));
+         },
+         P(3, 0), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteKeys();
+        testutil::BoardScope board("dormix button=3,0\n");
+        surgepad::MachineButtonStore machine(board.Path("machine.txt"));
+        std::string first;
+        {
+            Harness a(BuildFolder(), 3, &machine);
+            ASSERT_TRUE(a.store->SetButtonAction(1));
+            first = a.store->AccountId();
+        }
+        ASSERT_TRUE(machine.Read());
+        EXPECT_EQ(first, machine.Read()->holder);
+        DeleteKeys();
+        Harness b(BuildFolder(), 3, &machine);
+        c.second(*b.store);
+        uint32_t action = 9;
+        uint32_t event = 9;
+        ASSERT_TRUE(b.dormix->GetPowerButtonSetting(&action, &event));
+        EXPECT_EQ(c.system, P(action, event));
+        EXPECT_EQ(c.heldByFirst, machine.Read().value_or(surgepad::MachineButtonRecord{}).holder == first);
+        EXPECT_EQ(P(3, 0), machine.Read()->saved);
+    }
+}
+
 TEST_F(SettingsStoreTest, GivingBackASavedDoNothingSettingShutsDownInstead) {
     testutil::BoardScope board("dormix button=0,0x80000000\n");
     Harness harness;
@@ -667,7 +726,11 @@ void TakeOverAndReleaseThroughSchemes(const char* version, DWORD major, HKEY roo
     testutil::BoardScope board(kSchemeBoard);
     RunInChild(version, true);
     EXPECT_THAT(board.TakeJournal(),
-                ElementsAre("dormix DormixInit", SchemeWrite(0), kSetActiveBalanced, SchemeWrite(3), kSetActiveBalanced,
+                ElementsAre("dormix DormixInit", SchemeWrite(0), kSetActiveBalanced,
+                            // Given back scheme by scheme, the one in force last.
+                            OwnSchemeWrite("{A1841308-3541-4FAB-BC81-F71556F20B4A}", 3),
+                            OwnSchemeWrite("{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}", 3),
+                            OwnSchemeWrite("{381B4222-F694-41F0-9685-FF5BB260DF2E}", 3), kSetActiveBalanced,
                             SchemeWrite(3), kSetActiveBalanced, SchemeWrite(3), kSetActiveBalanced, SchemeWrite(1),
                             kSetActiveBalanced));
     EXPECT_EQ(P(1, 0), SavedPair(root));
