@@ -53,7 +53,9 @@ constexpr char kBaseClockBack[] = "acpi set 0x03010011 0x00000000 2 ok";
 // Any overclocking value written (mode 2); the core selector is written in mode 1
 // whenever the per-core ratios are read.
 constexpr char kValueWritten[] = " 2 ok";
-constexpr char kTakeover[] = "dormix SetPowerButtonSetting";
+// Every scheme's button set to do nothing.
+constexpr char kTakeover[] =
+    "powrprof write {68A1E95E-13EA-41E1-8011-0C496CA490B0} {4F971E89-EEBD-4455-A8DE-9E59040E7347} {7648EFA3-DD9C-4E3E-B566-50F929386280} 0x00000000";
 
 // A message box the program shows on the way; answered with OK.
 struct Box {

@@ -319,7 +319,10 @@ TEST_F(Settings, TurboAndAFileProfileChosenWithTheMouseAreStoredAndTheNextPressA
     EXPECT_EQ(UserString("ProfileName"), std::optional<std::string>("Bench"));
     std::vector<std::string> lines = e2e::JournalLines();
     lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(before, lines.size())));
-    EXPECT_EQ(Count(lines, "dormix SetPowerButtonSetting 0x00000000 0x80000000"), 1)
+    // Every scheme's button set to do nothing, through the system's scheme functions.
+    EXPECT_EQ(Count(lines, std::string("powrprof write ") + e2e::kAllSchemes +
+                               " {4F971E89-EEBD-4455-A8DE-9E59040E7347} {7648EFA3-DD9C-4E3E-B566-50F929386280} 0x00000000"),
+              1)
         << "the power button was taken over\n"
         << Joined(lines);
 
@@ -587,6 +590,7 @@ TEST_F(Settings, WithoutThePowerFeatureLibraryApplyRefusesTheTurboActionWithAMes
     std::vector<std::string> lines = e2e::JournalLines();
     lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(before, lines.size())));
     EXPECT_EQ(Count(lines, "dormix SetPowerButtonSetting"), 0) << Joined(lines);
+    EXPECT_EQ(Count(lines, "powrprof write"), 0) << Joined(lines);
 
     // The button keeps its system function: a press switches nothing.
     ASSERT_EQ(e2e::Sim("press"), 0);
