@@ -10,7 +10,7 @@ namespace kora {
 namespace {
 
 // 1 while no request runs. Taken by exchange with 0; given back by the worker when its
-// call returns, even after its caller timed out.
+// call returns, which is within kCallMilliseconds.
 std::atomic<uint32_t> g_free{1};
 
 }  // namespace
@@ -45,9 +45,10 @@ bool SysCtrlPipeClient::Request(uint32_t first, uint32_t second, uint32_t third)
     }
     const DWORD wait = WaitForSingleObject(thread, kWaitMilliseconds);
     CloseHandle(thread);
-    if (wait != WAIT_OBJECT_0) {
-        // The worker goes on with its own transaction; this client keeps the results of
-        // the last request that finished in time.
+    if (wait != WAIT_OBJECT_0 || transaction->timedOut) {
+        // A worker still running (only when the machine stalled it) goes on with its own
+        // transaction; this client keeps the results of the last request that finished
+        // in time.
         lumen::DebugLine("CallSysCtrlService Failed, Waiting error or Timeout.");
         return false;
     }
@@ -84,7 +85,9 @@ void SysCtrlPipeClientThread::Execute() {
     SysCtrlTransaction& t = *m_transaction;
     uint32_t read = 0;
     t.success = m_pipe.Call(".", kSysCtrlPipeName, t.request.data(), static_cast<uint32_t>(t.request.size()),
-                            t.response.data(), static_cast<uint32_t>(t.response.size()), &read, NMPWAIT_WAIT_FOREVER);
+                            t.response.data(), static_cast<uint32_t>(t.response.size()), &read,
+                            SysCtrlPipeClient::kCallMilliseconds);
+    t.timedOut = !t.success && GetLastError() == ERROR_SEM_TIMEOUT;
     t.bytesRead = read;
     g_free.store(1);
     m_pipe.Close();

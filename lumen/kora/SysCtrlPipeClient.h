@@ -1,7 +1,9 @@
 #pragma once
 // The client of the board maker's system control service: one 16-byte request per
 // turbo switch, carried by a short-lived worker thread while the caller waits at most
-// 10 s. One request at a time in the whole process.
+// 10 s. One request at a time in the whole process. The worker gives up a little
+// before its caller does, whatever the service does, so a service that never answers
+// holds up only the request that met it.
 
 #include <windows.h>
 
@@ -21,11 +23,15 @@ struct SysCtrlTransaction {
     std::vector<uint8_t> response = std::vector<uint8_t>(kSysCtrlResponseSize);
     uint32_t bytesRead = 0;
     bool success = false;
+    bool timedOut = false;  // the pipe call ran out of time: no free instance, or no answer
 };
 
 class SysCtrlPipeClient {
 public:
     static constexpr DWORD kWaitMilliseconds = 10000;
+    // The worker's own bound for the whole pipe call: it has ended, and given the free
+    // flag back, by the time its caller stops waiting.
+    static constexpr DWORD kCallMilliseconds = 9000;
 
     // The process-wide client, made on first use and never destroyed.
     static SysCtrlPipeClient& Instance();
@@ -44,7 +50,7 @@ public:
     uint32_t LastBytesRead() const { return m_bytesRead; }
     const std::vector<uint8_t>& LastResponse() const { return m_response; }
 
-    // False while a request (possibly one whose caller already gave up) is running.
+    // False while a request is running (its worker ends within kCallMilliseconds).
     static bool IsIdle();
 
 private:
