@@ -74,6 +74,7 @@ BtnContronLib::BtnContronLib(const std::string& folder) : m_announcer(std::make_
     ReadProfileNames();
     m_ratio = std::make_unique<KrOcRatio>();
     m_stockComplete = kora::SaveCurrentValues(*m_ratio, &m_stockSet);
+    m_switchTarget = m_stockSet;
     lumen::Trace("[BtnContronLib] %u firmware profiles, %u start-up values saved%s, power-feature library %s",
                  Count(m_profileNames.size()), Count(m_stockSet.size()),
                  m_stockComplete ? "" : " (some could not be read)", m_dormix ? "loaded" : "not loaded");
@@ -198,9 +199,11 @@ bool BtnContronLib::ApplyFirmwareProfile(uint32_t index) {
                      index, refused);
         OcValueList copy = m_stockSet;
         RestoreSavedValues(&copy);
+        m_switchTarget = m_stockSet;
         m_announcer->SystemControlRequest(1, 0, 0);
         return false;
     }
+    m_switchTarget = list;
     m_turboOn.store(true);
     return true;
 }
@@ -233,9 +236,12 @@ bool BtnContronLib::ApplyProfileFile(const std::string& path) {
                          path.c_str(), refused);
             OcValueList copy = m_stockSet;
             RestoreSavedValues(&copy);
+            m_switchTarget = m_stockSet;
             m_announcer->SystemControlRequest(1, 0, 0);
             return false;
         }
+        // A file names some values only; the others keep those of turbo off.
+        m_switchTarget = StartupValuesBeside(accepted);
     } else {
         lumen::Trace("[BtnContronLib] profile file %s does not load; nothing written", path.c_str());
     }
@@ -272,9 +278,28 @@ void BtnContronLib::RestoreStartupValues() {
     // A copy: the start-up values serve every later turbo off.
     OcValueList copy = m_stockSet;
     RestoreSavedValues(&copy);
+    m_switchTarget = m_stockSet;
     m_turboOn.store(false);
     m_announcer->SystemControlRequest(1, 0, 0);
     m_announcer->AnnounceValuesChanged();
+}
+
+void BtnContronLib::RestoreSwitchTarget() {
+    OcValueList copy = m_switchTarget;
+    RestoreSavedValues(&copy);
+}
+
+OcValueList BtnContronLib::StartupValuesBeside(const OcValueList& written) const {
+    OcValueList values;
+    for (const tagTwOcItemValue& value : m_stockSet) {
+        // Ratio entries go by position: those of `written` replace all of them.
+        if (std::none_of(written.begin(), written.end(),
+                         [&value](const tagTwOcItemValue& w) { return w.id == value.id; })) {
+            values.push_back(value);
+        }
+    }
+    values.insert(values.end(), written.begin(), written.end());
+    return values;
 }
 
 void BtnContronLib::EnableDormix() {

@@ -55,8 +55,12 @@ public:
     BtnContronLib& operator=(const BtnContronLib&) = delete;
 
     bool IsTurboOn() const { return m_turboOn.load(); }
-    // Turbo off without writing anything: another program has changed the values.
-    void ForgetTurbo() { m_turboOn.store(false); }
+    // Turbo off without writing anything: another program has changed the values, so
+    // which values are in force is no longer known here.
+    void ForgetTurbo() {
+        m_turboOn.store(false);
+        m_switchTarget.clear();
+    }
     // A start that finds the profile of an earlier run still in force: turbo is on, and
     // turbo off goes back to the values that earlier run started from.
     void ResumeTurbo(OcValueList startup);
@@ -93,6 +97,13 @@ public:
     void RestoreSavedValues(OcValueList* list);
     // The values saved at suspend, written back at resume.
     OcValueList& SleepSet() { return m_sleepSet; }
+    // The values the last switch put in force: the list a profile wrote, or the
+    // start-up values after turbo off and after a profile the firmware refused. Empty
+    // once another program has changed the values.
+    const OcValueList& SwitchTarget() const { return m_switchTarget; }
+    // Writes SwitchTarget() back as RestoreSavedValues does (what differs only, unless
+    // the firmware's guard item says not to) and keeps it.
+    void RestoreSwitchTarget();
     // The values in force when this object was made; values that could not be read
     // then are added before the first switch-on that can read them.
     const OcValueList& StockSet() const { return m_stockSet; }
@@ -111,6 +122,8 @@ private:
     // The start-up values that could not be read when this object was made, read
     // before a switch-on.
     void CompleteStartupValues();
+    // The start-up values with those of `written`'s items replaced by `written`.
+    OcValueList StartupValuesBeside(const OcValueList& written) const;
     // False when `list` would change the processor ratios and their start-up values
     // are not known.
     bool StartupRatiosKnownFor(const OcValueList& list) const;
@@ -122,6 +135,7 @@ private:
     OcValueList m_stockSet;
     bool m_stockComplete = false;
     OcValueList m_sleepSet;
+    OcValueList m_switchTarget;
     lumen::UniqueModule m_dormix;
     DormixInitFn m_dormixInit = nullptr;
     DormixEnableFn m_dormixEnable = nullptr;

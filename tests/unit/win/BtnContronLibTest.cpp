@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -621,6 +622,43 @@ TEST_F(BtnContronLibTest, SaveAndRestoreAcrossASleepKeepEveryValue) {
     const BroadcastList second = BroadcastCatcher::Run([&] { lib->RestoreSavedValues(&lib->SleepSet()); });
     EXPECT_THAT(board.TakeJournal(), IsEmpty());
     EXPECT_THAT(second, IsEmpty());
+}
+
+// What the last switch put in force comes back after a sleep that lost it: a profile's
+// values (a file's beside the start-up values of what it does not name); nothing once
+// another program has changed the values.
+TEST_F(BtnContronLibTest, TheLastSwitchsValuesComeBackAfterASleepThatLostThem) {
+    testutil::ScratchFolder folder("ocfile");
+    const std::string file = folder / "Fast.OC";
+    ASSERT_TRUE(testutil::WriteText(file, ProfileBytes(1, 3, {{kRatio, 45}, {kBase, 200}, {kOther, 6}})));
+    struct Case {
+        const char* name;
+        std::function<void(BtnContronLib&)> switches;
+        std::vector<uint32_t> values;  // base, core 0's ratio, other, limit after the write-back
+    };
+    const Case cases[] = {
+        {"firmware profile", [](BtnContronLib& lib) { lib.ApplyFirmwareProfile(0); }, {100, 40, 9, 100}},
+        {"profile file", [&file](BtnContronLib& lib) { lib.ApplyProfileFile(file); }, {200, 45, 6, 100}},
+        {"values changed elsewhere",
+         [](BtnContronLib& lib) {
+             lib.ApplyFirmwareProfile(0);
+             lib.ForgetTurbo();
+         },
+         {50, 33, 7, 250}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteFileA(board.Path("state.txt").c_str());
+        auto lib = MakeLib();
+        BroadcastCatcher::Run([&] { c.switches(*lib); });
+        const std::pair<uint32_t, uint32_t> woken[] = {
+            {kBase, 50}, {kSelector, 255}, {kRatio, 33}, {kOther, 7}, {kLimit, 250}};
+        for (const auto& [id, value] : woken) {
+            AcpiSetValue(id, value, id == kSelector ? 1 : 2);
+        }
+        BroadcastCatcher::Run([&] { lib->RestoreSwitchTarget(); });
+        EXPECT_EQ(c.values, (std::vector<uint32_t>{Read(kBase), CoreRatios()[0], Read(kOther), Read(kLimit)}));
+    }
 }
 
 }  // namespace
