@@ -263,7 +263,15 @@ void ButtonController::OnValuesChangedElsewhere() {
 }
 
 void ButtonController::Suspend() {
+    m_suspendWaiting = true;
+    m_resumedWhileSuspendWaits = false;
     LetTheSwitchFinish("suspend");
+    m_suspendWaiting = false;
+    if (m_resumedWhileSuspendWaits) {
+        m_resumedWhileSuspendWaits = false;
+        RestoreAfterWakingDuringTheSwitch();
+        return;
+    }
     if (FindCompanionWindow() != nullptr) {
         lumen::Trace("controller: suspend: the companion tool runs; nothing saved");
         return;
@@ -274,12 +282,35 @@ void ButtonController::Suspend() {
 }
 
 void ButtonController::Resume() {
+    if (m_suspendWaiting) {
+        // Nothing is saved yet, and values read from now on are those after the sleep.
+        lumen::Trace("controller: resume while the suspend waits for the switch: handled after it");
+        m_resumedWhileSuspendWaits = true;
+        return;
+    }
     LetTheSwitchFinish("resume");
     if (FindCompanionWindow() == nullptr && m_savedForSleep == 1) {
         kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
         lib.RestoreSavedValues(&lib.SleepSet());
     }
     m_savedForSleep = 0;
+}
+
+void ButtonController::RestoreAfterWakingDuringTheSwitch() {
+    m_savedForSleep = 0;
+    if (!OsdManager::Instance().WaitForSwitch(0)) {
+        // The switch writes its values itself, after the wake-up.
+        lumen::Trace("controller: woken up during the switch, which still runs; nothing written back");
+        return;
+    }
+    if (FindCompanionWindow() != nullptr) {
+        lumen::Trace("controller: woken up during the switch: the companion tool runs; nothing written back");
+        return;
+    }
+    // What was in force before the sleep is what the finished switch set; values read
+    // now would be those after the sleep.
+    lumen::Trace("controller: woken up during the switch: its values are written back");
+    kora::BtnContronLib::Instance().RestoreSwitchTarget();
 }
 
 void ButtonController::FinishRunningSwitch() {

@@ -87,9 +87,16 @@ public:
     static void SwitchOff(void* context, int unused);
 
 private:
+    // The machine slept and woke up while a suspend waited for a switch.
+    void RestoreAfterWakingDuringTheSwitch();
+
     KeyAction* m_current = &PowerAction::Instance();
     KeyAction* m_actions[2] = {&PowerAction::Instance(), &TurboAction::Instance()};
     uint8_t m_savedForSleep = 0;
+    // A suspend waits for a running switch and handles messages meanwhile, so the
+    // resume can come inside that wait; the suspend then does the resume's work.
+    bool m_suspendWaiting = false;
+    bool m_resumedWhileSuspendWaits = false;
 };
 
 // The companion tool's main window, or null.

@@ -133,6 +133,25 @@ std::string Joined(const std::vector<std::string>& lines) {
     return all;
 }
 
+bool FirmwareSet(uint32_t id, uint32_t value) {
+    HMODULE library = LoadLibraryA((ProgramDir() + "KRACPI.DLL").c_str());
+    if (library == nullptr) {
+        return false;
+    }
+    using InitializeFn = uint32_t(WINAPI*)();
+    using SetValueFn = uint32_t(WINAPI*)(uint32_t, uint32_t, uint32_t);
+    auto initialize =
+        reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
+    auto setValue = reinterpret_cast<SetValueFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(2))));
+    bool ok = false;
+    if (initialize != nullptr && setValue != nullptr) {
+        initialize();
+        ok = (setValue(id, value, 2) & 1) != 0;
+    }
+    FreeLibrary(library);
+    return ok;
+}
+
 std::vector<std::string> JournalFrom(size_t from) {
     const std::vector<std::string> all = JournalLines();
     return from < all.size() ? std::vector<std::string>(all.begin() + static_cast<long>(from), all.end())

@@ -34,6 +34,10 @@ void UseBoard(const std::string& boardFile);
 std::string JournalPath();
 std::vector<std::string> JournalLines();
 
+// Another program writing a firmware value through the library (as the companion
+// tool would): ordinal 2 of KRACPI.DLL, in overclocking mode.
+bool FirmwareSet(uint32_t id, uint32_t value);
+
 // Runs kora-sim.exe with `args` and returns its exit code (-1 when it did not end).
 int Sim(const std::string& args, DWORD timeoutMs = 15000);
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/e2e/E2eSupport.h"
@@ -211,6 +212,41 @@ TEST_F(SwitchSafety, ASuspendDuringTheEffectSavesTheValuesOfTheFinishedSwitch) {
     // Turbo is still on: the next press switches off.
     ASSERT_EQ(e2e::Sim("press"), 0);
     EXPECT_TRUE(program->WaitForTrace("controller: turbo off")) << program->TraceText();
+}
+
+// The machine sleeps and wakes up while the suspend still waits for a switch-off (its
+// request to a silent service keeps it running after its writes), and the firmware
+// loses the core voltage meanwhile: the switch-off's voltage is written back, and a
+// later resume finds no value read after the wake-up to write.
+TEST_F(SwitchSafety, AResumeWhileTheSuspendWaitsWritesBackTheValuesOfTheFinishedSwitch) {
+    e2e::UseBoard("full.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
+    e2e::SimProcess service("service --delay 600000");
+    Sleep(500);
+    Start();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: switched on", 40000)) << program->TraceText();
+    Sleep(500);  // the busy flag clears once the completion action has returned
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("saved values written back", 20000)) << program->TraceText();
+    std::thread suspend([] { e2e::Sim("power 4", 40000); });
+    EXPECT_TRUE(program->WaitForTrace("controller: suspend during a switch: waiting for it", 20000));
+    const size_t asleep = e2e::JournalLines().size();
+    EXPECT_TRUE(e2e::FirmwareSet(0x03020012, 0x46));
+    EXPECT_EQ(e2e::Sim("power 7"), 0);
+    suspend.join();
+    ASSERT_TRUE(program->WaitForTrace("woken up during the switch: its values are written back", 20000))
+        << program->TraceText();
+    ASSERT_TRUE(program->Sync());
+    Sleep(1000);
+    EXPECT_EQ(Count(JournalFrom(asleep), "acpi set 0x03020012 0x00000050 2 ok"), 1) << Joined(JournalFrom(asleep));
+
+    EXPECT_TRUE(e2e::FirmwareSet(0x03020012, 0x55));  // another program's value
+    const size_t later = e2e::JournalLines().size();
+    EXPECT_EQ(e2e::Sim("power 6"), 0);
+    ASSERT_TRUE(program->Sync());
+    Sleep(1000);
+    EXPECT_EQ(Count(JournalFrom(later), " 2 ok"), 0) << Joined(JournalFrom(later));
 }
 
 TEST_F(SwitchSafety, AnAnnouncementDuringTheEffectIsHandledAfterTheSwitch) {

@@ -21,6 +21,7 @@ namespace {
 
 using e2e::Count;
 using e2e::Find;
+using e2e::FirmwareSet;
 using e2e::Joined;
 using e2e::JournalFrom;
 using e2e::TrayPixels;
@@ -34,27 +35,6 @@ constexpr char kCalibrationKey[] = "Software\\KORA\\Pacely3\\Advance";
 constexpr COLORREF kNormalFill = RGB(0x80, 0x50, 0xC7);
 constexpr COLORREF kTurboFill = RGB(0xD0, 0x20, 0x1E);
 constexpr int kTolerance = 24;
-
-// Another program writing a firmware value through the library (as the companion
-// tool would): ordinal 2 of KRACPI.DLL, in overclocking mode.
-bool FirmwareSet(uint32_t id, uint32_t value) {
-    HMODULE library = LoadLibraryA((e2e::ProgramDir() + "KRACPI.DLL").c_str());
-    if (library == nullptr) {
-        return false;
-    }
-    using InitializeFn = uint32_t(WINAPI*)();
-    using SetValueFn = uint32_t(WINAPI*)(uint32_t, uint32_t, uint32_t);
-    auto initialize =
-        reinterpret_cast<InitializeFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(1))));
-    auto setValue = reinterpret_cast<SetValueFn>(reinterpret_cast<void*>(GetProcAddress(library, MAKEINTRESOURCEA(2))));
-    bool ok = false;
-    if (initialize != nullptr && setValue != nullptr) {
-        initialize();
-        ok = (setValue(id, value, 2) & 1) != 0;
-    }
-    FreeLibrary(library);
-    return ok;
-}
 
 class Switch : public testing::Test {
 protected:
