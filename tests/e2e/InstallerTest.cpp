@@ -283,8 +283,10 @@ TEST_F(Installer, InstallsRunsHoldsTheButtonAndTheRemovalGivesItBack) {
     EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonAction"), std::optional<DWORD>(3));
     EXPECT_FALSE(MachineSettingsKeyExists()) << "the settings moved to the local machine";
 
-    // The turbo action chosen: the next start takes the button over.
+    // The turbo action chosen (every scheme's button does nothing): the next start
+    // takes the button over.
     ASSERT_TRUE(e2e::ChooseTurbo(0));
+    ASSERT_TRUE(e2e::SetSchemeAction(e2e::kAllSchemes, 0));
     const size_t beforeStart = e2e::JournalLines().size();
     Surgepad program("", exe);
     ASSERT_TRUE(program.WaitForTrace("startup: running", 30000)) << program.TraceText();
