@@ -149,7 +149,8 @@ void ButtonController::ResumeRecordedTurbo() {
         case TurboRecordReading::kNone:
             return;
         case TurboRecordReading::kDrop:
-            lumen::Trace("controller: the firmware is back at the recorded start-up values; the turbo record is dropped");
+            lumen::Trace(
+                "controller: the firmware is back at the recorded start-up values; the turbo record is dropped");
             store.ClearTurboRecord();
             return;
         case TurboRecordReading::kResumeTurbo:

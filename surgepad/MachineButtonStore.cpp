@@ -31,8 +31,8 @@ void MakeSharedFolder(const std::string& folder) {
 
 std::string MachineRecordPath() {
     char common[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                                common))) {
+    if (FAILED(
+            SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, common))) {
         return std::string();
     }
     const std::string kora = std::string(common) + "\\KORA";

@@ -44,8 +44,8 @@ const char kTurboStartupValues[] = "TurboStartupValues";
 std::string GuidText(const GUID& g) {
     char text[40];
     std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2],
-                  g.Data4[3], g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
+                  static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
+                  g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
     return text;
 }
 
@@ -565,9 +565,8 @@ void SettingsStore::ApplyButtonSetting(const SavedButton& saved) {
             // one doing nothing, and the next start gives the rest back.
             auto own = [&](const GUID& scheme) {
                 const auto found = saved.schemes.find(GuidText(scheme));
-                uint32_t value = found != saved.schemes.end() && found->second <= kSchemeActionShutDown
-                                     ? found->second
-                                     : action;
+                uint32_t value =
+                    found != saved.schemes.end() && found->second <= kSchemeActionShutDown ? found->second : action;
                 // The scheme in force must not be left doing nothing.
                 if (value == kSchemeActionNothing && haveActive && IsEqualGUID(scheme, active)) {
                     value = action;

@@ -84,9 +84,9 @@ unsigned __stdcall SysCtrlPipeClientThread::ThreadProc(void* self) noexcept {
 void SysCtrlPipeClientThread::Execute() {
     SysCtrlTransaction& t = *m_transaction;
     uint32_t read = 0;
-    t.success = m_pipe.Call(".", kSysCtrlPipeName, t.request.data(), static_cast<uint32_t>(t.request.size()),
-                            t.response.data(), static_cast<uint32_t>(t.response.size()), &read,
-                            SysCtrlPipeClient::kCallMilliseconds);
+    t.success =
+        m_pipe.Call(".", kSysCtrlPipeName, t.request.data(), static_cast<uint32_t>(t.request.size()), t.response.data(),
+                    static_cast<uint32_t>(t.response.size()), &read, SysCtrlPipeClient::kCallMilliseconds);
     t.timedOut = !t.success && GetLastError() == ERROR_SEM_TIMEOUT;
     t.bytesRead = read;
     g_free.store(1);

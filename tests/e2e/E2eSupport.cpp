@@ -724,8 +724,8 @@ std::string SchemeBoard(const std::string& boardFile, Schemes set) {
             break;
     }
     text += std::string("scheme ") + kBalanced + " 3 active\n";
-    const std::string name = boardFile.substr(0, boardFile.rfind('.')) + "-schemes-" +
-                             std::to_string(static_cast<int>(set)) + ".txt";
+    const std::string name =
+        boardFile.substr(0, boardFile.rfind('.')) + "-schemes-" + std::to_string(static_cast<int>(set)) + ".txt";
     std::ofstream(BoardsDir() + name, std::ios::binary) << text;
     return name;
 }

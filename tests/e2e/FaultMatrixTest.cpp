@@ -55,7 +55,8 @@ constexpr char kBaseClockBack[] = "acpi set 0x03010011 0x00000000 2 ok";
 constexpr char kValueWritten[] = " 2 ok";
 // Every scheme's button set to do nothing.
 constexpr char kTakeover[] =
-    "powrprof write {68A1E95E-13EA-41E1-8011-0C496CA490B0} {4F971E89-EEBD-4455-A8DE-9E59040E7347} {7648EFA3-DD9C-4E3E-B566-50F929386280} 0x00000000";
+    "powrprof write {68A1E95E-13EA-41E1-8011-0C496CA490B0} {4F971E89-EEBD-4455-A8DE-9E59040E7347} "
+    "{7648EFA3-DD9C-4E3E-B566-50F929386280} 0x00000000";
 
 // A message box the program shows on the way; answered with OK.
 struct Box {

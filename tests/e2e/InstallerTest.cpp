@@ -30,7 +30,8 @@ constexpr char kRunKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // What the package does not ship: the board maker's libraries.
 const char* const kBoardLibraries[] = {"KRACPI.DLL", "Dormix.dll", "vvc.dll"};
 constexpr char kTakeOver[] =
-    "powrprof write {68A1E95E-13EA-41E1-8011-0C496CA490B0} {4F971E89-EEBD-4455-A8DE-9E59040E7347} {7648EFA3-DD9C-4E3E-B566-50F929386280} 0x00000000";
+    "powrprof write {68A1E95E-13EA-41E1-8011-0C496CA490B0} {4F971E89-EEBD-4455-A8DE-9E59040E7347} "
+    "{7648EFA3-DD9C-4E3E-B566-50F929386280} 0x00000000";
 // Given back scheme by scheme, balanced (the scheme in force) last.
 constexpr char kGiveBackShutDown[] =
     "powrprof write {381B4222-F694-41F0-9685-FF5BB260DF2E} {4F971E89-EEBD-4455-A8DE-9E59040E7347} "

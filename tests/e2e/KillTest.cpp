@@ -168,8 +168,8 @@ void Held(Schemes set) {
 
 struct Moment {
     const char* name;
-    Pair own;                           // the user's setting once the work is done
-    bool everySchemeChanged;            // the work changes every scheme to `own` elsewhere
+    Pair own;                            // the user's setting once the work is done
+    bool everySchemeChanged;             // the work changes every scheme to `own` elsewhere
     std::function<void(Schemes)> state;  // before the program starts
     std::string arguments;
     // After the start, up to the moment before the work begins; false when that failed.

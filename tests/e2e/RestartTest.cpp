@@ -89,7 +89,7 @@ TEST(Restart, TurboOnSurvivesTheEndOfTheProgramAndTheNextPressGoesBackToTheStart
             EXPECT_FALSE(e2e::VisibleWindow("TStatusForm"));
             ASSERT_EQ(e2e::Sim("press"), 0);
             EXPECT_TRUE(next.WaitForTrace("controller: switched on", 15000)) << "the press switches on\n"
-                                                                           << next.TraceText();
+                                                                             << next.TraceText();
             next.Stop();
             continue;
         }

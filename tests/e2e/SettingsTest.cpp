@@ -320,9 +320,10 @@ TEST_F(Settings, TurboAndAFileProfileChosenWithTheMouseAreStoredAndTheNextPressA
     std::vector<std::string> lines = e2e::JournalLines();
     lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(before, lines.size())));
     // Every scheme's button set to do nothing, through the system's scheme functions.
-    EXPECT_EQ(Count(lines, std::string("powrprof write ") + e2e::kAllSchemes +
-                               " {4F971E89-EEBD-4455-A8DE-9E59040E7347} {7648EFA3-DD9C-4E3E-B566-50F929386280} 0x00000000"),
-              1)
+    EXPECT_EQ(
+        Count(lines, std::string("powrprof write ") + e2e::kAllSchemes +
+                         " {4F971E89-EEBD-4455-A8DE-9E59040E7347} {7648EFA3-DD9C-4E3E-B566-50F929386280} 0x00000000"),
+        1)
         << "the power button was taken over\n"
         << Joined(lines);
 

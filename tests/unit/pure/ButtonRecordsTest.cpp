@@ -29,14 +29,15 @@ TEST(MachineButtonRecord, ReadsBackWhatItWritesAndOnlyWholeLinesOfADamagedFile) 
     const Case cases[] = {
         {"written", surgepad::FormatMachineButtonRecord(full), full},
         {"empty", "", {}},
-        {"CRLF and blanks", "saved 3 2147483648\r\n\r\n  scheme " + std::string(kBalanced) + "\t3\r\n", [&] {
+        {"CRLF and blanks", "saved 3 2147483648\r\n\r\n  scheme " + std::string(kBalanced) + "\t3\r\n",
+         [&] {
              MachineButtonRecord r;
              r.saved = std::make_pair(3u, 0x80000000u);
              r.schemes = {{kBalanced, 3}};
              return r;
          }()},
-        {"a pair cut short", "saved 3\nscheme " + std::string(kBalanced) + " 3\nscheme " + kHigh + " 1\nholder " +
-                                 full.holder + "\n",
+        {"a pair cut short",
+         "saved 3\nscheme " + std::string(kBalanced) + " 3\nscheme " + kHigh + " 1\nholder " + full.holder + "\n",
          noPair},
         {"a pair out of range", "saved 3 4294967296\n" + surgepad::FormatMachineButtonRecord(noPair), noPair},
         {"a holder with a blank", surgepad::FormatMachineButtonRecord(nobody) + "holder a b\n", nobody},

@@ -169,21 +169,18 @@ TEST_F(PipeTest, PipeCallReportsBytesAndSystemErrors) {
     uint32_t read = 99;
     lumen::BasicNamedPipe pipe;
 
-    EXPECT_FALSE(pipe.Call(".", "SurgepadTest no such pipe", request.data(), 16, response.data(), 16, &read,
-                           INFINITE));
+    EXPECT_FALSE(pipe.Call(".", "SurgepadTest no such pipe", request.data(), 16, response.data(), 16, &read, INFINITE));
     EXPECT_EQ(0u, read);
     EXPECT_THAT(m_debug.Take(), ElementsAre(kCallFailedAbsent));
 
     StartService("--reply 0x01020304 --bytes 8");
-    ASSERT_TRUE(pipe.Call(".", "KORA SYSTEM CONTROL PIPE", request.data(), 16, response.data(), 16, &read,
-                          INFINITE));
+    ASSERT_TRUE(pipe.Call(".", "KORA SYSTEM CONTROL PIPE", request.data(), 16, response.data(), 16, &read, INFINITE));
     EXPECT_EQ(8u, read);
     EXPECT_EQ(0x01020304u, FirstWord(response));
 
     // A reply longer than the buffer fills it and fails with ERROR_MORE_DATA.
     StartService("--bytes 64");
-    EXPECT_FALSE(pipe.Call(".", "KORA SYSTEM CONTROL PIPE", request.data(), 16, response.data(), 16, &read,
-                           INFINITE));
+    EXPECT_FALSE(pipe.Call(".", "KORA SYSTEM CONTROL PIPE", request.data(), 16, response.data(), 16, &read, INFINITE));
     EXPECT_EQ(16u, read);
     EXPECT_EQ(1u, FirstWord(response));
     EXPECT_THAT(m_debug.Take(), ElementsAre("[BasicNamedPipe<char_t>::Call] failed, GetLastError returned 234\r\n"));
@@ -208,8 +205,8 @@ public:
 
     // Another client takes the only instance.
     bool Squat() {
-        m_squatter.reset(CreateFileA(Path().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
-                                     nullptr));
+        m_squatter.reset(
+            CreateFileA(Path().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         return static_cast<bool>(m_squatter) && Finish(5000);
     }
 

@@ -445,14 +445,16 @@ TEST_F(SettingsStoreTest, AnotherAccountNeverLeavesTheButtonDeadOrTheSettingOutO
         bool heldByFirst;                            // the first account still named as holder
     };
     const Case cases[] = {
-        {"its first start leaves the first account's hold", [](SettingsStore& b) {
+        {"its first start leaves the first account's hold",
+         [](SettingsStore& b) {
              EXPECT_TRUE(b.IsSystemButtonDisabled()) << "nothing to save at the start";
              b.ReleasePowerButtonAtStart();
          },
          P(0, 0x80000000), true},
-        {"its uninstall gives the button back",
-         [](SettingsStore& b) { EXPECT_TRUE(b.ReleaseForAnotherAccount()); }, P(3, 0), false},
-        {"its turbo, then power, gives the first account's setting back", [](SettingsStore& b) {
+        {"its uninstall gives the button back", [](SettingsStore& b) { EXPECT_TRUE(b.ReleaseForAnotherAccount()); },
+         P(3, 0), false},
+        {"its turbo, then power, gives the first account's setting back",
+         [](SettingsStore& b) {
              EXPECT_TRUE(b.SetButtonAction(1));
              EXPECT_EQ(P(3, 0), SavedPair(HKEY_CURRENT_USER)) << "the machine's setting taken over";
              EXPECT_TRUE(b.SetButtonAction(0));
@@ -725,14 +727,13 @@ void TakeOverAndReleaseThroughSchemes(const char* version, DWORD major, HKEY roo
     }
     testutil::BoardScope board(kSchemeBoard);
     RunInChild(version, true);
-    EXPECT_THAT(board.TakeJournal(),
-                ElementsAre("dormix DormixInit", SchemeWrite(0), kSetActiveBalanced,
-                            // Given back scheme by scheme, the one in force last.
-                            OwnSchemeWrite("{A1841308-3541-4FAB-BC81-F71556F20B4A}", 3),
-                            OwnSchemeWrite("{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}", 3),
-                            OwnSchemeWrite("{381B4222-F694-41F0-9685-FF5BB260DF2E}", 3), kSetActiveBalanced,
-                            SchemeWrite(3), kSetActiveBalanced, SchemeWrite(3), kSetActiveBalanced, SchemeWrite(1),
-                            kSetActiveBalanced));
+    EXPECT_THAT(board.TakeJournal(), ElementsAre("dormix DormixInit", SchemeWrite(0), kSetActiveBalanced,
+                                                 // Given back scheme by scheme, the one in force last.
+                                                 OwnSchemeWrite("{A1841308-3541-4FAB-BC81-F71556F20B4A}", 3),
+                                                 OwnSchemeWrite("{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}", 3),
+                                                 OwnSchemeWrite("{381B4222-F694-41F0-9685-FF5BB260DF2E}", 3),
+                                                 kSetActiveBalanced, SchemeWrite(3), kSetActiveBalanced, SchemeWrite(3),
+                                                 kSetActiveBalanced, SchemeWrite(1), kSetActiveBalanced));
     EXPECT_EQ(P(1, 0), SavedPair(root));
     EXPECT_EQ(1u, RawDword(root, "PowerButtonDisabled"));
     const HKEY other = root == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
