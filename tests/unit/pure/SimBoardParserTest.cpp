@@ -332,7 +332,7 @@ TEST(SimSampleBoards, FullBoardHasWhatTheProgramUses) {
         EXPECT_EQ(0xFFFFFFFFu, words.at(i));
     }
     EXPECT_TRUE(board.dormix.has_value());
-    EXPECT_EQ(2u, board.schemes.size());
+    EXPECT_EQ(3u, board.schemes.size());  // power saver, high performance, balanced
     EXPECT_NE(nullptr, board.ActiveScheme());
 }
 
