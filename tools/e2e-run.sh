@@ -9,7 +9,8 @@
 # Used as the CTest emulator of the e2e programs:
 #   tools/e2e-run.sh BUILD_BIN/e2e_x.exe [--gtest_filter=...]
 # The test program finds its world through SURGEPAD_E2E_* variables (unix paths):
-#   PROGRAM_DIR, WORK_DIR (journal, state, scratch), BOARDS_DIR, SHOTS_DIR.
+#   PROGRAM_DIR, WORK_DIR (journal, state, scratch), BOARDS_DIR, SHOTS_DIR, and
+#   OTHER_ACCOUNT with TEMPLATE_PREFIX (tools/other-account.sh).
 # With --gtest_list_tests only the listing runs (in the template prefix, no display).
 set -u
 WINE64=/usr/lib/wine/wine64
@@ -64,6 +65,7 @@ work=$(mktemp -d /tmp/surgepad-e2e.XXXXXX)
 pids=()
 cleanup() {
     WINEPREFIX="$work/prefix" "$WINESERVER64" -k >/dev/null 2>&1
+    [ -d "$work/prefix-other" ] && WINEPREFIX="$work/prefix-other" "$WINESERVER64" -k >/dev/null 2>&1
     for p in "${pids[@]}"; do kill "$p" >/dev/null 2>&1; done
     wait >/dev/null 2>&1
     rm -rf "$work"
@@ -123,6 +125,9 @@ export SURGEPAD_E2E_PROGRAM_DIR="$program"
 export SURGEPAD_E2E_WORK_DIR="$work"
 export SURGEPAD_E2E_BOARDS_DIR="$boards"
 export SURGEPAD_E2E_SHOTS_DIR="$shots"
+# A second account of the same machine, made when a test asks for it (e2e::OtherAccount).
+export SURGEPAD_E2E_TEMPLATE_PREFIX="$template"
+export SURGEPAD_E2E_OTHER_ACCOUNT="$source_dir/tools/other-account.sh"
 
 "$WINE64" "$exe" "$@" </dev/null
 status=$?

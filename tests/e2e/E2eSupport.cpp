@@ -234,6 +234,46 @@ int Sim(const std::string& args, DWORD timeoutMs) {
     return static_cast<int>(code);
 }
 
+std::optional<int> OtherAccount(const std::vector<std::string>& words, DWORD timeoutMs) {
+    static int runs = 0;
+    const std::string status = WorkDir() + "other-account-" + std::to_string(++runs) + ".txt";
+    std::string commandLine = "bash \"" + Variable("SURGEPAD_E2E_OTHER_ACCOUNT") + "\" \"" + status.substr(2) +
+                              "\"";  // a unix path: no drive
+    for (char& c : commandLine) {
+        c = c == '\\' ? '/' : c;
+    }
+    for (const std::string& word : words) {
+        commandLine += " \"" + word + "\"";
+    }
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    // Wine starts a unix program as such; it ends on its own, and its status comes
+    // back through the file.
+    if (!CreateProcessA("Z:\\bin\\bash", commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+        ADD_FAILURE() << "cannot start the other account's command, error " << GetLastError();
+        return std::nullopt;
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
+        std::ifstream in(status);
+        int code = 0;
+        if (in >> code) {
+            return code;
+        }
+        Sleep(100);
+    }
+    return std::nullopt;
+}
+
+std::string OtherAccountLog() {
+    std::ifstream in(WorkDir() + "other-account.log");
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 SimProcess::SimProcess(const std::string& args) {
     const std::string exe = ProgramDir() + "kora-sim.exe";
     std::string commandLine = "\"" + exe + "\" " + args;

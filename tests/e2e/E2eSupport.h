@@ -40,6 +40,14 @@ bool FirmwareSet(uint32_t id, uint32_t value);
 
 // Runs kora-sim.exe with `args` and returns its exit code (-1 when it did not end).
 int Sim(const std::string& args, DWORD timeoutMs = 15000);
+// A second account of this machine (tools/other-account.sh): a session and user
+// settings of its own, the same board, schemes, journal and machine-wide program data.
+// `words`: "run" or "start", then a program (a name in the program folder, or a
+// Windows program such as "reg") and its arguments (no double quotes), or "end". The
+// exit status of "run" (0 for the others), or nullopt when it did not end in time.
+std::optional<int> OtherAccount(const std::vector<std::string>& words, DWORD timeoutMs = 60000);
+// What the other account's programs printed, their trace lines included.
+std::string OtherAccountLog();
 
 // Lines of the journal or the trace: the first at or after `from` that contains
 // `text` (npos when none), how many contain it, all of them one a line (for failure

@@ -538,6 +538,71 @@ INSTANTIATE_TEST_SUITE_P(OnEvery, SchemeSettings,
                          testing::Values(e2e::Schemes::kAgree, e2e::Schemes::kDiffer, e2e::Schemes::kBalancedOnly),
                          SchemeSetName);
 
+// Two accounts of one machine, each with a session and settings of its own: this test's
+// and the other account's (e2e::OtherAccount). The power button is the machine's: this
+// account chooses turbo, and its copy holds the button for both.
+class TwoAccounts : public Settings {
+protected:
+    void SetUp() override {
+        Settings::SetUp();
+        e2e::UseBoard(e2e::SchemeBoard("full.txt", e2e::Schemes::kDiffer));
+        own = e2e::SchemesOf(e2e::Schemes::kDiffer);
+        nothing = own;
+        for (auto& [id, action] : nothing) {
+            action = 0;
+        }
+        Start();
+        HWND settings = Open(*program);
+        ASSERT_NE(settings, nullptr);
+        Click(settings, kTurboTitle);
+        ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
+        Click(settings, kApply);
+        ASSERT_TRUE(WaitClosed(*program)) << program->TraceText();
+        ASSERT_EQ(e2e::SchemeActions(), nothing) << program->TraceText();
+    }
+    void TearDown() override { e2e::OtherAccount({"end"}); }
+    // Starts the other account's copy and waits until it runs.
+    void StartOther() {
+        ASSERT_EQ(e2e::OtherAccount({"start", "Surgepad.exe"}), 0);
+        for (int i = 0; i < 300 && e2e::OtherAccountLog().find("startup: running") == std::string::npos; ++i) {
+            Sleep(100);
+        }
+        ASSERT_NE(e2e::OtherAccountLog().find("startup: running"), std::string::npos) << e2e::OtherAccountLog();
+    }
+    std::map<std::string, uint32_t> own;
+    std::map<std::string, uint32_t> nothing;
+};
+
+TEST_F(TwoAccounts, TheOthersFirstStartLeavesTheHold) {
+    StartOther();
+    EXPECT_EQ(e2e::SchemeActions(), nothing) << e2e::OtherAccountLog();
+    // The button is still this account's turbo key.
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    EXPECT_TRUE(program->WaitForTrace("controller: turbo on")) << program->TraceText();
+}
+
+TEST_F(TwoAccounts, TheOthersUninstallGivesEverySchemeItsActionBack) {
+    EXPECT_EQ(e2e::OtherAccount({"run", "Surgepad.exe", "-release"}), 0) << e2e::OtherAccountLog();
+    EXPECT_EQ(e2e::SchemeActions(), own) << e2e::OtherAccountLog();
+}
+
+// The other account chose turbo too: its copy takes the machine's saved setting over,
+// and its own uninstall gives that back.
+TEST_F(TwoAccounts, TheOthersTurboTakesTheMachinesSettingOverAndGivesItBack) {
+    ASSERT_EQ(e2e::OtherAccount({"run", "reg", "add", std::string("HKCU\\") + kSettingsKey, "/v", "ButtonAction", "/t",
+                                 "REG_DWORD", "/d", "0", "/f"}),
+              0);
+    ASSERT_EQ(e2e::OtherAccount({"run", "reg", "add", std::string("HKCU\\") + kSettingsKey, "/v", "PowerButtonDisabled",
+                                 "/t", "REG_DWORD", "/d", "0", "/f"}),
+              0);
+    StartOther();
+    EXPECT_NE(e2e::OtherAccountLog().find("the machine's saved power-button setting is taken over"), std::string::npos)
+        << e2e::OtherAccountLog();
+    EXPECT_EQ(e2e::SchemeActions(), nothing) << e2e::OtherAccountLog();
+    EXPECT_EQ(e2e::OtherAccount({"run", "Surgepad.exe", "-release"}), 0) << e2e::OtherAccountLog();
+    EXPECT_EQ(e2e::SchemeActions(), own) << e2e::OtherAccountLog();
+}
+
 TEST_F(Settings, TheKeyboardAloneChoosesAndApplies) {
     Start();
     HWND settings = Open(*program);

@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# A second account of the machine an end-to-end test runs on, driven by the test:
+#   other-account.sh STATUS_FILE run|start PROGRAM [ARGS...]
+#   other-account.sh STATUS_FILE end
+# The account is a Wine prefix of its own beside the test's ($WINEPREFIX): its own
+# user settings (HKEY_CURRENT_USER), its own session (wineserver) and desktop, on the
+# same machine: the same board state and journal (the KORA_SIM_* variables the test
+# passes on), the same system power schemes (the state file holds them) and the same
+# machine-wide program data (C:\ProgramData\KORA is one folder for both).
+# `run` waits for PROGRAM (a name in the program folder, or a Windows program such as
+# reg) and writes its exit status to STATUS_FILE; `start` leaves it running and writes
+# 0; `end` ends the account's session. A test started by tools/e2e-run.sh reaches this
+# script through SURGEPAD_E2E_OTHER_ACCOUNT.
+set -u
+status_file=$1
+shift
+WINE64=/usr/lib/wine/wine64
+WINESERVER64=/usr/lib/wine/wineserver64
+work=${SURGEPAD_E2E_WORK_DIR:?}
+program=${SURGEPAD_E2E_PROGRAM_DIR:?}
+template=${SURGEPAD_E2E_TEMPLATE_PREFIX:?}
+first=$WINEPREFIX
+# Wine does not pass its own variables on to a unix program: the scheme stand-in is
+# bound here as tools/e2e-run.sh binds it.
+export WINEDLLOVERRIDES="mscoree,mshtml=;powrprof=n,b"
+other="$work/prefix-other"
+# The programs' output, their trace lines included, goes to other-account.log.
+export WINEDEBUG=-all,+debugstr
+
+finish() {
+    echo "$1" >"$status_file.tmp" && mv "$status_file.tmp" "$status_file"
+    exit 0
+}
+
+if [ "${1:-}" = end ]; then
+    WINEPREFIX="$other" "$WINESERVER64" -k >/dev/null 2>&1
+    finish 0
+fi
+
+if [ ! -d "$other" ]; then
+    mkdir -p "$other.tmp"
+    for entry in "$template"/* "$template"/.update-timestamp; do
+        case "$(basename "$entry")" in
+            drive_c) cp -al "$entry" "$other.tmp/" ;;
+            *) cp -a "$entry" "$other.tmp/" ;;
+        esac
+    done
+    # The system's libraries are the machine's: the scheme stand-in as in the first.
+    rm -f "$other.tmp/drive_c/windows/system32/powrprof.dll"
+    cp "$first/drive_c/windows/system32/powrprof.dll" "$other.tmp/drive_c/windows/system32/"
+    # One machine-wide program data folder.
+    mkdir -p "$first/drive_c/ProgramData/KORA"
+    rm -rf "$other.tmp/drive_c/ProgramData/KORA"
+    ln -s "$first/drive_c/ProgramData/KORA" "$other.tmp/drive_c/ProgramData/KORA"
+    mv "$other.tmp" "$other"
+    # A desktop of its own name, so that the test tells it from its own; it is moved
+    # off the screen below, as another session is not on the test's screen.
+    (
+        export WINEPREFIX="$other"
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Other /f
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Other /t REG_SZ /d 640x480 /f
+        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Other' /v EnableShell /t REG_DWORD /d 1 /f
+    ) </dev/null >/dev/null 2>&1
+fi
+export WINEPREFIX="$other"
+
+mode=$1
+shift
+name=$1
+shift
+[ -f "$program/$name" ] && name="$program/$name"
+cd "$program" || finish 125
+case "$mode" in
+    run)
+        "$WINE64" "$name" "$@" </dev/null >>"$work/other-account.log" 2>&1
+        status=$?
+        ;;
+    start)
+        "$WINE64" "$name" "$@" </dev/null >>"$work/other-account.log" 2>&1 &
+        status=0
+        ;;
+    *) finish 125 ;;
+esac
+# Another session's desktop is not on this screen.
+for _ in $(seq 1 50); do
+    window=$(xdotool search --name '^Other - Wine desktop$' 2>/dev/null | head -n1)
+    if [ -n "$window" ]; then
+        xdotool windowunmap "$window" >/dev/null 2>&1
+        break
+    fi
+    [ "$mode" = run ] && break
+    sleep 0.1
+done
+finish "$status"
