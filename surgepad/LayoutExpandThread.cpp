@@ -4,21 +4,9 @@
 
 namespace surgepad {
 
-TLayoutExpandThread::TLayoutExpandThread(LayoutCanvas& canvas, bool expand, HANDLE done)
-    : Expand(expand), m_canvas(canvas), m_done(done) {
-    SetFreeOnTerminate(true);
-}
+TLayoutExpandThread::TLayoutExpandThread(LayoutCanvas& canvas, bool expand) : Expand(expand), m_canvas(canvas) {}
 
 void TLayoutExpandThread::Execute() {
-    // Whatever happens on the way, the next animation must not wait in vain.
-    struct SetWhenDone {
-        HANDLE done;
-        ~SetWhenDone() {
-            if (done != nullptr) {
-                SetEvent(done);
-            }
-        }
-    } setWhenDone{m_done};
     if (Expand) {
         Opening();
     } else {
@@ -43,14 +31,14 @@ void TLayoutExpandThread::Opening() {
     Alpha = 0;
     Step(strips.front().copyFrom, strips.front().copyTo, strips.front().strip);
     const std::vector<uint8_t> alphas = FadeInAlphas();
-    for (size_t i = 0; i < alphas.size(); ++i) {
+    for (size_t i = 0; i < alphas.size() && !Terminated(); ++i) {
         Alpha = alphas[i];
         Synchronize([&] { m_canvas.SetAlphas(Alpha); });
         if (i + 1 < alphas.size()) {
             Sleep(kFadeInPauseMs);
         }
     }
-    for (size_t i = 1; i < strips.size(); ++i) {
+    for (size_t i = 1; i < strips.size() && !Terminated(); ++i) {
         Step(strips[i].copyFrom, strips[i].copyTo, strips[i].strip);
     }
     Synchronize([&] { m_canvas.ShowControls(true); });
@@ -64,11 +52,11 @@ void TLayoutExpandThread::Closing() {
     const std::vector<StripStep> strips = ClosingStrips();
     Previous = 0;
     Alpha = 255;
-    for (const StripStep& step : strips) {
-        Step(step.copyFrom, step.copyTo, step.strip);
+    for (size_t i = 0; i < strips.size() && !Terminated(); ++i) {
+        Step(strips[i].copyFrom, strips[i].copyTo, strips[i].strip);
     }
     const std::vector<uint8_t> alphas = FadeOutAlphas();
-    for (size_t i = 0; i < alphas.size(); ++i) {
+    for (size_t i = 0; i < alphas.size() && !Terminated(); ++i) {
         Alpha = alphas[i];
         Synchronize([&] { m_canvas.SetAlphas(Alpha); });
         if (i + 1 < alphas.size()) {

@@ -2,8 +2,9 @@
 // TLayoutExpandThread: the settings window's opening (Expand 1) or closing (Expand 0)
 // animation. The worker only counts and sleeps: every drawing step, every opacity
 // step and the final showing or hiding of the controls is handed to the GUI thread,
-// which runs it while the worker waits. It sets `done` (the view's LayoutDone) as its
-// last act; the completion (OnTerminate) then runs on the GUI thread.
+// which runs it while the worker waits. Its owner waits for it (and for its
+// completion, OnTerminate, on the GUI thread) before the canvas goes; asked to stop,
+// it ends after the step it is in.
 
 #include <windows.h>
 
@@ -28,7 +29,7 @@ public:
 
 class TLayoutExpandThread final : public ui::Thread {
 public:
-    TLayoutExpandThread(LayoutCanvas& canvas, bool expand, HANDLE done);
+    TLayoutExpandThread(LayoutCanvas& canvas, bool expand);
 
     const bool Expand;
     int Bottom = 0;
@@ -44,7 +45,6 @@ private:
     void Step(int copyFrom, int copyTo, int strip);
 
     LayoutCanvas& m_canvas;
-    HANDLE m_done;
 };
 
 }  // namespace surgepad

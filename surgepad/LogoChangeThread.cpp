@@ -22,7 +22,8 @@ TLogoChangeThread::TLogoChangeThread(LogoTarget& target, int fromIndex, int toIn
       ToIndex(toIndex),
       m_target(target),
       m_folder(folder.empty() ? ResourceFolder() : std::move(folder)),
-      m_work(0, 0, lumen::PixelFormat::Bgra32) {}
+      m_work(0, 0, lumen::PixelFormat::Bgra32),
+      m_toward(toIndex) {}
 
 void TLogoChangeThread::Execute() {
     {
@@ -36,7 +37,7 @@ void TLogoChangeThread::Execute() {
         // whatever part of the other one fits.
         (void)LoadPngFile(LogoPath(m_folder, ToIndex), to);
         (void)LoadPngFile(LogoPath(m_folder, FromIndex), from);
-        for (int frame = 0; frame < kLogoFrames; ++frame) {
+        for (int frame = 0;;) {
             mix.Assign(to);
             lumen::BlendBitmap(from, mix, static_cast<uint8_t>(LogoWeight(frame)));
             Synchronize([&] {
@@ -46,7 +47,12 @@ void TLogoChangeThread::Execute() {
                 lumen::AlphaBlendBitmap(mix, m_work, 255);
                 m_target.SetLogoPicture(m_work);
             });
+            const int next = frame + (m_toward == ToIndex ? 1 : -1);
+            if (Terminated() || next < 0 || next >= kLogoFrames) {
+                break;
+            }
             Sleep(kLogoFrameMilliseconds);
+            frame = next;
         }
     }
     if (OnDone) {

@@ -2,8 +2,10 @@
 // TLogoChangeThread: the settings window's logo cross-fade between the power-action
 // and the turbo-action picture, 31 frames 40 ms apart. The frames are blended on the
 // worker thread; each one is composed over the window's background and put into the
-// logo's image on the GUI thread, while the worker waits.
+// logo's image on the GUI thread, while the worker waits. Turned back toward the first
+// picture, the fade runs back from the frame it has reached.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -40,6 +42,10 @@ public:
     int FromIndex;
     int ToIndex;
 
+    // The fade runs toward `index` (FromIndex or ToIndex) from the frame it has reached.
+    void TurnToward(int index) { m_toward = index; }
+    int Toward() const { return m_toward; }
+
 protected:
     void Execute() override;
 
@@ -47,6 +53,7 @@ private:
     LogoTarget& m_target;
     std::string m_folder;
     lumen::DibBitmap m_work;
+    std::atomic<int> m_toward;
 };
 
 }  // namespace surgepad

@@ -103,9 +103,10 @@ TSettingForm::TSettingForm()
 }
 
 TSettingForm::~TSettingForm() {
-    // An animation still running hands its steps to this window: let it end first.
+    // An animation or a cross-fade still running hands its steps to this window: they
+    // end, their last steps included, before anything of it goes.
     if (m_view != nullptr) {
-        (void)m_view->WaitForLayout(kLayoutWaitMs);
+        m_view->Shutdown();
         SetSettingView(nullptr);
     }
     m_flicker.Detach();
@@ -376,7 +377,7 @@ void TSettingForm::MouseUp(ui::MouseButton button, ui::ShiftState, int x, int y)
 void TSettingForm::KeyDown(WORD& key, ui::ShiftState shift) {
     if (key == VK_ESCAPE) {
         key = 0;
-        if (m_view != nullptr && Visible()) {
+        if (m_view != nullptr) {
             m_view->Close();
         }
         return;

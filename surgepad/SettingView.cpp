@@ -1,5 +1,7 @@
 #include "surgepad/SettingView.h"
 
+#include <exception>
+#include <utility>
 #include <vector>
 
 #include "lumen/core/DebugTrace.h"
@@ -21,13 +23,20 @@ namespace surgepad {
 TSettingView::TSettingView(TSettingForm& form)
     : m_form(form), m_layoutDone(CreateEventA(nullptr, FALSE, TRUE, nullptr)) {}
 
-TSettingView::~TSettingView() = default;
+TSettingView::~TSettingView() {
+    Shutdown();
+}
 
-bool TSettingView::WaitForLayout(DWORD timeoutMs) {
-    if (!m_layoutDone) {
-        return true;
+void TSettingView::Shutdown() {
+    m_shutDown = true;
+    for (ui::Thread* thread : {static_cast<ui::Thread*>(m_layout.get()), static_cast<ui::Thread*>(m_fade.get())}) {
+        if (thread != nullptr) {
+            thread->Terminate();
+        }
     }
-    return ui::WaitForObject(m_layoutDone.get(), timeoutMs);
+    // Each waits for its thread, whose steps and completion still run here meanwhile.
+    m_layout.reset();
+    m_fade.reset();
 }
 
 void TSettingView::Start() {
@@ -104,6 +113,15 @@ void TSettingView::FillProfileList() {
 }
 
 void TSettingView::Apply() {
+    if (m_state != SettingWindowState::Open) {
+        return;
+    }
+    // A running switch reads the badge option and the profile: the choice changes as a
+    // whole, after it.
+    if (OsdManager::Instance().IsBusy()) {
+        lumen::Trace("settings: Apply during a switch: waiting for it");
+    }
+    (void)OsdManager::Instance().WaitForSwitch();
     TSettingForm& f = m_form;
     SettingsStore& store = SettingsStore::Instance();
     const uint32_t action = f.RadioTurbo.GetChecked() ? 1 : 0;
@@ -111,6 +129,14 @@ void TSettingView::Apply() {
         // Taking the button over now would leave it doing nothing, with no setting
         // to give back: nothing is stored, and the window stays open.
         RefuseTurbo();
+        return;
+    }
+    if (!store.SetButtonAction(action)) {
+        // The takeover failed after all: the power action stays, and nothing else of
+        // the choice is stored.
+        lumen::Trace("settings: the turbo action could not be stored");
+        RefuseTurbo();
+        ButtonController::Instance().SelectCurrentAction();
         return;
     }
     store.SetOsdEnabled(f.CheckOsd.GetChecked());
@@ -121,13 +147,6 @@ void TSettingView::Apply() {
         } else {
             OsdManager::Instance().HideStatus();
         }
-    }
-    if (!store.SetButtonAction(action)) {
-        // The takeover failed after all: the power action stays.
-        lumen::Trace("settings: the turbo action could not be stored");
-        RefuseTurbo();
-        ButtonController::Instance().SelectCurrentAction();
-        return;
     }
     ButtonController::Instance().SelectCurrentAction();
     const int index = f.ProfileList->ItemIndex();
@@ -148,11 +167,14 @@ void TSettingView::RefuseTurbo() {
 }
 
 void TSettingView::Open() {
-    if (m_form.Visible()) {
+    m_closeWhenOpen = false;
+    if (m_shutDown || m_state == SettingWindowState::Open || m_state == SettingWindowState::Opening) {
         return;
     }
-    // A timeout is ignored: the animation starts anyway.
-    (void)WaitForLayout(kLayoutWaitMs);
+    if (m_state == SettingWindowState::Closing) {
+        m_openWhenClosed = true;
+        return;
+    }
     const POINT place = TSettingForm::OpeningPlace();
     m_form.MoveTo(place.x, place.y);
     m_form.ShowControls(false);
@@ -162,19 +184,60 @@ void TSettingView::Open() {
 }
 
 void TSettingView::Close() {
-    (void)WaitForLayout(kLayoutWaitMs);
+    m_openWhenClosed = false;
+    if (m_shutDown || m_state == SettingWindowState::Closed || m_state == SettingWindowState::Closing) {
+        return;
+    }
+    if (m_state == SettingWindowState::Opening) {
+        m_closeWhenOpen = true;
+        return;
+    }
     lumen::Trace("settings: closing");
     StartAnimation(false);
 }
 
 void TSettingView::StartAnimation(bool expand) {
-    auto* thread = new TLayoutExpandThread(m_form, expand, m_layoutDone.get());
-    thread->OnTerminate = expand ? ui::Callback<ui::Thread&>::Of<&TSettingView::Opened>(this)
-                                 : ui::Callback<ui::Thread&>::Of<&TSettingView::Closed>(this);
-    thread->Resume();
+    m_state = expand ? SettingWindowState::Opening : SettingWindowState::Closing;
+    ResetEvent(m_layoutDone.get());
+    m_layout.reset();  // the last one has ended: its completion ran
+    try {
+        m_layout = std::make_unique<TLayoutExpandThread>(m_form, expand);
+    } catch (const std::exception& e) {
+        lumen::Trace("settings: no animation thread (%s); the window %s at once", e.what(),
+                     expand ? "opens" : "closes");
+        FinishWithoutAnimation(expand);
+        return;
+    }
+    m_layout->OnTerminate = ui::Callback<ui::Thread&>::Of<&TSettingView::LayoutEnded>(this);
+    m_layout->Resume();
 }
 
-void TSettingView::Opened(ui::Thread&) {
+void TSettingView::FinishWithoutAnimation(bool expand) {
+    m_form.DrawRows(0, m_form.BkSave.Picture().Height());
+    if (expand) {
+        m_form.SetAlphas(255);
+        Opened();
+    } else {
+        m_form.ShowControls(false);
+        m_form.HideShadow();
+        Closed();
+    }
+}
+
+void TSettingView::LayoutEnded(ui::Thread& thread) {
+    if (static_cast<TLayoutExpandThread&>(thread).Expand) {
+        Opened();
+    } else {
+        Closed();
+    }
+}
+
+void TSettingView::Opened() {
+    m_state = SettingWindowState::Open;
+    SetEvent(m_layoutDone.get());
+    if (m_shutDown) {
+        return;
+    }
     m_form.ShowControls(true);
     if (SettingShadowForm != nullptr) {
         SettingShadowForm->Show();
@@ -182,14 +245,30 @@ void TSettingView::Opened(ui::Thread&) {
     m_form.ApplyButton.SetEnabled(false);
     LoadState();
     lumen::Trace("settings: opened");
+    if (std::exchange(m_closeWhenOpen, false)) {
+        Close();
+    }
 }
 
-void TSettingView::Closed(ui::Thread&) {
+void TSettingView::Closed() {
+    m_state = SettingWindowState::Closed;
+    SetEvent(m_layoutDone.get());
+    if (m_shutDown) {
+        return;
+    }
     m_form.Hide();
     lumen::Trace("settings: closed");
+    if (std::exchange(m_openWhenClosed, false)) {
+        Open();
+    }
 }
 
 void TSettingView::SetLogo(int index) {
+    if (m_fading) {
+        // The picture follows the chosen action: the running fade turns toward it.
+        ChangeLogo(index);
+        return;
+    }
     lumen::Bitmap& picture = m_form.PowerLogo.Picture();
     picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
     if (index >= 0 && index < kLogoCount) {
@@ -201,20 +280,36 @@ void TSettingView::SetLogo(int index) {
 }
 
 void TSettingView::ChangeLogo(int index) {
-    if (index == m_logoIndex) {
+    if (index == m_logoIndex || m_shutDown) {
         return;
     }
-    // No input while the logo changes: a second cross-fade cannot start meanwhile.
-    m_form.SetEnabled(false);
-    auto* thread = new TLogoChangeThread(m_form, m_logoIndex, index);
-    thread->SetFreeOnTerminate(true);
-    thread->OnTerminate = ui::Callback<ui::Thread&>::Of<&TSettingView::LogoChanged>(this);
+    if (m_fading && (index == m_fade->FromIndex || index == m_fade->ToIndex)) {
+        m_fade->TurnToward(index);
+        m_logoIndex = index;
+        return;
+    }
+    m_fade.reset();  // the last one has ended: its completion ran
+    try {
+        m_fade = std::make_unique<TLogoChangeThread>(m_form, m_logoIndex, index);
+    } catch (const std::exception& e) {
+        lumen::Trace("settings: no cross-fade thread (%s)", e.what());
+        SetLogo(index);
+        return;
+    }
+    m_fade->OnTerminate = ui::Callback<ui::Thread&>::Of<&TSettingView::LogoChanged>(this);
     m_logoIndex = index;
-    thread->Resume();
+    m_fading = true;
+    m_fade->Resume();
 }
 
 void TSettingView::LogoChanged(ui::Thread&) {
-    m_form.SetEnabled(true);
+    m_fading = false;
+    if (m_shutDown) {
+        return;
+    }
+    // The last frame drawn is the end the fade was turned to; the picture is put anew
+    // all the same, should a turn have come after the fade's last frame.
+    SetLogo(m_logoIndex);
     lumen::Trace("settings: logo changed to %d", m_logoIndex);
 }
 

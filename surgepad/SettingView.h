@@ -5,12 +5,16 @@
 // window with its animation. One instance, owned by the settings window; every
 // handler runs on the GUI thread.
 //
-// LayoutDone serialises the animations: each Open or Close waits for it (at most
-// kLayoutWaitMs, then starts anyway) and each animation sets it again as its last act.
+// The window is closed, opening, open or closing. An open asked for while it closes,
+// or a close (Escape, the close button, Cancel, Apply, a command) while it opens, runs
+// when that animation has ended; asked for again in the same state, it does nothing.
+// The view owns its animation and cross-fade threads: Shutdown ends them, their last
+// step included, before the window can go.
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "lumen/core/Handle.h"
@@ -22,8 +26,10 @@ namespace surgepad {
 
 class TSettingForm;
 class OwnerDrawListBox;
+class TLayoutExpandThread;
+class TLogoChangeThread;
 
-inline constexpr DWORD kLayoutWaitMs = 5000;
+enum class SettingWindowState { Closed, Opening, Open, Closing };
 
 class TSettingView final : public SettingViewInterface {
 public:
@@ -45,10 +51,13 @@ public:
     // message, while the power button cannot be taken over.
     void Apply();
 
-    // The logo shown at once, or cross-faded to (the window takes no input meanwhile).
+    // The logo shown at once (while a cross-fade runs: the fade turns toward it), or
+    // cross-faded to. The window keeps taking input during a fade; a second change
+    // turns the running fade, it never starts another over it.
     void SetLogo(int index);
     void ChangeLogo(int index);
     int LogoIndex() const { return m_logoIndex; }
+    SettingWindowState State() const { return m_state; }
 
     // The chosen action's consequences: the options follow it, Apply is enabled.
     void ActionChosen(int action);
@@ -56,17 +65,20 @@ public:
 
     // Set while no animation runs.
     HANDLE LayoutDone() const { return m_layoutDone.get(); }
-    // Waits (handling sent messages) for a running animation to end; false after
-    // `timeoutMs` without it.
-    bool WaitForLayout(DWORD timeoutMs);
+    // Ends the running animation and cross-fade, waiting for their last steps; the
+    // window's handlers do nothing more afterwards. Called before the window goes.
+    void Shutdown();
 
 private:
     void StartAnimation(bool expand);
+    // The end of an animation that could not be run: the window as it would stand.
+    void FinishWithoutAnimation(bool expand);
     // Tells the user, in the dialog of the program's own skin, that the turbo action
     // cannot be chosen now.
     void RefuseTurbo();
-    void Opened(ui::Thread&);
-    void Closed(ui::Thread&);
+    void LayoutEnded(ui::Thread& thread);
+    void Opened();
+    void Closed();
     // Handlers.
     void RadioClick(ui::Control& control);
     void ActionTitleClick(ui::Control& control);
@@ -79,6 +91,13 @@ private:
 
     TSettingForm& m_form;
     lumen::UniqueHandle m_layoutDone;
+    std::unique_ptr<TLayoutExpandThread> m_layout;
+    std::unique_ptr<TLogoChangeThread> m_fade;
+    SettingWindowState m_state = SettingWindowState::Closed;
+    bool m_openWhenClosed = false;
+    bool m_closeWhenOpen = false;
+    bool m_fading = false;
+    bool m_shutDown = false;
     int m_logoIndex = 0;
     bool m_started = false;
 };

@@ -123,6 +123,9 @@ void SkinComboBox::PaintPanelImage(const Skin& skin) {
 }
 
 void SkinComboBox::SetEnabled(bool enabled) {
+    if (!enabled) {
+        Close();
+    }
     m_arrow->SetEnabled(enabled);
     m_body->SetPicture(enabled ? m_normalPicture : m_disabledPicture);
     m_caption->GetFont().SetColor(enabled ? kTextColor : kDisabledTextColor);
@@ -139,10 +142,15 @@ void SkinComboBox::SetItemIndex(int index) {
     if (index < 0 || index >= m_list->Count()) {
         index = -1;
     }
-    if (index == m_list->ItemIndex()) {
+    if (index == m_chosen && index == m_list->ItemIndex()) {
         return;
     }
     m_list->SetItemIndex(index);
+    Choose(index);
+}
+
+void SkinComboBox::Choose(int index) {
+    m_chosen = index;
     m_caption->SetCaption(index < 0 ? std::string() : m_list->ItemText(index));
     OnChange(*m_list);
 }
@@ -156,6 +164,7 @@ void SkinComboBox::Toggle() {
 }
 
 void SkinComboBox::Open() {
+    m_list->SetItemIndex(m_chosen);
     m_panel->SetVisible(true);
     // A child window starts at the bottom of its siblings: the open panel must cover
     // the owner's controls below the box, whenever they were made.
@@ -163,19 +172,65 @@ void SkinComboBox::Open() {
 }
 
 void SkinComboBox::Close() {
+    const bool listFocused = GetFocus() == m_list->ListHandle();
     m_panel->SetVisible(false);
+    // What the list shows next time is the chosen entry, not where the keys left it.
+    m_list->SetItemIndex(m_chosen);
+    if (listFocused) {
+        // A hidden list must not keep the keys: they go back to the arrow.
+        if (m_arrow->Visible() && m_arrow->Enabled()) {
+            m_arrow->SetFocus();
+        } else if (HWND owner = GetAncestor(m_list->ListHandle(), GA_ROOT)) {
+            ::SetFocus(owner);
+        }
+    }
 }
 
 void SkinComboBox::ItemChosen(OwnerDrawListBox& list, ui::MouseButton, int, int) {
     const int index = list.ItemIndex();
     if (index >= 0) {
-        m_caption->SetCaption(list.ItemText(index));
-        OnChange(list);
+        Choose(index);
     }
     Close();
 }
 
+bool SkinComboBox::Key(HWND target, UINT message, WPARAM key) {
+    const bool alt = message == WM_SYSKEYDOWN;
+    if (target == m_arrow->Handle()) {
+        if ((!alt && (key == VK_SPACE || key == VK_F4)) || (alt && key == VK_DOWN)) {
+            if (!IsOpen()) {
+                Open();
+                ::SetFocus(m_list->ListHandle());
+            } else {
+                Close();
+            }
+            return true;
+        }
+        // Up and Down never change the choice of a closed list unseen.
+        return !alt && (key == VK_UP || key == VK_DOWN);
+    }
+    if (target != m_list->ListHandle() || !IsOpen()) {
+        return false;
+    }
+    if ((!alt && (key == VK_RETURN || key == VK_F4)) || (alt && (key == VK_UP || key == VK_DOWN))) {
+        if (m_list->ItemIndex() >= 0) {
+            Choose(m_list->ItemIndex());
+        }
+        Close();
+        return true;
+    }
+    if (!alt && (key == VK_ESCAPE || key == VK_TAB)) {
+        Close();
+        return true;
+    }
+    return false;
+}
+
 void SkinComboBox::HookMessage(MSG& msg, bool& handled) {
+    if ((msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) && Key(msg.hwnd, msg.message, msg.wParam)) {
+        handled = true;
+        return;
+    }
     // The press that closes the list is swallowed, so that it does not also act on
     // the control under the mouse.
     if (msg.message == WM_LBUTTONDOWN && IsOpen() && msg.hwnd != m_list->ListHandle() &&

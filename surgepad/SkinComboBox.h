@@ -4,6 +4,10 @@
 // button, and a hidden panel holding an owner-drawn list that opens below the box.
 // The arrow opens and closes the panel on the press; choosing an entry, a left-button
 // press anywhere else in the program, or the program losing activation closes it.
+// From the keyboard: Space, F4 or Alt+Down on the arrow opens the panel with the focus
+// in the list; Up and Down move there, Enter (or F4, Alt+Up) chooses, Escape and Tab
+// close it unchanged. The chosen entry is the one shown: moving in the open list
+// changes nothing until an entry is chosen, and a closed list never keeps the focus.
 
 #include <memory>
 #include <string>
@@ -44,7 +48,8 @@ public:
 
     // The entries (Clear, Add, Count).
     OwnerDrawListBox& Items() { return *m_list; }
-    int ItemIndex() const { return m_list->ItemIndex(); }
+    // The chosen entry (the one shown), -1 for none.
+    int ItemIndex() const { return m_chosen; }
     // Chooses entry `index` (-1, or an index beyond the entries: none), shows its text
     // and reports the change; the current index changes nothing.
     void SetItemIndex(int index);
@@ -69,7 +74,11 @@ private:
     void Toggle();
     void Open();
     void Close();
+    // Entry `index` becomes the chosen one, shown and reported (also when it was).
+    void Choose(int index);
     void ItemChosen(OwnerDrawListBox& list, ui::MouseButton button, int x, int y);
+    // Keys of the arrow and of the open list; true when the key was taken.
+    bool Key(HWND target, UINT message, WPARAM key);
     void HookMessage(MSG& msg, bool& handled);
     void Deactivated();
     void PaintPanelImage(const Skin& skin);
@@ -86,6 +95,7 @@ private:
     std::unique_ptr<ui::Image> m_panelImage;
     std::unique_ptr<OwnerDrawListBox> m_list;
     ListItemPainter m_painter;
+    int m_chosen = -1;
     ui::Subscription m_hook;
     ui::Subscription m_deactivation;
 };

@@ -233,6 +233,65 @@ TEST_F(SkinComboBoxTest, InputOpensChoosesAndClosesAsTheUserExpects) {
     EXPECT_EQ(WindowFromPoint(p), combo->List().ListHandle()) << "the box under it is " << under->Handle();
 }
 
+TEST_F(SkinComboBoxTest, TheKeyboardOpensMovesChoosesAndClosesWithoutChangingTheChoiceUnseen) {
+    struct Step {
+        std::vector<WORD> keys;  // held down in turn, then let go in reverse
+        const char* after;
+    };
+    const Step steps[] = {
+        // Up and Down on the closed box change nothing.
+        {{VK_DOWN}, "closed '' -1, focus arrow"},
+        {{VK_UP}, "closed '' -1, focus arrow"},
+        // F4 opens with the keys in the list; moving there chooses nothing; Escape
+        // closes the list alone, and the keys are back on the arrow.
+        {{VK_F4}, "open '' -1, focus list"},
+        {{VK_DOWN}, "open '' -1, focus list"},
+        {{VK_ESCAPE}, "closed '' -1, focus arrow"},
+        // Alt+Down opens; Enter chooses the entry moved to.
+        {{VK_MENU, VK_DOWN}, "open '' -1, focus list"},
+        {{VK_DOWN}, "open '' -1, focus list"},
+        {{VK_DOWN}, "open '' -1, focus list"},
+        {{VK_RETURN}, "closed 'Gaming' 1, focus arrow, change 1"},
+        // Space opens on the chosen entry; Tab closes unchanged.
+        {{VK_SPACE}, "open 'Gaming' 1, focus list"},
+        {{VK_DOWN}, "open 'Gaming' 1, focus list"},
+        {{VK_TAB}, "closed 'Gaming' 1, focus arrow"},
+        {{VK_F4}, "open 'Gaming' 1, focus list"},
+        {{VK_UP}, "open 'Gaming' 1, focus list"},
+        {{VK_MENU, VK_UP}, "closed 'Default' 0, focus arrow, change 0"},
+    };
+    combo->Arrow().SetFocus();
+    const auto state = [&] {
+        realinput::Settle();
+        const HWND focus = GetFocus();
+        std::string s = combo->IsOpen() ? "open" : "closed";
+        s += " '" + combo->Text() + "' " + std::to_string(combo->ItemIndex()) + ", focus " +
+             (focus == combo->Arrow().Handle()      ? "arrow"
+              : focus == combo->List().ListHandle() ? "list"
+                                                    : "other");
+        for (const std::string& e : log) {
+            s += ", " + e;
+        }
+        log.clear();
+        return s;
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        for (WORD key : steps[i].keys) {
+            realinput::Key(key, true);
+        }
+        for (auto key = steps[i].keys.rbegin(); key != steps[i].keys.rend(); ++key) {
+            realinput::Key(*key, false);
+        }
+        EXPECT_EQ(state(), steps[i].after) << "step " << i;
+    }
+    // Hidden while the list has the keys: they leave the list.
+    combo->Arrow().SetFocus();
+    realinput::Tap(VK_F4);
+    ASSERT_EQ(state(), "open 'Default' 0, focus list");
+    combo->SetVisible(false);
+    EXPECT_NE(GetFocus(), combo->List().ListHandle());
+}
+
 // A window of another thread: activating it deactivates this program's thread.
 class ForeignWindow {
 public:
