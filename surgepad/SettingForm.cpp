@@ -387,6 +387,11 @@ void TSettingForm::KeyDown(WORD& key, ui::ShiftState shift) {
 
 LRESULT TSettingForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = ui::Form::WndProc(message, wParam, lParam);
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && GetFocus() == nullptr) {
+        // Activated while its controls are hidden (the window opens): the window itself
+        // takes the keys, so that Escape reaches it.
+        ::SetFocus(Handle());
+    }
     if (message == WM_LBUTTONDOWN && GetCapture() == Handle() && GetKeyState(VK_LBUTTON) >= 0) {
         // A drag by the background ran the system's move loop, which took the button's
         // release; the capture the framework takes after a press would otherwise keep

@@ -37,6 +37,8 @@ void TSettingView::Shutdown() {
     // Each waits for its thread, whose steps and completion still run here meanwhile.
     m_layout.reset();
     m_fade.reset();
+    m_endedLayout.reset();
+    m_endedFade.reset();
 }
 
 void TSettingView::Start() {
@@ -172,6 +174,7 @@ void TSettingView::Open() {
         return;
     }
     if (m_state == SettingWindowState::Closing) {
+        lumen::Trace("settings: opening once closed");
         m_openWhenClosed = true;
         return;
     }
@@ -189,6 +192,7 @@ void TSettingView::Close() {
         return;
     }
     if (m_state == SettingWindowState::Opening) {
+        lumen::Trace("settings: closing once open");
         m_closeWhenOpen = true;
         return;
     }
@@ -199,7 +203,9 @@ void TSettingView::Close() {
 void TSettingView::StartAnimation(bool expand) {
     m_state = expand ? SettingWindowState::Opening : SettingWindowState::Closing;
     ResetEvent(m_layoutDone.get());
-    m_layout.reset();  // the last one has ended: its completion ran
+    // The last animation has ended, or ends in the completion that asks for this one:
+    // it is let go of at the next start (an older one has surely ended by then).
+    m_endedLayout = std::move(m_layout);
     try {
         m_layout = std::make_unique<TLayoutExpandThread>(m_form, expand);
     } catch (const std::exception& e) {
@@ -288,7 +294,7 @@ void TSettingView::ChangeLogo(int index) {
         m_logoIndex = index;
         return;
     }
-    m_fade.reset();  // the last one has ended: its completion ran
+    m_endedFade = std::move(m_fade);
     try {
         m_fade = std::make_unique<TLogoChangeThread>(m_form, m_logoIndex, index);
     } catch (const std::exception& e) {

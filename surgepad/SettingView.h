@@ -93,6 +93,8 @@ private:
     lumen::UniqueHandle m_layoutDone;
     std::unique_ptr<TLayoutExpandThread> m_layout;
     std::unique_ptr<TLogoChangeThread> m_fade;
+    std::unique_ptr<TLayoutExpandThread> m_endedLayout;
+    std::unique_ptr<TLogoChangeThread> m_endedFade;
     SettingWindowState m_state = SettingWindowState::Closed;
     bool m_openWhenClosed = false;
     bool m_closeWhenOpen = false;

@@ -39,6 +39,7 @@ constexpr int kHeight = 373;
 constexpr POINT kRadioPower = {158, 92};
 constexpr POINT kRadioTurbo = {158, 121};
 constexpr POINT kTurboTitle = {175, 120};
+constexpr POINT kPowerTitle = {175, 91};
 constexpr POINT kOsdTitle = {80, 197};
 constexpr POINT kCheckOsd = {61, 200};
 constexpr POINT kCheckStatus = {186, 200};
@@ -603,6 +604,92 @@ TEST_F(TwoAccounts, TheOthersTurboTakesTheMachinesSettingOverAndGivesItBack) {
     EXPECT_EQ(e2e::SchemeActions(), own) << e2e::OtherAccountLog();
 }
 
+// The program ends at every moment of the window's animations, each worker's last step
+// done before the window goes: a clean exit, no error.
+TEST_F(Settings, ExitDuringEveryAnimationEndsCleanly) {
+    struct Moment {
+        const char* name;
+        void (*reach)(Surgepad& program);
+    };
+    const Moment moments[] = {
+        {"while opening",
+         [](Surgepad& program) {
+             ASSERT_EQ(e2e::Sim("tray click"), 0);
+             ASSERT_TRUE(program.WaitForTrace("settings: opening")) << program.TraceText();
+         }},
+        {"while closing",
+         [](Surgepad& program) {
+             HWND settings = Open(program);
+             ASSERT_NE(settings, nullptr);
+             Click(settings, kCancel);
+             ASSERT_TRUE(program.WaitForTrace("settings: closing")) << program.TraceText();
+         }},
+        {"during the logo's cross-fade",
+         [](Surgepad& program) {
+             HWND settings = Open(program);
+             ASSERT_NE(settings, nullptr);
+             Click(settings, kTurboTitle);
+         }},
+    };
+    for (const Moment& moment : moments) {
+        SCOPED_TRACE(moment.name);
+        Start();
+        moment.reach(*program);
+        ASSERT_EQ(e2e::Sim("command 1024"), 0);
+        EXPECT_EQ(program->WaitForExit(15000), std::optional<DWORD>(0)) << program->TraceText();
+        EXPECT_EQ(program->CountTrace("error"), 0) << program->TraceText();
+        program.reset();
+    }
+}
+
+// Escape, Cancel and the tray act only where they can: during an animation they wait
+// for its end, and none starts a second animation over a running one.
+TEST_F(Settings, EscapeAndTheTrayDuringTheAnimationsWaitForTheirEnd) {
+    Start();
+    HWND settings = Open(*program);
+    ASSERT_NE(settings, nullptr);
+    Click(settings, kCancel);
+    ASSERT_TRUE(program->WaitForTrace("settings: closing")) << program->TraceText();
+    Key(VK_ESCAPE);
+    ASSERT_EQ(e2e::Sim("tray click"), 0);
+    // Closed once, then opened again by the tray, with its shadow.
+    for (int i = 0; i < 100 && program->CountTrace("settings: opened") < 2; ++i) {
+        Sleep(50);
+    }
+    ASSERT_EQ(program->CountTrace("settings: opened"), 2) << program->TraceText();
+    Sleep(200);
+    EXPECT_EQ(program->CountTrace("settings: closing"), 1) << "Escape while closing closed it twice\n"
+                                                           << program->TraceText();
+    EXPECT_TRUE(IsWindowVisible(settings));
+    EXPECT_TRUE(VisibleWindow("TSettingShadowForm")) << "the reopened window lost its shadow";
+    // Escape on the open window closes it, shadow included.
+    Key(VK_ESCAPE);
+    ASSERT_TRUE(WaitClosed(*program, 2)) << program->TraceText();
+    EXPECT_EQ(program->CountTrace("settings: closing"), 2) << program->TraceText();
+    EXPECT_FALSE(VisibleWindow("TSettingShadowForm")) << "a shadow without its window";
+}
+
+// A click during the logo's cross-fade is not lost: Cancel closes at once, and the
+// other title turns the fade back from where it is, to the picture it came from.
+TEST_F(Settings, ClicksDuringTheCrossFadeAct) {
+    Start();
+    HWND settings = Open(*program);
+    ASSERT_NE(settings, nullptr);
+    const std::vector<COLORREF> power = Pixels(settings, kLogoBox);
+    Click(settings, kTurboTitle);
+    Click(settings, kPowerTitle);
+    ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
+    Sleep(300);
+    EXPECT_EQ(program->CountTrace("settings: logo changed"), 1) << "a second fade ran\n" << program->TraceText();
+    EXPECT_TRUE(program->WaitForTrace("settings: logo changed to 0")) << program->TraceText();
+    EXPECT_EQ(Pixels(settings, kLogoBox), power) << "the logo is not the power action's";
+
+    Click(settings, kTurboTitle);
+    Click(settings, kCancel);
+    EXPECT_TRUE(WaitClosed(*program)) << "Cancel during the fade was lost\n" << program->TraceText();
+    EXPECT_FALSE(e2e::UserDword(kSettingsKey, "ButtonAction").has_value());
+}
+
 TEST_F(Settings, TheKeyboardAloneChoosesAndApplies) {
     Start();
     HWND settings = Open(*program);
@@ -619,14 +706,31 @@ TEST_F(Settings, TheKeyboardAloneChoosesAndApplies) {
     Key(VK_TAB);
     Key(VK_SPACE);
     EXPECT_NE(Pixels(settings, kCheckOsdBox), osd) << "Space on the OSD box";
-    // The status box, then Apply; Space applies.
-    Key(VK_TAB);
-    Key(VK_TAB);
+    // The status box, Apply, Cancel, then the list's arrow: F4 opens the list, Escape
+    // closes the list alone; F4 again, Down, Enter choose the second profile.
+    for (int i = 0; i < 4; ++i) {
+        Key(VK_TAB);
+    }
+    Key(VK_F4);
+    EXPECT_TRUE(ListOpen(settings)) << "F4 on the arrow";
+    Key(VK_ESCAPE);
+    EXPECT_FALSE(ListOpen(settings));
+    EXPECT_TRUE(IsWindowVisible(settings)) << "Escape in the list closed the window";
+    Key(VK_F4);
+    Key(VK_DOWN);
+    Key(VK_RETURN);
+    EXPECT_FALSE(ListOpen(settings));
+    // Round to Apply (power, turbo, OSD, status, Apply); Space applies.
+    for (int i = 0; i < 5; ++i) {
+        Key(VK_TAB);
+    }
     Key(VK_SPACE);
     ASSERT_TRUE(WaitClosed(*program)) << program->TraceText();
     EXPECT_EQ(e2e::UserDword(kSettingsKey, "ButtonAction"), std::optional<DWORD>(0)) << program->TraceText();
     EXPECT_EQ(e2e::UserDword(kSettingsKey, "OsdEnabled"), std::optional<DWORD>(0));
     EXPECT_EQ(e2e::UserDword(kSettingsKey, "StatusEnabled"), std::optional<DWORD>(1));
+    EXPECT_EQ(e2e::UserDword(kSettingsKey, "ProfileType"), std::optional<DWORD>(1));
+    EXPECT_EQ(UserString("ProfileName"), std::optional<std::string>("Silent OC"));
 }
 
 TEST_F(Settings, WithoutThePowerFeatureLibraryApplyRefusesTheTurboActionWithAMessage) {
@@ -640,6 +744,7 @@ TEST_F(Settings, WithoutThePowerFeatureLibraryApplyRefusesTheTurboActionWithAMes
     ASSERT_NE(settings, nullptr);
     Click(settings, kTurboTitle);
     ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
+    Click(settings, kCheckOsd);
     const size_t before = e2e::JournalLines().size();
     Click(settings, kApply);
     HWND dialog = nullptr;
@@ -653,6 +758,7 @@ TEST_F(Settings, WithoutThePowerFeatureLibraryApplyRefusesTheTurboActionWithAMes
     EXPECT_TRUE(IsWindowVisible(settings)) << "the window stays open for another choice";
     EXPECT_EQ(program->CountTrace("settings: applied"), 0) << program->TraceText();
     EXPECT_FALSE(e2e::UserDword(kSettingsKey, "ButtonAction").has_value()) << "nothing stored";
+    EXPECT_FALSE(e2e::UserDword(kSettingsKey, "OsdEnabled").has_value()) << "nor the display option";
     std::vector<std::string> lines = e2e::JournalLines();
     lines.erase(lines.begin(), lines.begin() + static_cast<long>(std::min(before, lines.size())));
     EXPECT_EQ(Count(lines, "dormix SetPowerButtonSetting"), 0) << Joined(lines);
