@@ -103,4 +103,13 @@ void KrBar::MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) 
     KrBrick::MouseUp(button, shift, x, y);
 }
 
+void KrBar::CaptureLost() {
+    // The drag ends where it is: moving over the bar afterwards scrolls nothing.
+    if (m_dragging) {
+        m_dragging = false;
+        EndScroll();
+    }
+    KrBrick::CaptureLost();
+}
+
 }  // namespace kr

@@ -82,6 +82,7 @@ protected:
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;
     void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
+    void CaptureLost() override;
 
 private:
     std::unique_ptr<ui::Image> m_indicator;

@@ -215,6 +215,16 @@ void KrControl::MouseLeave() {
     ui::WinControl::MouseLeave();
 }
 
+void KrControl::CaptureLost() {
+    if (m_mousePressed) {
+        m_mousePressed = false;
+        if (!m_keyPressed) {
+            ShowReleaseLook();
+        }
+    }
+    ui::WinControl::CaptureLost();
+}
+
 void KrControl::KeyDown(WORD& key, ui::ShiftState shift) {
     if (IsPressKey(key) && !m_clicksDisabled) {
         m_keyPressed = true;

@@ -58,6 +58,7 @@ protected:
     void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
     void MouseMove(ui::ShiftState shift, int x, int y) override;
     void MouseLeave() override;
+    void CaptureLost() override;
     void KeyDown(WORD& key, ui::ShiftState shift) override;
     void KeyUp(WORD& key, ui::ShiftState shift) override;
     void FocusGained() override;

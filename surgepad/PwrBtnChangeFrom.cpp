@@ -136,15 +136,4 @@ void TPwrBtnChangeFrom::MouseDown(ui::MouseButton button, ui::ShiftState, int x,
     (void)m_backgroundSite.MouseDown(pressed, x, y);
 }
 
-LRESULT TPwrBtnChangeFrom::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    const LRESULT result = ui::Form::WndProc(message, wParam, lParam);
-    if (message == WM_LBUTTONDOWN && GetCapture() == Handle() && GetKeyState(VK_LBUTTON) >= 0) {
-        // A drag by the background ran the system's move loop, which took the button's
-        // release; the capture the framework takes after a press would otherwise keep
-        // the next click away from the buttons.
-        ReleaseCapture();
-    }
-    return result;
-}
-
 }  // namespace surgepad

@@ -50,7 +50,6 @@ public:
 protected:
     void FormMove() override;
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
-    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void SkinBackground();

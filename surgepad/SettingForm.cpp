@@ -199,6 +199,7 @@ void TSettingForm::SkinControls() {
                     CloseButton.Top(), "close_n.png", "close_d.png", "close_o.png", nullptr);
     CloseButton.SetTransparentColor(kCloseKey);
     CloseButton.SetTransparent(true);
+    CloseButton.SetCursorShape(IDC_HAND);
     // Escape closes the window: the close button needs no tab stop of its own.
     CloseButton.SetTabStop(false);
 }
@@ -391,12 +392,6 @@ LRESULT TSettingForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // Activated while its controls are hidden (the window opens): the window itself
         // takes the keys, so that Escape reaches it.
         ::SetFocus(Handle());
-    }
-    if (message == WM_LBUTTONDOWN && GetCapture() == Handle() && GetKeyState(VK_LBUTTON) >= 0) {
-        // A drag by the background ran the system's move loop, which took the button's
-        // release; the capture the framework takes after a press would otherwise keep
-        // the next click away from the controls.
-        ReleaseCapture();
     }
     return result;
 }

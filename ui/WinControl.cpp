@@ -350,6 +350,12 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!HandleAllocated()) {
                 return 0;
             }
+            if (GetKeyState(VK_LBUTTON) >= 0) {
+                // The press ran a modal loop (a drag of the window, a message box) that
+                // took the release: no capture, and no click to come.
+                m_clicked = false;
+                return 0;
+            }
             SetCapture(Handle());
             if (dbl) {
                 m_clicked = false;
@@ -385,8 +391,17 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSELEAVE:
             MouseLeave();
             return 0;
+        case WM_SETCURSOR:
+            if (m_cursor != nullptr && reinterpret_cast<HWND>(wParam) == Handle() && LOWORD(lParam) == HTCLIENT) {
+                ::SetCursor(m_cursor);
+                return TRUE;
+            }
+            break;
         case WM_CAPTURECHANGED:
             m_clicked = false;
+            if (reinterpret_cast<HWND>(lParam) != Handle()) {
+                CaptureLost();
+            }
             break;
         case WM_KEYDOWN: {
             WORD key = static_cast<WORD>(wParam);

@@ -41,6 +41,10 @@ public:
     bool Focused() const;
     bool CanFocus() const;
     void SetFocus();
+    // The system cursor shown over the control (IDC_HAND, ...); null: the class's.
+    void SetCursorShape(LPCSTR systemCursor) {
+        m_cursor = systemCursor != nullptr ? LoadCursorA(nullptr, systemCursor) : nullptr;
+    }
     bool TabStop() const { return m_tabStop; }
     void SetTabStop(bool tabStop) { m_tabStop = tabStop; }
     // Moves the focus to the next (or previous) tab stop of this window's tree after
@@ -72,6 +76,9 @@ protected:
     virtual void MouseUp(MouseButton button, ShiftState shift, int x, int y);
     virtual void MouseMove(ShiftState shift, int x, int y);
     virtual void MouseLeave() {}
+    // The mouse capture went to another window (or to none) while this control held
+    // it: a press or drag in progress ends here, without a click.
+    virtual void CaptureLost() {}
     // Keys the control does not want go further with key = 0 untouched.
     virtual void KeyDown(WORD& key, ShiftState shift);
     virtual void KeyUp(WORD& key, ShiftState shift);
@@ -105,6 +112,7 @@ private:
     HWND m_tooltip = nullptr;
     int m_nextId = 1;
     bool m_tabStop = false;
+    HCURSOR m_cursor = nullptr;
     bool m_clicked = false;
     bool m_redirectedChar = false;
 };

@@ -73,11 +73,26 @@ protected:
 };
 
 // One step of user input or of the program, on the control under test.
-enum class Step { In, Out, Down, Up, SpaceDown, SpaceUp, FocusIn, FocusOut, Disable, Enable, NoHoverLook, AllowClicks };
+enum class Step {
+    In,
+    Out,
+    Down,
+    Up,
+    SpaceDown,
+    SpaceUp,
+    FocusIn,
+    FocusOut,
+    Disable,
+    Enable,
+    NoHoverLook,
+    AllowClicks,
+    CaptureTaken
+};
 
 const char* StepName(Step s) {
-    static const char* const names[] = {"in",    "out",     "down",    "up",     "space down",    "space up",
-                                        "focus", "unfocus", "disable", "enable", "no hover look", "allow clicks"};
+    static const char* const names[] = {"in",           "out",     "down",    "up",     "space down",    "space up",
+                                        "focus",        "unfocus", "disable", "enable", "no hover look", "allow clicks",
+                                        "capture taken"};
     return names[static_cast<int>(s)];
 }
 
@@ -121,6 +136,12 @@ TEST_F(KrControls, StateMachineFollowsTheInput) {
          true,
          {In, Down, Up, SpaceDown, Out},
          {{"focused", "enter"}, {}, {"click"}, {}, {"raised", "leave"}}},
+        // Another window takes the capture (a message box, Alt+Tab): the press ends
+        // unsunken, and the release clicks nothing.
+        {"capture taken while pressed",
+         false,
+         {In, Down, CaptureTaken, Up},
+         {{"focused", "enter"}, {"sunken"}, {"focused"}, {}}},
         {"clicks allowed again ends nothing unpressed",
          true,
          {In, AllowClicks, Down, Up},
@@ -178,12 +199,26 @@ TEST_F(KrControls, StateMachineFollowsTheInput) {
                 case AllowClicks:
                     control->SetClicksDisabled(false);
                     break;
+                case CaptureTaken:
+                    SetCapture(other->Handle());
+                    realinput::Settle();
+                    break;
             }
             EXPECT_EQ(Join(log), Join(c.expected[i])) << "step " << i << " (" << StepName(c.steps[i]) << ")";
         }
         realinput::Park();
         realinput::Key(VK_SPACE, false);
     }
+}
+
+TEST_F(KrControls, AControlThatAsksForTheHandShowsItAndOnlyThere) {
+    other->SetCursorShape(IDC_HAND);
+    const HCURSOR hand = LoadCursorA(nullptr, IDC_HAND);
+    realinput::MoveTo(other->Handle(), 10, 10);
+    EXPECT_EQ(GetCursor(), hand) << "over the control";
+    realinput::MoveTo(form->Handle(), 10, 10);
+    EXPECT_NE(GetCursor(), hand) << "beside it";
+    realinput::Park();
 }
 
 // A picture of one flat colour, with a frame of the transparent colour when `framed`.
