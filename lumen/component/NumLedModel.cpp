@@ -64,23 +64,26 @@ bool NumLedModel::SetFormat(std::string_view format) {
         return false;
     }
     m_row = std::move(*row);
+    m_placed = false;
     return true;
 }
 
 bool NumLedModel::SetValue(double value) {
-    if (m_type != nledFloat || value == m_number) {
+    if (m_type != nledFloat || (m_placed && value == m_number)) {
         return false;
     }
     m_number = value;
+    m_placed = true;
     PlaceNumber(m_row, value, m_zeroLeading);
     return true;
 }
 
 bool NumLedModel::SetValue(LedDateTime value) {
-    if ((m_type != nledTime && m_type != nledDate) || value == m_dateTime) {
+    if ((m_type != nledTime && m_type != nledDate) || (m_placed && value == m_dateTime)) {
         return false;
     }
     m_dateTime = value;
+    m_placed = true;
     using namespace std::chrono;
     const local_days day = floor<days>(value);
     if (m_type == nledTime) {

@@ -45,7 +45,9 @@ public:
     bool ZeroLeading() const { return m_zeroLeading; }
     void SetZeroLeading(bool zeroLeading) { m_zeroLeading = zeroLeading; }
 
-    // With type nledFloat and a value other than the stored one: stores it and lights
+    // With type nledFloat and a value other than the stored one (any value while no
+    // number was placed since the row was built: the row then shows its format's
+    // "8"s, not the stored 0): stores it and lights
     // the "8" positions with it rounded to as many decimals as there are "8" after the
     // first "." of the format. A zero in front of the units digit is blank unless
     // ZeroLeading; digits that do not fit are dropped and the sign is not shown; a
@@ -53,7 +55,8 @@ public:
     // it was taken.
     bool SetValue(double value);
     // With type nledTime ("H"/"h" hours, "M"/"m" minutes, "S"/"s" seconds) or nledDate
-    // ("Y"/"y" year, "M"/"m" month, "D"/"d" day) and a value other than the stored one:
+    // ("Y"/"y" year, "M"/"m" month, "D"/"d" day) and a value other than the stored one
+    // (any value while none was placed since the row was built):
     // stores it and lights each field's positions from its last digit leftwards.
     // Returns true when it was taken.
     bool SetValue(LedDateTime value);
@@ -75,6 +78,8 @@ private:
     bool m_zeroLeading = false;
     double m_number = 0.0;
     LedDateTime m_dateTime{};
+    // A number, or a time or date, was placed into the current row.
+    bool m_placed = false;
 };
 
 }  // namespace lumen

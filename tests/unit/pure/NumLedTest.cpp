@@ -177,6 +177,23 @@ TEST(NumLedFormatting, ValueOfTheWrongTypeOrUnchangedIsIgnored) {
     EXPECT_EQ(std::vector<uint32_t>(4, kAllSegments), LitMasks(model.Row()));
 }
 
+// A new row shows its format's "8"s: the first value is placed even when it equals the
+// stored one (0, midnight), and again after a new format.
+TEST(NumLedFormatting, TheFirstValueOfARowIsShownEvenWhenItIsTheStoredOne) {
+    NumLedModel number;
+    ASSERT_TRUE(number.SetValue(0.0));
+    EXPECT_EQ((std::vector<uint32_t>{kBlank, kBlank, kBlank, kDigit[0]}), LitMasks(number.Row()));
+    ASSERT_TRUE(number.SetFormat("88"));
+    EXPECT_TRUE(number.SetValue(0.0));
+    EXPECT_EQ((std::vector<uint32_t>{kBlank, kDigit[0]}), LitMasks(number.Row()));
+
+    NumLedModel time;
+    time.SetType(lumen::nledTime);
+    ASSERT_TRUE(time.SetFormat("hhmm"));
+    EXPECT_TRUE(time.SetValue(lumen::LedDateTime{}));
+    EXPECT_EQ(std::vector<uint32_t>(4, kDigit[0]), LitMasks(time.Row()));
+}
+
 TEST(NumLedFormatting, NumbersBeyondTheDigitsNeverOverflow) {
     NumLedModel model;
     ASSERT_TRUE(model.SetValue(1234.0));
