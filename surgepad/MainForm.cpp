@@ -117,14 +117,9 @@ void TMainForm::CloseCommand() {
 
 void TMainForm::ApplicationMessageHook(MSG& msg, bool& handled) {
     if (m_broadcastMessage != 0 && msg.message == m_broadcastMessage && msg.hwnd == Handle()) {
-        // The main form's copy, taken by the program's own loop: the application
-        // window's copy of the same post counts, so this one is not dispatched. Only a
-        // copy that a modal loop dispatches reaches the window procedure. The main form
-        // is topmost, so a broadcast reaches it before the application window: a twin
-        // still awaited from an earlier post has gone by in a modal loop.
+        // The main form's copy, taken by the program's own loop (BroadcastTwins.h).
         if (DecodeBroadcast(msg.wParam, static_cast<uint64_t>(msg.lParam)) != BroadcastAction::NotProtocol) {
-            handled = true;
-            m_twin.expected = false;
+            handled = !m_twins.MainFormCopyInOwnLoop();
         }
         return;
     }
@@ -135,8 +130,7 @@ void TMainForm::ApplicationMessageHook(MSG& msg, bool& handled) {
             const BroadcastAction action = DecodeBroadcast(msg.wParam, static_cast<uint64_t>(msg.lParam));
             if (action != BroadcastAction::NotProtocol) {
                 handled = true;
-                if (m_twin.expected && m_twin.wParam == msg.wParam && m_twin.lParam == msg.lParam) {
-                    m_twin.expected = false;
+                if (!m_twins.AppWindowCopy(msg.wParam, static_cast<uint64_t>(msg.lParam))) {
                     lumen::Trace("command: broadcast 0x%08X 0x%08X: handled in a modal loop already",
                                  static_cast<unsigned>(msg.wParam), static_cast<unsigned>(msg.lParam));
                     return;
@@ -154,18 +148,17 @@ void TMainForm::ApplicationMessageHook(MSG& msg, bool& handled) {
 void TMainForm::BroadcastInModalLoop(WPARAM wParam, LPARAM lParam, BroadcastAction action) {
     // The application window's copy of this post comes right behind this one. Taken
     // out of the queue, it cannot be handled a second time by the program's loop
-    // should the modal loop end before it; not queued yet (the sender posts to one
-    // window after the other), the hook is told to let it go by.
+    // should the modal loop end before it; not queued yet, it is awaited.
     const HWND app = ui::App().Handle();
     MSG twin = {};
-    if (PeekMessageA(&twin, app, m_broadcastMessage, m_broadcastMessage, PM_NOREMOVE) && twin.wParam == wParam &&
-        twin.lParam == lParam) {
+    const bool queued = PeekMessageA(&twin, app, m_broadcastMessage, m_broadcastMessage, PM_NOREMOVE) &&
+                        twin.wParam == wParam && twin.lParam == lParam;
+    if (queued) {
         PeekMessageA(&twin, app, m_broadcastMessage, m_broadcastMessage, PM_REMOVE);
-        m_twin.expected = false;
-    } else {
-        m_twin = Twin{true, wParam, lParam};
     }
-    HandleBroadcast(wParam, lParam, action, " (modal loop)");
+    if (m_twins.MainFormCopyInModalLoop(wParam, static_cast<uint64_t>(lParam), queued)) {
+        HandleBroadcast(wParam, lParam, action, " (modal loop)");
+    }
 }
 
 void TMainForm::HandleBroadcast(WPARAM wParam, LPARAM lParam, BroadcastAction action, const char* route) {

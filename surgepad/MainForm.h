@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "lumen/kora/BroadcastProtocol.h"
+#include "surgepad/BroadcastTwins.h"
 #include "surgepad/ButtonControllerInterface.h"
 #include "surgepad/TsTrayIcon.h"
 #include "ui/Application.h"
@@ -71,13 +72,8 @@ private:
     ButtonControllerInterface& m_controller;
     UINT m_broadcastMessage = 0;
     UINT m_taskbarCreated = 0;
-    // The application window's copy of a broadcast already handled through a modal
-    // loop that was not yet queued then: the hook lets it go by once.
-    struct Twin {
-        bool expected = false;
-        WPARAM wParam = 0;
-        LPARAM lParam = 0;
-    } m_twin;
+    // Which copy of a broadcast counts (the main form's or the application window's).
+    BroadcastTwins m_twins;
     // Ends with the form (also when construction fails half-way).
     ui::Subscription m_hook;
     std::unique_ptr<TsTrayIcon> m_trayIcon;
