@@ -246,6 +246,7 @@ void TSettingForm::ApplyTexts() {
     RadioTurbo.SetAccessibleName(TurboTitle.Caption());
     CheckOsd.SetAccessibleName(OsdTitle.Caption());
     CheckStatus.SetAccessibleName(StatusTitle.Caption());
+    ProfileList->SetAccessibleName(Headings[2]->Caption());
     if (lang.LanguageName() == "Japanese") {
         // Arial has no Japanese letters: the font mapper must look for a font that has.
         CancelButton.GetFont().SetCharset(SHIFTJIS_CHARSET);

@@ -149,9 +149,15 @@ void SkinComboBox::SetItemIndex(int index) {
     Choose(index);
 }
 
+void SkinComboBox::SetAccessibleName(const std::string& name) {
+    m_accessibleName = name;
+    m_arrow->SetAccessibleName(Text().empty() ? name : name + ", " + Text());
+}
+
 void SkinComboBox::Choose(int index) {
     m_chosen = index;
     m_caption->SetCaption(index < 0 ? std::string() : m_list->ItemText(index));
+    SetAccessibleName(m_accessibleName);
     OnChange(*m_list);
 }
 

@@ -55,6 +55,10 @@ public:
     void SetItemIndex(int index);
     // The shown name.
     const std::string& Text() const { return m_caption->Caption(); }
+    // What a screen reader says of the box: `name`, then the chosen entry (read on the
+    // arrow, where the keys are while the list is closed; the open list's entries are
+    // the system list's own).
+    void SetAccessibleName(const std::string& name);
 
     // Called with the list whenever the chosen entry changes.
     ui::Callback<OwnerDrawListBox&> OnChange;
@@ -96,6 +100,7 @@ private:
     std::unique_ptr<OwnerDrawListBox> m_list;
     ListItemPainter m_painter;
     int m_chosen = -1;
+    std::string m_accessibleName;
     ui::Subscription m_hook;
     ui::Subscription m_deactivation;
 };

@@ -290,6 +290,11 @@ TEST_F(SkinComboBoxTest, TheKeyboardOpensMovesChoosesAndClosesWithoutChangingThe
     ASSERT_EQ(state(), "open 'Default' 0, focus list");
     combo->SetVisible(false);
     EXPECT_NE(GetFocus(), combo->List().ListHandle());
+    // A screen reader on the arrow hears the box's name and the chosen entry.
+    combo->SetAccessibleName("Profile");
+    EXPECT_EQ(combo->Arrow().AccessibleName(), "Profile, Default");
+    combo->SetItemIndex(2);
+    EXPECT_EQ(combo->Arrow().AccessibleName(), "Profile, Silent");
 }
 
 // A window of another thread: activating it deactivates this program's thread.
