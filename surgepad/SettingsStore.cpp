@@ -352,11 +352,15 @@ std::string SettingsStore::AccountId() {
     return id;
 }
 
+std::optional<MachineButtonRecord> SettingsStore::MachineRecord() const {
+    return m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
+}
+
 void SettingsStore::UpdateMachineRecord(const std::function<void(MachineButtonRecord*)>& change) {
     if (m_services.machine == nullptr) {
         return;
     }
-    MachineButtonRecord record = m_services.machine->Read().value_or(MachineButtonRecord{});
+    MachineButtonRecord record = MachineRecord().value_or(MachineButtonRecord{});
     const MachineButtonRecord before = record;
     change(&record);
     if (!(record == before)) {
@@ -453,8 +457,7 @@ bool SettingsStore::TakeOverPowerButton() {
     } else if (!SavedSystemButtonSetting()) {
         // The button does nothing already (another account's copy holds it): what that
         // copy saved becomes this account's setting to give back.
-        const std::optional<MachineButtonRecord> machine =
-            m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
+        const std::optional<MachineButtonRecord> machine = MachineRecord();
         if (machine && machine->saved) {
             lumen::Trace("[SettingsStore] the machine's saved power-button setting is taken over");
             (void)StoreSavedButton(SavedButton{*machine->saved, machine->schemes});
@@ -486,8 +489,7 @@ void SettingsStore::ReleasePowerButton() {
 }
 
 void SettingsStore::ReleasePowerButtonAtStart() {
-    const std::optional<MachineButtonRecord> machine =
-        m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
+    const std::optional<MachineButtonRecord> machine = MachineRecord();
     if (machine && !machine->holder.empty() && machine->holder != AccountId() && IsSystemButtonDisabled()) {
         SetPowerButtonDisabled(true);
         lumen::Trace("[SettingsStore] another account's copy holds the power button; it is left as it is");
@@ -497,8 +499,7 @@ void SettingsStore::ReleasePowerButtonAtStart() {
 }
 
 bool SettingsStore::ReleaseForAnotherAccount() {
-    const std::optional<MachineButtonRecord> machine =
-        m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
+    const std::optional<MachineButtonRecord> machine = MachineRecord();
     if (!machine || machine->holder.empty() || !machine->saved || !IsSystemButtonDisabled()) {
         return false;
     }
@@ -520,8 +521,7 @@ void SettingsStore::RestoreSystemButtonSetting() {
         }
     }
     // Nothing saved here: what another account's copy saved for the machine.
-    const std::optional<MachineButtonRecord> machine =
-        m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
+    const std::optional<MachineButtonRecord> machine = MachineRecord();
     if (machine && machine->saved) {
         const SavedButton saved{*machine->saved, machine->schemes};
         (void)StoreSavedButton(saved);

@@ -157,6 +157,8 @@ private:
     void WriteSchemesAction(uint32_t index);
     std::map<std::string, uint32_t> CurrentSchemeActions();
     bool HoldsForTurbo();
+    // The machine-wide record, when there is one (none without a machine store).
+    std::optional<MachineButtonRecord> MachineRecord() const;
     void UpdateMachineRecord(const std::function<void(MachineButtonRecord*)>& change);
 
     Services m_services;

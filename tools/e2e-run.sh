@@ -73,20 +73,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# The prefix: registry files copied, the big read-mostly drive_c hard-linked.
-mkdir -p "$work/prefix"
-for entry in "$template"/* "$template"/.update-timestamp; do
-    case "$(basename "$entry")" in
-        drive_c) cp -al "$entry" "$work/prefix/" ;;
-        *) cp -a "$entry" "$work/prefix/" ;;
-    esac
-done
+# The prefix, with the scheme stand-in in place of the system's library.
+copy_prefix "$template" "$work/prefix" "$bin/system/powrprof.dll"
 export WINEPREFIX="$work/prefix"
-# The scheme stand-in in place of the system's library (a copy: drive_c is hard-linked).
-if [ -f "$bin/system/powrprof.dll" ]; then
-    rm -f "$WINEPREFIX/drive_c/windows/system32/powrprof.dll"
-    cp "$bin/system/powrprof.dll" "$WINEPREFIX/drive_c/windows/system32/powrprof.dll"
-fi
 
 start_headless_display e2e-run
 start_persistent_wineserver

@@ -16,6 +16,8 @@ status_file=$1
 shift
 WINE64=/usr/lib/wine/wine64
 WINESERVER64=/usr/lib/wine/wineserver64
+# shellcheck source=tools/wine-common.sh
+. "$(dirname "$0")/wine-common.sh"
 work=${SURGEPAD_E2E_WORK_DIR:?}
 program=${SURGEPAD_E2E_PROGRAM_DIR:?}
 template=${SURGEPAD_E2E_TEMPLATE_PREFIX:?}
@@ -38,16 +40,8 @@ if [ "${1:-}" = end ]; then
 fi
 
 if [ ! -d "$other" ]; then
-    mkdir -p "$other.tmp"
-    for entry in "$template"/* "$template"/.update-timestamp; do
-        case "$(basename "$entry")" in
-            drive_c) cp -al "$entry" "$other.tmp/" ;;
-            *) cp -a "$entry" "$other.tmp/" ;;
-        esac
-    done
     # The system's libraries are the machine's: the scheme stand-in as in the first.
-    rm -f "$other.tmp/drive_c/windows/system32/powrprof.dll"
-    cp "$first/drive_c/windows/system32/powrprof.dll" "$other.tmp/drive_c/windows/system32/"
+    copy_prefix "$template" "$other.tmp" "$first/drive_c/windows/system32/powrprof.dll"
     # One machine-wide program data folder.
     mkdir -p "$first/drive_c/ProgramData/KORA"
     rm -rf "$other.tmp/drive_c/ProgramData/KORA"
@@ -55,12 +49,7 @@ if [ ! -d "$other" ]; then
     mv "$other.tmp" "$other"
     # A desktop of its own name, so that the test tells it from its own; it is moved
     # off the screen below, as another session is not on the test's screen.
-    (
-        export WINEPREFIX="$other"
-        "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Other /f
-        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Other /t REG_SZ /d 640x480 /f
-        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Other' /v EnableShell /t REG_DWORD /d 1 /f
-    ) </dev/null >/dev/null 2>&1
+    (export WINEPREFIX="$other" && use_desktop Other 640x480) </dev/null >/dev/null 2>&1
 fi
 export WINEPREFIX="$other"
 

@@ -35,11 +35,17 @@ make_desktop_prefix() {
     (
         "$WINE64" wineboot -i
         "$WINESERVER64" -w
-        "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Surgepad /f
-        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Surgepad /t REG_SZ /d 1024x768 /f
-        "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops\Surgepad' /v EnableShell /t REG_DWORD /d 1 /f
+        use_desktop Surgepad 1024x768
         "$WINESERVER64" -w
     ) </dev/null >/dev/null 2>&1
+}
+
+# Every program of $WINEPREFIX runs in the virtual desktop $1 of size $2, with its
+# shell (taskbar and notification area) on.
+use_desktop() {
+    "$WINE64" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d "$1" /f
+    "$WINE64" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v "$1" /t REG_SZ /d "$2" /f
+    "$WINE64" reg add "HKCU\\Software\\Wine\\Explorer\\Desktops\\$1" /v EnableShell /t REG_DWORD /d 1 /f
 }
 
 # Starts a persistent wineserver for $WINEPREFIX: each later program then starts in a
@@ -48,4 +54,21 @@ make_desktop_prefix() {
 start_persistent_wineserver() {
     "$WINESERVER64" -p
     "$WINE64" wineboot </dev/null >/dev/null 2>&1
+}
+
+# Makes prefix $2 from the template prefix $1: registry files copied, the big
+# read-mostly drive_c hard-linked. With $3, that library becomes the prefix's system
+# "powrprof.dll" (a copy: the hard-linked one is the template's).
+copy_prefix() {
+    mkdir -p "$2"
+    for entry in "$1"/* "$1"/.update-timestamp; do
+        case "$(basename "$entry")" in
+            drive_c) cp -al "$entry" "$2/" ;;
+            *) cp -a "$entry" "$2/" ;;
+        esac
+    done
+    if [ -n "${3:-}" ] && [ -f "$3" ]; then
+        rm -f "$2/drive_c/windows/system32/powrprof.dll"
+        cp "$3" "$2/drive_c/windows/system32/powrprof.dll"
+    fi
 }

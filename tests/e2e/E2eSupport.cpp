@@ -267,11 +267,15 @@ std::optional<int> OtherAccount(const std::vector<std::string>& words, DWORD tim
     return std::nullopt;
 }
 
-std::string OtherAccountLog() {
-    std::ifstream in(WorkDir() + "other-account.log");
+std::string FileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string OtherAccountLog() {
+    return FileText(WorkDir() + "other-account.log");
 }
 
 SimProcess::SimProcess(const std::string& args) {
@@ -753,17 +757,9 @@ std::string SchemeBoard(const std::string& boardFile, Schemes set) {
             text += line + "\n";
         }
     }
-    switch (set) {
-        case Schemes::kAgree:
-            text += std::string("scheme ") + kPowerSaver + " 3\nscheme " + kHighPerformance + " 3\n";
-            break;
-        case Schemes::kDiffer:
-            text += std::string("scheme ") + kPowerSaver + " 3\nscheme " + kHighPerformance + " 1\n";
-            break;
-        case Schemes::kBalancedOnly:
-            break;
+    for (const auto& [id, action] : SchemesOf(set)) {
+        text += "scheme " + id + " " + std::to_string(action) + (id == kBalanced ? " active\n" : "\n");
     }
-    text += std::string("scheme ") + kBalanced + " 3 active\n";
     const std::string name =
         boardFile.substr(0, boardFile.rfind('.')) + "-schemes-" + std::to_string(static_cast<int>(set)) + ".txt";
     std::ofstream(BoardsDir() + name, std::ios::binary) << text;
@@ -782,60 +778,77 @@ std::map<std::string, uint32_t> SchemesOf(Schemes set, uint32_t balanced) {
     return {{kBalanced, balanced}};
 }
 
-std::map<std::string, uint32_t> SchemeActions() {
-    std::map<std::string, uint32_t> actions;
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
-    HMODULE library = LoadLibraryA((std::string(system) + "\\powrprof.dll").c_str());
-    if (library == nullptr) {
-        return actions;
-    }
-    using ReadFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD*);
-    auto read = reinterpret_cast<ReadFn>(reinterpret_cast<void*>(GetProcAddress(library, "PowerReadACValueIndex")));
-    const GUID subgroup = {0x4F971E89, 0xEEBD, 0x4455, {0xA8, 0xDE, 0x9E, 0x59, 0x04, 0x0E, 0x73, 0x47}};
-    const GUID setting = {0x7648EFA3, 0xDD9C, 0x4E3E, {0xB5, 0x66, 0x50, 0xF9, 0x29, 0x38, 0x62, 0x80}};
-    const std::pair<const char*, GUID> schemes[] = {
-        {kPowerSaver, {0xA1841308, 0x3541, 0x4FAB, {0xBC, 0x81, 0xF7, 0x15, 0x56, 0xF2, 0x0B, 0x4A}}},
-        {kHighPerformance, {0x8C5E7FDA, 0xE8BF, 0x4A96, {0x9A, 0x85, 0xA6, 0xE2, 0x3A, 0x8C, 0x63, 0x5C}}},
-        {kBalanced, {0x381B4222, 0xF694, 0x41F0, {0x96, 0x85, 0xFF, 0x5B, 0xB2, 0x60, 0xDF, 0x2E}}},
-    };
-    for (const auto& [name, id] : schemes) {
-        DWORD value = 0;
-        if (read != nullptr && read(nullptr, &id, &subgroup, &setting, &value) == ERROR_SUCCESS) {
-            actions[name] = value;
-        }
-    }
-    FreeLibrary(library);
-    return actions;
-}
+namespace {
 
-bool SetSchemeAction(const std::string& scheme, uint32_t action) {
-    GUID id = {};
+// The power-button action of a scheme: subgroup and setting.
+constexpr GUID kButtonSubgroup = {0x4F971E89, 0xEEBD, 0x4455, {0xA8, 0xDE, 0x9E, 0x59, 0x04, 0x0E, 0x73, 0x47}};
+constexpr GUID kButtonSetting = {0x7648EFA3, 0xDD9C, 0x4E3E, {0xB5, 0x66, 0x50, 0xF9, 0x29, 0x38, 0x62, 0x80}};
+
+std::optional<GUID> GuidOf(const std::string& text) {
     unsigned long d1 = 0;
     unsigned d[10] = {};
-    if (std::sscanf(scheme.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d[0], &d[1], &d[2], &d[3], &d[4],
+    if (std::sscanf(text.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d[0], &d[1], &d[2], &d[3], &d[4],
                     &d[5], &d[6], &d[7], &d[8], &d[9]) != 11) {
-        return false;
+        return std::nullopt;
     }
+    GUID id = {};
     id.Data1 = d1;
     id.Data2 = static_cast<unsigned short>(d[0]);
     id.Data3 = static_cast<unsigned short>(d[1]);
     for (int i = 0; i < 8; ++i) {
         id.Data4[i] = static_cast<unsigned char>(d[2 + i]);
     }
-    char system[MAX_PATH] = {};
-    GetSystemDirectoryA(system, MAX_PATH);
-    HMODULE library = LoadLibraryA((std::string(system) + "\\powrprof.dll").c_str());
-    if (library == nullptr) {
-        return false;
+    return id;
+}
+
+// The system's scheme functions (the stand-in of this prefix), bound for one use.
+class SchemeFunctions {
+public:
+    SchemeFunctions() {
+        char system[MAX_PATH] = {};
+        GetSystemDirectoryA(system, MAX_PATH);
+        m_library = LoadLibraryA((std::string(system) + "\\powrprof.dll").c_str());
     }
+    ~SchemeFunctions() {
+        if (m_library != nullptr) {
+            FreeLibrary(m_library);
+        }
+    }
+    SchemeFunctions(const SchemeFunctions&) = delete;
+    SchemeFunctions& operator=(const SchemeFunctions&) = delete;
+    template <class F>
+    F Get(const char* name) const {
+        return m_library != nullptr ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(m_library, name)))
+                                    : nullptr;
+    }
+
+private:
+    HMODULE m_library = nullptr;
+};
+
+}  // namespace
+
+std::map<std::string, uint32_t> SchemeActions() {
+    using ReadFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD*);
+    const SchemeFunctions functions;
+    const auto read = functions.Get<ReadFn>("PowerReadACValueIndex");
+    std::map<std::string, uint32_t> actions;
+    for (const char* name : {kPowerSaver, kHighPerformance, kBalanced}) {
+        const GUID id = *GuidOf(name);
+        DWORD value = 0;
+        if (read != nullptr && read(nullptr, &id, &kButtonSubgroup, &kButtonSetting, &value) == ERROR_SUCCESS) {
+            actions[name] = value;
+        }
+    }
+    return actions;
+}
+
+bool SetSchemeAction(const std::string& scheme, uint32_t action) {
     using WriteFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD);
-    auto write = reinterpret_cast<WriteFn>(reinterpret_cast<void*>(GetProcAddress(library, "PowerWriteACValueIndex")));
-    const GUID subgroup = {0x4F971E89, 0xEEBD, 0x4455, {0xA8, 0xDE, 0x9E, 0x59, 0x04, 0x0E, 0x73, 0x47}};
-    const GUID setting = {0x7648EFA3, 0xDD9C, 0x4E3E, {0xB5, 0x66, 0x50, 0xF9, 0x29, 0x38, 0x62, 0x80}};
-    const bool written = write != nullptr && write(nullptr, &id, &subgroup, &setting, action) == ERROR_SUCCESS;
-    FreeLibrary(library);
-    return written;
+    const std::optional<GUID> id = GuidOf(scheme);
+    const SchemeFunctions functions;
+    const auto write = functions.Get<WriteFn>("PowerWriteACValueIndex");
+    return id && write != nullptr && write(nullptr, &*id, &kButtonSubgroup, &kButtonSetting, action) == ERROR_SUCCESS;
 }
 
 void WithoutSchemes(bool without) {

@@ -32,6 +32,8 @@ std::string WindowsPath(const std::string& unixPath);
 // boards folder, a fresh state file and the run's journal.
 void UseBoard(const std::string& boardFile);
 std::string JournalPath();
+// A file's whole content; empty when it cannot be read.
+std::string FileText(const std::string& path);
 std::vector<std::string> JournalLines();
 
 // Another program writing a firmware value through the library (as the companion

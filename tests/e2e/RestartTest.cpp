@@ -20,17 +20,10 @@ using e2e::Surgepad;
 
 constexpr COLORREF kTurboFill = RGB(0xD0, 0x20, 0x1E);
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The firmware's item values in the simulator's state (the core selector's choice left
 // out: every read of a per-core ratio moves it).
 std::string FirmwareValues() {
-    std::istringstream in(ReadFile(e2e::WorkDir() + "state.txt"));
+    std::istringstream in(e2e::FileText(e2e::WorkDir() + "state.txt"));
     std::string values;
     for (std::string line; std::getline(in, line);) {
         if ((line.rfind("value ", 0) == 0 || line.rfind("entries ", 0) == 0) &&
@@ -67,7 +60,7 @@ TEST(Restart, TurboOnSurvivesTheEndOfTheProgramAndTheNextPressGoesBackToTheStart
         {
             Surgepad program;
             ASSERT_TRUE(Running(program)) << program.TraceText();
-            stockState = ReadFile(e2e::WorkDir() + "state.txt");
+            stockState = e2e::FileText(e2e::WorkDir() + "state.txt");
             stock = FirmwareValues();
             ASSERT_EQ(e2e::Sim("press"), 0);
             ASSERT_TRUE(program.WaitForTrace("controller: switched on", 15000)) << program.TraceText();

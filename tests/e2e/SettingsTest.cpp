@@ -227,6 +227,29 @@ bool WaitLogo(Surgepad& program, int n) {
     return program.CountTrace("settings: logo changed") >= n;
 }
 
+// Chooses an action with a click on `title` in the window's `n`-th opening and applies
+// it; true when the window opened, the logo changed and the window closed.
+bool ApplyAction(Surgepad& program, POINT title, int n) {
+    HWND settings = Open(program, n);
+    if (settings == nullptr) {
+        return false;
+    }
+    Click(settings, title);
+    if (!WaitLogo(program, n)) {
+        return false;
+    }
+    Click(settings, kApply);
+    return WaitClosed(program, n);
+}
+
+// The same schemes, each doing nothing.
+std::map<std::string, uint32_t> DoingNothing(std::map<std::string, uint32_t> schemes) {
+    for (auto& [id, action] : schemes) {
+        action = 0;
+    }
+    return schemes;
+}
+
 class Settings : public testing::Test {
 protected:
     void SetUp() override {
@@ -504,23 +527,9 @@ TEST_P(SchemeSettings, TurboAndPowerKeepEachSchemesOwnAction) {
             EXPECT_EQ(e2e::SchemeActions(), own) << "the first start changed a scheme\n" << program->TraceText();
             EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonAction"), std::optional<DWORD>(3));
             EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonDisabled"), std::optional<DWORD>(1));
-            HWND settings = Open(*program);
-            ASSERT_NE(settings, nullptr);
-            Click(settings, kTurboTitle);
-            ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
-            Click(settings, kApply);
-            ASSERT_TRUE(WaitClosed(*program)) << program->TraceText();
-            std::map<std::string, uint32_t> nothing = own;
-            for (auto& [id, action] : nothing) {
-                action = 0;
-            }
-            EXPECT_EQ(e2e::SchemeActions(), nothing) << program->TraceText();
-            settings = Open(*program, 2);
-            ASSERT_NE(settings, nullptr);
-            Click(settings, kRadioPower);
-            ASSERT_TRUE(WaitLogo(*program, 2)) << program->TraceText();
-            Click(settings, kApply);
-            ASSERT_TRUE(WaitClosed(*program, 2)) << program->TraceText();
+            ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 1)) << program->TraceText();
+            EXPECT_EQ(e2e::SchemeActions(), DoingNothing(own)) << program->TraceText();
+            ASSERT_TRUE(ApplyAction(*program, kRadioPower, 2)) << program->TraceText();
             EXPECT_EQ(e2e::SchemeActions(), own) << "not every scheme got its own action back\n"
                                                  << program->TraceText();
             program->Stop();
@@ -548,17 +557,9 @@ protected:
         Settings::SetUp();
         e2e::UseBoard(e2e::SchemeBoard("full.txt", e2e::Schemes::kDiffer));
         own = e2e::SchemesOf(e2e::Schemes::kDiffer);
-        nothing = own;
-        for (auto& [id, action] : nothing) {
-            action = 0;
-        }
+        nothing = DoingNothing(own);
         Start();
-        HWND settings = Open(*program);
-        ASSERT_NE(settings, nullptr);
-        Click(settings, kTurboTitle);
-        ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
-        Click(settings, kApply);
-        ASSERT_TRUE(WaitClosed(*program)) << program->TraceText();
+        ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 1)) << program->TraceText();
         ASSERT_EQ(e2e::SchemeActions(), nothing) << program->TraceText();
     }
     void TearDown() override { e2e::OtherAccount({"end"}); }
@@ -590,12 +591,11 @@ TEST_F(TwoAccounts, TheOthersUninstallGivesEverySchemeItsActionBack) {
 // The other account chose turbo too: its copy takes the machine's saved setting over,
 // and its own uninstall gives that back.
 TEST_F(TwoAccounts, TheOthersTurboTakesTheMachinesSettingOverAndGivesItBack) {
-    ASSERT_EQ(e2e::OtherAccount({"run", "reg", "add", std::string("HKCU\\") + kSettingsKey, "/v", "ButtonAction", "/t",
-                                 "REG_DWORD", "/d", "0", "/f"}),
-              0);
-    ASSERT_EQ(e2e::OtherAccount({"run", "reg", "add", std::string("HKCU\\") + kSettingsKey, "/v", "PowerButtonDisabled",
-                                 "/t", "REG_DWORD", "/d", "0", "/f"}),
-              0);
+    for (const char* value : {"ButtonAction", "PowerButtonDisabled"}) {
+        ASSERT_EQ(e2e::OtherAccount({"run", "reg", "add", std::string("HKCU\\") + kSettingsKey, "/v", value, "/t",
+                                     "REG_DWORD", "/d", "0", "/f"}),
+                  0);
+    }
     StartOther();
     EXPECT_NE(e2e::OtherAccountLog().find("the machine's saved power-button setting is taken over"), std::string::npos)
         << e2e::OtherAccountLog();

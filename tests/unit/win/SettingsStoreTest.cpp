@@ -11,8 +11,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -436,54 +434,32 @@ TEST_F(SettingsStoreTest, TakeOverAndReleaseThroughTheLibrary) {
 }
 
 // Two accounts on one machine: each has settings of its own (a wiped key stands for the
-// second account), the button and the machine record are shared.
-TEST_F(SettingsStoreTest, AnotherAccountNeverLeavesTheButtonDeadOrTheSettingOutOfReach) {
-    struct Case {
-        const char* name;
-        std::function<void(SettingsStore&)> second;  // what the second account does
-        Pair system;                                 // the button afterwards
-        bool heldByFirst;                            // the first account still named as holder
-    };
-    const Case cases[] = {
-        {"its first start leaves the first account's hold",
-         [](SettingsStore& b) {
-             EXPECT_TRUE(b.IsSystemButtonDisabled()) << "nothing to save at the start";
-             b.ReleasePowerButtonAtStart();
-         },
-         P(0, 0x80000000), true},
-        {"its uninstall gives the button back", [](SettingsStore& b) { EXPECT_TRUE(b.ReleaseForAnotherAccount()); },
-         P(3, 0), false},
-        {"its turbo, then power, gives the first account's setting back",
-         [](SettingsStore& b) {
-             EXPECT_TRUE(b.SetButtonAction(1));
-             EXPECT_EQ(P(3, 0), SavedPair(HKEY_CURRENT_USER)) << "the machine's setting taken over";
-             EXPECT_TRUE(b.SetButtonAction(0));
-         },
-         P(3, 0), false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        DeleteKeys();
-        testutil::BoardScope board("dormix button=3,0\n");
-        surgepad::MachineButtonStore machine(board.Path("machine.txt"));
-        std::string first;
-        {
-            Harness a(BuildFolder(), 3, &machine);
-            ASSERT_TRUE(a.store->SetButtonAction(1));
-            first = a.store->AccountId();
-        }
-        ASSERT_TRUE(machine.Read());
-        EXPECT_EQ(first, machine.Read()->holder);
-        DeleteKeys();
-        Harness b(BuildFolder(), 3, &machine);
-        c.second(*b.store);
-        uint32_t action = 9;
-        uint32_t event = 9;
-        ASSERT_TRUE(b.dormix->GetPowerButtonSetting(&action, &event));
-        EXPECT_EQ(c.system, P(action, event));
-        EXPECT_EQ(c.heldByFirst, machine.Read().value_or(surgepad::MachineButtonRecord{}).holder == first);
-        EXPECT_EQ(P(3, 0), machine.Read()->saved);
+// second account), the button and the machine record are shared. The second account's
+// turbo takes the machine's setting over, and its power action gives that back. (Its
+// first start and its uninstall are the end-to-end tests' TwoAccounts rows.)
+TEST_F(SettingsStoreTest, AnotherAccountsTurboThenPowerGivesTheMachinesSettingBack) {
+    testutil::BoardScope board("dormix button=3,0\n");
+    surgepad::MachineButtonStore machine(board.Path("machine.txt"));
+    std::string first;
+    {
+        Harness a(BuildFolder(), 3, &machine);
+        ASSERT_TRUE(a.store->SetButtonAction(1));
+        first = a.store->AccountId();
     }
+    ASSERT_TRUE(machine.Read());
+    EXPECT_EQ(first, machine.Read()->holder);
+    DeleteKeys();
+    Harness b(BuildFolder(), 3, &machine);
+    EXPECT_TRUE(b.store->SetButtonAction(1));
+    EXPECT_EQ(P(3, 0), SavedPair(HKEY_CURRENT_USER)) << "the machine's setting taken over";
+    EXPECT_EQ(b.store->AccountId(), machine.Read()->holder);
+    EXPECT_TRUE(b.store->SetButtonAction(0));
+    uint32_t action = 9;
+    uint32_t event = 9;
+    ASSERT_TRUE(b.dormix->GetPowerButtonSetting(&action, &event));
+    EXPECT_EQ(P(3, 0), P(action, event));
+    EXPECT_TRUE(machine.Read()->holder.empty());
+    EXPECT_EQ(P(3, 0), machine.Read()->saved);
 }
 
 TEST_F(SettingsStoreTest, GivingBackASavedDoNothingSettingShutsDownInstead) {
@@ -746,91 +722,6 @@ TEST_F(SettingsStoreTest, SchemesVersionSixTakeOverAndReleaseUnderTheCurrentUser
 
 TEST_F(SettingsStoreTest, SchemesVersionTenTakeOverAndReleaseUnderTheLocalMachine) {
     TakeOverAndReleaseThroughSchemes("win10", 10, HKEY_LOCAL_MACHINE);
-}
-
-// The schemes users have, each with what a first start, a takeover and a release leave
-// in every scheme (power saver, high performance, balanced; -1: the scheme is absent).
-struct SchemeWorld {
-    const char* name;
-    const char* board;
-    std::vector<int> before;
-};
-
-std::vector<int> SchemesOrAbsent(lumen::VistaPowerManage& power) {
-    std::vector<int> actions;
-    for (const GUID& scheme : kCheckedSchemes) {
-        uint32_t value = 0;
-        actions.push_back(power.ReadACValueIndex(scheme, kButtonSubgroup, kPowerButtonAction, &value) == 0
-                              ? static_cast<int>(value)
-                              : -1);
-    }
-    return actions;
-}
-
-const SchemeWorld kSchemeWorlds[] = {
-    {"three alike", kSchemeBoard, {3, 3, 3}},
-    {"high performance customised",
-     "dormix\n"
-     "scheme {A1841308-3541-4FAB-BC81-F71556F20B4A} 3\n"
-     "scheme {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} 1\n"
-     "scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 3 active\n",
-     {3, 1, 3}},
-    {"power saver does nothing",
-     "dormix\n"
-     "scheme {A1841308-3541-4FAB-BC81-F71556F20B4A} 0\n"
-     "scheme {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} 3\n"
-     "scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 3 active\n",
-     {0, 3, 3}},
-    {"only balanced", "dormix\nscheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 2 active\n", {-1, -1, 2}},
-};
-
-// A first start (the start-up's save, then the power action's release) changes no
-// scheme; turbo makes every scheme do nothing; power gives each scheme its own action.
-TEST_F(SettingsStoreTest, SchemesFirstStartTurboAndPowerKeepEachSchemesOwnAction) {
-    if (IsChild()) {
-        char name[64] = {};
-        GetEnvironmentVariableA("SURGEPAD_TEST_WORLD", name, sizeof name);
-        ASSERT_TRUE(std::any_of(std::begin(kSchemeWorlds), std::end(kSchemeWorlds),
-                                [&name](const SchemeWorld& w) { return std::string(name) == w.name; }))
-            << "no world \"" << name << "\"";
-    }
-    for (const SchemeWorld& world : kSchemeWorlds) {
-        SCOPED_TRACE(world.name);
-        if (IsChild()) {
-            char board[64] = {};
-            GetEnvironmentVariableA("SURGEPAD_TEST_WORLD", board, sizeof board);
-            if (std::string(board) != world.name) {
-                continue;
-            }
-            Harness harness;
-            ASSERT_TRUE(harness.power.IsAvailable());
-            SettingsStore& store = *harness.store;
-            EXPECT_FALSE(store.IsSystemButtonDisabled());
-            store.SaveSystemButtonSetting();
-            EXPECT_EQ(0u, store.GetButtonAction());
-            store.ReleasePowerButtonAtStart();
-            EXPECT_EQ(world.before, SchemesOrAbsent(harness.power)) << "a first start changed a scheme";
-            EXPECT_TRUE(store.SetButtonAction(1));
-            std::vector<int> nothing = world.before;
-            for (int& action : nothing) {
-                action = action < 0 ? -1 : 0;
-            }
-            EXPECT_EQ(nothing, SchemesOrAbsent(harness.power));
-            EXPECT_EQ(1u, store.GetButtonAction());
-            EXPECT_FALSE(store.DetectConfigurationAltered());
-            EXPECT_TRUE(store.SetButtonAction(0));
-            EXPECT_EQ(world.before, SchemesOrAbsent(harness.power)) << "the release did not give each its own";
-            continue;
-        }
-        // Windows 7, and Windows 10 and 11 as the program's manifest makes them answer.
-        for (const char* version : {"win7", "win81"}) {
-            SCOPED_TRACE(version);
-            DeleteKeys();
-            testutil::BoardScope board(world.board);
-            testutil::ScopedEnvironment which("SURGEPAD_TEST_WORLD", world.name);
-            RunInChild(version, true);
-        }
-    }
 }
 
 TEST_F(SettingsStoreTest, SchemesThatDisagreeAreSetBackAndAChangeOfAllIsDetected) {
