@@ -88,13 +88,14 @@ void KrButtonTx::ShowSunken() {
 }
 
 void KrButtonTx::SetBounds(int left, int top, int width, int height) {
-    SetTextBounds(0, 0, width, height);
     KrButton::SetBounds(left, top, width, height);
+    // Centred on the size the button took (its picture's, when it sizes to it).
+    SetTextBounds(0, 0, Width(), Height());
 }
 
 void KrButtonTx::Repaint() {
+    // The state picture afresh, then the caption over it.
     DoRepaint();
-    KrButton::Repaint();
 }
 
 void KrButtonTx::DoRepaint() {

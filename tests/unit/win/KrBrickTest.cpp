@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "kr/KrBrick.h"
+#include "kr/KrButton.h"
 #include "lumen/graphics/DibBitmap.h"
 #include "tests/unit/win/DormixTestSupport.h"
 #include "tests/unit/win/PaintProbe.h"
@@ -345,6 +346,30 @@ TEST_F(KrBricks, CaptionIsDrawnCentredOnOneLineAndBoundsResetItsRectangle) {
     ASSERT_LT(ink.left, ink.right) << "no caption drawn";
     EXPECT_LE(std::abs((ink.left - 0) - (120 - ink.right)), 2) << "left " << ink.left << ", right " << ink.right;
     EXPECT_LE(std::abs((ink.top - 0) - (30 - ink.bottom)), 3) << "top " << ink.top << ", bottom " << ink.bottom;
+}
+
+// The captioned button sized by its picture keeps its caption, centred on that size,
+// through a repaint and through a change of its state picture.
+TEST_F(KrBricks, CaptionedButtonKeepsItsCentredCaptionThroughRepaintAndStateChanges) {
+    kr::KrButtonTx button(*form, 10, 10, 0, 0);
+    const COLORREF back = RGB(200, 200, 200);
+    button.Appearance().SetRaisedBmp(painttest::Flat(120, 30, back));
+    button.Appearance().SetFocusedBmp(painttest::Flat(120, 30, back));
+    button.GetFont().SetColor(RGB(0, 0, 0));
+    button.SetText("Mid");
+    for (const char* step : {"repaint", "focused look", "raised look"}) {
+        if (step[0] == 'r' && step[1] == 'e') {
+            button.Repaint();
+        } else if (step[0] == 'f') {
+            button.ShowFocused();
+        } else {
+            button.ShowRaised();
+        }
+        const RECT ink = painttest::InkBox(painttest::PaintedPixels(*form, RECT{10, 10, 130, 40}), back);
+        ASSERT_LT(ink.left, ink.right) << "no caption after the " << step;
+        EXPECT_LE(std::abs(ink.left - (120 - ink.right)), 2)
+            << step << ": left " << ink.left << ", right " << ink.right;
+    }
 }
 
 }  // namespace
