@@ -130,10 +130,7 @@ void TPwrBtnChangeFrom::FormMove() {
 }
 
 void TPwrBtnChangeFrom::MouseDown(ui::MouseButton button, ui::ShiftState, int x, int y) {
-    const lumen::MouseButton pressed = button == ui::MouseButton::Left    ? lumen::MouseButton::Left
-                                       : button == ui::MouseButton::Right ? lumen::MouseButton::Right
-                                                                          : lumen::MouseButton::Middle;
-    (void)m_backgroundSite.MouseDown(pressed, x, y);
+    (void)m_backgroundSite.MouseDown(button, x, y);
 }
 
 }  // namespace surgepad

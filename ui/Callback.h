@@ -1,29 +1,12 @@
 #pragma once
-// An event slot of the framework: a plain code pointer plus the object it belongs to.
-// Slots are copied freely, compared to empty, and chained by whoever replaces one:
-// the new owner keeps the slot it found and calls it itself.
+// The framework's event slots and mouse buttons are the ones of the whole program.
+
+#include "lumen/core/Callback.h"
 
 namespace ui {
 
 template <class... Args>
-struct Callback {
-    using Code = void (*)(void* data, Args... args);
-
-    Code code = nullptr;
-    void* data = nullptr;
-
-    explicit operator bool() const { return code != nullptr; }
-    void operator()(Args... args) const {
-        if (code != nullptr) {
-            code(data, args...);
-        }
-    }
-
-    // A slot that calls `(object->*Method)(args...)`.
-    template <auto Method, class T>
-    static Callback Of(T* object) {
-        return Callback{[](void* d, Args... a) { (static_cast<T*>(d)->*Method)(a...); }, object};
-    }
-};
+using Callback = lumen::Callback<Args...>;
+using MouseButton = lumen::MouseButton;
 
 }  // namespace ui

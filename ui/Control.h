@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "lumen/graphics/DibBitmap.h"
@@ -28,8 +29,6 @@ enum ShiftFlag : unsigned {
 };
 using ShiftState = unsigned;
 
-enum class MouseButton { Left, Right, Middle };
-
 // Where a graphic control paints: the parent's back buffer, with the origin moved to
 // the control's top-left and the clip set to its area. `Buffer` holds what the parent
 // and the controls below this one have painted so far (rows top-down), so a control
@@ -47,6 +46,19 @@ private:
     POINT m_origin;
 };
 
+// The life of a control as seen by code that runs one of its handlers. The rule of
+// the framework: a handler may destroy the control that called it, so whoever runs a
+// handler (an event slot, or a virtual that can reach one) takes a guard first and
+// reads no member once the guard says the control ended.
+class LifeGuard {
+public:
+    explicit LifeGuard(const std::shared_ptr<const bool>& life) : m_life(life) {}
+    bool Ended() const { return m_life.expired(); }
+
+private:
+    std::weak_ptr<const bool> m_life;
+};
+
 class Control {
 public:
     Control(const Control&) = delete;
@@ -54,6 +66,7 @@ public:
     virtual ~Control();
 
     WinControl* Parent() const { return m_parent; }
+    LifeGuard Guard() const { return LifeGuard(m_life); }
     // The class name the control goes by ("KrRadioButton", "TLabel").
     virtual const char* ClassName() const = 0;
     virtual bool IsWindowed() const { return false; }
@@ -116,6 +129,7 @@ private:
     bool m_visible = true;
     bool m_enabled = true;
     std::string m_hint;
+    std::shared_ptr<const bool> m_life = std::make_shared<const bool>(true);
 };
 
 class GraphicControl : public Control {

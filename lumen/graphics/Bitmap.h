@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "lumen/core/Callback.h"
+
 namespace lumen {
 
 enum class PixelFormat : uint8_t {
@@ -56,19 +58,9 @@ inline uint32_t RgbValue(uint8_t r, uint8_t g, uint8_t b) {
 
 class Bitmap;
 
-// Who is told when a bitmap's picture changed: a plain code pointer and its object,
-// so that a control can take the event over and chain to the handler it found.
-struct BitmapChangeHandler {
-    void (*code)(void* data, Bitmap& bitmap) = nullptr;
-    void* data = nullptr;
-    explicit operator bool() const { return code != nullptr; }
-    void operator()(Bitmap& bitmap) const {
-        if (code != nullptr) {
-            code(data, bitmap);
-        }
-    }
-    bool operator==(const BitmapChangeHandler&) const = default;
-};
+// Who is told when a bitmap's picture changed, so that a control can take the event
+// over and chain to the handler it found.
+using BitmapChangeHandler = Callback<Bitmap&>;
 
 // Which colour of a skin bitmap counts as transparent: the colour of its bottom-left
 // pixel (automatic) or one set explicitly (fixed).

@@ -12,26 +12,14 @@
 #include <memory>
 #include <string>
 
+#include "lumen/core/Callback.h"
 #include "lumen/graphics/Bitmap.h"
 #include "lumen/widget/LayeredWindow.h"
 
 namespace lumen {
 
-enum class MouseButton { Left, Right, Middle };
-
-// The handler of mouse presses on an image: a code pointer and its data, chained by
-// whoever replaces it.
-struct MouseDownHandler {
-    void (*code)(void* data, MouseButton button, int x, int y) = nullptr;
-    void* data = nullptr;
-
-    explicit operator bool() const { return code != nullptr; }
-    void operator()(MouseButton button, int x, int y) const {
-        if (code != nullptr) {
-            code(data, button, x, y);
-        }
-    }
-};
+// The handler of mouse presses on an image, chained by whoever replaces it.
+using MouseDownHandler = Callback<MouseButton, int, int>;
 
 // What the makers need of a top-level form.
 class ShapedFormSite {
