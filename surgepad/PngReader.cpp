@@ -49,19 +49,12 @@ PngManager& PngManager::Instance() {
     return *instance;
 }
 
-PngManager::PngManager(const std::string& libraryPath) {
-    m_hinst = LoadLibraryA(libraryPath.c_str());
+PngManager::PngManager(const std::string& libraryPath) : m_hinst(LoadLibraryA(libraryPath.c_str())) {
     LUMEN_ASSERT(m_hinst);
-    m_readPngEx = lumen::ProcAddress<ReadPngExProc>(m_hinst, "ReadPngEx");
-    m_writePngEx = lumen::ProcAddress<WritePngExProc>(m_hinst, "WritePngEx");
-    m_freePngData = lumen::ProcAddress<FreePngDataProc>(m_hinst, "FreePngData");
-    m_allocatePngData = lumen::ProcAddress<AllocatePngDataProc>(m_hinst, "AllocatePngData");
-}
-
-PngManager::~PngManager() {
-    if (m_hinst != nullptr) {
-        FreeLibrary(m_hinst);
-    }
+    m_readPngEx = lumen::ProcAddress<ReadPngExProc>(m_hinst.get(), "ReadPngEx");
+    m_writePngEx = lumen::ProcAddress<WritePngExProc>(m_hinst.get(), "WritePngEx");
+    m_freePngData = lumen::ProcAddress<FreePngDataProc>(m_hinst.get(), "FreePngData");
+    m_allocatePngData = lumen::ProcAddress<AllocatePngDataProc>(m_hinst.get(), "AllocatePngData");
 }
 
 bool LoadPngFile(const std::string& path, lumen::Bitmap& bitmap) {

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "lumen/core/Handle.h"
 #include "lumen/graphics/Bitmap.h"
 #include "pngio/PngIo.h"
 #include "ui/Paths.h"
@@ -27,16 +28,15 @@ public:
     explicit PngManager(const std::string& libraryPath);
     PngManager(const PngManager&) = delete;
     PngManager& operator=(const PngManager&) = delete;
-    ~PngManager();
 
-    HMODULE Library() const { return m_hinst; }
+    HMODULE Library() const { return m_hinst.get(); }
     ReadPngExProc ReadPngEx() const { return m_readPngEx; }
     WritePngExProc WritePngEx() const { return m_writePngEx; }
     FreePngDataProc FreePngData() const { return m_freePngData; }
     AllocatePngDataProc AllocatePngData() const { return m_allocatePngData; }
 
 private:
-    HMODULE m_hinst = nullptr;
+    lumen::UniqueModule m_hinst;
     ReadPngExProc m_readPngEx = nullptr;
     WritePngExProc m_writePngEx = nullptr;
     FreePngDataProc m_freePngData = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "lumen/core/Handle.h"
 #include "lumen/widget/TLayout.h"
 #include "surgepad/MultiLang.h"
 
@@ -22,17 +23,15 @@ void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RE
         if (canvas.Dc() == nullptr) {
             return;
         }
-        HFONT hfont =
-            CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, font.charset,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
-        HGDIOBJ previous = SelectObject(canvas.Dc(), hfont);
+        const lumen::UniqueFont hfont(CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+                                                  FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial"));
+        const lumen::SelectGuard selected(canvas.Dc(), hfont.get());
         SetBkMode(canvas.Dc(), TRANSPARENT);
         SetTextColor(canvas.Dc(), RGB(255, 255, 255));
         RECT box{0, 0, r.right - r.left, r.bottom - r.top};
         std::string copy = text;
         DrawTextA(canvas.Dc(), copy.c_str(), static_cast<int>(copy.size()), &box, flags);
-        SelectObject(canvas.Dc(), previous);
-        DeleteObject(hfont);
         GdiFlush();
     }
     const int left = static_cast<int>(r.left);

@@ -1,21 +1,12 @@
 #include "lumen/graphics/DibBitmap.h"
 
 #include <cstring>
+#include <utility>
 
 namespace lumen {
 
-DibBitmap::~DibBitmap() {
-    if (m_handle != nullptr) {
-        DeleteObject(m_handle);
-    }
-}
-
 DibBitmap& DibBitmap::operator=(DibBitmap&& other) noexcept {
     if (this != &other) {
-        if (m_handle != nullptr) {
-            DeleteObject(m_handle);
-            m_handle = nullptr;
-        }
         TakeFrom(other);
     }
     return *this;
@@ -26,14 +17,13 @@ void DibBitmap::TakeFrom(DibBitmap& other) noexcept {
     const int height = other.Height();
     const PixelFormat format = other.Format();
     uint8_t* bits = other.Empty() ? nullptr : other.ScanLine(0);
-    m_handle = other.m_handle;
-    other.m_handle = nullptr;
+    m_handle = std::move(other.m_handle);
     SetGeometry(bits, width, height, format);
     other.SetGeometry(nullptr, 0, 0, format);
 }
 
 void DibBitmap::Reallocate(int width, int height, PixelFormat format) {
-    HBITMAP handle = nullptr;
+    UniqueBitmap handle;
     void* bits = nullptr;
     if (width > 0 && height > 0) {
         BITMAPINFO info = {};
@@ -44,20 +34,17 @@ void DibBitmap::Reallocate(int width, int height, PixelFormat format) {
         info.bmiHeader.biPlanes = 1;
         info.bmiHeader.biBitCount = static_cast<WORD>(format);
         info.bmiHeader.biCompression = BI_RGB;
-        handle = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (handle != nullptr && bits != nullptr) {
+        handle.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (handle && bits != nullptr) {
             std::memset(bits, 0, RowStride(width, format) * static_cast<size_t>(height));
-        } else if (handle != nullptr) {
-            DeleteObject(handle);
-            handle = nullptr;
+        } else {
+            handle.reset();
         }
     }
-    if (m_handle != nullptr) {
-        DeleteObject(m_handle);
-    }
-    m_handle = handle;
+    const bool made = static_cast<bool>(handle);
+    m_handle = std::move(handle);
     // Out of GDI memory the bitmap stays empty; every reader copes with that.
-    SetGeometry(handle != nullptr ? static_cast<uint8_t*>(bits) : nullptr, width, height, format);
+    SetGeometry(made ? static_cast<uint8_t*>(bits) : nullptr, width, height, format);
 }
 
 void DibBitmap::Flush() const {
@@ -69,17 +56,16 @@ BitmapCanvas::BitmapCanvas(const DibBitmap& bitmap) {
     if (bitmap.Handle() == nullptr) {
         return;
     }
-    m_dc = CreateCompatibleDC(nullptr);
-    if (m_dc != nullptr) {
-        m_previous = SelectObject(m_dc, bitmap.Handle());
+    m_dc.reset(CreateCompatibleDC(nullptr));
+    if (m_dc) {
+        m_previous = SelectObject(m_dc.get(), bitmap.Handle());
     }
 }
 
 BitmapCanvas::~BitmapCanvas() {
-    if (m_dc != nullptr) {
+    if (m_dc) {
         GdiFlush();
-        SelectObject(m_dc, m_previous);
-        DeleteDC(m_dc);
+        SelectObject(m_dc.get(), m_previous);
     }
 }
 

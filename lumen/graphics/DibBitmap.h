@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "lumen/core/Handle.h"
 #include "lumen/graphics/Bitmap.h"
 
 namespace lumen {
@@ -15,11 +16,10 @@ public:
     DibBitmap(int width, int height, PixelFormat format) { Reallocate(width, height, format); }
     DibBitmap(DibBitmap&& other) noexcept { TakeFrom(other); }
     DibBitmap& operator=(DibBitmap&& other) noexcept;
-    ~DibBitmap() override;
 
     // The DIB section; null while the bitmap is empty. The bitmap must not be
     // resized or reformatted while the handle is selected into a device context.
-    HBITMAP Handle() const { return m_handle; }
+    HBITMAP Handle() const { return m_handle.get(); }
 
 protected:
     void Reallocate(int width, int height, PixelFormat format) override;
@@ -28,7 +28,7 @@ protected:
 private:
     void TakeFrom(DibBitmap& other) noexcept;
 
-    HBITMAP m_handle = nullptr;
+    UniqueBitmap m_handle;
 };
 
 // A memory device context with a bitmap selected into it, for the time of a GDI
@@ -41,10 +41,10 @@ public:
     ~BitmapCanvas();
 
     // Null when the system gave no context or the bitmap is empty.
-    HDC Dc() const { return m_dc; }
+    HDC Dc() const { return m_dc.get(); }
 
 private:
-    HDC m_dc = nullptr;
+    UniqueDc m_dc;
     HGDIOBJ m_previous = nullptr;
 };
 

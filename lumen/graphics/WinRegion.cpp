@@ -8,56 +8,27 @@
 
 namespace lumen {
 
-WinRegion::WinRegion() {
-    HRGN hrgn = CreateRectRgn(0, 0, 0, 0);
-    LUMEN_ASSERT(hrgn != NULL);
-    m_handle = hrgn;
-}
-
-WinRegion::WinRegion(WinRegion&& other) noexcept : m_handle(other.m_handle) {
-    other.m_handle = nullptr;
-}
-
-WinRegion& WinRegion::operator=(WinRegion&& other) noexcept {
-    if (this != &other) {
-        if (m_handle != nullptr) {
-            DeleteObject(m_handle);
-        }
-        m_handle = other.m_handle;
-        other.m_handle = nullptr;
-    }
-    return *this;
-}
-
-WinRegion::~WinRegion() {
-    if (m_handle != nullptr) {
-        DeleteObject(m_handle);
-    }
-}
-
-HRGN WinRegion::Release() {
-    HRGN handle = m_handle;
-    m_handle = nullptr;
-    return handle;
+WinRegion::WinRegion() : m_handle(CreateRectRgn(0, 0, 0, 0)) {
+    LUMEN_ASSERT(m_handle);
 }
 
 void WinRegion::SetRect(int left, int top, int right, int bottom) {
-    const BOOL result = SetRectRgn(m_handle, left, top, right, bottom);
+    const BOOL result = SetRectRgn(m_handle.get(), left, top, right, bottom);
     LUMEN_ASSERT(result != 0);
 }
 
 void WinRegion::Combine(HRGN source, int mode) {
-    const int combineResult = CombineRgn(m_handle, m_handle, source, mode);
+    const int combineResult = CombineRgn(m_handle.get(), m_handle.get(), source, mode);
     LUMEN_ASSERT(combineResult != ERROR);
 }
 
 void WinRegion::Subtract(const WinRegion& other) {
-    Combine(other.m_handle, RGN_DIFF);
+    Combine(other.m_handle.get(), RGN_DIFF);
 }
 
 WinRegion WinRegion::Copy() const {
     WinRegion copy;
-    const int combineResult = CombineRgn(copy.m_handle, m_handle, nullptr, RGN_COPY);
+    const int combineResult = CombineRgn(copy.m_handle.get(), m_handle.get(), nullptr, RGN_COPY);
     LUMEN_ASSERT(combineResult != ERROR);
     return copy;
 }
@@ -84,19 +55,18 @@ void WinRegion::FromBitmap(const Bitmap& bitmap, uint32_t rgb) {
             rects[i] = RECT{run.left, run.y, run.right, run.y + 1};
         }
         const DWORD bytes = static_cast<DWORD>(sizeof(RGNDATAHEADER) + count * sizeof(RECT));
-        HRGN cut = ExtCreateRegion(nullptr, bytes, reinterpret_cast<RGNDATA*>(data.data()));
-        LUMEN_ASSERT(cut != NULL);
-        Combine(cut, RGN_DIFF);
-        DeleteObject(cut);
+        const UniqueRegion cut(ExtCreateRegion(nullptr, bytes, reinterpret_cast<RGNDATA*>(data.data())));
+        LUMEN_ASSERT(cut);
+        Combine(cut.get(), RGN_DIFF);
     }
 }
 
 bool WinRegion::ApplyToWindow(HWND window, bool redraw) const {
     WinRegion copy = Copy();
-    if (SetWindowRgn(window, copy.m_handle, redraw ? TRUE : FALSE) == 0) {
+    if (SetWindowRgn(window, copy.Handle(), redraw ? TRUE : FALSE) == 0) {
         return false;
     }
-    copy.Release();  // the window owns it now
+    (void)copy.Release();  // the window owns it now
     return true;
 }
 

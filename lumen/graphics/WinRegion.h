@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "lumen/core/Handle.h"
 #include "lumen/graphics/Bitmap.h"
 
 namespace lumen {
@@ -14,15 +15,10 @@ class WinRegion {
 public:
     // An empty region (0, 0, 0, 0).
     WinRegion();
-    WinRegion(WinRegion&& other) noexcept;
-    WinRegion& operator=(WinRegion&& other) noexcept;
-    WinRegion(const WinRegion&) = delete;
-    WinRegion& operator=(const WinRegion&) = delete;
-    ~WinRegion();
 
-    HRGN Handle() const { return m_handle; }
+    HRGN Handle() const { return m_handle.get(); }
     // Gives up ownership (for a caller that hands the region to the system).
-    HRGN Release();
+    [[nodiscard]] HRGN Release() { return m_handle.release(); }
 
     void SetRect(int left, int top, int right, int bottom);
     void Subtract(const WinRegion& other);
@@ -37,7 +33,7 @@ public:
 private:
     void Combine(HRGN source, int mode);
 
-    HRGN m_handle = nullptr;
+    UniqueRegion m_handle;
 };
 
 }  // namespace lumen
