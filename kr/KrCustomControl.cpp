@@ -7,7 +7,7 @@ namespace kr {
 KrCustomControl::KrCustomControl(ui::WinControl& parent, const ui::ControlClass& cls, bool clicksDisabled,
                                  int stateCount, int left, int top, int width, int height)
     : KrControl(parent, cls, clicksDisabled, left, top, width, height),
-      m_display(std::make_unique<lumen::TBmpLEDCtrl>(*this, stateCount)) {
+      m_display(std::make_unique<TBmpLEDCtrl>(*this, stateCount)) {
     m_previousHandler = m_display->Bitmap(0).OnChange();
     for (int i = 0; i < stateCount; ++i) {
         m_display->Bitmap(i).SetOnChange(lumen::BitmapChangeHandler{&KrCustomControl::OnStateBitmapChange, this});

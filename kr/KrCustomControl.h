@@ -8,7 +8,7 @@
 #include <string>
 
 #include "kr/KrControl.h"
-#include "lumen/component/TBmpLEDCtrl.h"
+#include "kr/TBmpLEDCtrl.h"
 #include "lumen/graphics/WinRegion.h"
 #include "ui/Font.h"
 
@@ -34,7 +34,7 @@ public:
     int StateIndex() const { return m_stateIndex; }
     int StateCount() const { return m_display->BitmapCount(); }
     lumen::DibBitmap& StateBitmap(int index) { return m_display->Bitmap(index); }
-    lumen::TBmpLEDCtrl& Display() { return *m_display; }
+    TBmpLEDCtrl& Display() { return *m_display; }
     // The region clicks and hover count in (client coordinates).
     const lumen::WinRegion& Region() const { return m_region; }
 
@@ -64,7 +64,7 @@ protected:
 private:
     static void OnStateBitmapChange(void* self, lumen::Bitmap& bitmap);
 
-    std::unique_ptr<lumen::TBmpLEDCtrl> m_display;
+    std::unique_ptr<TBmpLEDCtrl> m_display;
     lumen::WinRegion m_region;
     int m_stateIndex = 0;
     // The change handler bitmap 0 had before the control took the event over.

@@ -4,7 +4,7 @@
 
 #include "kr/KrNumLed.h"
 #include "lumen/component/NumLedModel.h"
-#include "lumen/component/TBmpLEDCtrl.h"
+#include "kr/TBmpLEDCtrl.h"
 #include "lumen/graphics/FigureBase.h"
 
 namespace kr {
@@ -16,7 +16,7 @@ public:
 
     lumen::NumLedModel& Model() { return m_model; }
     KrLedColors& Colors() { return m_colors; }
-    lumen::TBmpLEDCtrl& Display() { return m_display; }
+    TBmpLEDCtrl& Display() { return m_display; }
     // The row of LEDs as one figure.
     const lumen::FigureBase* Figure() const { return &m_model.Row().Figure(); }
 
@@ -37,7 +37,7 @@ private:
 
     lumen::NumLedModel m_model;
     KrLedColors m_colors;
-    lumen::TBmpLEDCtrl m_display;
+    TBmpLEDCtrl m_display;
     bool m_keepRatio = false;
 };
 

@@ -33,6 +33,18 @@ else
     echo "lint: ${#sources[@]} files in the house format"
 fi
 
+# The layers: lumen below the window framework, the framework below the control
+# package, the program on top. A lower layer includes nothing of a higher one.
+upward=$(git grep -nE '#include "(ui|kr|surgepad)/' -- 'lumen/*' ; git grep -nE '#include "(kr|surgepad)/' -- 'ui/*'; \
+    git grep -nE '#include "surgepad/' -- 'kr/*')
+if [ -n "$upward" ]; then
+    echo "lint: a lower layer includes a higher one:"
+    echo "$upward" | sed 's/^/  /'
+    status=1
+else
+    echo "lint: every include goes down the layers (lumen, ui, kr, surgepad)"
+fi
+
 lint="$build/lint"
 if [ ! -f "$lint/compile_commands.json" ]; then
     cmake -S . -B "$lint" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -84,13 +84,15 @@ TEST_F(KrNumLeds, SizeAndSegmentsWithAndWithoutKeepingTheRatio) {
         bool keepRatio;
         int width, height;  // asked for
         int gotW, gotH;     // taken
+        bool transparent = false;
     };
     const Case cases[] = {
-        {false, 120, 54, 120, 54},  // twice the row
-        {true, 200, 54, 120, 54},   // the height decides
-        {true, 90, 100, 90, 40},    // the width decides: 27 x 90 / 60 = 40.5
-        {false, 90, 100, 90, 100},  // stretched
-        {false, 60, 27, 60, 27},    // the row's own size
+        {false, 120, 54, 120, 54},        // twice the row
+        {true, 200, 54, 120, 54},         // the height decides
+        {true, 90, 100, 90, 40},          // the width decides: 27 x 90 / 60 = 40.5
+        {false, 90, 100, 90, 100},        // stretched
+        {false, 60, 27, 60, 27},          // the row's own size
+        {false, 120, 54, 120, 54, true},  // the white background lets the form show
     };
     for (const Case& c : cases) {
         const std::string name = std::string(c.keepRatio ? "keeping the ratio, " : "") + std::to_string(c.width) + "x" +
@@ -99,6 +101,8 @@ TEST_F(KrNumLeds, SizeAndSegmentsWithAndWithoutKeepingTheRatio) {
         led.SetFormat("88.8");
         led.SetValue(3.14159);
         led.SetKeepRatio(c.keepRatio);
+        led.SetTransparent(c.transparent);
+        const COLORREF behind = c.transparent ? kFormColour : kWhite;
         led.SetBounds(10, 10, c.width, c.height);
         EXPECT_EQ(c.gotW, led.Width()) << name;
         EXPECT_EQ(c.gotH, led.Height()) << name;
@@ -110,14 +114,24 @@ TEST_F(KrNumLeds, SizeAndSegmentsWithAndWithoutKeepingTheRatio) {
         const lumen::DibBitmap shot = painttest::PaintedPixels(*form, RECT{0, 0, 320, 200});
         for (const Probe& p : kProbes) {
             const POINT at = MiddleAt(p.part, c.gotW, c.gotH);
-            EXPECT_EQ(painttest::Rgb(p.colour), painttest::Rgb(shot.Pixel(10 + at.x, 10 + at.y)))
+            EXPECT_EQ(painttest::Rgb(p.colour == kWhite ? behind : p.colour),
+                      painttest::Rgb(shot.Pixel(10 + at.x, 10 + at.y)))
                 << name << ": " << p.what << " at (" << at.x << ", " << at.y << ")";
         }
         // Nothing is painted beyond the control.
         EXPECT_EQ(painttest::Rgb(kFormColour), painttest::Rgb(shot.Pixel(10 + c.gotW, 10))) << name;
         EXPECT_EQ(painttest::Rgb(kFormColour), painttest::Rgb(shot.Pixel(10, 10 + c.gotH))) << name;
-        EXPECT_EQ(painttest::Rgb(kWhite), painttest::Rgb(shot.Pixel(10 + c.gotW - 1, 10))) << name;
+        EXPECT_EQ(painttest::Rgb(behind), painttest::Rgb(shot.Pixel(10 + c.gotW - 1, 10))) << name;
     }
+    // A size the system cannot make a picture of shows nothing, and the display
+    // comes back at a size it can.
+    kr::KrNumLed led(*form, 10, 10, 200000, 200000);
+    led.SetValue(3.14159);
+    EXPECT_EQ(painttest::Rgb(kFormColour),
+              painttest::Rgb(painttest::PaintedPixels(*form, RECT{0, 0, 320, 200}).Pixel(15, 15)));
+    led.SetBounds(10, 10, 60, 27);
+    EXPECT_EQ(painttest::Rgb(kLight),
+              painttest::Rgb(painttest::PaintedPixels(*form, RECT{0, 0, 320, 200}).Pixel(10 + 56, 10 + 6)));
 }
 
 TEST_F(KrNumLeds, KeepRatioTurnedOnFitsTheCurrentBoundsAndTurnedOffKeepsThem) {

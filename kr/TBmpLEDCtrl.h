@@ -11,7 +11,7 @@
 #include "lumen/graphics/DibBitmap.h"
 #include "ui/Control.h"
 
-namespace lumen {
+namespace kr {
 
 class TBmpLEDCtrl {
 public:
@@ -23,7 +23,7 @@ public:
 
     int BitmapCount() const { return static_cast<int>(m_bitmaps.size()); }
     // State bitmap `index`; an index outside 0 .. count - 1 is a precondition failure.
-    DibBitmap& Bitmap(int index);
+    lumen::DibBitmap& Bitmap(int index);
     // Copies `source` into state bitmap `index` (which reports the change).
     void AssignBitmap(int index, const lumen::Bitmap& source);
 
@@ -39,11 +39,12 @@ public:
     int Height() const { return m_picture.Height(); }
 
     // Where the shown bitmap is painted (draw a caption on it with a BitmapCanvas).
-    DibBitmap& Picture() { return m_picture; }
+    lumen::DibBitmap& Picture() { return m_picture; }
     ui::GraphicControl& Image();
 
+    // Whether pixels of the transparent colour show what lies behind the display.
     bool Transparent() const { return m_transparent; }
-    void SetTransparent(bool transparent) { m_transparent = transparent; }
+    void SetTransparent(bool transparent);
     uint32_t TransparentColor() const { return m_picture.TransparentColor(); }
     void SetTransparentColor(uint32_t rgb) { m_picture.SetTransparentColor(rgb); }
 
@@ -53,11 +54,11 @@ private:
     void PaintShown();
     void Refresh();
 
-    std::vector<std::unique_ptr<DibBitmap>> m_bitmaps;
-    DibBitmap m_picture;
+    std::vector<std::unique_ptr<lumen::DibBitmap>> m_bitmaps;
+    lumen::DibBitmap m_picture;
     std::unique_ptr<ImageControl> m_image;
     int m_shown = -1;
     bool m_transparent = false;
 };
 
-}  // namespace lumen
+}  // namespace kr

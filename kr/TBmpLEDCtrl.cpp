@@ -1,4 +1,4 @@
-#include "lumen/component/TBmpLEDCtrl.h"
+#include "kr/TBmpLEDCtrl.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,24 +6,38 @@
 #include "lumen/core/Report.h"
 #include "ui/WinControl.h"
 
-namespace lumen {
+namespace kr {
+
+using lumen::BitmapCanvas;
+using lumen::BitmapChangeHandler;
+using lumen::DibBitmap;
+using lumen::PixelFormat;
+using lumen::TransparentMode;
 
 class TBmpLEDCtrl::ImageControl final : public ui::GraphicControl {
 public:
-    ImageControl(ui::WinControl& owner, DibBitmap& picture) : ui::GraphicControl(owner), m_picture(picture) {}
+    ImageControl(ui::WinControl& owner, const TBmpLEDCtrl& display) : ui::GraphicControl(owner), m_display(display) {}
     const char* ClassName() const override { return "TImage"; }
     void Paint(ui::Canvas& canvas) override {
-        if (m_picture.Empty()) {
+        const DibBitmap& picture = m_display.m_picture;
+        if (picture.Empty()) {
             return;
         }
-        BitmapCanvas source(m_picture);
-        if (source.Dc() != nullptr) {
-            BitBlt(canvas.Dc(), 0, 0, m_picture.Width(), m_picture.Height(), source.Dc(), 0, 0, SRCCOPY);
+        BitmapCanvas source(picture);
+        if (source.Dc() == nullptr) {
+            return;
+        }
+        if (m_display.Transparent()) {
+            // Pixels of the transparent colour let what lies behind show through.
+            TransparentBlt(canvas.Dc(), 0, 0, picture.Width(), picture.Height(), source.Dc(), 0, 0, picture.Width(),
+                           picture.Height(), m_display.TransparentColor());
+        } else {
+            BitBlt(canvas.Dc(), 0, 0, picture.Width(), picture.Height(), source.Dc(), 0, 0, SRCCOPY);
         }
     }
 
 private:
-    DibBitmap& m_picture;
+    const TBmpLEDCtrl& m_display;
 };
 
 TBmpLEDCtrl::TBmpLEDCtrl(ui::WinControl& owner, int stateCount) {
@@ -36,7 +50,7 @@ TBmpLEDCtrl::TBmpLEDCtrl(ui::WinControl& owner, int stateCount) {
         bitmap->SetOnChange(BitmapChangeHandler{&TBmpLEDCtrl::BitmapChanged, this});
         m_bitmaps.push_back(std::move(bitmap));
     }
-    m_image = std::make_unique<ImageControl>(owner, m_picture);
+    m_image = std::make_unique<ImageControl>(owner, *this);
     m_image->SetBounds(0, 0, 0, 0);
 }
 
@@ -106,6 +120,10 @@ void TBmpLEDCtrl::Resize(int width, int height) {
         m_picture.SetPixelFormat(PixelFormat::Bgr24);
     }
     m_picture.SetSize(width, height);
+    // A picture the system cannot make (a huge size, GDI exhausted) stays empty: the
+    // display then shows nothing.
+    width = m_picture.Width();
+    height = m_picture.Height();
     for (int y = 0; y < height; ++y) {
         uint8_t* row = m_picture.ScanLine(y);
         const int from = y < oldHeight ? std::min(oldWidth, width) : 0;
@@ -114,8 +132,15 @@ void TBmpLEDCtrl::Resize(int width, int height) {
     m_image->SetBounds(0, 0, width, height);
 }
 
+void TBmpLEDCtrl::SetTransparent(bool transparent) {
+    if (transparent != m_transparent) {
+        m_transparent = transparent;
+        Refresh();
+    }
+}
+
 void TBmpLEDCtrl::Refresh() {
     m_image->Invalidate();
 }
 
-}  // namespace lumen
+}  // namespace kr
