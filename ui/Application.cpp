@@ -8,6 +8,8 @@
 #include "lumen/core/Report.h"
 #include "ui/Error.h"
 #include "ui/Form.h"
+#include "ui/ThreadCheck.h"
+#include "ui/WinControl.h"
 
 namespace ui {
 namespace {
@@ -92,6 +94,7 @@ void Application::Initialize() {
         return;
     }
     m_guiThread = GetCurrentThreadId();
+    SetGuiThread(m_guiThread);
     m_icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
     if (m_icon == nullptr) {
         m_icon = LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
@@ -149,6 +152,9 @@ bool Application::ProcessMessage() {
 }
 
 void Application::Dispatch(MSG& msg) {
+    if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+        NoteKeyboardUse();
+    }
     bool handled = false;
     try {
         {

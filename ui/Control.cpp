@@ -1,22 +1,26 @@
 #include "ui/Control.h"
 
+#include "ui/ThreadCheck.h"
 #include "ui/WinControl.h"
 
 namespace ui {
 
 Control::Control(WinControl* parent) : m_parent(parent) {
+    UI_EXPECT_GUI_THREAD();
     if (m_parent != nullptr) {
         m_parent->AddControl(this);
     }
 }
 
 Control::~Control() {
+    UI_EXPECT_GUI_THREAD();
     if (m_parent != nullptr) {
         m_parent->RemoveControl(this);
     }
 }
 
 void Control::SetBounds(int left, int top, int width, int height) {
+    UI_EXPECT_GUI_THREAD();
     CanResize(width, height);
     const RECT wanted = {left, top, left + width, top + height};
     if (EqualRect(&wanted, &m_bounds)) {
@@ -37,6 +41,7 @@ void Control::SetBounds(int left, int top, int width, int height) {
 }
 
 void Control::SetVisible(bool visible) {
+    UI_EXPECT_GUI_THREAD();
     if (visible == m_visible) {
         return;
     }
@@ -49,6 +54,7 @@ void Control::SetVisible(bool visible) {
 }
 
 void Control::SetEnabled(bool enabled) {
+    UI_EXPECT_GUI_THREAD();
     if (enabled == m_enabled) {
         return;
     }

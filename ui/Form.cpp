@@ -1,6 +1,7 @@
 #include "ui/Form.h"
 
 #include "ui/Application.h"
+#include "ui/ThreadCheck.h"
 
 namespace ui {
 
@@ -43,6 +44,7 @@ void Form::Hide() {
 }
 
 void Form::SetVisible(bool visible) {
+    UI_EXPECT_GUI_THREAD();
     if (!HandleAllocated()) {
         return;
     }

@@ -316,6 +316,8 @@ Surgepad::~Surgepad() {
     if (m_loop.joinable()) {
         m_loop.join();
     }
+    // Every run of the program keeps the windows' operations on their own thread.
+    EXPECT_EQ(CountTrace("off the GUI thread"), 0) << TraceText();
     if (m_process != nullptr) {
         CloseHandle(m_process);
     }

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "lumen/system/ProgramFolder.h"
@@ -17,8 +18,10 @@
 #include "ui/Error.h"
 #include "ui/Form.h"
 #include "ui/Icon.h"
+#include "ui/Label.h"
 #include "ui/Paths.h"
 #include "ui/Thread.h"
+#include "ui/ThreadCheck.h"
 #include "ui/Timer.h"
 
 namespace {
@@ -338,6 +341,35 @@ TEST_F(UiFramework, ThreadNeverStartedIsDestroyedCleanly) {
     { StepThread thread(&destroyed, &stepThreads); }
     EXPECT_EQ(destroyed, 1);
     EXPECT_TRUE(stepThreads.empty());
+}
+
+// Operations of the windows report a call from another thread, and only then.
+TEST_F(UiFramework, WindowOperationsOffTheGuiThreadAreReported) {
+    static std::vector<std::string> reported;
+    reported.clear();
+    const ui::ThreadViolationHandler previous = ui::SetThreadViolationHandler(
+        ui::ThreadViolationHandler{[](void*, const char* operation) { reported.emplace_back(operation); }, nullptr});
+    ProbeForm form;
+    ui::Label label(form);
+    struct Row {
+        const char* operation;
+        void (*call)(ProbeForm&, ui::Label&);
+    };
+    const Row rows[] = {
+        {"SetBounds", [](ProbeForm&, ui::Label& l) { l.SetBounds(1, 2, 30, 10); }},
+        {"SetVisible", [](ProbeForm&, ui::Label& l) { l.SetVisible(false); }},
+        {"SetEnabled", [](ProbeForm&, ui::Label& l) { l.SetEnabled(false); }},
+        {"SetFocus", [](ProbeForm& f, ui::Label&) { f.SetFocus(); }},
+        {"SetVisible", [](ProbeForm& f, ui::Label&) { f.Hide(); }},
+    };
+    for (const Row& row : rows) {
+        reported.clear();
+        row.call(form, label);
+        EXPECT_TRUE(reported.empty()) << row.operation << " on the GUI thread";
+        std::thread([&] { row.call(form, label); }).join();
+        EXPECT_EQ(reported, std::vector<std::string>{row.operation}) << "off the GUI thread";
+    }
+    ui::SetThreadViolationHandler(previous);
 }
 
 // Hands one step to the GUI thread; the GUI thread meanwhile waits for it.
