@@ -75,7 +75,11 @@ void KrBar::MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y
     if (button == ui::MouseButton::Left && IsInside(x, y)) {
         m_last = POINT{x, y};
         m_dragging = true;
+        const ui::LifeGuard guard = Guard();
         StartScroll();
+        if (guard.Ended()) {
+            return;
+        }
     }
     KrBrick::MouseDown(button, shift, x, y);
 }
@@ -85,7 +89,11 @@ void KrBar::MouseMove(ui::ShiftState shift, int x, int y) {
         int p = m_scrollPos + (m_kind == bkHorizontal ? x - m_last.x : y - m_last.y);
         p = std::max(std::min(p, m_length), 0);
         const bool forward = p >= m_scrollPos;
+        const ui::LifeGuard guard = Guard();
         Scroll(p, forward);
+        if (guard.Ended()) {
+            return;
+        }
         m_scrollPos = p;
         LocateIndicator();
         // The reference follows the mouse even where the position stopped, so moving
@@ -98,7 +106,11 @@ void KrBar::MouseMove(ui::ShiftState shift, int x, int y) {
 void KrBar::MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) {
     if (button == ui::MouseButton::Left && m_dragging) {
         m_dragging = false;
+        const ui::LifeGuard guard = Guard();
         EndScroll();
+        if (guard.Ended()) {
+            return;
+        }
     }
     KrBrick::MouseUp(button, shift, x, y);
 }
@@ -107,7 +119,11 @@ void KrBar::CaptureLost() {
     // The drag ends where it is: moving over the bar afterwards scrolls nothing.
     if (m_dragging) {
         m_dragging = false;
+        const ui::LifeGuard guard = Guard();
         EndScroll();
+        if (guard.Ended()) {
+            return;
+        }
     }
     KrBrick::CaptureLost();
 }

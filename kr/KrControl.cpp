@@ -199,10 +199,14 @@ void KrControl::MouseMove(ui::ShiftState shift, int x, int y) {
     if (m_showMouseOver || !m_clicksDisabled) {
         TrackMouseLeave();
         const bool inside = IsInside(x, y);
+        const ui::LifeGuard guard = Guard();
         if (inside && !m_mouseInside) {
             Enter(shift);
         } else if (!inside && m_mouseInside) {
             Leave();
+        }
+        if (guard.Ended()) {
+            return;
         }
     }
     ui::WinControl::MouseMove(shift, x, y);
@@ -210,7 +214,11 @@ void KrControl::MouseMove(ui::ShiftState shift, int x, int y) {
 
 void KrControl::MouseLeave() {
     if (m_mouseInside) {
+        const ui::LifeGuard guard = Guard();
         Leave();
+        if (guard.Ended()) {
+            return;
+        }
     }
     ui::WinControl::MouseLeave();
 }

@@ -7,6 +7,7 @@
 
 #include "lumen/core/Handle.h"
 #include "ui/Application.h"
+#include "ui/ThreadCheck.h"
 
 namespace ui {
 namespace {
@@ -107,9 +108,39 @@ bool WinControl::CanFocus() const {
 }
 
 void WinControl::SetFocus() {
+    UI_EXPECT_GUI_THREAD();
     if (CanFocus()) {
         ::SetFocus(Handle());
     }
+}
+
+namespace {
+bool g_keyboardUsed = false;
+}  // namespace
+
+bool KeyboardCuesShown() {
+    return g_keyboardUsed;
+}
+
+void NoteKeyboardUse() {
+    if (std::exchange(g_keyboardUsed, true)) {
+        return;
+    }
+    // The control that has the focus shows its cue from now on.
+    if (HWND focus = GetFocus()) {
+        InvalidateRect(focus, nullptr, FALSE);
+    }
+}
+
+void WinControl::PlaceInTabOrderAfter(WinControl& sibling) {
+    WinControl* parent = Parent();
+    if (parent == nullptr || sibling.Parent() != parent || &sibling == this) {
+        return;
+    }
+    std::vector<Control*>& controls = parent->m_controls;
+    std::erase(controls, static_cast<Control*>(this));
+    const auto at = std::find(controls.begin(), controls.end(), static_cast<Control*>(&sibling));
+    controls.insert(at == controls.end() ? at : at + 1, this);
 }
 
 void WinControl::CollectTabStops(std::vector<WinControl*>& out) {
@@ -306,6 +337,9 @@ void WinControl::PaintMessage() {
     Paint(dc, area);
     GdiFlush();
     PaintControls(dc, m_backBuffer, area);
+    if (DrawsFocusCue() && GetFocus() == Handle() && KeyboardCuesShown()) {
+        DrawFocusRect(dc, &client);
+    }
     RestoreDC(dc, saved);
     BitBlt(paint.Dc(), area.left, area.top, area.right - area.left, area.bottom - area.top, dc, area.left, area.top,
            SRCCOPY);
@@ -345,9 +379,10 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK: {
             const bool dbl = message == WM_LBUTTONDBLCLK;
+            const LifeGuard guard = Guard();
             MouseDown(MouseButton::Left, ShiftFromMouse(wParam) | (dbl ? ShiftState{ssDouble} : ShiftState{0}),
                       GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-            if (!HandleAllocated()) {
+            if (guard.Ended() || !HandleAllocated()) {
                 return 0;
             }
             if (GetKeyState(VK_LBUTTON) >= 0) {
@@ -370,9 +405,16 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             const int y = GET_Y_LPARAM(lParam);
             const bool clicked = std::exchange(m_clicked, false);
             if (GetCapture() == Handle()) {
+                // Giving the capture up at the release is no loss: MouseUp ends the press.
+                m_releasingCapture = true;
                 ReleaseCapture();
+                m_releasingCapture = false;
             }
+            const LifeGuard guard = Guard();
             MouseUp(MouseButton::Left, ShiftFromMouse(wParam), x, y);
+            if (guard.Ended()) {
+                return 0;
+            }
             const RECT client = ClientRect();
             if (clicked && HandleAllocated() && PtInRect(&client, POINT{x, y})) {
                 Click();
@@ -399,11 +441,16 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_CAPTURECHANGED:
             m_clicked = false;
-            if (reinterpret_cast<HWND>(lParam) != Handle()) {
+            if (reinterpret_cast<HWND>(lParam) != Handle() && !m_releasingCapture) {
+                const LifeGuard guard = Guard();
                 CaptureLost();
+                if (guard.Ended()) {
+                    return 0;
+                }
             }
             break;
         case WM_KEYDOWN: {
+            NoteKeyboardUse();
             WORD key = static_cast<WORD>(wParam);
             const ShiftState shift = ShiftFromKeyboard();
             // Tab and Escape belong to the form, whichever control has the focus.
@@ -431,10 +478,15 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_SETFOCUS:
-            FocusGained();
-            return 0;
         case WM_KILLFOCUS:
-            FocusLost();
+            if (DrawsFocusCue()) {
+                InvalidateRect(Handle(), nullptr, FALSE);
+            }
+            if (message == WM_SETFOCUS) {
+                FocusGained();
+            } else {
+                FocusLost();
+            }
             return 0;
         case WM_WINDOWPOSCHANGED: {
             const RECT before = BoundsRect();

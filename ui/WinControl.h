@@ -25,6 +25,13 @@ struct ControlClass {
     bool doubleClicks;
 };
 
+// Keyboard cues (the focus frame) show once the user has used the keyboard in the
+// program: as on the system's own dialogs by default, a user of the mouse alone does
+// not see them.
+bool KeyboardCuesShown();
+// Called for each key press the program takes; the first one shows the cues.
+void NoteKeyboardUse();
+
 class WinControl : public Control, public Window {
 public:
     ~WinControl() override;
@@ -47,6 +54,9 @@ public:
     }
     bool TabStop() const { return m_tabStop; }
     void SetTabStop(bool tabStop) { m_tabStop = tabStop; }
+    // Tab reaches this control right after `sibling` (a control on the same parent);
+    // the order is otherwise the order of creation.
+    void PlaceInTabOrderAfter(WinControl& sibling);
     // Moves the focus to the next (or previous) tab stop of this window's tree after
     // `from` (null: from the start), wrapping around. False when there is none.
     bool SelectNext(WinControl* from, bool forward);
@@ -85,6 +95,9 @@ protected:
     virtual void KeyPress(char& key);
     virtual void FocusGained() {}
     virtual void FocusLost() {}
+    // Whether the control draws the focus cue (a dotted frame at its edge) while it has
+    // the focus and the keyboard cues are shown. The base: never.
+    virtual bool DrawsFocusCue() const { return false; }
 
     // Asks for one WM_MOUSELEAVE when the mouse leaves the window.
     void TrackMouseLeave();
@@ -114,6 +127,7 @@ private:
     bool m_tabStop = false;
     HCURSOR m_cursor = nullptr;
     bool m_clicked = false;
+    bool m_releasingCapture = false;
     bool m_redirectedChar = false;
 };
 

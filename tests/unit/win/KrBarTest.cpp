@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "kr/KrBar.h"
+#include "kr/KrButton.h"
 #include "lumen/graphics/DibBitmap.h"
 #include "tests/unit/win/RealInput.h"
 #include "tests/unit/win/PaintProbe.h"
@@ -219,6 +222,83 @@ TEST_F(KrBars, DragStopsAtBothEndsAndFollowsTheMouseBack) {
             EXPECT_EQ(dragging, bar.IsDraging()) << "step " << i;
         }
         realinput::Button(false);
+    }
+}
+
+// A handler may destroy the control that runs it. Each row's handler does so, then
+// fills the control's storage with a poison pattern: a member read afterwards would
+// crash the test. The rest of the gesture then reaches only the form.
+TEST_F(KrBars, AHandlerMayDestroyTheControlThatRunsIt) {
+    struct Doomed {
+        const char* event;
+        ui::Control* control = nullptr;
+        size_t size = 0;
+        bool destroyed = false;
+        bool captureTaken = false;
+        void At(const char* name) {
+            if (!destroyed && std::strcmp(name, event) == 0) {
+                control->~Control();
+                std::memset(static_cast<void*>(control), 0xDD, size);
+                destroyed = true;
+            }
+        }
+    };
+    for (const char* event : {"start", "scroll", "end", "capture lost", "click"}) {
+        SCOPED_TRACE(event);
+        Doomed doomed{event};
+        HWND handle = nullptr;
+        if (std::strcmp(event, "click") == 0) {
+            alignas(kr::KrButton) unsigned char storage[sizeof(kr::KrButton)];
+            auto* button = new (storage) kr::KrButton(*form, 40, 40);
+            button->Appearance().SetRaisedBmp(painttest::Flat(40, 20, kTrack));
+            button->OnClick = ui::Callback<ui::Control&>{
+                [](void* d, ui::Control&) { static_cast<Doomed*>(d)->At("click"); }, &doomed};
+            doomed.control = button;
+            doomed.size = sizeof(kr::KrButton);
+            handle = button->Handle();
+            realinput::Click(handle, 10, 10);
+            EXPECT_TRUE(doomed.destroyed);
+            if (!doomed.destroyed) {
+                button->~KrButton();
+            }
+            continue;
+        }
+        alignas(kr::KrBar) unsigned char storage[sizeof(kr::KrBar)];
+        auto* bar = new (storage) kr::KrBar(*form, 40, 40, 0, 0);
+        bar->Appearance().SetNormalBmp(painttest::Flat(120, 60, kTrack));
+        bar->SetIndicator(painttest::Flat(5, 11, kKnob));
+        bar->SetLength(20);
+        bar->Origin().SetX(10);
+        bar->Origin().SetY(10);
+        bar->OnStartScroll =
+            ui::Callback<kr::KrBar&>{[](void* d, kr::KrBar&) { static_cast<Doomed*>(d)->At("start"); }, &doomed};
+        bar->OnScroll = ui::Callback<kr::KrBar&, int&, bool>{
+            [](void* d, kr::KrBar&, int&, bool) { static_cast<Doomed*>(d)->At("scroll"); }, &doomed};
+        bar->OnEndScroll = ui::Callback<kr::KrBar&>{[](void* d, kr::KrBar&) {
+                                                        auto* doomed = static_cast<Doomed*>(d);
+                                                        doomed->At(doomed->captureTaken ? "capture lost" : "end");
+                                                    },
+                                                    &doomed};
+        doomed.control = bar;
+        doomed.size = sizeof(kr::KrBar);
+        handle = bar->Handle();
+        POINT at{10, 10};
+        ClientToScreen(handle, &at);
+        realinput::MoveTo(nullptr, at.x, at.y);
+        realinput::Button(true);
+        realinput::MoveTo(nullptr, at.x + 12, at.y);
+        if (std::strcmp(event, "capture lost") == 0) {
+            doomed.captureTaken = true;
+            SetCapture(form->Handle());
+            realinput::Settle();
+            ReleaseCapture();
+        }
+        realinput::Button(false);
+        realinput::MoveTo(nullptr, at.x + 20, at.y);
+        EXPECT_TRUE(doomed.destroyed);
+        if (!doomed.destroyed) {
+            bar->~KrBar();
+        }
     }
 }
 
