@@ -63,6 +63,7 @@ protected:
     void KeyUp(WORD& key, ui::ShiftState shift) override;
     void FocusGained() override;
     void FocusLost() override;
+    bool DrawsFocusCue() const override { return TabStop(); }
     void EnabledChanged() override;
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The caption a reader should hear when no name was set (empty: none).

@@ -227,6 +227,8 @@ void TSettingForm::CreateProfileList() {
     ProfileList = std::make_unique<SkinComboBox>(*this, kProfileListPlace.x, kProfileListPlace.y,
                                                  SkinComboBox::Skin{Background.Picture(), ComboBoxTop.Picture(),
                                                                     ComboBoxBody.Picture(), ComboBoxBottom.Picture()});
+    // Tab follows the window from top to bottom: the list comes before Apply and Cancel.
+    ProfileList->Arrow().PlaceInTabOrderAfter(CheckStatus);
 }
 
 void TSettingForm::ApplyTexts() {
@@ -363,10 +365,7 @@ void TSettingForm::MouseDown(ui::MouseButton button, ui::ShiftState, int x, int 
             return;
         }
     }
-    const lumen::MouseButton pressed = button == ui::MouseButton::Left    ? lumen::MouseButton::Left
-                                       : button == ui::MouseButton::Right ? lumen::MouseButton::Right
-                                                                          : lumen::MouseButton::Middle;
-    (void)m_backgroundSite.MouseDown(pressed, x, y);
+    (void)m_backgroundSite.MouseDown(button, x, y);
 }
 
 void TSettingForm::MouseUp(ui::MouseButton button, ui::ShiftState, int x, int y) {

@@ -3,6 +3,8 @@
 #include "surgepad/PngReader.h"
 #include "surgepad/SkinImage.h"
 
+#include "lumen/core/DebugTrace.h"
+
 namespace surgepad {
 namespace {
 
@@ -44,6 +46,7 @@ public:
 protected:
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override {
         kr::KrButton::MouseDown(button, shift, x, y);
+        lumen::Trace("profile list: arrow pressed");
         m_combo.Toggle();
     }
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
@@ -170,6 +173,7 @@ void SkinComboBox::Toggle() {
 }
 
 void SkinComboBox::Open() {
+    lumen::Trace("profile list: open");
     m_list->SetItemIndex(m_chosen);
     m_panel->SetVisible(true);
     // A child window starts at the bottom of its siblings: the open panel must cover
@@ -179,6 +183,9 @@ void SkinComboBox::Open() {
 
 void SkinComboBox::Close() {
     const bool listFocused = GetFocus() == m_list->ListHandle();
+    if (IsOpen()) {
+        lumen::Trace("profile list: closed");
+    }
     m_panel->SetVisible(false);
     // What the list shows next time is the chosen entry, not where the keys left it.
     m_list->SetItemIndex(m_chosen);
@@ -241,6 +248,7 @@ void SkinComboBox::HookMessage(MSG& msg, bool& handled) {
     // the control under the mouse.
     if (msg.message == WM_LBUTTONDOWN && IsOpen() && msg.hwnd != m_list->ListHandle() &&
         msg.hwnd != m_arrow->Handle()) {
+        lumen::Trace("profile list: a press elsewhere");
         Close();
         handled = true;
     }
@@ -248,6 +256,7 @@ void SkinComboBox::HookMessage(MSG& msg, bool& handled) {
 
 void SkinComboBox::Deactivated() {
     if (IsOpen()) {
+        lumen::Trace("profile list: the program lost the front");
         Close();
     }
 }

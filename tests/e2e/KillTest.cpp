@@ -197,9 +197,10 @@ const Moment kMoments[] = {
          if (!WaitTrace(program, "settings: logo changed")) {
              return false;
          }
-         Key(VK_TAB);
-         Key(VK_TAB);
-         Key(VK_TAB);
+         // The OSD box, the status box, the profile list, Apply.
+         for (int i = 0; i < 4; ++i) {
+             Key(VK_TAB);
+         }
          return true;
      },
      [] { Key(VK_SPACE, 0); }, "settings: applied action", "held"},

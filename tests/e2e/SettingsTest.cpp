@@ -65,18 +65,24 @@ INPUT PointerInput(int x, int y, DWORD flags) {
     return in;
 }
 
+// Where the test last moved the pointer. The system's own reading of it may lag on a
+// busy machine, so a press is sent with this place, never with that reading.
+POINT g_pointer{};
+
 void MovePointer(int x, int y) {
+    g_pointer = POINT{x, y};
     INPUT in = PointerInput(x, y, 0);
     SendInput(1, &in, sizeof in);
-    Sleep(60);
+    POINT at{};
+    for (int i = 0; i < 200 && (!GetCursorPos(&at) || at.x != x || at.y != y); ++i) {
+        Sleep(10);
+    }
 }
 
-// The button goes down or up where the pointer is: the place travels with the press,
-// so that it cannot land where the pointer was a moment before.
+// The button goes down or up where the pointer was moved to: the place travels with
+// the press, so that it cannot land where the pointer was a moment before.
 void LeftButton(bool down) {
-    POINT at{};
-    GetCursorPos(&at);
-    INPUT in = PointerInput(at.x, at.y, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+    INPUT in = PointerInput(g_pointer.x, g_pointer.y, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
     SendInput(1, &in, sizeof in);
     Sleep(120);
 }
@@ -211,6 +217,14 @@ bool ListOpen(HWND settings) {
     return list != nullptr && IsWindowVisible(list);
 }
 
+// Waits a few seconds for the list to be open or closed.
+bool WaitForList(HWND settings, bool open) {
+    for (int i = 0; i < 100 && ListOpen(settings) != open; ++i) {
+        Sleep(30);
+    }
+    return ListOpen(settings) == open;
+}
+
 // Chooses entry `index` of the open list with a click on it.
 void ClickEntry(HWND list, int index) {
     RECT item{};
@@ -324,9 +338,9 @@ TEST_F(Settings, TurboAndAFileProfileChosenWithTheMouseAreStoredAndTheNextPressA
     // The arrow opens the list on the press, before the release.
     PointAt(settings, kArrow);
     LeftButton(true);
-    EXPECT_TRUE(ListOpen(settings)) << "the list opens on the press";
+    ASSERT_TRUE(WaitForList(settings, true)) << "the list opens on the press\n" << program->TraceText();
     LeftButton(false);
-    EXPECT_TRUE(ListOpen(settings));
+    EXPECT_TRUE(ListOpen(settings)) << "and stays open on the release";
     HWND list = ProfileListBox(settings);
     ASSERT_NE(list, nullptr);
     ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 3) << "two firmware profiles and Bench";
@@ -435,16 +449,16 @@ TEST_F(Settings, WithTheListOpenAPressOnACheckBoxOnlyClosesTheList) {
     ASSERT_NE(settings, nullptr);
     const std::vector<COLORREF> status = Pixels(settings, kCheckStatusBox);
     Click(settings, kArrow);
-    ASSERT_TRUE(ListOpen(settings));
+    ASSERT_TRUE(WaitForList(settings, true));
     // The status box lies right of the list's panel, outside it.
     Click(settings, POINT{kCheckStatus.x, kCheckStatus.y});
-    EXPECT_FALSE(ListOpen(settings)) << "the press closed the list";
+    EXPECT_TRUE(WaitForList(settings, false)) << "the press closed the list";
     EXPECT_EQ(Pixels(settings, kCheckStatusBox), status) << "the press did not reach the check box";
     // Pressing the arrow while open closes it as well.
     Click(settings, kArrow);
-    ASSERT_TRUE(ListOpen(settings));
+    ASSERT_TRUE(WaitForList(settings, true));
     Click(settings, kArrow);
-    EXPECT_FALSE(ListOpen(settings));
+    EXPECT_TRUE(WaitForList(settings, false));
 }
 
 TEST_F(Settings, PowerActionDisablesTheOptionsAndAClickOnATitleStillEnablesApply) {
@@ -706,24 +720,25 @@ TEST_F(Settings, TheKeyboardAloneChoosesAndApplies) {
     Key(VK_TAB);
     Key(VK_SPACE);
     EXPECT_NE(Pixels(settings, kCheckOsdBox), osd) << "Space on the OSD box";
-    // The status box, Apply, Cancel, then the list's arrow: F4 opens the list, Escape
-    // closes the list alone; F4 again, Down, Enter choose the second profile.
-    for (int i = 0; i < 4; ++i) {
-        Key(VK_TAB);
-    }
+    // The status box shows the focus when Tab reaches it.
+    const std::vector<COLORREF> status = Pixels(settings, kCheckStatusBox);
+    Key(VK_TAB);
+    EXPECT_NE(Pixels(settings, kCheckStatusBox), status) << "the focus on the status box is not seen";
+    e2e::SaveCapture(e2e::CaptureScreen(), "settings-keyboard-focus");
+    // Then the list's arrow: F4 opens the list, Escape closes the list alone; F4 again,
+    // Down, Enter choose the second profile.
+    Key(VK_TAB);
     Key(VK_F4);
-    EXPECT_TRUE(ListOpen(settings)) << "F4 on the arrow";
+    EXPECT_TRUE(WaitForList(settings, true)) << "F4 on the arrow";
     Key(VK_ESCAPE);
-    EXPECT_FALSE(ListOpen(settings));
+    EXPECT_TRUE(WaitForList(settings, false));
     EXPECT_TRUE(IsWindowVisible(settings)) << "Escape in the list closed the window";
     Key(VK_F4);
     Key(VK_DOWN);
     Key(VK_RETURN);
-    EXPECT_FALSE(ListOpen(settings));
-    // Round to Apply (power, turbo, OSD, status, Apply); Space applies.
-    for (int i = 0; i < 5; ++i) {
-        Key(VK_TAB);
-    }
+    EXPECT_TRUE(WaitForList(settings, false));
+    // Apply comes next; Space applies.
+    Key(VK_TAB);
     Key(VK_SPACE);
     ASSERT_TRUE(WaitClosed(*program)) << program->TraceText();
     EXPECT_EQ(e2e::UserDword(kSettingsKey, "ButtonAction"), std::optional<DWORD>(0)) << program->TraceText();

@@ -257,6 +257,37 @@ private:
         TextButtons(130);
         CheckBoxes(190);
         RadioButtons(370);
+        KeyboardFocus(490);
+    }
+
+    // The keyboard focus as a user of the keyboard sees it: the dotted frame on the
+    // control that has the focus.
+    void KeyboardFocus(int y) {
+        RowCaption(y, "Keyboard focus", "the focus frame, once the keyboard was used");
+        auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, kColumnX[0], y));
+        Skin(box->Appearance().Uncheck, kColumnX[0], y, "chack_n.png", nullptr, nullptr, "chack_un1.png");
+        Skin(box->Appearance().Check, kColumnX[0], y, "chack_o.png", nullptr, nullptr, "chack_un2.png");
+        box->SetChecked(true);
+        Note(kColumnX[0] + 22, y + 1, kColumnWidth - 30, "focused check box", "chack_o.png");
+        m_focused = box;
+    }
+
+    // The focus is given once the page is on the screen and in front.
+    static constexpr UINT kGiveFocus = WM_APP + 1;
+    void FormShow() override {
+        ui::Form::FormShow();
+        if (m_focused != nullptr) {
+            PostMessageA(Handle(), kGiveFocus, 0, 0);
+        }
+    }
+    LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == kGiveFocus) {
+            SetForegroundWindow(Handle());
+            ui::NoteKeyboardUse();
+            m_focused->SetFocus();
+            return 0;
+        }
+        return ui::Form::WndProc(message, wParam, lParam);
     }
 
     // KrButton with the close button's pictures; they carry no alpha but the key colour
@@ -584,6 +615,7 @@ private:
 
     ui::Image* m_background = nullptr;
     std::vector<std::unique_ptr<ui::Control>> m_controls;
+    kr::KrControl* m_focused = nullptr;
 };
 
 int PageFromArguments(int argc, char** argv) {

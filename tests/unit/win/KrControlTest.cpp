@@ -12,6 +12,7 @@
 #include "kr/KrCheckBox.h"
 #include "kr/KrControl.h"
 #include "tests/unit/ReportRecorder.h"
+#include "tests/unit/win/PaintProbe.h"
 #include "tests/unit/win/RealInput.h"
 #include "tests/unit/win/UiTestSupport.h"
 #include "ui/Application.h"
@@ -318,15 +319,39 @@ TEST_F(KrControls, TabAndShiftTabMoveBetweenTabStopsAndEscapeReachesTheForm) {
     other->SetTabStop(false);
     a.SetFocus();
     realinput::Settle();
+    // Dots of the focus frame along the control's top edge: pixels that differ from
+    // its middle.
+    const auto cueDots = [&](const ui::WinControl& control) {
+        const RECT r = control.BoundsRect();
+        const lumen::DibBitmap shot = painttest::PaintedPixels(*form, r);
+        int dots = 0;
+        for (int x = 0; x < shot.Width(); ++x) {
+            dots += shot.Pixel(x, 0) == shot.Pixel(shot.Width() / 2, shot.Height() / 2) ? 0 : 1;
+        }
+        return dots;
+    };
+    const ui::WinControl* stops[] = {&a, &b, &d};
     const HWND forward[] = {b.Handle(), d.Handle(), a.Handle()};
     for (HWND want : forward) {
         realinput::Tap(VK_TAB);
         EXPECT_EQ(GetFocus(), want);
+        for (const ui::WinControl* stop : stops) {
+            // The keyboard was used: the focused control, and it alone, shows its frame.
+            EXPECT_EQ(cueDots(*stop) > 0, stop->Handle() == want)
+                << "control at x " << stop->Left() << " with the focus on " << (want == stop->Handle());
+        }
     }
     realinput::Key(VK_SHIFT, true);
     realinput::Tap(VK_TAB);
     realinput::Key(VK_SHIFT, false);
     EXPECT_EQ(GetFocus(), d.Handle());
+    // A control placed after another in the tab order is reached right after it.
+    d.PlaceInTabOrderAfter(a);
+    a.SetFocus();
+    for (HWND want : {d.Handle(), b.Handle(), a.Handle()}) {
+        realinput::Tap(VK_TAB);
+        EXPECT_EQ(GetFocus(), want);
+    }
 
     // Escape goes to the form, not to the control with the focus.
     Log log;
@@ -457,7 +482,7 @@ TEST_F(KrControls, CaptionedButtonColoursItsCaptionByStateAndRecentresOnResize) 
 }
 
 TEST_F(KrControls, DisplayPreconditionsAreAssertions) {
-    EXPECT_NE(testutil::AssertionOf([&] { lumen::TBmpLEDCtrl display(*form, 0); }).find("stateCount > 0"),
+    EXPECT_NE(testutil::AssertionOf([&] { kr::TBmpLEDCtrl display(*form, 0); }).find("stateCount > 0"),
               std::string::npos);
     kr::KrButton button(*form);
     EXPECT_NE(testutil::AssertionOf([&] { button.ShowBitmap(4); }).find("index < (int) m_bitmaps.size()"),
