@@ -151,6 +151,12 @@ shot settings-profile-list 0.2
 click 120 289 "first profile"
 shot settings-profile-chosen 0.2
 
+# A user of the keyboard: Tab moves the focus from the list's arrow to Apply, which
+# shows the focus frame.
+echo "demo: key Tab"
+xdotool key Tab >/dev/null 2>&1
+shot settings-keyboard-focus 0.3
+
 # Apply stores the choices, takes the power button over, and closes the window.
 click 167 316 "Apply" 0.2
 wait_trace "settings: closed"
