@@ -75,9 +75,7 @@ void KrBar::MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y
     if (button == ui::MouseButton::Left && IsInside(x, y)) {
         m_last = POINT{x, y};
         m_dragging = true;
-        const ui::LifeGuard guard = Guard();
-        StartScroll();
-        if (guard.Ended()) {
+        if (!Survives([&] { StartScroll(); })) {
             return;
         }
     }
@@ -89,9 +87,7 @@ void KrBar::MouseMove(ui::ShiftState shift, int x, int y) {
         int p = m_scrollPos + (m_kind == bkHorizontal ? x - m_last.x : y - m_last.y);
         p = std::max(std::min(p, m_length), 0);
         const bool forward = p >= m_scrollPos;
-        const ui::LifeGuard guard = Guard();
-        Scroll(p, forward);
-        if (guard.Ended()) {
+        if (!Survives([&] { Scroll(p, forward); })) {
             return;
         }
         m_scrollPos = p;
@@ -106,9 +102,7 @@ void KrBar::MouseMove(ui::ShiftState shift, int x, int y) {
 void KrBar::MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) {
     if (button == ui::MouseButton::Left && m_dragging) {
         m_dragging = false;
-        const ui::LifeGuard guard = Guard();
-        EndScroll();
-        if (guard.Ended()) {
+        if (!Survives([&] { EndScroll(); })) {
             return;
         }
     }
@@ -119,9 +113,7 @@ void KrBar::CaptureLost() {
     // The drag ends where it is: moving over the bar afterwards scrolls nothing.
     if (m_dragging) {
         m_dragging = false;
-        const ui::LifeGuard guard = Guard();
-        EndScroll();
-        if (guard.Ended()) {
+        if (!Survives([&] { EndScroll(); })) {
             return;
         }
     }

@@ -214,9 +214,7 @@ void KrControl::MouseMove(ui::ShiftState shift, int x, int y) {
 
 void KrControl::MouseLeave() {
     if (m_mouseInside) {
-        const ui::LifeGuard guard = Guard();
-        Leave();
-        if (guard.Ended()) {
+        if (!Survives([&] { Leave(); })) {
             return;
         }
     }

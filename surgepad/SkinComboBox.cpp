@@ -46,7 +46,6 @@ public:
 protected:
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override {
         kr::KrButton::MouseDown(button, shift, x, y);
-        lumen::Trace("profile list: arrow pressed");
         m_combo.Toggle();
     }
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {

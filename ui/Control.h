@@ -67,6 +67,14 @@ public:
 
     WinControl* Parent() const { return m_parent; }
     LifeGuard Guard() const { return LifeGuard(m_life); }
+    // Runs a handler under a guard: false when the handler ended the control, and the
+    // caller then returns without reading a member.
+    template <typename Run>
+    bool Survives(Run&& run) {
+        const LifeGuard guard = Guard();
+        run();
+        return !guard.Ended();
+    }
     // The class name the control goes by ("KrRadioButton", "TLabel").
     virtual const char* ClassName() const = 0;
     virtual bool IsWindowed() const { return false; }

@@ -1,7 +1,7 @@
 #include "ui/ThreadCheck.h"
 
 #include <atomic>
-#include <mutex>
+#include <utility>
 
 #include "lumen/core/DebugTrace.h"
 #include "lumen/core/Report.h"
@@ -10,7 +10,8 @@ namespace ui {
 namespace {
 
 std::atomic<DWORD> g_guiThread{0};
-std::mutex g_handlerLock;
+// Set while no other thread runs the framework (a test puts it in place before it
+// starts its thread and restores it after the join), so it needs no lock.
 ThreadViolationHandler g_handler;
 
 }  // namespace
@@ -25,20 +26,12 @@ bool OnGuiThread() {
 }
 
 ThreadViolationHandler SetThreadViolationHandler(ThreadViolationHandler handler) {
-    const std::lock_guard<std::mutex> hold(g_handlerLock);
-    const ThreadViolationHandler previous = g_handler;
-    g_handler = handler;
-    return previous;
+    return std::exchange(g_handler, handler);
 }
 
 void ReportOffGuiThread(const char* operation) {
-    ThreadViolationHandler handler;
-    {
-        const std::lock_guard<std::mutex> hold(g_handlerLock);
-        handler = g_handler;
-    }
-    if (handler) {
-        handler(operation);
+    if (g_handler) {
+        g_handler(operation);
         return;
     }
     lumen::Trace("ui: %s called off the GUI thread", operation);

@@ -442,15 +442,12 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CAPTURECHANGED:
             m_clicked = false;
             if (reinterpret_cast<HWND>(lParam) != Handle() && !m_releasingCapture) {
-                const LifeGuard guard = Guard();
-                CaptureLost();
-                if (guard.Ended()) {
+                if (!Survives([&] { CaptureLost(); })) {
                     return 0;
                 }
             }
             break;
         case WM_KEYDOWN: {
-            NoteKeyboardUse();
             WORD key = static_cast<WORD>(wParam);
             const ShiftState shift = ShiftFromKeyboard();
             // Tab and Escape belong to the form, whichever control has the focus.
