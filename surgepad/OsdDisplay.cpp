@@ -3,6 +3,7 @@
 #include "lumen/graphics/PixelOps.h"
 #include "surgepad/OsdForm.h"
 #include "surgepad/PngReader.h"
+#include "surgepad/Screens.h"
 #include "surgepad/WarningPage.h"
 
 namespace surgepad {
@@ -45,8 +46,11 @@ void OsdDisplay::ShowPage(int page) {
         return;
     }
     m_layered.SetAlpha(255);
-    const POINT at = CentredPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
-                                     OsdForm->ClientWidth(), OsdForm->ClientHeight());
+    // Centred on the monitor the user is looking at.
+    const MonitorPlace monitor = MonitorInView(OsdForm->Handle());
+    const POINT centre =
+        CentredPosition(monitor.area.Width(), monitor.area.Height(), OsdForm->ClientWidth(), OsdForm->ClientHeight());
+    const POINT at{monitor.area.left + centre.x, monitor.area.top + centre.y};
     OsdForm->MoveTo(at.x, at.y);
     m_background.Assign(m_pages[page]);
     m_layered.Update(OsdForm->Handle(), m_background);

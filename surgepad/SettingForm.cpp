@@ -9,6 +9,7 @@
 #include "surgepad/MultiLang.h"
 #include "surgepad/PngReader.h"
 #include "surgepad/SettingShadowForm.h"
+#include "surgepad/Screens.h"
 #include "surgepad/SettingView.h"
 
 namespace surgepad {
@@ -334,9 +335,12 @@ void TSettingForm::ShowControls(bool visible) {
 }
 
 POINT TSettingForm::OpeningPlace() {
-    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    (void)SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    return POINT{area.right - kSettingWidth - kSettingRightGap, area.bottom - kSettingHeight - kSettingBottomGap};
+    // The corner of the work area next to the notification area, on the monitor that
+    // holds the taskbar.
+    const ScreenState screens = ReadScreens();
+    const lumen::Point at = SettingsWindowPlace(screens.monitors[screens.taskbarMonitor].work, screens.taskbarEdge,
+                                                kSettingWidth, kSettingHeight, kSettingRightGap, kSettingBottomGap);
+    return POINT{at.x, at.y};
 }
 
 void TSettingForm::FormMove() {

@@ -1,6 +1,7 @@
 #include "surgepad/StatusDisplay.h"
 
 #include "surgepad/PngReader.h"
+#include "surgepad/Screens.h"
 #include "surgepad/StatusForm.h"
 
 namespace surgepad {
@@ -34,7 +35,10 @@ void StatusDisplay::ShowAt(uint8_t alpha) {
     if (StatusForm == nullptr) {
         return;
     }
-    const POINT at = Position(GetSystemMetrics(SM_CXSCREEN), StatusForm->ClientWidth());
+    // At the top-right corner of the monitor the user is looking at.
+    const MonitorPlace monitor = MonitorInView(StatusForm->Handle());
+    const POINT corner = Position(monitor.area.Width(), StatusForm->ClientWidth());
+    const POINT at{monitor.area.left + corner.x, monitor.area.top + corner.y};
     StatusForm->MoveTo(at.x, at.y);
     m_layered.SetAlphaEnabled(true);
     m_layered.SetAlpha(alpha);
