@@ -1,6 +1,7 @@
 #include "surgepad/LayoutExpandThread.h"
 
 #include "surgepad/LayoutSteps.h"
+#include "ui/Scale.h"
 
 namespace surgepad {
 
@@ -26,7 +27,7 @@ void TLayoutExpandThread::Step(int copyFrom, int copyTo, int strip) {
 }
 
 void TLayoutExpandThread::Opening() {
-    const std::vector<StripStep> strips = OpeningStrips();
+    const std::vector<StripStep> strips = OpeningStrips(StripGeometryAt(ui::DisplayDpi()));
     Previous = 0;
     Alpha = 0;
     Step(strips.front().copyFrom, strips.front().copyTo, strips.front().strip);
@@ -49,7 +50,7 @@ void TLayoutExpandThread::Closing() {
         m_canvas.ShowControls(false);
         m_canvas.HideShadow();
     });
-    const std::vector<StripStep> strips = ClosingStrips();
+    const std::vector<StripStep> strips = ClosingStrips(StripGeometryAt(ui::DisplayDpi()));
     Previous = 0;
     Alpha = 255;
     for (size_t i = 0; i < strips.size() && !Terminated(); ++i) {

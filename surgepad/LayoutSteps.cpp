@@ -2,32 +2,39 @@
 
 #include <algorithm>
 
+#include "surgepad/ScreenPlaces.h"
+
 namespace surgepad {
 
-StripRows StripPlacement(int y) {
-    y = std::clamp(y, 0, kStripTop);
-    return StripRows{y, y + kStripRows, y + kStripRows, kSkinHeight};
+StripGeometry StripGeometryAt(int dpi) {
+    return StripGeometry{ScaleToDpi(kSkinHeight, dpi), ScaleToDpi(kStripTop, dpi), ScaleToDpi(kFirstRows, dpi),
+                         kGrowStep * dpi, 96};
 }
 
-std::vector<StripStep> OpeningStrips() {
+StripRows StripPlacement(int y, const StripGeometry& g) {
+    y = std::clamp(y, 0, g.stripTop);
+    return StripRows{y, y + g.StripRows(), y + g.StripRows(), g.skinHeight};
+}
+
+std::vector<StripStep> OpeningStrips(const StripGeometry& g) {
     std::vector<StripStep> steps;
-    steps.push_back({0, kFirstRows, kFirstRows});
-    int previous = kFirstRows;
-    for (int bottom = kFirstRows + kGrowStep; bottom < kStripTop; bottom += kGrowStep) {
+    steps.push_back({0, g.firstRows, g.firstRows});
+    int previous = g.firstRows;
+    for (int i = 1, bottom = g.firstRows + g.Grown(1); bottom < g.stripTop; bottom = g.firstRows + g.Grown(++i)) {
         steps.push_back({previous, bottom, bottom});
         previous = bottom;
     }
-    steps.push_back({previous, kStripTop, kStripTop});
+    steps.push_back({previous, g.stripTop, g.stripTop});
     return steps;
 }
 
-std::vector<StripStep> ClosingStrips() {
+std::vector<StripStep> ClosingStrips(const StripGeometry& g) {
     std::vector<StripStep> steps;
-    steps.push_back({0, kStripTop, kStripTop});
-    for (int bottom = kStripTop - kGrowStep; bottom > kFirstRows; bottom -= kGrowStep) {
+    steps.push_back({0, g.stripTop, g.stripTop});
+    for (int i = 1, bottom = g.stripTop - g.Grown(1); bottom > g.firstRows; bottom = g.stripTop - g.Grown(++i)) {
         steps.push_back({0, 0, bottom});
     }
-    steps.push_back({0, 0, kFirstRows});
+    steps.push_back({0, 0, g.firstRows});
     return steps;
 }
 

@@ -3,11 +3,14 @@
 #include "lumen/core/Report.h"
 #include "lumen/graphics/PixelOps.h"
 #include "lumen/graphics/PngRows.h"
+#include "lumen/graphics/Resample.h"
 #include "lumen/widget/TLayout.h"
 #include "lumen/system/ModuleEntry.h"
 #include "lumen/system/ProgramFolder.h"
 #include "surgepad/MultiLang.h"
+#include "surgepad/ScreenPlaces.h"
 #include "ui/Paths.h"
+#include "ui/Scale.h"
 
 namespace surgepad {
 namespace {
@@ -61,7 +64,9 @@ bool LoadPngFile(const std::string& path, lumen::Bitmap& bitmap) {
     return LoadPngFile(PngManager::Instance(), path, bitmap);
 }
 
-bool LoadPngFile(PngManager& codec, const std::string& path, lumen::Bitmap& bitmap) {
+namespace {
+
+bool DecodePngFile(PngManager& codec, const std::string& path, lumen::Bitmap& bitmap) {
     bitmap.SetPixelFormat(lumen::PixelFormat::Bgra32);
     // A codec without both entries cannot read a picture without leaking it.
     if (codec.ReadPngEx() == nullptr || codec.FreePngData() == nullptr) {
@@ -78,6 +83,33 @@ bool LoadPngFile(PngManager& codec, const std::string& path, lumen::Bitmap& bitm
     const bool converted = lumen::ConvertPngRows(record, bitmap);
     codec.FreePngData()(&record);
     return converted;
+}
+
+}  // namespace
+
+bool LoadPngFile(PngManager& codec, const std::string& path, lumen::Bitmap& bitmap) {
+    // A picture of the skin folder comes at the windows' scale: from the nearest set
+    // drawn for it that has the picture (a user's skin may hold the 1x pictures alone),
+    // resized to the scale.
+    const int dpi = ui::DisplayDpi();
+    const std::string folder = ResourceFolder();
+    const bool inSkin = path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+                        path.find_first_of("\\/", folder.size()) == std::string::npos;
+    if (dpi == 96 || !inSkin) {
+        return DecodePngFile(codec, path, bitmap);
+    }
+    const std::string name = path.substr(folder.size());
+    for (const int set : SkinSetsFor(dpi)) {
+        lumen::PixelBuffer drawn;
+        const std::string at = set == 100 ? path : folder + std::to_string(set) + "\\" + name;
+        if (DecodePngFile(codec, at, drawn)) {
+            lumen::ResizePicture(drawn, bitmap, SkinPixelsAt(drawn.Width(), set, dpi),
+                                 SkinPixelsAt(drawn.Height(), set, dpi));
+            return true;
+        }
+    }
+    bitmap.SetPixelFormat(lumen::PixelFormat::Bgra32);
+    return false;
 }
 
 void ComposePngOnBackground(const std::string& path, lumen::Bitmap& bitmap, lumen::Bitmap& background, int x, int y) {

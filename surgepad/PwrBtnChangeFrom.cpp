@@ -4,6 +4,8 @@
 #include "surgepad/MultiLang.h"
 #include "surgepad/PngReader.h"
 #include "surgepad/PwrBtnChangeShadow.h"
+#include "surgepad/Screens.h"
+#include "ui/Scale.h"
 
 namespace surgepad {
 
@@ -17,8 +19,8 @@ ui::FormLayout Layout() {
     layout.name = "PwrBtnChangeFrom";
     layout.caption = "PwrBtnChangeFrom";
     // The background picture's size; the shaping maker sets it again from the picture.
-    layout.clientWidth = 329;
-    layout.clientHeight = 238;
+    layout.clientWidth = ui::Px(329);
+    layout.clientHeight = ui::Px(238);
     layout.color = RGB(0x1B, 0x1B, 0x23);
     layout.exStyleAdd = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
     layout.exStyleRemove = WS_EX_APPWINDOW;
@@ -35,7 +37,7 @@ int RectHeight(const RECT& r) {
 
 void SetDialogFont(ui::Font& font) {
     font.SetName("Arial");
-    font.SetHeight(-11);
+    font.SetHeight(ui::Px(-11));
     font.SetColor(static_cast<ui::Color>(kPwrBtnTextColor));
 }
 
@@ -45,10 +47,10 @@ TPwrBtnChangeFrom::TPwrBtnChangeFrom()
     : ui::Form(Layout()),
       Background(*this),
       Message(*this),
-      OkButton(*this, kPwrBtnOkBounds.left, kPwrBtnOkBounds.top, RectWidth(kPwrBtnOkBounds),
-               RectHeight(kPwrBtnOkBounds)),
-      CloseButton(*this, kPwrBtnCloseBounds.left, kPwrBtnCloseBounds.top, RectWidth(kPwrBtnCloseBounds),
-                  RectHeight(kPwrBtnCloseBounds)),
+      OkButton(*this, ui::Px(kPwrBtnOkBounds.left), ui::Px(kPwrBtnOkBounds.top), ui::Px(RectWidth(kPwrBtnOkBounds)),
+               ui::Px(RectHeight(kPwrBtnOkBounds))),
+      CloseButton(*this, ui::Px(kPwrBtnCloseBounds.left), ui::Px(kPwrBtnCloseBounds.top),
+                  ui::Px(RectWidth(kPwrBtnCloseBounds)), ui::Px(RectHeight(kPwrBtnCloseBounds))),
       m_formSite(*this),
       m_backgroundSite(Background, m_formSite) {
     SkinBackground();
@@ -79,7 +81,7 @@ void TPwrBtnChangeFrom::SkinButtons() {
     // Composed over the dialog's own picture at the button's place, so the rounded
     // corners blend into it.
     LoadStateImages(StateBitmaps{&ok.RaisedBmp(), &ok.SunkenBmp(), &ok.FocusedBmp(), &ok.DisabledBmp()},
-                    Background.Picture(), kPwrBtnOkBounds.left, kPwrBtnOkBounds.top, "button_n.png", "button_d.png",
+                    Background.Picture(), OkButton.Left(), OkButton.Top(), "button_n.png", "button_d.png",
                     "button_o.png", "button_un.png");
     OkButton.SetTransparentColor(RGB(255, 255, 255));
     SetDialogFont(OkButton.GetFont());
@@ -92,8 +94,7 @@ void TPwrBtnChangeFrom::SkinButtons() {
     // as 32-bit pictures the control cannot show).
     kr::KrFourStateAppearance& close = CloseButton.Appearance();
     LoadStateImages(StateBitmaps{&close.RaisedBmp(), &close.SunkenBmp(), &close.FocusedBmp()}, Background.Picture(),
-                    kPwrBtnCloseBounds.left, kPwrBtnCloseBounds.top, "close_n.png", "close_d.png", "close_o.png",
-                    nullptr);
+                    CloseButton.Left(), CloseButton.Top(), "close_n.png", "close_d.png", "close_o.png", nullptr);
     CloseButton.SetTransparentColor(kPwrBtnCloseKey);
     CloseButton.SetTransparent(true);
     CloseButton.SetHint(MultiLang::Instance().Text("Close"));
@@ -101,8 +102,8 @@ void TPwrBtnChangeFrom::SkinButtons() {
 }
 
 void TPwrBtnChangeFrom::SetUpMessage() {
-    Message.SetBounds(kPwrBtnMessageBounds.left, kPwrBtnMessageBounds.top, RectWidth(kPwrBtnMessageBounds),
-                      RectHeight(kPwrBtnMessageBounds));
+    Message.SetBounds(ui::Px(kPwrBtnMessageBounds.left), ui::Px(kPwrBtnMessageBounds.top),
+                      ui::Px(RectWidth(kPwrBtnMessageBounds)), ui::Px(RectHeight(kPwrBtnMessageBounds)));
     Message.SetWordWrap(true);
     Message.SetTransparent(true);
     SetDialogFont(Message.GetFont());
@@ -115,7 +116,9 @@ void TPwrBtnChangeFrom::SetUpMessage() {
 void TPwrBtnChangeFrom::ShowMessage(const std::string& text) {
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Message.SetCaption(text);
-    MoveTo(kPwrBtnDialogPlace.x, kPwrBtnDialogPlace.y);
+    // At the top-left of the work area of the monitor the user is looking at.
+    const lumen::Rect work = MonitorInView(Handle()).work;
+    MoveTo(work.left + ui::Px(kPwrBtnDialogPlace.x), work.top + ui::Px(kPwrBtnDialogPlace.y));
     Show();
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 namespace surgepad {
 namespace {
@@ -87,6 +88,22 @@ TaskbarEdge EdgeOfTaskbar(const lumen::Rect& bar, const lumen::Rect& area) {
 bool CoversMonitor(const lumen::Rect& window, const lumen::Rect& area) {
     return area.Width() > 0 && area.Height() > 0 && window.left <= area.left && window.top <= area.top &&
            window.right >= area.right && window.bottom >= area.bottom;
+}
+
+std::vector<int> SkinSetsFor(int dpi) {
+    if (dpi <= 96) {
+        return {100};
+    }
+    std::vector<int> sets{200, 150, 100};
+    const auto distance = [dpi](int set) { return std::abs(set * 96 / 100 - dpi); };
+    std::stable_sort(sets.begin(), sets.end(), [&](int a, int b) { return distance(a) < distance(b); });
+    return sets;
+}
+
+int SkinPixelsAt(int drawn, int setPercent, int dpi) {
+    const long long num = static_cast<long long>(drawn) * dpi * 100;
+    const long long den = static_cast<long long>(setPercent) * 96;
+    return static_cast<int>((2 * num + den) / (2 * den));
 }
 
 }  // namespace surgepad

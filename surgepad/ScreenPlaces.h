@@ -32,6 +32,16 @@ size_t MonitorInView(const std::vector<MonitorPlace>& monitors, const std::optio
 // `value` pixels at 96 DPI, at `dpi`, rounded to the nearest pixel.
 int ScaleToDpi(int value, int dpi);
 
+// The drawn sets of the skin, in percent (100: the pictures of the skin folder; 150
+// and 200: its sub-folders "150\" and "200\"), in the order a window at `dpi` tries
+// them: by nearness to the DPI's scale, the larger first on a tie (shrinking keeps a
+// picture sharper than growing). At 96 DPI the 1x set alone, shown as drawn.
+std::vector<int> SkinSetsFor(int dpi);
+
+// The size at `dpi` of `drawn` pixels of a set drawn for `setPercent`, rounded to the
+// nearest pixel, halves up (as the windows' own places are scaled).
+int SkinPixelsAt(int drawn, int setPercent, int dpi);
+
 // The top-left of a window of (width, height) centred on `area`.
 lumen::Point CentredIn(const lumen::Rect& area, int width, int height);
 

@@ -11,6 +11,7 @@
 #include "surgepad/SettingShadowForm.h"
 #include "surgepad/Screens.h"
 #include "surgepad/SettingView.h"
+#include "ui/Scale.h"
 
 namespace surgepad {
 
@@ -23,8 +24,8 @@ ui::FormLayout Layout() {
     layout.className = "TSettingForm";
     layout.name = "SettingForm";
     layout.caption = "Surgepad";
-    layout.clientWidth = kSettingWidth;
-    layout.clientHeight = kSettingHeight;
+    layout.clientWidth = ui::Px(kSettingWidth);
+    layout.clientHeight = ui::Px(kSettingHeight);
     layout.color = RGB(0x1B, 0x1B, 0x23);
     layout.exStyleAdd = WS_EX_TOPMOST;
     return layout;
@@ -37,13 +38,13 @@ constexpr COLORREF kCancelKey = RGB(0xCA, 0xCA, 0xCB);
 
 void SetButtonFont(ui::Font& font) {
     font.SetName("Arial");
-    font.SetHeight(-11);
+    font.SetHeight(ui::Px(-11));
     font.SetColor(static_cast<ui::Color>(kSettingButtonTextColor));
 }
 
 void SetTitleFont(ui::Font& font) {
     font.SetName("Arial");
-    font.SetHeight(-11);
+    font.SetHeight(ui::Px(-11));
     font.SetColor(static_cast<ui::Color>(kTitleColor));
 }
 
@@ -54,7 +55,7 @@ void FitToText(ui::Label& label) {
     RECT r{0, 0, 0, 0};
     const std::string& text = label.Caption();
     DrawTextA(screen.Dc(), text.empty() ? " " : text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    label.SetSize(r.right - r.left + 2, std::max<int>(r.bottom - r.top, 13));
+    label.SetSize(r.right - r.left + ui::Px(2), std::max<int>(r.bottom - r.top, ui::Px(13)));
 }
 
 void CopyRows(const lumen::Bitmap& from, lumen::Bitmap& to, int first, int last) {
@@ -79,17 +80,17 @@ TSettingForm::TSettingForm()
       ComboBoxBody(*this),
       ComboBoxBottom(*this),
       PowerLogo(*this),
-      RadioPower(*this, 150, 84, 17, 17),
-      RadioTurbo(*this, 150, 113, 17, 17),
+      RadioPower(*this, ui::Px(150), ui::Px(84), ui::Px(17), ui::Px(17)),
+      RadioTurbo(*this, ui::Px(150), ui::Px(113), ui::Px(17), ui::Px(17)),
       PowerTitle(*this),
       TurboTitle(*this),
-      CheckOsd(*this, 53, 192, 17, 17),
-      CheckStatus(*this, 178, 192, 17, 17),
+      CheckOsd(*this, ui::Px(53), ui::Px(192), ui::Px(17), ui::Px(17)),
+      CheckStatus(*this, ui::Px(178), ui::Px(192), ui::Px(17), ui::Px(17)),
       OsdTitle(*this),
       StatusTitle(*this),
-      ApplyButton(*this, 128, 306, 65, 25),
-      CancelButton(*this, 218, 306, 78, 21),
-      CloseButton(*this, 262, 8, 44, 20),
+      ApplyButton(*this, ui::Px(128), ui::Px(306), ui::Px(65), ui::Px(25)),
+      CancelButton(*this, ui::Px(218), ui::Px(306), ui::Px(78), ui::Px(21)),
+      CloseButton(*this, ui::Px(262), ui::Px(8), ui::Px(44), ui::Px(20)),
       m_formSite(*this),
       m_backgroundSite(Background, m_formSite) {
     LoadSkin();
@@ -128,7 +129,7 @@ void TSettingForm::LoadSkin() {
         // window see-through. The window stays plain, but it still fades.
         lumen::Trace("settings: no skin picture %s; the window stays plain", kSettingSkinPicture);
         skin.SetPixelFormat(lumen::PixelFormat::Bgr24);
-        skin.SetSize(kSettingWidth, kSettingHeight);
+        skin.SetSize(ui::Px(kSettingWidth), ui::Px(kSettingHeight));
         skin.Fill(lumen::Bgra{0x23, 0x1B, 0x1B, 255});
     }
     skin.SetPixelFormat(lumen::PixelFormat::Bgr24);
@@ -150,7 +151,7 @@ void TSettingForm::LoadSkin() {
 void TSettingForm::SkinControls() {
     lumen::Bitmap& skin = Background.Picture();
     PowerLogo.Picture().SetPixelFormat(lumen::PixelFormat::Bgra32);
-    PowerLogo.SetBounds(30, 52, 0, 0);
+    PowerLogo.SetBounds(ui::Px(30), ui::Px(52), 0, 0);
     PowerLogo.SetAutoSize(true);
 
     for (kr::KrRadioButton* radio : {&RadioPower, &RadioTurbo}) {
@@ -165,13 +166,12 @@ void TSettingForm::SkinControls() {
         int left;
         int top;
     };
-    for (const Title& title :
-         {Title{PowerTitle, 167, RadioPower.Top() - 1}, Title{TurboTitle, 167, RadioTurbo.Top() - 1},
-          Title{OsdTitle, 74, 191}, Title{StatusTitle, 199, 191}}) {
+    for (const Title& title : {Title{PowerTitle, 167, 83}, Title{TurboTitle, 167, 112}, Title{OsdTitle, 74, 191},
+                               Title{StatusTitle, 199, 191}}) {
         title.label.SetTransparent(true);
         title.label.SetShowAccelChar(false);
         SetTitleFont(title.label.GetFont());
-        title.label.SetBounds(title.left, title.top, 100, 14);
+        title.label.SetBounds(ui::Px(title.left), ui::Px(title.top), ui::Px(100), ui::Px(14));
     }
 
     for (kr::KrCheckBox* box : {&CheckOsd, &CheckStatus}) {
@@ -214,18 +214,18 @@ void TSettingForm::CreateHeadings() {
         ui::Font& font = heading->GetFont();
         font.SetName("Arial");
         font.SetBold(true);
-        font.SetHeight(french ? -11 : -13);
+        font.SetHeight(ui::Px(french ? -11 : -13));
         font.SetColor(static_cast<ui::Color>(kHeadingColor));
         heading->SetShaded(true);
         heading->SetShadeAlphaValue(kHeadingShadeAlpha);
         const int left = i == 0 && french ? kFrenchActionHeadingLeft : kHeadings[i].left;
-        heading->SetBounds(left, kHeadings[i].top, 220, 25);
+        heading->SetBounds(ui::Px(left), ui::Px(kHeadings[i].top), ui::Px(220), ui::Px(25));
         Headings[i] = std::move(heading);
     }
 }
 
 void TSettingForm::CreateProfileList() {
-    ProfileList = std::make_unique<SkinComboBox>(*this, kProfileListPlace.x, kProfileListPlace.y,
+    ProfileList = std::make_unique<SkinComboBox>(*this, ui::Px(kProfileListPlace.x), ui::Px(kProfileListPlace.y),
                                                  SkinComboBox::Skin{Background.Picture(), ComboBoxTop.Picture(),
                                                                     ComboBoxBody.Picture(), ComboBoxBottom.Picture()});
     // Tab follows the window from top to bottom: the list comes before Apply and Cancel.
@@ -256,7 +256,7 @@ void TSettingForm::ApplyTexts() {
         ApplyButton.GetFont().SetCharset(SHIFTJIS_CHARSET);
         for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
             title->GetFont().SetCharset(SHIFTJIS_CHARSET);
-            title->GetFont().SetHeight(-12);
+            title->GetFont().SetHeight(ui::Px(-12));
         }
         for (auto& heading : Headings) {
             heading->GetFont().SetCharset(SHIFTJIS_CHARSET);
@@ -302,14 +302,15 @@ void TSettingForm::DrawRows(int from, int to) {
 void TSettingForm::DrawStrip(int y) {
     const lumen::Bitmap& skin = BkSave.Picture();
     lumen::Bitmap& work = Background.Picture();
-    if (skin.Height() != kSkinHeight || work.Height() != kSkinHeight || skin.Width() != work.Width() ||
+    const StripGeometry g = StripGeometryAt(ui::DisplayDpi());
+    if (skin.Height() != g.skinHeight || work.Height() != g.skinHeight || skin.Width() != work.Width() ||
         skin.BytesPerPixel() != work.BytesPerPixel()) {
         return;
     }
-    const StripRows rows = StripPlacement(y);
+    const StripRows rows = StripPlacement(y, g);
     const size_t bytes = static_cast<size_t>(skin.Width()) * static_cast<size_t>(skin.BytesPerPixel());
     for (int row = rows.stripFrom; row < rows.stripTo; ++row) {
-        std::memcpy(work.ScanLine(row), skin.ScanLine(kStripTop + row - rows.stripFrom), bytes);
+        std::memcpy(work.ScanLine(row), skin.ScanLine(g.stripTop + row - rows.stripFrom), bytes);
     }
     for (int row = rows.clearFrom; row < rows.clearTo; ++row) {
         for (int x = 0; x < work.Width(); ++x) {
@@ -338,8 +339,9 @@ POINT TSettingForm::OpeningPlace() {
     // The corner of the work area next to the notification area, on the monitor that
     // holds the taskbar.
     const ScreenState screens = ReadScreens();
-    const lumen::Point at = SettingsWindowPlace(screens.monitors[screens.taskbarMonitor].work, screens.taskbarEdge,
-                                                kSettingWidth, kSettingHeight, kSettingRightGap, kSettingBottomGap);
+    const lumen::Point at =
+        SettingsWindowPlace(screens.monitors[screens.taskbarMonitor].work, screens.taskbarEdge, ui::Px(kSettingWidth),
+                            ui::Px(kSettingHeight), ui::Px(kSettingRightGap), ui::Px(kSettingBottomGap));
     return POINT{at.x, at.y};
 }
 

@@ -1,11 +1,13 @@
 #include "surgepad/SettingShadowForm.h"
 
+#include "ui/Scale.h"
+
 namespace surgepad {
 
 TSettingShadowForm* SettingShadowForm = nullptr;
 
 TSettingShadowForm::TSettingShadowForm(ui::Form& owner)
-    : TShadowForm(ShadowLayout{"TSettingShadowForm", "SettingShadowForm", 329, 373}, owner) {}
+    : TShadowForm(ShadowLayout{"TSettingShadowForm", "SettingShadowForm", ui::Px(329), ui::Px(373)}, owner) {}
 
 void TSettingShadowForm::Prepare() {
     PrepareShadow(kSettingShadowPicture);

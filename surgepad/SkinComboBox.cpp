@@ -2,6 +2,7 @@
 
 #include "surgepad/PngReader.h"
 #include "surgepad/SkinImage.h"
+#include "ui/Scale.h"
 
 #include "lumen/core/DebugTrace.h"
 
@@ -18,7 +19,7 @@ constexpr int kTextInset = 9;
 
 void SetListFont(ui::Font& font) {
     font.SetName("Arial");
-    font.SetHeight(-11);
+    font.SetHeight(ui::Px(-11));
     font.SetColor(kTextColor);
 }
 
@@ -69,30 +70,35 @@ SkinComboBox::SkinComboBox(ui::WinControl& owner, int x, int y, const Skin& skin
     SetListFont(m_caption->GetFont());
     m_caption->SetAlignment(ui::Alignment::Left);
     m_caption->SetLayout(ui::TextLayout::Center);
-    m_caption->SetBounds(x + 10, y - 3, 120, 28);
+    m_caption->SetBounds(x + ui::Px(10), y - ui::Px(3), ui::Px(120), ui::Px(28));
     m_caption->SetTransparent(true);
     // Graphic controls paint in creation order: the label lies above the box's picture.
     m_parts = {m_body.get(), m_caption.get()};
 
-    m_arrow = std::make_unique<ArrowButton>(owner, x + 138, y + 1, *this);
+    const int arrowX = x + ui::Px(138);
+    const int arrowY = y + ui::Px(1);
+    m_arrow = std::make_unique<ArrowButton>(owner, arrowX, arrowY, *this);
     kr::KrFourStateAppearance& looks = m_arrow->Appearance();
     LoadStateImages({&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
-                    skin.background, x + 138, y + 1, "arrow_n.png", "arrow_d.png", "arrow_o.png", "arrow_un.png");
+                    skin.background, arrowX, arrowY, "arrow_n.png", "arrow_d.png", "arrow_o.png", "arrow_un.png");
     m_parts.push_back(m_arrow.get());
 
-    m_panel = std::make_unique<ui::Panel>(owner, x, y + m_body->Height() - 1, kPanelWidth, kPanelHeight);
+    const int panelWidth = ui::Px(kPanelWidth);
+    const int panelHeight = ui::Px(kPanelHeight);
+    m_panel = std::make_unique<ui::Panel>(owner, x, y + m_body->Height() - ui::Px(1), panelWidth, panelHeight);
     m_panel->SetVisible(false);
     m_panelImage = std::make_unique<ui::Image>(*m_panel);
-    m_panelImage->SetBounds(0, 0, kPanelWidth, kPanelHeight);
+    m_panelImage->SetBounds(0, 0, panelWidth, panelHeight);
     PaintPanelImage(skin);
 
     // The list box is a window: it lies above the panel's picture.
-    m_list = std::make_unique<OwnerDrawListBox>(*m_panel, 1, 2, kPanelWidth - 2, kPanelHeight - 4);
+    m_list = std::make_unique<OwnerDrawListBox>(*m_panel, ui::Px(1), ui::Px(2), panelWidth - ui::Px(2),
+                                                panelHeight - ui::Px(4));
     m_list->SetColor(kListColor);
     SetListFont(m_list->GetFont());
     m_list->OnMouseUp = ListMouseUp::Of<&SkinComboBox::ItemChosen>(this);
     m_painter.SetHighlightColor(kHighlightColor);
-    m_painter.SetInsets(kTextInset, 0, 0, 0);
+    m_painter.SetInsets(ui::Px(kTextInset), 0, 0, 0);
     m_painter.Attach(*m_list);
     m_parts.push_back(m_panel.get());
 
@@ -117,7 +123,7 @@ void SkinComboBox::PaintPanelImage(const Skin& skin) {
             SetStretchBltMode(canvas.Dc(), COLORONCOLOR);
             DrawPiece(canvas.Dc(), skin.panelTop, 0, 0, skin.panelTop.Width(), skin.panelTop.Height());
             DrawPiece(canvas.Dc(), skin.panelBottom, 0, height - bottom, skin.panelBottom.Width(), bottom);
-            DrawPiece(canvas.Dc(), skin.panelBody, 0, 1, width, height - bottom - 1);
+            DrawPiece(canvas.Dc(), skin.panelBody, 0, ui::Px(1), width, height - bottom - ui::Px(1));
             GdiFlush();
         }
     }

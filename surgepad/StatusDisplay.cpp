@@ -3,6 +3,7 @@
 #include "surgepad/PngReader.h"
 #include "surgepad/Screens.h"
 #include "surgepad/StatusForm.h"
+#include "ui/Scale.h"
 
 namespace surgepad {
 
@@ -28,7 +29,7 @@ void StatusDisplay::LoadFrom(const std::string& path) {
 }
 
 POINT StatusDisplay::Position(int screenWidth, int width) {
-    return POINT{screenWidth - width - kStatusMargin, kStatusMargin};
+    return POINT{screenWidth - width - ui::Px(kStatusMargin), ui::Px(kStatusMargin)};
 }
 
 void StatusDisplay::ShowAt(uint8_t alpha) {

@@ -5,6 +5,7 @@
 #include "lumen/core/Handle.h"
 #include "lumen/widget/TLayout.h"
 #include "surgepad/MultiLang.h"
+#include "ui/Scale.h"
 
 namespace surgepad {
 
@@ -52,12 +53,16 @@ void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RE
 
 void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::string& explanation,
                       const std::string& languageName) {
-    DrawTextKeepingAlpha(page, title, kWarningTitleRect, kWarningTitleFlags, WarningFont{-16, true, DEFAULT_CHARSET});
-    WarningFont body{-11, false, DEFAULT_CHARSET};
+    const auto scaled = [](const RECT& r) {
+        return RECT{ui::Px(r.left), ui::Px(r.top), ui::Px(r.right), ui::Px(r.bottom)};
+    };
+    DrawTextKeepingAlpha(page, title, scaled(kWarningTitleRect), kWarningTitleFlags,
+                         WarningFont{ui::Px(-16), true, DEFAULT_CHARSET});
+    WarningFont body{ui::Px(-11), false, DEFAULT_CHARSET};
     if (languageName == "Japanese") {
         body.charset = SHIFTJIS_CHARSET;
     }
-    DrawTextKeepingAlpha(page, explanation, kWarningTextRect, kWarningTextFlags, body);
+    DrawTextKeepingAlpha(page, explanation, scaled(kWarningTextRect), kWarningTextFlags, body);
 }
 
 void DrawWarningTexts(lumen::Bitmap& page) {

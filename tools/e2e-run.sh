@@ -77,10 +77,21 @@ trap 'exit 130' INT TERM
 copy_prefix "$template" "$work/prefix" "$bin/system/powrprof.dll"
 export WINEPREFIX="$work/prefix"
 
-start_headless_display e2e-run
+# SURGEPAD_E2E_DPI: the prefix's DPI, on a screen and desktop larger by the same scale.
+screen=1024x768
+if [ -n "${SURGEPAD_E2E_DPI:-}" ]; then
+    dpi=$SURGEPAD_E2E_DPI
+    screen="$((1024 * dpi / 96))x$((768 * dpi / 96))"
+    "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    use_desktop Surgepad "$screen" >/dev/null 2>&1
+    "$WINESERVER64" -k >/dev/null 2>&1
+    "$WINESERVER64" -w >/dev/null 2>&1
+fi
+
+start_headless_display e2e-run "$screen"
 start_persistent_wineserver
 # The desktop with its taskbar, before the program adds its icon.
-"$WINE64" explorer /desktop=Surgepad,1024x768 </dev/null >/dev/null 2>&1 &
+"$WINE64" explorer "/desktop=Surgepad,$screen" </dev/null >/dev/null 2>&1 &
 pids+=($!)
 for _ in $(seq 1 100); do
     xdotool search --name '^Surgepad - Wine desktop$' >/dev/null 2>&1 && break

@@ -2,14 +2,14 @@
 # demo.sh). Each caller sets WINE64, WINESERVER64 and an array `pids` of background
 # processes it stops on exit.
 
-# Starts a headless X server (1024x768, 24 bits) with a compositor, exports DISPLAY and
-# adds both to `pids`. Per-pixel alpha of layered windows is only blended with a
-# compositor. Exits with 1 when the X server does not start. $1 names the caller in
-# the message.
+# Starts a headless X server (1024x768 or the size $2, 24 bits) with a compositor,
+# exports DISPLAY and adds both to `pids`. Per-pixel alpha of layered windows is only
+# blended with a compositor. Exits with 1 when the X server does not start. $1 names
+# the caller in the message.
 start_headless_display() {
     local dispfile
     dispfile=$(mktemp)
-    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 5 -screen 0 "${2:-1024x768}x24" -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 &
     pids+=($!)
     for _ in $(seq 1 100); do
         [ -s "$dispfile" ] && break

@@ -106,8 +106,8 @@ void ResizePicture(const Bitmap& from, Bitmap& to, int width, int height) {
         for (int x = 0; x < width; ++x) {
             Sample s;
             for (const Tap& tap : down[static_cast<size_t>(y)]) {
-                const Sample& q = rows[static_cast<size_t>(tap.index) * static_cast<size_t>(width) +
-                                       static_cast<size_t>(x)];
+                const Sample& q =
+                    rows[static_cast<size_t>(tap.index) * static_cast<size_t>(width) + static_cast<size_t>(x)];
                 s.b += tap.weight * q.b;
                 s.g += tap.weight * q.g;
                 s.r += tap.weight * q.r;

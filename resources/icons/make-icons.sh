@@ -2,7 +2,8 @@
 # Draws the two tray icons of Surgepad with ImageMagick (Debian package
 # "imagemagick"): a round button with a power glyph, in the skin's purple accent for the normal state
 # ("Q_Button.ico") and red while a turbo profile is on ("Q_Button_red16.ico"),
-# each holding a 16x16 and a 32x32 picture. Only drawing primitives are used (no
+# each holding the sizes the notification area asks for from 100 % to 200 % display
+# scale (16, 20, 24, 32) and those of larger views (40, 48). Only drawing primitives are used (no
 # fonts), so the output is the same on every machine with the same ImageMagick.
 # Usage: resources/icons/make-icons.sh [OUTPUT_DIR]   (default: this folder)
 set -euo pipefail
@@ -20,11 +21,13 @@ button() {
         -fill none -stroke white -strokewidth 26 -draw "arc 64,64 192,192 300,600" \
         -draw "line 128,40 128,124" \
         -define png:exclude-chunks=date,time "$work/$name-master.png"
-    for size in 16 32; do
+    local sizes=(16 20 24 32 40 48) files=()
+    for size in "${sizes[@]}"; do
         convert "$work/$name-master.png" -filter Box -resize "${size}x${size}" \
             -define png:exclude-chunks=date,time "PNG32:$work/$name-$size.png"
+        files+=("$work/$name-$size.png")
     done
-    convert "$work/$name-16.png" "$work/$name-32.png" "$out/$name.ico"
+    convert "${files[@]}" "$out/$name.ico"
 }
 
 button Q_Button '#8050C7' '#2B1A47'

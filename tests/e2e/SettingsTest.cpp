@@ -788,6 +788,70 @@ TEST_F(Settings, WithoutThePowerFeatureLibraryApplyRefusesTheTurboActionWithAMes
 // The window in one language of the program (the locale this run was started in;
 // CTest runs it once a language, see CMakeLists.txt), for the eye: the texts of that
 // language are used and the screenshot shows them.
+// Run by CTest in a prefix at the DPI SURGEPAD_E2E_DPI (144, 192): the settings window,
+// the display and the badge at the scale of the screen, with the pictures of the skin's
+// set for it, hard clean edges, and hit areas that follow.
+TEST_F(Settings, DISABLED_AtTheScaleOfTheScreen) {
+    const char* value = std::getenv("SURGEPAD_E2E_DPI");
+    ASSERT_NE(value, nullptr) << "run by CTest with SURGEPAD_E2E_DPI";
+    const int dpi = std::atoi(value);
+    SetProcessDPIAware();
+    {
+        HDC screen = GetDC(nullptr);
+        ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSX), dpi) << "the prefix's DPI";
+        ReleaseDC(nullptr, screen);
+    }
+    const auto S = [dpi](int v) { return MulDiv(v, dpi, 96); };
+    const auto SP = [&](POINT p) { return POINT{S(p.x), S(p.y)}; };
+    Start();
+    HWND settings = Open(*program);
+    ASSERT_NE(settings, nullptr);
+    const RECT area = WorkArea();
+    const RECT r = WindowRect(settings);
+    EXPECT_EQ(r.right - r.left, S(kWidth));
+    EXPECT_EQ(r.bottom - r.top, S(kHeight));
+    EXPECT_EQ(r.left, area.right - S(kWidth) - S(20));
+    EXPECT_EQ(r.top, area.bottom - S(kHeight) - S(5));
+    // The shaped edge is hard and clean: no pixel of the window shows the key colour or
+    // a blend toward it.
+    const e2e::Capture shot = e2e::CaptureScreen();
+    EXPECT_EQ(e2e::CountPixels(shot, r, RGB(255, 0, 255), 90), 0) << "magenta at the window's edges";
+    e2e::SaveCapture(shot, "settings-dpi-" + std::to_string(dpi));
+
+    // The hit areas follow the scale: the turbo title, an entry of the list, Apply.
+    Click(settings, SP(kTurboTitle));
+    ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
+    PointAt(settings, SP(kArrow));
+    LeftButton(true);
+    ASSERT_TRUE(WaitForList(settings, true)) << program->TraceText();
+    LeftButton(false);
+    e2e::SaveCapture(e2e::CaptureScreen(), "settings-dpi-" + std::to_string(dpi) + "-list");
+    ClickEntry(ProfileListBox(settings), 0);
+    Click(settings, SP(kApply));
+    ASSERT_TRUE(WaitClosed(*program)) << program->TraceText();
+    EXPECT_EQ(e2e::UserDword(kSettingsKey, "ButtonAction"), std::optional<DWORD>(0)) << program->TraceText();
+    EXPECT_EQ(e2e::UserDword(kSettingsKey, "ProfileType"), std::optional<DWORD>(0));
+
+    // The display, centred, and the badge at the top-right corner, both scaled.
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    HWND osd = WaitVisible("TOsdForm");
+    ASSERT_NE(osd, nullptr);
+    const RECT o = WindowRect(osd);
+    EXPECT_EQ(o.right - o.left, S(326));
+    EXPECT_EQ(o.bottom - o.top, S(310));
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    EXPECT_EQ(o.left, (screenWidth - S(326)) / 2);
+    e2e::SaveCapture(e2e::CaptureScreen(), "display-dpi-" + std::to_string(dpi));
+    ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
+    HWND badge = WaitVisible("TStatusForm", 5000);
+    ASSERT_NE(badge, nullptr);
+    const RECT b = WindowRect(badge);
+    EXPECT_EQ(b.right - b.left, S(120));
+    EXPECT_EQ(b.bottom - b.top, S(40));
+    EXPECT_EQ(b.right, screenWidth - S(10));
+    EXPECT_EQ(b.top, S(10));
+}
+
 TEST_F(Settings, DISABLED_InTheLanguageOfTheLocale) {
     const char* language = std::getenv("SURGEPAD_E2E_LANGUAGE");
     ASSERT_NE(language, nullptr) << "run by CTest with SURGEPAD_E2E_LANGUAGE and the locale";

@@ -38,6 +38,23 @@ TEST(LayoutSteps, ClosingMovesOnlyTheStripFromTheFullSkinDownToFortyRows) {
     }
 }
 
+// At every display scale the animation takes as many steps, and ends on the scaled
+// skin's strip.
+TEST(LayoutSteps, EveryScaleTakesTheSameStepsToTheScaledStrip) {
+    const size_t opening = OpeningStrips().size();
+    const size_t closing = ClosingStrips().size();
+    for (int dpi : {120, 144, 192}) {
+        const StripGeometry g = StripGeometryAt(dpi);
+        const std::vector<StripStep> open = OpeningStrips(g);
+        EXPECT_NEAR(static_cast<double>(open.size()), static_cast<double>(opening), 1.0) << "dpi " << dpi;
+        EXPECT_NEAR(static_cast<double>(ClosingStrips(g).size()), static_cast<double>(closing), 1.0) << "dpi " << dpi;
+        EXPECT_EQ(open.back().strip, g.stripTop) << "dpi " << dpi;
+        EXPECT_EQ(StripPlacement(g.stripTop, g).clearTo, g.skinHeight) << "dpi " << dpi;
+    }
+    EXPECT_EQ(StripGeometryAt(192).skinHeight, 746);
+    EXPECT_EQ(StripGeometryAt(144).StripRows(), 56);
+}
+
 TEST(LayoutSteps, StripPlacement) {
     struct Case {
         int y;

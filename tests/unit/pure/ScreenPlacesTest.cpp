@@ -82,6 +82,18 @@ TEST(ScreenPlaces, ScaleCentreAndFullScreen) {
     EXPECT_EQ(surgepad::ScaleToDpi(5, 144), 8);      // 7.5
     EXPECT_EQ(surgepad::ScaleToDpi(326, 192), 652);
     EXPECT_EQ(surgepad::ScaleToDpi(-5, 144), -8);
+    // A picture drawn at 2x and shown at 150 % is as large as the window's own scaled
+    // size of it.
+    EXPECT_EQ(surgepad::SkinPixelsAt(658, 200, 144), surgepad::ScaleToDpi(329, 144));
+    EXPECT_EQ(surgepad::SkinPixelsAt(329, 100, 144), 494);
+    EXPECT_EQ(surgepad::SkinPixelsAt(465, 150, 192), 620);
+
+    using Sets = std::vector<int>;
+    EXPECT_EQ(surgepad::SkinSetsFor(96), Sets{100}) << "shown as drawn";
+    EXPECT_EQ(surgepad::SkinSetsFor(120), (Sets{150, 100, 200})) << "125 %: a tie goes to the larger";
+    EXPECT_EQ(surgepad::SkinSetsFor(144), (Sets{150, 200, 100}));
+    EXPECT_EQ(surgepad::SkinSetsFor(168), (Sets{200, 150, 100})) << "175 %";
+    EXPECT_EQ(surgepad::SkinSetsFor(288), (Sets{200, 150, 100}));
 
     const Point centre = surgepad::CentredIn(kMonitors[1].area, 326, 310);
     EXPECT_EQ(centre.x, 1920 + (2560 - 326) / 2);
