@@ -60,18 +60,9 @@ TaskbarEdge EdgeFrom(UINT edge) {
     }
 }
 
-}  // namespace
-
-ScreenState ReadScreens(HWND ignore) {
-    ScreenState state;
-    EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&state));
-    if (state.monitors.empty()) {
-        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-        (void)SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        state.monitors.push_back(
-            MonitorPlace{{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, ToRect(work), 96});
-    }
-    // The desktop and the taskbar in front are no window in front: the pointer decides.
+// The rectangle of the window in front. The desktop and the taskbar in front are no
+// window in front.
+std::optional<lumen::Rect> ForegroundRect(HWND ignore) {
     HWND front = GetForegroundWindow();
     char cls[32] = {};
     if (front != nullptr) {
@@ -83,8 +74,52 @@ ScreenState ReadScreens(HWND ignore) {
     RECT r{};
     if (front != nullptr && front != ignore && !shell && IsWindowVisible(front) && !IsIconic(front) &&
         GetWindowRect(front, &r)) {
-        state.foreground = ToRect(r);
+        return ToRect(r);
     }
+    return std::nullopt;
+}
+
+// The system's word on a full-screen program in front (Vista on; bound at run time).
+bool SystemReportsFullScreen() {
+    using QueryProc = HRESULT(WINAPI*)(QUERY_USER_NOTIFICATION_STATE*);
+    static const auto query = [] {
+        HMODULE shell = GetModuleHandleA("shell32.dll");
+        return shell != nullptr ? reinterpret_cast<QueryProc>(
+                                      reinterpret_cast<void*>(GetProcAddress(shell, "SHQueryUserNotificationState")))
+                                : nullptr;
+    }();
+    QUERY_USER_NOTIFICATION_STATE state{};
+    return query != nullptr && query(&state) == S_OK &&
+           (state == QUNS_BUSY || state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE);
+}
+
+}  // namespace
+
+bool FullScreenInFront() {
+    if (SystemReportsFullScreen()) {
+        return true;
+    }
+    const std::optional<lumen::Rect> front = ForegroundRect(nullptr);
+    if (!front) {
+        return false;
+    }
+    const RECT r{front->left, front->top, front->right, front->bottom};
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    return GetMonitorInfoA(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info) &&
+           CoversMonitor(*front, ToRect(info.rcMonitor));
+}
+
+ScreenState ReadScreens(HWND ignore) {
+    ScreenState state;
+    EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&state));
+    if (state.monitors.empty()) {
+        RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        (void)SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        state.monitors.push_back(
+            MonitorPlace{{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, ToRect(work), 96});
+    }
+    state.foreground = ForegroundRect(ignore);
     POINT pointer{};
     if (GetCursorPos(&pointer)) {
         state.pointer = lumen::Point{pointer.x, pointer.y};

@@ -26,4 +26,9 @@ ScreenState ReadScreens(HWND ignore = nullptr);
 // The monitor the user is looking at, from a fresh reading.
 MonitorPlace MonitorInView(HWND ignore = nullptr);
 
+// Whether a full-screen application is in front: the system reports a full-screen or
+// Direct3D full-screen program (or presentation mode), or the window in front covers
+// the whole of its monitor.
+bool FullScreenInFront();
+
 }  // namespace surgepad

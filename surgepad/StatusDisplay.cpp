@@ -1,5 +1,6 @@
 #include "surgepad/StatusDisplay.h"
 
+#include "lumen/core/DebugTrace.h"
 #include "surgepad/PngReader.h"
 #include "surgepad/Screens.h"
 #include "surgepad/StatusForm.h"
@@ -36,15 +37,47 @@ void StatusDisplay::ShowAt(uint8_t alpha) {
     if (StatusForm == nullptr) {
         return;
     }
+    m_wanted = true;
+    m_layered.SetAlphaEnabled(true);
+    m_layered.SetAlpha(alpha);
+    if (m_watch == nullptr) {
+        m_watch = std::make_unique<ui::Timer>(kFullScreenCheckMs, false);
+        m_watch->OnTimer = ui::Callback<>::Of<&StatusDisplay::CheckFullScreen>(this);
+    }
+    m_watch->SetEnabled(true);
+    m_steppedAside = FullScreenInFront();
+    if (m_steppedAside) {
+        StatusForm->Hide();
+        lumen::Trace("status: stepped aside for a full-screen window");
+        return;
+    }
+    Place();
+}
+
+void StatusDisplay::Place() {
     // At the top-right corner of the monitor the user is looking at.
     const MonitorPlace monitor = MonitorInView(StatusForm->Handle());
     const POINT corner = Position(monitor.area.Width(), StatusForm->ClientWidth());
     const POINT at{monitor.area.left + corner.x, monitor.area.top + corner.y};
     StatusForm->MoveTo(at.x, at.y);
-    m_layered.SetAlphaEnabled(true);
-    m_layered.SetAlpha(alpha);
     m_layered.Update(StatusForm->Handle(), m_picture);
     StatusForm->Show();
+}
+
+void StatusDisplay::CheckFullScreen() {
+    if (!m_wanted || StatusForm == nullptr) {
+        return;
+    }
+    const bool fullScreen = FullScreenInFront();
+    if (fullScreen && !m_steppedAside) {
+        m_steppedAside = true;
+        StatusForm->Hide();
+        lumen::Trace("status: stepped aside for a full-screen window");
+    } else if (!fullScreen && m_steppedAside) {
+        m_steppedAside = false;
+        Place();
+        lumen::Trace("status: back");
+    }
 }
 
 void StatusDisplay::SetAlpha(uint8_t alpha) {
@@ -57,6 +90,11 @@ void StatusDisplay::SetAlpha(uint8_t alpha) {
 }
 
 void StatusDisplay::Hide() {
+    m_wanted = false;
+    m_steppedAside = false;
+    if (m_watch != nullptr) {
+        m_watch->SetEnabled(false);
+    }
     if (StatusForm != nullptr) {
         StatusForm->Hide();
     }

@@ -1,13 +1,18 @@
 #pragma once
 // StatusDisplay: the status badge's picture on TStatusForm, 10 px from the top and
-// right edges of the primary screen, letting mouse clicks through to what lies under
-// it. The picture is pushed as loaded (not premultiplied).
+// right edges of the monitor the user is looking at, letting mouse clicks through to
+// what lies under it. The picture is pushed as loaded (not premultiplied). While a
+// full-screen application is in front the badge steps aside (a window above a game can
+// cost it its variable refresh rate), and comes back when the application leaves the
+// front.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "lumen/graphics/DibBitmap.h"
 #include "lumen/widget/LayeredWindow.h"
+#include "ui/Timer.h"
 
 namespace surgepad {
 
@@ -32,9 +37,18 @@ public:
     // Left and top of a badge of `width` on a screen of `screenWidth`.
     static POINT Position(int screenWidth, int width);
 
+    // How often the badge looks for a full-screen application while it is wanted.
+    static constexpr unsigned kFullScreenCheckMs = 1000;
+
 private:
+    void Place();
+    void CheckFullScreen();
+
     lumen::TPerPixelLayeredWindowMaker m_layered;
     lumen::DibBitmap m_picture;
+    bool m_wanted = false;        // shown by the switch, until hidden
+    bool m_steppedAside = false;  // wanted, but a full-screen application is in front
+    std::unique_ptr<ui::Timer> m_watch;
 };
 
 }  // namespace surgepad
