@@ -2,7 +2,8 @@
 # Builds the Surgepad package of one program folder with wixl.
 #   installer/make-msi.sh ARCH VERSION PROGRAM_DIR OUTPUT.msi
 # ARCH is x86 or x64, PROGRAM_DIR a program folder of `make dist`
-# (dist/<arch>/Surgepad: Surgepad.exe, pngio.dll, Resource\, LangFiles\). Each build
+# (dist/<arch>/Surgepad: Surgepad.exe, pngio.dll, Resource\ with the skin for 150 % and
+# 200 % display scaling in Resource\150\ and Resource\200\, LangFiles\). Each build
 # writes <build>/installer/make-msi, which passes its own ARCH and VERSION.
 set -eu
 if [ $# -ne 4 ]; then
@@ -24,7 +25,7 @@ esac
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-# Every file of the program folder but the program itself, whose component
+# Every file of the program folder and its sub-folders but the program itself, whose component
 # Surgepad.wxs writes out (the shortcut, the Run value and the removal's run need it).
 name=$(basename "$payload")
 (cd "$payload/.." && find "$name" -type f ! -path "$name/Surgepad.exe" | LC_ALL=C sort) |
