@@ -5,6 +5,7 @@
 #include "surgepad/PngReader.h"
 #include "surgepad/Screens.h"
 #include "surgepad/WarningPage.h"
+#include "ui/Scale.h"
 
 namespace surgepad {
 
@@ -18,6 +19,8 @@ void OsdDisplay::Load() {
 }
 
 void OsdDisplay::LoadFrom(const std::string& folder) {
+    m_folder = folder;
+    m_dpi = ui::DisplayDpi();
     m_layered.SetAlphaEnabled(true);
     m_layered.SetClickThrough(false);
     m_layered.SetPerPixel(true);
@@ -46,8 +49,12 @@ void OsdDisplay::ShowPage(int page) {
         return;
     }
     m_layered.SetAlpha(255);
-    // Centred on the monitor the user is looking at.
+    // Centred on the monitor the user is looking at, at its scale.
     const MonitorPlace monitor = MonitorInView(OsdForm->Handle());
+    if (m_dpi != 0 && monitor.dpi != m_dpi) {
+        const ui::DpiScope scope(monitor.dpi);
+        LoadFrom(m_folder);
+    }
     const POINT centre =
         CentredPosition(monitor.area.Width(), monitor.area.Height(), OsdForm->ClientWidth(), OsdForm->ClientHeight());
     const POINT at{monitor.area.left + centre.x, monitor.area.top + centre.y};

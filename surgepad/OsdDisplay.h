@@ -29,7 +29,8 @@ public:
     void Load();
     // Loads the pages from `folder` (which ends in a backslash) instead.
     void LoadFrom(const std::string& folder);
-    // Full opacity, centred on the primary screen (full size, not the work area).
+    // Full opacity, centred on the monitor the user is looking at (its whole area, not
+    // the work area); the pages are made again first for a monitor of another DPI.
     void ShowPage(int page);
     void SetAlpha(uint8_t alpha);
     void Hide();
@@ -43,6 +44,8 @@ public:
 
 private:
     lumen::TPerPixelLayeredWindowMaker m_layered;
+    std::string m_folder;
+    int m_dpi = 0;  // the pages were made for this DPI
     lumen::DibBitmap m_pages[kOsdPageCount];
     lumen::DibBitmap m_background;
 };

@@ -53,6 +53,7 @@ TPwrBtnChangeFrom::TPwrBtnChangeFrom()
                   ui::Px(RectWidth(kPwrBtnCloseBounds)), ui::Px(RectHeight(kPwrBtnCloseBounds))),
       m_formSite(*this),
       m_backgroundSite(Background, m_formSite) {
+    m_dpi = ui::DisplayDpi();
     SkinBackground();
     m_flicker.Attach(Handle());
     SkinButtons();
@@ -116,10 +117,35 @@ void TPwrBtnChangeFrom::SetUpMessage() {
 void TPwrBtnChangeFrom::ShowMessage(const std::string& text) {
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Message.SetCaption(text);
-    // At the top-left of the work area of the monitor the user is looking at.
-    const lumen::Rect work = MonitorInView(Handle()).work;
-    MoveTo(work.left + ui::Px(kPwrBtnDialogPlace.x), work.top + ui::Px(kPwrBtnDialogPlace.y));
+    // At the top-left of the work area of the monitor the user is looking at, at that
+    // monitor's scale.
+    const MonitorPlace monitor = MonitorInView(Handle());
+    const ui::DpiScope scope(monitor.dpi);
+    FollowDpi();
+    MoveTo(monitor.work.left + ui::Px(kPwrBtnDialogPlace.x), monitor.work.top + ui::Px(kPwrBtnDialogPlace.y));
     Show();
+}
+
+void TPwrBtnChangeFrom::FollowDpi() {
+    const int dpi = ui::DisplayDpi();
+    if (dpi == m_dpi) {
+        return;
+    }
+    m_dpi = dpi;
+    lumen::Trace("dialog: scale for %d dpi", dpi);
+    if (LoadPngFile(ResourceFolder() + kPwrBtnDialogPicture, Background.Picture()) && m_shaper.IsAttached()) {
+        m_shaper.Reapply();
+    }
+    OkButton.SetBounds(ui::Px(kPwrBtnOkBounds.left), ui::Px(kPwrBtnOkBounds.top), ui::Px(RectWidth(kPwrBtnOkBounds)),
+                       ui::Px(RectHeight(kPwrBtnOkBounds)));
+    CloseButton.SetBounds(ui::Px(kPwrBtnCloseBounds.left), ui::Px(kPwrBtnCloseBounds.top),
+                          ui::Px(RectWidth(kPwrBtnCloseBounds)), ui::Px(RectHeight(kPwrBtnCloseBounds)));
+    SkinButtons();
+    SetUpMessage();
+    if (PwrBtnChangeShadow != nullptr) {
+        PwrBtnChangeShadow->SetClientSize(ui::Px(329), ui::Px(238));
+    }
+    Invalidate();
 }
 
 void TPwrBtnChangeFrom::OkButtonClick() {

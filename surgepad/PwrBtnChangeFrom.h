@@ -52,6 +52,8 @@ protected:
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
 
 private:
+    // Makes the dialog again at the current display scale when it was made for another.
+    void FollowDpi();
     void SkinBackground();
     void SkinButtons();
     void SetUpMessage();
@@ -63,6 +65,7 @@ private:
     // back when it goes.
     lumen::TLayeredFormMaker m_shaper;
     lumen::FlickerEliminator m_flicker;
+    int m_dpi = 96;  // the dialog was made for this DPI
 };
 
 extern TPwrBtnChangeFrom* PwrBtnChangeFrom;

@@ -101,9 +101,10 @@ std::vector<int> SkinSetsFor(int dpi) {
 }
 
 int SkinPixelsAt(int drawn, int setPercent, int dpi) {
-    const long long num = static_cast<long long>(drawn) * dpi * 100;
-    const long long den = static_cast<long long>(setPercent) * 96;
-    return static_cast<int>((2 * num + den) / (2 * den));
+    // Through the 1x size the set was drawn from, so that a picture comes out as large
+    // as the window's own places scaled from 96 DPI, whichever set it came from.
+    const int base = (2 * drawn * 100 + setPercent) / (2 * setPercent);
+    return ScaleToDpi(base, dpi);
 }
 
 }  // namespace surgepad

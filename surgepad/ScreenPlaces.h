@@ -38,8 +38,8 @@ int ScaleToDpi(int value, int dpi);
 // picture sharper than growing). At 96 DPI the 1x set alone, shown as drawn.
 std::vector<int> SkinSetsFor(int dpi);
 
-// The size at `dpi` of `drawn` pixels of a set drawn for `setPercent`, rounded to the
-// nearest pixel, halves up (as the windows' own places are scaled).
+// The size at `dpi` of `drawn` pixels of a set drawn for `setPercent`: the 1x size it
+// was drawn from (rounded), scaled as the windows' own places are.
 int SkinPixelsAt(int drawn, int setPercent, int dpi);
 
 // The top-left of a window of (width, height) centred on `area`.

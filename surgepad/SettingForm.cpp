@@ -80,21 +80,22 @@ TSettingForm::TSettingForm()
       ComboBoxBody(*this),
       ComboBoxBottom(*this),
       PowerLogo(*this),
-      RadioPower(*this, ui::Px(150), ui::Px(84), ui::Px(17), ui::Px(17)),
-      RadioTurbo(*this, ui::Px(150), ui::Px(113), ui::Px(17), ui::Px(17)),
+      RadioPower(*this, 0, 0, 0, 0),
+      RadioTurbo(*this, 0, 0, 0, 0),
       PowerTitle(*this),
       TurboTitle(*this),
-      CheckOsd(*this, ui::Px(53), ui::Px(192), ui::Px(17), ui::Px(17)),
-      CheckStatus(*this, ui::Px(178), ui::Px(192), ui::Px(17), ui::Px(17)),
+      CheckOsd(*this, 0, 0, 0, 0),
+      CheckStatus(*this, 0, 0, 0, 0),
       OsdTitle(*this),
       StatusTitle(*this),
-      ApplyButton(*this, ui::Px(128), ui::Px(306), ui::Px(65), ui::Px(25)),
-      CancelButton(*this, ui::Px(218), ui::Px(306), ui::Px(78), ui::Px(21)),
-      CloseButton(*this, ui::Px(262), ui::Px(8), ui::Px(44), ui::Px(20)),
+      ApplyButton(*this, 0, 0, 0, 0),
+      CancelButton(*this, 0, 0, 0, 0),
+      CloseButton(*this, 0, 0, 0, 0),
       m_formSite(*this),
       m_backgroundSite(Background, m_formSite) {
     LoadSkin();
     m_flicker.Attach(Handle());
+    PlaceControls();
     SkinControls();
     CreateHeadings();
     CreateProfileList();
@@ -123,6 +124,15 @@ void TSettingForm::LoadSkin() {
     for (ui::Image* hidden : {&BkSave, &ComboBoxTop, &ComboBoxBody, &ComboBoxBottom}) {
         hidden->SetVisible(false);
     }
+    LoadSkinPictures();
+    m_shaper.SetAlphaEnabled(true);
+    m_shaper.SetAlpha(0);
+    if (!m_shaper.Attach(&m_backgroundSite)) {
+        lumen::Trace("settings: the window could not be shaped");
+    }
+}
+
+void TSettingForm::LoadSkinPictures() {
     lumen::DibBitmap skin;
     if (!LoadPngFile(ResourceFolder() + kSettingSkinPicture, skin)) {
         // Unshaped then: a colour key taken from a made-up picture could make the whole
@@ -141,10 +151,52 @@ void TSettingForm::LoadSkin() {
 
     Background.Picture().Assign(BkSave.Picture());
     Background.SetAutoSize(true);
-    m_shaper.SetAlphaEnabled(true);
-    m_shaper.SetAlpha(0);
-    if (!m_shaper.Attach(&m_backgroundSite)) {
-        lumen::Trace("settings: the window could not be shaped");
+}
+
+void TSettingForm::FollowDpi(int dpi) {
+    if (dpi == ui::DisplayDpi()) {
+        return;
+    }
+    // The window's pictures, places and fonts are made again for the new scale; its
+    // top-left stays where it is, and so does what the user has chosen in it.
+    lumen::Trace("settings: scale for %d dpi", dpi);
+    ui::SetDisplayDpi(dpi);
+    LoadSkinPictures();
+    PlaceControls();
+    SkinControls();
+    LayoutHeadings();
+    ProfileList->Layout(ui::Px(kProfileListPlace.x), ui::Px(kProfileListPlace.y),
+                        SkinComboBox::Skin{Background.Picture(), ComboBoxTop.Picture(), ComboBoxBody.Picture(),
+                                           ComboBoxBottom.Picture()});
+    ApplyTexts();
+    if (m_shaper.IsAttached()) {
+        m_shaper.Reapply();
+    } else {
+        SetClientSize(ui::Px(kSettingWidth), ui::Px(kSettingHeight));
+    }
+    if (m_view != nullptr) {
+        m_view->RedrawLogo();
+    }
+    if (SettingShadowForm != nullptr) {
+        SettingShadowForm->SetClientSize(ui::Px(kSettingWidth), ui::Px(kSettingHeight));
+        SettingShadowForm->Prepare();
+        SettingShadowForm->SetShadowAlpha(m_alpha);
+    }
+    Invalidate();
+}
+
+void TSettingForm::PlaceControls() {
+    const struct {
+        ui::Control& control;
+        RECT r;  // left, top, width, height at 96 DPI
+    } places[] = {
+        {RadioPower, {150, 84, 17, 17}},   {RadioTurbo, {150, 113, 17, 17}},  {CheckOsd, {53, 192, 17, 17}},
+        {CheckStatus, {178, 192, 17, 17}}, {ApplyButton, {128, 306, 65, 25}}, {CancelButton, {218, 306, 78, 21}},
+        {CloseButton, {262, 8, 44, 20}},
+    };
+    for (const auto& place : places) {
+        place.control.SetBounds(ui::Px(place.r.left), ui::Px(place.r.top), ui::Px(place.r.right),
+                                ui::Px(place.r.bottom));
     }
 }
 
@@ -206,21 +258,26 @@ void TSettingForm::SkinControls() {
 }
 
 void TSettingForm::CreateHeadings() {
-    const bool french = MultiLang::Instance().LanguageName() == "French";
-    for (size_t i = 0; i < Headings.size(); ++i) {
-        auto heading = std::make_unique<kr::KrLabel>(*this);
+    for (auto& heading : Headings) {
+        heading = std::make_unique<kr::KrLabel>(*this);
         heading->SetTransparent(true);
         heading->SetShowAccelChar(false);
         ui::Font& font = heading->GetFont();
         font.SetName("Arial");
         font.SetBold(true);
-        font.SetHeight(ui::Px(french ? -11 : -13));
         font.SetColor(static_cast<ui::Color>(kHeadingColor));
         heading->SetShaded(true);
         heading->SetShadeAlphaValue(kHeadingShadeAlpha);
+    }
+    LayoutHeadings();
+}
+
+void TSettingForm::LayoutHeadings() {
+    const bool french = MultiLang::Instance().LanguageName() == "French";
+    for (size_t i = 0; i < Headings.size(); ++i) {
+        Headings[i]->GetFont().SetHeight(ui::Px(french ? -11 : -13));
         const int left = i == 0 && french ? kFrenchActionHeadingLeft : kHeadings[i].left;
-        heading->SetBounds(ui::Px(left), ui::Px(kHeadings[i].top), ui::Px(220), ui::Px(25));
-        Headings[i] = std::move(heading);
+        Headings[i]->SetBounds(ui::Px(left), ui::Px(kHeadings[i].top), ui::Px(220), ui::Px(25));
     }
 }
 
@@ -335,13 +392,18 @@ void TSettingForm::ShowControls(bool visible) {
     }
 }
 
-POINT TSettingForm::OpeningPlace() {
+POINT TSettingForm::OpeningPlace(int* dpi) {
     // The corner of the work area next to the notification area, on the monitor that
-    // holds the taskbar.
+    // holds the taskbar, for the window at that monitor's scale.
     const ScreenState screens = ReadScreens();
+    const MonitorPlace& monitor = screens.monitors[screens.taskbarMonitor];
+    const ui::DpiScope scope(monitor.dpi);
+    if (dpi != nullptr) {
+        *dpi = ui::DisplayDpi();
+    }
     const lumen::Point at =
-        SettingsWindowPlace(screens.monitors[screens.taskbarMonitor].work, screens.taskbarEdge, ui::Px(kSettingWidth),
-                            ui::Px(kSettingHeight), ui::Px(kSettingRightGap), ui::Px(kSettingBottomGap));
+        SettingsWindowPlace(monitor.work, screens.taskbarEdge, ui::Px(kSettingWidth), ui::Px(kSettingHeight),
+                            ui::Px(kSettingRightGap), ui::Px(kSettingBottomGap));
     return POINT{at.x, at.y};
 }
 
@@ -393,6 +455,12 @@ void TSettingForm::KeyDown(WORD& key, ui::ShiftState shift) {
 }
 
 LRESULT TSettingForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DPICHANGED) {
+        // Moved to a monitor of another scale. The system's suggested rectangle is not
+        // read: the window keeps its top-left and takes the size of its new skin.
+        FollowDpi(std::clamp<int>(LOWORD(wParam), 96, 288));
+        return 0;
+    }
     const LRESULT result = ui::Form::WndProc(message, wParam, lParam);
     if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && GetFocus() == nullptr) {
         // Activated while its controls are hidden (the window opens): the window itself

@@ -101,8 +101,12 @@ public:
     void SetAlphas(uint8_t alpha) override;
     void HideShadow() override;
 
-    // Where the window opens: the work area's bottom-right corner.
-    static POINT OpeningPlace();
+    // Where the window opens: the corner of the work area next to the notification
+    // area, on the monitor that holds the taskbar; its DPI in `dpi`.
+    static POINT OpeningPlace(int* dpi = nullptr);
+    // Makes the window again at `dpi` (a monitor of another scale): pictures, places and
+    // fonts; the choices shown, the place and the opacity stay.
+    void FollowDpi(int dpi);
 
     // LogoTarget: the logo sits on the complete skin.
     const lumen::Bitmap& BackgroundCanvas() override { return BkSave.Picture(); }
@@ -118,8 +122,11 @@ protected:
 
 private:
     void LoadSkin();
+    void LoadSkinPictures();
+    void PlaceControls();
     void SkinControls();
     void CreateHeadings();
+    void LayoutHeadings();
     void CreateProfileList();
     void ApplyTexts();
     // The title label under (x, y), or null.

@@ -178,7 +178,9 @@ void TSettingView::Open() {
         m_openWhenClosed = true;
         return;
     }
-    const POINT place = TSettingForm::OpeningPlace();
+    int dpi = 96;
+    const POINT place = TSettingForm::OpeningPlace(&dpi);
+    m_form.FollowDpi(dpi);
     m_form.MoveTo(place.x, place.y);
     m_form.ShowControls(false);
     m_form.Show();
@@ -283,6 +285,12 @@ void TSettingView::SetLogo(int index) {
     }
     picture.Changed();
     m_logoIndex = index;
+}
+
+void TSettingView::RedrawLogo() {
+    if (!m_fading) {
+        SetLogo(m_logoIndex);
+    }
 }
 
 void TSettingView::ChangeLogo(int index) {

@@ -51,6 +51,8 @@ public:
     // message, while the power button cannot be taken over.
     void Apply();
 
+    // The logo again at the window's current scale.
+    void RedrawLogo();
     // The logo shown at once (while a cross-fade runs: the fade turns toward it), or
     // cross-faded to. The window keeps taking input during a fade; a second change
     // turns the running fade, it never starts another over it.

@@ -62,43 +62,28 @@ private:
 };
 
 SkinComboBox::SkinComboBox(ui::WinControl& owner, int x, int y, const Skin& skin) {
-    (void)LoadPngFile(ResourceFolder() + "combo_box_bg.png", m_normalPicture);
-    (void)LoadPngFile(ResourceFolder() + "combo_box_bg_un.png", m_disabledPicture);
     m_body = CreateSkinImage(owner, "combo_box_bg.png", x, y);
 
     m_caption = std::make_unique<ui::Label>(owner);
-    SetListFont(m_caption->GetFont());
     m_caption->SetAlignment(ui::Alignment::Left);
     m_caption->SetLayout(ui::TextLayout::Center);
-    m_caption->SetBounds(x + ui::Px(10), y - ui::Px(3), ui::Px(120), ui::Px(28));
     m_caption->SetTransparent(true);
     // Graphic controls paint in creation order: the label lies above the box's picture.
     m_parts = {m_body.get(), m_caption.get()};
 
-    const int arrowX = x + ui::Px(138);
-    const int arrowY = y + ui::Px(1);
-    m_arrow = std::make_unique<ArrowButton>(owner, arrowX, arrowY, *this);
-    kr::KrFourStateAppearance& looks = m_arrow->Appearance();
-    LoadStateImages({&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
-                    skin.background, arrowX, arrowY, "arrow_n.png", "arrow_d.png", "arrow_o.png", "arrow_un.png");
+    m_arrow = std::make_unique<ArrowButton>(owner, x, y, *this);
     m_parts.push_back(m_arrow.get());
 
-    const int panelWidth = ui::Px(kPanelWidth);
-    const int panelHeight = ui::Px(kPanelHeight);
-    m_panel = std::make_unique<ui::Panel>(owner, x, y + m_body->Height() - ui::Px(1), panelWidth, panelHeight);
+    m_panel = std::make_unique<ui::Panel>(owner, x, y, 1, 1);
     m_panel->SetVisible(false);
     m_panelImage = std::make_unique<ui::Image>(*m_panel);
-    m_panelImage->SetBounds(0, 0, panelWidth, panelHeight);
-    PaintPanelImage(skin);
 
     // The list box is a window: it lies above the panel's picture.
-    m_list = std::make_unique<OwnerDrawListBox>(*m_panel, ui::Px(1), ui::Px(2), panelWidth - ui::Px(2),
-                                                panelHeight - ui::Px(4));
+    m_list = std::make_unique<OwnerDrawListBox>(*m_panel, 0, 0, 1, 1);
     m_list->SetColor(kListColor);
-    SetListFont(m_list->GetFont());
+    Layout(x, y, skin);
     m_list->OnMouseUp = ListMouseUp::Of<&SkinComboBox::ItemChosen>(this);
     m_painter.SetHighlightColor(kHighlightColor);
-    m_painter.SetInsets(ui::Px(kTextInset), 0, 0, 0);
     m_painter.Attach(*m_list);
     m_parts.push_back(m_panel.get());
 
@@ -107,6 +92,32 @@ SkinComboBox::SkinComboBox(ui::WinControl& owner, int x, int y, const Skin& skin
 }
 
 SkinComboBox::~SkinComboBox() = default;
+
+void SkinComboBox::Layout(int x, int y, const Skin& skin) {
+    (void)LoadPngFile(ResourceFolder() + "combo_box_bg.png", m_normalPicture);
+    (void)LoadPngFile(ResourceFolder() + "combo_box_bg_un.png", m_disabledPicture);
+    m_body->SetPicture(m_arrow->Enabled() ? m_normalPicture : m_disabledPicture);
+    m_body->SetPosition(x, y);
+
+    SetListFont(m_caption->GetFont());
+    m_caption->SetBounds(x + ui::Px(10), y - ui::Px(3), ui::Px(120), ui::Px(28));
+
+    const int arrowX = x + ui::Px(138);
+    const int arrowY = y + ui::Px(1);
+    m_arrow->SetPosition(arrowX, arrowY);
+    kr::KrFourStateAppearance& looks = m_arrow->Appearance();
+    LoadStateImages({&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
+                    skin.background, arrowX, arrowY, "arrow_n.png", "arrow_d.png", "arrow_o.png", "arrow_un.png");
+
+    const int panelWidth = ui::Px(kPanelWidth);
+    const int panelHeight = ui::Px(kPanelHeight);
+    m_panel->SetBounds(x, y + m_body->Height() - ui::Px(1), panelWidth, panelHeight);
+    m_panelImage->SetBounds(0, 0, panelWidth, panelHeight);
+    PaintPanelImage(skin);
+    m_list->SetBounds(ui::Px(1), ui::Px(2), panelWidth - ui::Px(2), panelHeight - ui::Px(4));
+    SetListFont(m_list->GetFont());
+    m_painter.SetInsets(ui::Px(kTextInset), 0, 0, 0);
+}
 
 kr::KrButton& SkinComboBox::Arrow() {
     return *m_arrow;

@@ -42,6 +42,11 @@ public:
     SkinComboBox& operator=(const SkinComboBox&) = delete;
     ~SkinComboBox();
 
+    // Places the parts with the box's top-left at (x, y), and makes their pictures,
+    // fonts and sizes again at the current display scale (a window that moved to a
+    // monitor of another DPI). Entries and the chosen one stay.
+    void Layout(int x, int y, const Skin& skin);
+
     void SetEnabled(bool enabled);
     // Shows or hides the box; the drop panel is closed either way.
     void SetVisible(bool visible);

@@ -18,6 +18,8 @@ void StatusDisplay::Load() {
 }
 
 void StatusDisplay::LoadFrom(const std::string& path) {
+    m_path = path;
+    m_dpi = ui::DisplayDpi();
     m_picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
     (void)LoadPngFile(path, m_picture);
     m_layered.SetClickThrough(true);
@@ -57,6 +59,10 @@ void StatusDisplay::ShowAt(uint8_t alpha) {
 void StatusDisplay::Place() {
     // At the top-right corner of the monitor the user is looking at.
     const MonitorPlace monitor = MonitorInView(StatusForm->Handle());
+    const ui::DpiScope scope(monitor.dpi);
+    if (m_dpi != 0 && monitor.dpi != m_dpi) {
+        LoadFrom(m_path);
+    }
     const POINT corner = Position(monitor.area.Width(), StatusForm->ClientWidth());
     const POINT at{monitor.area.left + corner.x, monitor.area.top + corner.y};
     StatusForm->MoveTo(at.x, at.y);

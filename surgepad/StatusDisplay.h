@@ -45,6 +45,8 @@ private:
     void CheckFullScreen();
 
     lumen::TPerPixelLayeredWindowMaker m_layered;
+    std::string m_path;
+    int m_dpi = 0;  // the picture was made for this DPI
     lumen::DibBitmap m_picture;
     bool m_wanted = false;        // shown by the switch, until hidden
     bool m_steppedAside = false;  // wanted, but a full-screen application is in front

@@ -8,6 +8,7 @@ namespace ui {
 namespace {
 
 std::atomic<int> g_dpi{0};
+thread_local int t_scopeDpi = 0;
 
 int SystemDpi() {
     HDC screen = GetDC(nullptr);
@@ -22,6 +23,9 @@ int SystemDpi() {
 }  // namespace
 
 int DisplayDpi() {
+    if (t_scopeDpi != 0) {
+        return t_scopeDpi;
+    }
     int dpi = g_dpi.load();
     if (dpi == 0) {
         dpi = SystemDpi();
@@ -32,6 +36,14 @@ int DisplayDpi() {
 
 void SetDisplayDpi(int dpi) {
     g_dpi.store(dpi);
+}
+
+DpiScope::DpiScope(int dpi) : m_previous(t_scopeDpi) {
+    t_scopeDpi = dpi < 96 ? 96 : (dpi > 288 ? 288 : dpi);
+}
+
+DpiScope::~DpiScope() {
+    t_scopeDpi = m_previous;
 }
 
 int Px(int pixels) {

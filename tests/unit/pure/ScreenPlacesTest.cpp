@@ -87,6 +87,8 @@ TEST(ScreenPlaces, ScaleCentreAndFullScreen) {
     EXPECT_EQ(surgepad::SkinPixelsAt(658, 200, 144), surgepad::ScaleToDpi(329, 144));
     EXPECT_EQ(surgepad::SkinPixelsAt(329, 100, 144), 494);
     EXPECT_EQ(surgepad::SkinPixelsAt(465, 150, 192), 620);
+    EXPECT_EQ(surgepad::SkinPixelsAt(494, 150, 120), surgepad::ScaleToDpi(329, 120)) << "not 412 (494 x 120 / 144)";
+    EXPECT_EQ(surgepad::SkinPixelsAt(26, 150, 192), 34) << "a 17-pixel box, 26 at 150 %";
 
     using Sets = std::vector<int>;
     EXPECT_EQ(surgepad::SkinSetsFor(96), Sets{100}) << "shown as drawn";
