@@ -182,6 +182,45 @@ sim command 1024
 for _ in $(seq 1 50); do grep -q "startup: ended" "$trace" 2>/dev/null && break; sleep 0.1; done
 shot after-close 1
 
+# Without a display: the same program on a screen at 200 % (a 2048 x 1536 desktop at
+# 192 DPI), where the settings window and the display come from the skin's 2x pictures.
+if [ -n "$shots" ]; then
+    echo "demo: again at 200 %"
+    "$WINESERVER64" -k >/dev/null 2>&1
+    "$WINESERVER64" -w >/dev/null 2>&1
+    "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+    "$WINESERVER64" -w >/dev/null 2>&1
+    start_headless_display demo-200 2048x1536
+    start_persistent_wineserver
+    WINEDEBUG=-all "$WINE64" explorer /desktop=Surgepad,2048x1536 </dev/null >/dev/null 2>&1 &
+    pids+=($!)
+    sleep 2
+    first_trace=$trace
+    trace="$work/trace-200.txt"
+    WINEDEBUG=-all,+debugstr "$WINE64" "$program/Surgepad.exe" </dev/null >/dev/null 2>"$trace" &
+    for _ in $(seq 1 100); do grep -q "startup: running" "$trace" 2>/dev/null && break; sleep 0.1; done
+    sim tray click
+    wait_trace "settings: opened"
+    shot settings-at-200-percent 0.5
+    sim command 1024
+    for _ in $(seq 1 50); do grep -q "startup: ended" "$trace" 2>/dev/null && break; sleep 0.1; done
+    WINEDEBUG=-all,+debugstr "$WINE64" "$program/Surgepad.exe" </dev/null >/dev/null 2>"$trace" &
+    for _ in $(seq 1 100); do grep -q "startup: running" "$trace" 2>/dev/null && break; sleep 0.1; done
+    sim press
+    shot display-at-200-percent 0.3
+    wait_trace "controller: switched on"
+    sim press
+    wait_trace "controller: switched off"
+    sim command 1024
+    for _ in $(seq 1 50); do grep -q "startup: ended" "$trace" 2>/dev/null && break; sleep 0.1; done
+    # The prefix is kept for the next demo: back to 100 %.
+    "$WINESERVER64" -k >/dev/null 2>&1
+    "$WINESERVER64" -w >/dev/null 2>&1
+    "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+    "$WINESERVER64" -k >/dev/null 2>&1
+    trace=$first_trace
+fi
+
 echo "--- Surgepad's diagnostics trace"
 sed -n 's/^.*OutputDebugStringA "\(.*\)\\r\\n"$/\1/p' "$trace"
 echo "--- the simulator's journal"

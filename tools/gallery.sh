@@ -39,9 +39,10 @@ else
     shots=${GALLERY_SHOTS:-$build/gallery-shots}
     rm -rf "$shots"
     mkdir -p "$shots"
-    start_headless_display gallery
+    # Large enough for the page drawn at 200 %.
+    start_headless_display gallery 2048x1536
     # The pointer rests outside every page (Xvfb starts it in the middle).
-    xdotool mousemove 1023 767 >/dev/null 2>&1
+    xdotool mousemove 2047 1535 >/dev/null 2>&1
     echo "gallery: no display; screenshots go to $shots"
 fi
 

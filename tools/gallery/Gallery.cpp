@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,7 @@
 #include "ui/Image.h"
 #include "ui/Label.h"
 #include "ui/Panel.h"
+#include "ui/Scale.h"
 
 namespace gallery {
 namespace {
@@ -62,7 +64,13 @@ constexpr PageInfo kPages[] = {
     {"push buttons, check boxes, radio buttons"},
     {"LED displays, bricks, scroll bars"},
     {"shaded labels, alpha images"},
+    {"the settings window's controls at 200 %"},
 };
+// The page drawn at 200 %: the first page's rows from the skin's 2x pictures, every place
+// and font through the display scale, on a page as tall as the rows need.
+constexpr int kScaledPage = 4;
+constexpr int kScaledPageDpi = 192;
+constexpr int kScaledPageHeight = 360;
 constexpr int kPageCount = static_cast<int>(sizeof kPages / sizeof kPages[0]);
 
 std::string Caption(int page) {
@@ -70,15 +78,15 @@ std::string Caption(int page) {
            kPages[page - 1].subject;
 }
 
-ui::FormLayout Layout(const std::string& caption) {
+ui::FormLayout Layout(const std::string& caption, int height) {
     ui::FormLayout layout;
     layout.className = "TGalleryForm";
     layout.name = "GalleryForm";
     layout.caption = caption.c_str();
     layout.left = 0;
     layout.top = 0;
-    layout.clientWidth = kWidth;
-    layout.clientHeight = kHeight;
+    layout.clientWidth = ui::Px(kWidth);
+    layout.clientHeight = ui::Px(height);
     layout.color = RGB(32, 32, 42);
     // A caption bar, so that on a desktop the page can be moved and closed.
     layout.borderNone = false;
@@ -94,22 +102,24 @@ bool PictureReadable(const std::string& name) {
 // over the page's height, so that the controls' pictures are composed over the same
 // gradient they meet on the real window. A column left of the window's separators and
 // above its footer carries only the panel's gradient.
-void PaintPanel(lumen::Bitmap& page) {
+void PaintPanel(lumen::Bitmap& page, int pageHeight) {
+    const int width = ui::Px(kWidth);
+    const int height = ui::Px(pageHeight);
     page.SetPixelFormat(lumen::PixelFormat::Bgra32);
-    page.SetSize(kWidth, kHeight);
+    page.SetSize(width, height);
     lumen::DibBitmap skin;
-    constexpr int kColumn = 5;
-    constexpr int kFirstRow = 38;  // below the header
-    constexpr int kLastRow = 295;  // above the footer
+    const int column = ui::Px(5);
+    const int firstRow = ui::Px(38);  // below the header
+    const int lastRow = ui::Px(295);  // above the footer
     const bool haveSkin = surgepad::LoadPngFile(surgepad::ResourceFolder() + "setting_bg.png", skin) &&
-                          skin.Width() > kColumn && skin.Height() > kLastRow;
-    for (int y = 0; y < kHeight; ++y) {
+                          skin.Width() > column && skin.Height() > lastRow;
+    for (int y = 0; y < height; ++y) {
         lumen::Bgra pixel{42, 32, 32, 255};
         if (haveSkin) {
-            pixel = skin.Pixel(kColumn, kFirstRow + y * (kLastRow - kFirstRow) / (kHeight - 1));
+            pixel = skin.Pixel(column, firstRow + y * (lastRow - firstRow) / (height - 1));
             pixel.a = 255;
         }
-        for (int x = 0; x < kWidth; ++x) {
+        for (int x = 0; x < width; ++x) {
             page.SetPixel(x, y, pixel);
         }
     }
@@ -129,9 +139,10 @@ public:
 
 private:
     // The caption lives until the window is made.
-    GalleryForm(int page, const std::string& caption) : ui::Form(Layout(caption)) {
+    GalleryForm(int page, const std::string& caption)
+        : ui::Form(Layout(caption, page == kScaledPage ? kScaledPageHeight : kHeight)) {
         m_background = Add(std::make_unique<ui::Image>(*this));
-        PaintPanel(m_background->Picture());
+        PaintPanel(m_background->Picture(), page == kScaledPage ? kScaledPageHeight : kHeight);
         m_background->SetAutoSize(true);
         Text(16, 10, kWidth - 32, 24, caption, TextStyle::Title);
         switch (page) {
@@ -143,6 +154,11 @@ private:
                 break;
             case 3:
                 LabelsImagesPage();
+                break;
+            case kScaledPage:
+                CloseButtons(50);
+                TextButtons(110);
+                CheckBoxes(170);
                 break;
             default:
                 break;
@@ -165,29 +181,29 @@ private:
         switch (style) {
             case TextStyle::Title:
                 font.SetName("Arial");
-                font.SetHeight(-15);
+                font.SetHeight(ui::Px(-15));
                 font.SetBold(true);
                 font.SetColor(kTitleColor);
                 break;
             case TextStyle::RowCaption:
                 font.SetName("Arial");
-                font.SetHeight(-12);
+                font.SetHeight(ui::Px(-12));
                 font.SetBold(true);
                 font.SetColor(kTitleColor);
                 break;
             case TextStyle::ColumnHead:
                 font.SetName("Arial");
-                font.SetHeight(-12);
+                font.SetHeight(ui::Px(-12));
                 font.SetColor(kTitleColor);
                 break;
             case TextStyle::Note:
                 font.SetName("Tahoma");
-                font.SetHeight(-11);
+                font.SetHeight(ui::Px(-11));
                 font.SetColor(kNoteColor);
                 break;
         }
         label->SetCaption(text);
-        label->SetBounds(x, y, width, height);
+        label->SetBounds(ui::Px(x), ui::Px(y), ui::Px(width), ui::Px(height));
         return label;
     }
 
@@ -219,7 +235,7 @@ private:
     void Skin(kr::KrFourStateAppearance& looks, int x, int y, const char* raised, const char* sunken,
               const char* focused, const char* disabled) {
         surgepad::LoadStateImages({&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
-                                  PanelPicture(), x, y, raised, sunken, focused, disabled);
+                                  PanelPicture(), ui::Px(x), ui::Px(y), raised, sunken, focused, disabled);
     }
 
     // A gallery control shows the look it was given and nothing else: no hover look,
@@ -264,7 +280,7 @@ private:
     // control that has the focus.
     void KeyboardFocus(int y) {
         RowCaption(y, "Keyboard focus", "the focus frame, once the keyboard was used");
-        auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, kColumnX[0], y));
+        auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, ui::Px(kColumnX[0]), ui::Px(y)));
         Skin(box->Appearance().Uncheck, kColumnX[0], y, "chack_n.png", nullptr, nullptr, "chack_un1.png");
         Skin(box->Appearance().Check, kColumnX[0], y, "chack_o.png", nullptr, nullptr, "chack_un2.png");
         box->SetChecked(true);
@@ -297,7 +313,7 @@ private:
         const char* const notes[4] = {"close_n", "close_d", "close_o", "no picture: close_n"};
         const char* const pictures[4] = {"close_n.png", "close_d.png", "close_o.png", nullptr};
         for (int i = 0; i < 4; ++i) {
-            auto* button = Add(std::make_unique<kr::KrButton>(*this, kColumnX[i], y));
+            auto* button = Add(std::make_unique<kr::KrButton>(*this, ui::Px(kColumnX[i]), ui::Px(y)));
             Skin(button->Appearance(), kColumnX[i], y, "close_n.png", "close_d.png", "close_o.png", nullptr);
             button->SetTransparentColor(RGB(0x69, 0x69, 0x6B));
             button->SetTransparent(true);
@@ -315,11 +331,11 @@ private:
         const char* const notes[4] = {"button_n", "button_d, caption +2,+2", "button_o", "button_un, grey caption"};
         const char* const pictures[4] = {"button_n.png", "button_d.png", "button_o.png", "button_un.png"};
         for (int i = 0; i < 4; ++i) {
-            auto* button = Add(std::make_unique<kr::KrButtonTx>(*this, kColumnX[i], y));
+            auto* button = Add(std::make_unique<kr::KrButtonTx>(*this, ui::Px(kColumnX[i]), ui::Px(y)));
             Skin(button->Appearance(), kColumnX[i], y, "button_n.png", "button_d.png", "button_o.png", "button_un.png");
             ui::Font& font = button->GetFont();
             font.SetName("Arial");
-            font.SetHeight(-11);
+            font.SetHeight(ui::Px(-11));
             font.SetColor(RGB(200, 196, 213));
             button->FontColors().SetDisabled(ui::clGray);
             button->SetText(captions[i]);
@@ -357,7 +373,7 @@ private:
             RowCaption(y, std::string("KrCheckBox ") + row.name,
                        "chack_n, chack_o, chack_un1, chack_un2; no grayed pictures");
             for (int i = 0; i < 4; ++i) {
-                auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, kColumnX[i], y));
+                auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, ui::Px(kColumnX[i]), ui::Px(y)));
                 Skin(box->Appearance().Uncheck, kColumnX[i], y, "chack_n.png", nullptr, nullptr, "chack_un1.png");
                 Skin(box->Appearance().Check, kColumnX[i], y, "chack_o.png", nullptr, nullptr, "chack_un2.png");
                 box->SetAllowGrayed(true);
@@ -378,11 +394,12 @@ private:
             RowCaption(y, std::string("KrRadioButton ") + (checked ? "checked" : "unchecked"),
                        "radio_n, radio_o; one panel each");
             for (int i = 0; i < 4; ++i) {
-                auto* holder = Add(std::make_unique<ui::Panel>(*this, kColumnX[i], y, 17, 17));
+                auto* holder =
+                    Add(std::make_unique<ui::Panel>(*this, ui::Px(kColumnX[i]), ui::Px(y), ui::Px(17), ui::Px(17)));
                 auto* radio = Add(std::make_unique<kr::KrRadioButton>(*holder, 0, 0));
                 Skin(radio->Appearance().Uncheck, kColumnX[i], y, "radio_n.png", nullptr, nullptr, nullptr);
                 Skin(radio->Appearance().Check, kColumnX[i], y, "radio_o.png", nullptr, nullptr, nullptr);
-                holder->SetBounds(kColumnX[i], y, radio->Width(), radio->Height());
+                holder->SetBounds(ui::Px(kColumnX[i]), ui::Px(y), radio->Width(), radio->Height());
                 Freeze(*radio);
                 ShowLook(*radio, i);
                 radio->SetChecked(checked);
@@ -494,7 +511,7 @@ private:
             SkinBrick(*brick, kColumnX[i], y);
             ui::Font& font = brick->GetFont();
             font.SetName("Arial");
-            font.SetHeight(-11);
+            font.SetHeight(ui::Px(-11));
             font.SetColor(RGB(200, 196, 213));
             brick->SetText(captions[i]);
             Freeze(*brick);
@@ -633,7 +650,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     try {
         ui::Application& app = ui::App();
         app.Initialize();
-        app.CreateForm<gallery::GalleryForm>(gallery::PageFromArguments(__argc, __argv));
+        const int page = gallery::PageFromArguments(__argc, __argv);
+        std::optional<ui::DpiScope> scale;
+        if (page == gallery::kScaledPage) {
+            scale.emplace(gallery::kScaledPageDpi);
+        }
+        app.CreateForm<gallery::GalleryForm>(page);
         app.Run();
         app.DestroyForms();
         return 0;
