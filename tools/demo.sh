@@ -189,6 +189,7 @@ if [ -n "$shots" ]; then
     "$WINESERVER64" -k >/dev/null 2>&1
     "$WINESERVER64" -w >/dev/null 2>&1
     "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+    use_desktop Surgepad 2048x1536 >/dev/null 2>&1
     "$WINESERVER64" -w >/dev/null 2>&1
     start_headless_display demo-200 2048x1536
     start_persistent_wineserver
@@ -217,6 +218,8 @@ if [ -n "$shots" ]; then
     "$WINESERVER64" -k >/dev/null 2>&1
     "$WINESERVER64" -w >/dev/null 2>&1
     "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+    use_desktop Surgepad 1024x768 >/dev/null 2>&1
+    "$WINESERVER64" -w >/dev/null 2>&1
     "$WINESERVER64" -k >/dev/null 2>&1
     trace=$first_trace
 fi

@@ -158,6 +158,26 @@ std::vector<std::string> JournalFrom(size_t from) {
                              : std::vector<std::string>();
 }
 
+HWND ShowInFront(const RECT& r) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = "E2eGame";
+    RegisterClassA(&wc);
+    HWND game = CreateWindowExA(WS_EX_TOPMOST, "E2eGame", "game", WS_POPUP | WS_VISIBLE, r.left, r.top,
+                                r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
+    SetForegroundWindow(game);
+    MSG msg;
+    for (int i = 0; i < 20; ++i) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
+    return game;
+}
+
 HWND WaitVisible(const char* className, DWORD timeoutMs) {
     const ULONGLONG start = GetTickCount64();
     do {

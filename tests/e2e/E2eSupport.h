@@ -134,6 +134,8 @@ private:
 // Windows.
 // The window of that class once it is visible, or nullptr after `timeoutMs`.
 HWND WaitVisible(const char* className, DWORD timeoutMs = 3000);
+// A window of this test process in front of everything at `r`, as a game shows itself.
+HWND ShowInFront(const RECT& r);
 bool VisibleWindow(const char* className);
 
 HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs, DWORD pid = 0);

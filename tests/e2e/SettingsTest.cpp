@@ -893,6 +893,14 @@ TEST_F(Settings, DISABLED_AtTheScaleOfTheScreen) {
     EXPECT_EQ(b.bottom - b.top, S(40));
     EXPECT_EQ(b.right, screenWidth - S(10));
     EXPECT_EQ(b.top, S(10));
+
+    // A full-screen window in front: the badge steps aside, and comes back after it.
+    HWND game = e2e::ShowInFront(RECT{0, 0, screenWidth, GetSystemMetrics(SM_CYSCREEN)});
+    ASSERT_TRUE(program->WaitForTrace("status: stepped aside", 5000)) << program->TraceText();
+    EXPECT_FALSE(VisibleWindow("TStatusForm"));
+    DestroyWindow(game);
+    ASSERT_TRUE(program->WaitForTrace("status: back", 5000)) << program->TraceText();
+    EXPECT_TRUE(VisibleWindow("TStatusForm"));
 }
 
 TEST_F(Settings, DISABLED_InTheLanguageOfTheLocale) {

@@ -373,27 +373,6 @@ TEST_F(Switch, PowerButtonChangedElsewhereIsDetectedAndTheNextPressDoesNothing) 
 
 namespace {
 
-// A window of this test process in front of everything, as a game shows itself.
-HWND ShowInFront(const RECT& r) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = DefWindowProcA;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    wc.lpszClassName = "E2eGame";
-    RegisterClassA(&wc);
-    HWND game = CreateWindowExA(WS_EX_TOPMOST, "E2eGame", "game", WS_POPUP | WS_VISIBLE, r.left, r.top,
-                                r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
-    SetForegroundWindow(game);
-    MSG msg;
-    for (int i = 0; i < 20; ++i) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-    return game;
-}
-
 // While a full-screen application is in front the badge steps aside; it comes back when
 // the application leaves the front. A window that leaves a row of the screen free is no
 // full-screen application.
@@ -407,13 +386,13 @@ TEST_F(Switch, TheBadgeStepsAsideForAFullScreenApplication) {
 
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
-    HWND window = ShowInFront(RECT{0, 0, width, height - 60});
+    HWND window = e2e::ShowInFront(RECT{0, 0, width, height - 60});
     Sleep(2500);
     EXPECT_EQ(program->CountTrace("status: stepped aside"), 0) << program->TraceText();
     EXPECT_TRUE(VisibleWindow("TStatusForm")) << "a window short of the screen";
     DestroyWindow(window);
 
-    HWND game = ShowInFront(RECT{0, 0, width, height});
+    HWND game = e2e::ShowInFront(RECT{0, 0, width, height});
     ASSERT_TRUE(program->WaitForTrace("status: stepped aside", 5000)) << program->TraceText();
     EXPECT_FALSE(VisibleWindow("TStatusForm"));
     e2e::SaveCapture(e2e::CaptureScreen(), "badge-stepped-aside");
