@@ -13,6 +13,7 @@
 #include "surgepad/OsdManager.h"
 #include "surgepad/PwrBtnChangeFrom.h"
 #include "surgepad/SettingForm.h"
+#include "surgepad/SettingView.h"
 #include "surgepad/SettingsStore.h"
 #include "ui/Application.h"
 
@@ -168,7 +169,13 @@ void ButtonController::ResumeRecordedTurbo() {
 
 void ButtonController::SelectCurrentAction() {
     const uint32_t index = SettingsStore::Instance().GetButtonAction();
-    m_current = m_actions[index == 1 ? 1 : 0];
+    KeyAction* chosen = m_actions[index == 1 ? 1 : 0];
+    if (chosen != m_current) {
+        m_current = chosen;
+        if (MainForm != nullptr) {
+            MainForm->RefreshTrayTip();
+        }
+    }
 }
 
 void ButtonController::OnButtonPressed() {
@@ -178,6 +185,83 @@ void ButtonController::OnButtonPressed() {
     }
     SelectCurrentAction();
     m_current->Press();
+}
+
+TurboAnswer ButtonController::RequestTurbo(TurboRequest request) {
+    if (OsdManager::Instance().IsBusy()) {
+        lumen::Trace("controller: turbo asked for while an effect runs; refused");
+        return TurboAnswer::Busy;
+    }
+    const bool on = TurboIsOn();
+    const bool want = request == TurboRequest::Toggle ? !on : request == TurboRequest::On;
+    if (want == on) {
+        lumen::Trace("controller: turbo asked for: already %s", on ? "on" : "off");
+        return TurboAnswer::AlreadySo;
+    }
+    if (want && !ChosenProfileUsable()) {
+        lumen::Trace("controller: turbo asked for: the chosen profile cannot be applied: warning");
+        OsdManager::Instance().PlayWarning();
+        return TurboAnswer::Unusable;
+    }
+    lumen::Trace("controller: turbo asked for: %s", want ? "on" : "off");
+    TurboAction::Instance().Press();
+    return TurboAnswer::Switching;
+}
+
+bool ButtonController::TurboIsOn() const {
+    return kora::BtnContronLib::Instance().IsTurboOn();
+}
+
+bool ButtonController::ProfileUsable() const {
+    return ChosenProfileUsable();
+}
+
+bool ButtonController::TurboActionChosen() const {
+    return m_current == &TurboAction::Instance();
+}
+
+std::vector<std::string> ButtonController::ProfileNames(int* chosen) const {
+    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
+    std::vector<std::string> firmwareNames;
+    for (uint32_t i = 0; i < lib.ProfileCount(); ++i) {
+        firmwareNames.push_back(lib.ProfileNameAt(i));
+    }
+    kora::CombinedProfileList list =
+        SettingsProfileList(SettingsStore::Instance(), firmwareNames, kora::GetProfileFolder());
+    *chosen = list.selected;
+    return std::move(list.names);
+}
+
+std::string ButtonController::ChosenProfileName() const {
+    // Without listing the profile folder: the tip is made at every switch.
+    SettingsStore& store = SettingsStore::Instance();
+    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
+    const uint32_t type = store.GetProfileType();
+    return type < lib.ProfileCount() ? lib.ProfileNameAt(type) : store.GetProfileName();
+}
+
+void ButtonController::ChooseProfile(int index, const std::string& name) {
+    if (index < 0) {
+        return;
+    }
+    // A running switch reads the profile: the choice changes after it, as Apply does.
+    (void)OsdManager::Instance().WaitForSwitch();
+    SettingsStore& store = SettingsStore::Instance();
+    store.SetProfileType(static_cast<uint32_t>(index));
+    store.SetProfileName(name);
+    lumen::Trace("controller: profile %d (%s) chosen from the tray menu", index, name.c_str());
+    // A closed settings window shows it when it opens next; an open one keeps what the
+    // user is choosing there.
+    if (SettingForm == nullptr || SettingForm->View().State() == SettingWindowState::Closed) {
+        SettingView().LoadState();
+    }
+    if (MainForm != nullptr) {
+        MainForm->RefreshTrayTip();
+    }
+}
+
+bool ButtonController::SwitchRunning() const {
+    return OsdManager::Instance().IsBusy();
 }
 
 HWND FindCompanionWindow() {

@@ -72,6 +72,14 @@ public:
     void Resume() override;
     void OpenSettings() override;
     void CheckPowerButtonConfiguration() override;
+    TurboAnswer RequestTurbo(TurboRequest request) override;
+    bool TurboIsOn() const override;
+    bool SwitchRunning() const override;
+    bool ProfileUsable() const override;
+    bool TurboActionChosen() const override;
+    std::vector<std::string> ProfileNames(int* chosen) const override;
+    std::string ChosenProfileName() const override;
+    void ChooseProfile(int index, const std::string& name) override;
     // Before the windows go (the close command, the end of the session): lets a
     // running switch finish, waiting at most kSwitchFinishWaitMs. GUI thread.
     void FinishRunningSwitch();

@@ -1,8 +1,18 @@
 #pragma once
+
+#include <string>
+#include <vector>
 // What the main window asks of the button controller. The main window routes every
 // received event to one of these operations; all run on the GUI thread.
 
 namespace surgepad {
+
+// Turbo asked for from the tray menu or the command line.
+enum class TurboRequest { On, Off, Toggle };
+// Switching: the switch started (display and badge as for a press); AlreadySo: nothing
+// to do; Busy: a switch runs; Unusable: the chosen profile cannot be applied (the
+// warning shows, as for a press).
+enum class TurboAnswer { Switching, AlreadySo, Busy, Unusable };
 
 class ButtonControllerInterface {
 public:
@@ -22,6 +32,23 @@ public:
     virtual void OpenSettings() = 0;
     // CheckTimer, every 5000 ms.
     virtual void CheckPowerButtonConfiguration() = 0;
+    // Tray menu and command line: the switch a press runs under the turbo action,
+    // whichever action the button has.
+    virtual TurboAnswer RequestTurbo(TurboRequest) { return TurboAnswer::Busy; }
+    virtual bool TurboIsOn() const { return false; }
+    virtual bool SwitchRunning() const { return false; }
+    virtual bool ProfileUsable() const { return false; }
+    virtual bool TurboActionChosen() const { return false; }
+    // The profiles as the settings window lists them (firmware profiles, then the
+    // files), and the chosen one's index (-1: none).
+    virtual std::vector<std::string> ProfileNames(int* chosen) const {
+        *chosen = -1;
+        return {};
+    }
+    // The chosen profile's name ("" for none).
+    virtual std::string ChosenProfileName() const { return {}; }
+    // Entry `index` of ProfileNames chosen, stored as Apply stores it.
+    virtual void ChooseProfile(int, const std::string&) {}
 };
 
 // The program's controller (process-wide, created on first use, never destroyed).

@@ -5,6 +5,8 @@
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/MessageFilter.h"
 #include "surgepad/MultiLang.h"
+#include "surgepad/TrayTexts.h"
+#include "surgepad/TurboCommand.h"
 #include "ui/Paths.h"
 
 namespace surgepad {
@@ -14,6 +16,18 @@ using namespace kora;  // the wire format of the board maker's utilities
 TMainForm* MainForm = nullptr;
 
 namespace {
+
+// A menu shows "&" as it is only doubled; single, it underlines the next letter.
+std::string MenuText(const std::string& text) {
+    std::string shown;
+    for (char c : text) {
+        shown += c;
+        if (c == '&') {
+            shown += '&';
+        }
+    }
+    return shown;
+}
 
 ui::FormLayout MainFormLayout() {
     ui::FormLayout layout;
@@ -33,6 +47,9 @@ ui::FormLayout MainFormLayout() {
 
 TMainForm::TMainForm(ButtonControllerInterface& controller) : ui::Form(MainFormLayout()), m_controller(controller) {
     CheckTimer.OnTimer = ui::Callback<>::Of<&TMainForm::CheckTimerTimer>(this);
+    m_turboWatch.OnTimer = ui::Callback<>::Of<&TMainForm::TurboWatchTimer>(this);
+    // -turbo from a program without the rights of this one.
+    (void)AllowWindowMessage(WM_COPYDATA);
 
     m_broadcastMessage = RegisterWindowMessageA(kBroadcastMessageName);
     m_hook = ui::App().SubscribeMessages(ui::MessageHook::Of<&TMainForm::ApplicationMessageHook>(this));
@@ -59,6 +76,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::Startup() {
     m_controller.Initialise();
+    RefreshTrayTip();
     ui::App().HideApplicationWindow();
 }
 
@@ -67,6 +85,25 @@ void TMainForm::SetTrayIcon(int index) {
         return;
     }
     m_trayIcon->SetIcon(m_icons[index].Handle());
+    RefreshTrayTip();
+}
+
+void TMainForm::RefreshTrayTip() {
+    const TrayState state = TrayStateOf(m_controller.TurboIsOn(), m_controller.TurboActionChosen());
+    const std::string text = FillName(MultiLang::Instance().Text(TrayTipKey(state)), m_controller.ChosenProfileName());
+    // The notification record holds 128 bytes with the terminator; a double-byte code
+    // page's character is never cut in half.
+    const UINT codePage = GetACP();
+    bool (*lead)(unsigned char) = nullptr;
+    if (codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950) {
+        lead = [](unsigned char c) { return IsDBCSLeadByte(c) != FALSE; };
+    }
+    const std::string tip = CutToBytes(text.empty() ? std::string(kMainFormCaption) : text, 127, lead);
+    if (tip != m_tip) {
+        m_tip = tip;
+        m_trayIcon->SetTip(tip);
+        lumen::Trace("tray: tip %s", tip.c_str());
+    }
 }
 
 void TMainForm::FormShow() {
@@ -81,9 +118,27 @@ void TMainForm::ShowTrayMenu() {
     const MultiLang& lang = MultiLang::Instance();
     const std::string settings = lang.Text(kTrayMenuSettingsKey);
     const std::string exit = lang.Text(kTrayMenuExitKey);
+    const bool on = m_controller.TurboIsOn();
+    const std::string turbo =
+        FillName(lang.Text(on ? "TrayMenuTurboOff" : "TrayMenuTurboOn"), MenuText(m_controller.ChosenProfileName()));
+    // Greyed while a switch runs, and "Turbo on" while the chosen profile is unusable.
+    const bool turboEnabled = !m_controller.SwitchRunning() && (on || m_controller.ProfileUsable());
+    int chosen = -1;
+    const std::vector<std::string> profiles = m_controller.ProfileNames(&chosen);
     lumen::UniqueMenu menu(CreatePopupMenu());
-    if (!menu || !AppendMenuA(menu.get(), MF_STRING, kTrayMenuSettings, settings.c_str()) ||
-        !AppendMenuA(menu.get(), MF_STRING, kTrayMenuExit, exit.c_str())) {
+    bool made =
+        menu && AppendMenuA(menu.get(), MF_STRING | (turboEnabled ? 0 : MF_GRAYED), kTrayMenuTurbo, turbo.c_str());
+    if (made && !profiles.empty()) {
+        made = AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr) != FALSE;
+        for (size_t i = 0; made && i < profiles.size() && kTrayMenuFirstProfile + i < kTrayMenuProfileLimit; ++i) {
+            made = AppendMenuA(menu.get(), MF_STRING | (static_cast<int>(i) == chosen ? MF_CHECKED : 0),
+                               kTrayMenuFirstProfile + i, MenuText(profiles[i]).c_str()) != FALSE;
+        }
+    }
+    made = made && AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr) &&
+           AppendMenuA(menu.get(), MF_STRING, kTrayMenuSettings, settings.c_str()) &&
+           AppendMenuA(menu.get(), MF_STRING, kTrayMenuExit, exit.c_str());
+    if (!made) {
         lumen::Trace("tray: menu not made, error %lu", GetLastError());
         return;
     }
@@ -95,20 +150,79 @@ void TMainForm::ShowTrayMenu() {
     // clicks elsewhere; the null message after it lets the next right click open the
     // menu again at once.
     SetForegroundWindow(Handle());
-    lumen::Trace("tray: menu shown: %s | %s", settings.c_str(), exit.c_str());
-    const UINT chosen = static_cast<UINT>(
+    lumen::Trace("tray: menu shown: %s%s | %u profiles, chosen %d | %s | %s", turbo.c_str(),
+                 turboEnabled ? "" : " (greyed)", static_cast<unsigned>(profiles.size()), chosen, settings.c_str(),
+                 exit.c_str());
+    const UINT item = static_cast<UINT>(
         TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, at.x, at.y, 0, Handle(), nullptr));
     PostMessageA(Handle(), WM_NULL, 0, 0);
     menu.reset();
-    if (chosen == kTrayMenuSettings) {
+    if (item == kTrayMenuSettings) {
         lumen::Trace("tray: menu: settings");
         m_controller.OpenSettings();
-    } else if (chosen == kTrayMenuExit) {
+    } else if (item == kTrayMenuExit) {
         lumen::Trace("tray: menu: exit");
         CloseCommand();
+    } else if (item == kTrayMenuTurbo) {
+        lumen::Trace("tray: menu: turbo %s", on ? "off" : "on");
+        (void)m_controller.RequestTurbo(on ? TurboRequest::Off : TurboRequest::On);
+    } else if (item >= kTrayMenuFirstProfile && item - kTrayMenuFirstProfile < profiles.size()) {
+        const size_t index = item - kTrayMenuFirstProfile;
+        lumen::Trace("tray: menu: profile %u", static_cast<unsigned>(index));
+        m_controller.ChooseProfile(static_cast<int>(index), profiles[index]);
     } else {
         lumen::Trace("tray: menu: nothing chosen");
     }
+}
+
+LRESULT TMainForm::TurboCommandReceived(const COPYDATASTRUCT& data, HWND reply) {
+    const std::optional<TurboCommand> command = ReadTurboCommand(data.lpData, data.cbData);
+    if (!command) {
+        lumen::Trace("command: a malformed turbo command ignored");
+        return kTurboBadArguments;
+    }
+    const bool on = m_controller.TurboIsOn();
+    if (*command == TurboCommand::Status) {
+        lumen::Trace("command: turbo status: %s", on ? "on" : "off");
+        return on ? kTurboStatusOn : kTurboDone;
+    }
+    const TurboRequest request = *command == TurboCommand::On    ? TurboRequest::On
+                                 : *command == TurboCommand::Off ? TurboRequest::Off
+                                                                 : TurboRequest::Toggle;
+    lumen::Trace("command: turbo %s", *command == TurboCommand::On    ? "on"
+                                      : *command == TurboCommand::Off ? "off"
+                                                                      : "toggle");
+    switch (m_controller.RequestTurbo(request)) {
+        case TurboAnswer::AlreadySo:
+            return kTurboDone;
+        case TurboAnswer::Busy:
+        case TurboAnswer::Unusable:
+            return kTurboRefused;
+        case TurboAnswer::Switching:
+            break;
+    }
+    // The outcome goes to the sender's reply window once the switch has ended.
+    char cls[32] = {};
+    if (reply != nullptr && GetClassNameA(reply, cls, sizeof cls) > 0 && lstrcmpA(cls, kTurboReplyClass) == 0) {
+        m_pendingTurbo.push_back(
+            PendingTurbo{reply, request == TurboRequest::Toggle ? !on : request == TurboRequest::On});
+        m_turboWatch.SetEnabled(true);
+    }
+    return kTurboSwitching;
+}
+
+void TMainForm::TurboWatchTimer() {
+    if (m_controller.SwitchRunning()) {
+        return;
+    }
+    m_turboWatch.SetEnabled(false);
+    const bool on = m_controller.TurboIsOn();
+    for (const PendingTurbo& pending : m_pendingTurbo) {
+        const int outcome = pending.want == on ? kTurboDone : kTurboRefused;
+        lumen::Trace("command: turbo switch ended: %s", outcome == kTurboDone ? "done" : "refused");
+        PostMessageA(pending.reply, kTurboReplyMessage, static_cast<WPARAM>(outcome), 0);
+    }
+    m_pendingTurbo.clear();
 }
 
 void TMainForm::CloseCommand() {
@@ -202,6 +316,12 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 m_controller.OpenSettings();
             }
             return 0;
+        }
+    }
+    if (message == WM_COPYDATA && lParam != 0) {
+        const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (data.dwData == kTurboCopyDataId) {
+            return TurboCommandReceived(data, reinterpret_cast<HWND>(wParam));
         }
     }
     if (m_taskbarCreated != 0 && message == m_taskbarCreated) {

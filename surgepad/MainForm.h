@@ -6,6 +6,8 @@
 #include <windows.h>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/BroadcastTwins.h"
@@ -27,6 +29,9 @@ inline constexpr char kTurboIconFile[] = "Q_Button_red16.ico";
 // The tray icon's menu: its items' identifiers and the keys of their texts.
 inline constexpr UINT kTrayMenuSettings = 1;
 inline constexpr UINT kTrayMenuExit = 2;
+inline constexpr UINT kTrayMenuTurbo = 3;
+inline constexpr UINT kTrayMenuFirstProfile = 100;  // + the profile's index
+inline constexpr UINT kTrayMenuProfileLimit = 900;
 inline constexpr char kTrayMenuSettingsKey[] = "TrayMenuSettings";
 inline constexpr char kTrayMenuExitKey[] = "TrayMenuExit";
 
@@ -39,8 +44,10 @@ public:
     // Once, after every window exists: the controller's initialisation, then the
     // application window is hidden.
     void Startup();
-    // 0 normal, 1 turbo. Also called from the animation thread.
+    // 0 normal, 1 turbo, with the tip for the state. GUI thread.
     void SetTrayIcon(int index);
+    // The tip names the state and the profile (GUI thread).
+    void RefreshTrayTip();
 
     TsTrayIcon& TrayIcon() { return *m_trayIcon; }
     UINT BroadcastMessageId() const { return m_broadcastMessage; }
@@ -63,9 +70,15 @@ private:
     // window's copy goes past the hook there, so this one counts instead.
     void BroadcastInModalLoop(WPARAM wParam, LPARAM lParam, kora::BroadcastAction action);
     void CheckTimerTimer();
-    // Right click on the tray icon: "Settings" (the default, as the left click) and
-    // "Exit" (the close command) at the mouse pointer.
+    // Right click on the tray icon, at the mouse pointer: "Turbo on" or "Turbo off" with
+    // the profile's name (the switch a press makes), the profiles with the chosen one
+    // checked, "Settings" (the default, as the left click) and "Exit" (the close
+    // command).
     void ShowTrayMenu();
+    // -turbo from the command line (WM_COPYDATA): the answer, or kTurboSwitching with
+    // the outcome posted to `reply` when the switch has ended.
+    LRESULT TurboCommandReceived(const COPYDATASTRUCT& data, HWND reply);
+    void TurboWatchTimer();
     // The close command: ends the program.
     void CloseCommand();
 
@@ -78,6 +91,14 @@ private:
     ui::Subscription m_hook;
     std::unique_ptr<TsTrayIcon> m_trayIcon;
     ui::Icon m_icons[2];
+    std::string m_tip;
+    // Commands waiting for their switch to end: the reply window, and the state asked for.
+    struct PendingTurbo {
+        HWND reply;
+        bool want;
+    };
+    std::vector<PendingTurbo> m_pendingTurbo;
+    ui::Timer m_turboWatch{100, false};
 };
 
 // The process-wide instance (null before start-up and after exit).

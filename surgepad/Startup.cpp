@@ -16,6 +16,7 @@
 #include "surgepad/SettingsStore.h"
 #include "surgepad/StartupCheck.h"
 #include "surgepad/StatusForm.h"
+#include "surgepad/TurboSwitch.h"
 #include "ui/Application.h"
 #include "ui/Error.h"
 
@@ -35,6 +36,10 @@ void ForgetWindows() {
 }  // namespace
 
 int RunSurgepad(int argc, const char* const* argv) {
+    const TurboCommandLine turbo = ParseTurboCommandLine(argc, argv);
+    if (turbo.kind != TurboCommandLine::Kind::None) {
+        return RunTurboCommand(turbo);
+    }
     if (HasReleaseSwitch(argc, argv)) {
         return RunRelease();
     }

@@ -121,14 +121,14 @@ std::optional<std::string> RunValue() {
     return std::string(value);
 }
 
-// The target of the Start-menu shortcut "Surgepad", or nullopt without one. A
-// per-machine package puts it among every user's programs; Wine puts it among the
-// current user's.
-std::optional<std::string> ShortcutTarget() {
+// The target of Start-menu shortcut `name` with its arguments after a space, or nullopt
+// without one. A per-machine package puts it among every user's programs; Wine puts it
+// among the current user's.
+std::optional<std::string> ShortcutTarget(const std::string& name) {
     for (const int place : {CSIDL_COMMON_PROGRAMS, CSIDL_PROGRAMS}) {
         char folder[MAX_PATH] = {};
         SHGetFolderPathA(nullptr, place, nullptr, SHGFP_TYPE_CURRENT, folder);
-        const std::string link = std::string(folder) + "\\Surgepad.lnk";
+        const std::string link = std::string(folder) + "\\" + name + ".lnk";
         if (!Exists(link)) {
             continue;
         }
@@ -140,9 +140,11 @@ std::optional<std::string> ShortcutTarget() {
             if (SUCCEEDED(shellLink->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
                 const std::wstring wide(link.begin(), link.end());
                 char path[MAX_PATH] = {};
+                char arguments[MAX_PATH] = {};
                 if (SUCCEEDED(file->Load(wide.c_str(), STGM_READ)) &&
-                    SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0))) {
-                    target = path;
+                    SUCCEEDED(shellLink->GetPath(path, MAX_PATH, nullptr, 0)) &&
+                    SUCCEEDED(shellLink->GetArguments(arguments, MAX_PATH))) {
+                    target = std::string(path) + (arguments[0] != '\0' ? std::string(" ") + arguments : "");
                 }
                 file->Release();
             }
@@ -219,14 +221,16 @@ protected:
             EXPECT_EQ(FileSize(folder + file), FileSize(PackagedFolder() + file)) << file;
         }
         EXPECT_EQ(RunValue(), std::optional<std::string>("\"" + folder + "Surgepad.exe\""));
-        EXPECT_EQ(ShortcutTarget(), std::optional<std::string>(folder + "Surgepad.exe"));
+        EXPECT_EQ(ShortcutTarget("Surgepad"), std::optional<std::string>(folder + "Surgepad.exe"));
+        EXPECT_EQ(ShortcutTarget("Surgepad Turbo"), std::optional<std::string>(folder + "Surgepad.exe -turbo toggle"));
     }
     void ExpectRemovedFrom(const std::string& folder) const {
         for (const std::string& file : m_files) {
             EXPECT_FALSE(Exists(folder + file)) << file;
         }
         EXPECT_EQ(RunValue(), std::nullopt);
-        EXPECT_EQ(ShortcutTarget(), std::nullopt);
+        EXPECT_EQ(ShortcutTarget("Surgepad"), std::nullopt);
+        EXPECT_EQ(ShortcutTarget("Surgepad Turbo"), std::nullopt);
     }
 
     std::vector<std::string> m_files;

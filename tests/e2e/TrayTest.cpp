@@ -20,6 +20,7 @@ namespace {
 using e2e::Surgepad;
 
 constexpr COLORREF kNormalFill = RGB(0x80, 0x50, 0xC7);
+constexpr COLORREF kTurboFill = RGB(0xD0, 0x20, 0x1E);
 constexpr int kTolerance = 24;
 
 // Pixels of the normal icon's fill in the notification area. Waits (a few seconds
@@ -43,8 +44,9 @@ int IconPixels(const char* shotName, bool present) {
     return pixels;
 }
 
-// The middle of the normal icon's fill on the screen, once the icon is there.
-std::optional<POINT> IconCentre() {
+// The middle of the icon's fill on the screen (the normal icon's, or the turbo icon's),
+// once the icon is there.
+std::optional<POINT> IconCentre(COLORREF fill = kNormalFill) {
     for (int attempt = 0; attempt < 25; ++attempt) {
         Sleep(150);
         const e2e::Capture screen = e2e::CaptureScreen();
@@ -58,9 +60,9 @@ std::optional<POINT> IconCentre() {
         for (int y = area->top; y < area->bottom; ++y) {
             for (int x = area->left; x < area->right; ++x) {
                 const COLORREF c = screen.Pixel(x, y);
-                if (std::abs(GetRValue(c) - GetRValue(kNormalFill)) <= kTolerance &&
-                    std::abs(GetGValue(c) - GetGValue(kNormalFill)) <= kTolerance &&
-                    std::abs(GetBValue(c) - GetBValue(kNormalFill)) <= kTolerance) {
+                if (std::abs(GetRValue(c) - GetRValue(fill)) <= kTolerance &&
+                    std::abs(GetGValue(c) - GetGValue(fill)) <= kTolerance &&
+                    std::abs(GetBValue(c) - GetBValue(fill)) <= kTolerance) {
                     sumX += x;
                     sumY += y;
                     ++count;
@@ -128,9 +130,9 @@ std::string EnglishText(const char* key) {
     return text;
 }
 
-// Right-clicks the icon: the menu of the program with its two items, or null.
-HWND OpenTrayMenu(Surgepad& program) {
-    const std::optional<POINT> icon = IconCentre();
+// Right-clicks the icon (of `fill`): the menu of the program, or null.
+HWND OpenTrayMenu(Surgepad& program, COLORREF fill = kNormalFill) {
+    const std::optional<POINT> icon = IconCentre(fill);
     if (!icon) {
         ADD_FAILURE() << "no tray icon on the screen";
         return nullptr;
@@ -141,19 +143,32 @@ HWND OpenTrayMenu(Surgepad& program) {
         ADD_FAILURE() << "no menu after a right click on the icon\n" << program.TraceText();
         return nullptr;
     }
-    const std::string shown =
-        "tray: menu shown: " + EnglishText("TrayMenuSettings") + " | " + EnglishText("TrayMenuExit");
-    EXPECT_TRUE(program.WaitForTrace(shown, 5000)) << "expected \"" << shown << "\"\n" << program.TraceText();
+    const std::string shown = " | " + EnglishText("TrayMenuSettings") + " | " + EnglishText("TrayMenuExit");
+    const std::optional<e2e::TraceLine> line = program.WaitForTrace("tray: menu shown: ", 5000);
+    EXPECT_TRUE(line && line->text.find(shown) != std::string::npos) << "expected \"" << shown << "\"\n"
+                                                                     << program.TraceText();
     e2e::SaveCapture(e2e::CaptureScreen(), "tray-menu");
     return menu;
 }
 
-// The middle of item `index` of a two-item menu window (items of equal height).
-POINT MenuItem(HWND menu, int index) {
-    RECT r = {};
-    GetWindowRect(menu, &r);
-    const int height = r.bottom - r.top;
-    return POINT{(r.left + r.right) / 2, r.top + height * (2 * index + 1) / 4};
+// Keys for the open menu, as the user presses them.
+void MenuKeys(std::initializer_list<WORD> keys) {
+    for (WORD key : keys) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wVk = in[1].ki.wVk = key;
+        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, in, sizeof in[0]);
+        Sleep(150);
+    }
+}
+
+// The last two items are Settings and Exit: Up from no selection reaches Exit first.
+void ChooseSettings() {
+    MenuKeys({VK_UP, VK_UP, VK_RETURN});
+}
+void ChooseExit() {
+    MenuKeys({VK_UP, VK_RETURN});
 }
 
 class Tray : public testing::Test {
@@ -200,9 +215,8 @@ TEST_F(Tray, RightClickMenuIsThereAndSettingsOpensTheSettingsWindow) {
     EXPECT_EQ(EnglishText("TrayMenuExit"), "Exit");
     Surgepad program;
     ASSERT_TRUE(program.WaitForTrace("tray: icon added", 20000)) << program.TraceText();
-    HWND menu = OpenTrayMenu(program);
-    ASSERT_NE(menu, nullptr);
-    Click(MenuItem(menu, 0), false);
+    ASSERT_NE(OpenTrayMenu(program), nullptr);
+    ChooseSettings();
     ASSERT_TRUE(program.WaitForTrace("tray: menu: settings", 5000)) << program.TraceText();
     HWND settings = nullptr;
     for (int i = 0; i < 100 && settings == nullptr; ++i) {
@@ -239,11 +253,10 @@ TEST_F(Tray, ExitFromTheMenuEndsTheProgramAsTheCloseCommandDoes) {
         }
         const size_t before = e2e::JournalLines().size();
         if (fromMenu) {
-            HWND menu = OpenTrayMenu(program);
-            if (menu == nullptr) {
+            if (OpenTrayMenu(program) == nullptr) {
                 return ending;
             }
-            Click(MenuItem(menu, 1), false);
+            ChooseExit();
         } else {
             PostMessageA(e2e::MainWindow(), 1024, 0x55, 0);
         }
@@ -272,6 +285,32 @@ TEST_F(Tray, ExitFromTheMenuEndsTheProgramAsTheCloseCommandDoes) {
     EXPECT_EQ(menu.journal, command.journal);
     EXPECT_EQ(menu.iconPixels, command.iconPixels);
     EXPECT_TRUE(menu == command);
+}
+
+// The menu's first item switches turbo as a press does, whichever action is chosen,
+// and names the profile; the profiles below it choose one without the settings window.
+TEST_F(Tray, TheMenuSwitchesTurboAndChoosesTheProfile) {
+    Surgepad program;
+    ASSERT_TRUE(program.WaitForTrace("tray: icon added", 20000) && program.Sync()) << program.TraceText();
+    ASSERT_TRUE(program.WaitForTrace("tray: tip Surgepad: power button")) << program.TraceText();
+    ASSERT_NE(OpenTrayMenu(program), nullptr);
+    EXPECT_TRUE(program.WaitForTrace("tray: menu shown: Turbo on (")) << program.TraceText();
+    MenuKeys({VK_DOWN, VK_RETURN});
+    ASSERT_TRUE(program.WaitForTrace("controller: switched on", 15000)) << program.TraceText();
+    EXPECT_TRUE(program.WaitForTrace("tray: tip Surgepad: turbo on (")) << program.TraceText();
+    EXPECT_GT(e2e::TrayPixels(kTurboFill, "tray-menu-turbo-on"), 8) << "the red icon";
+
+    // The first profile, chosen and stored as Apply stores it.
+    ASSERT_NE(OpenTrayMenu(program, kTurboFill), nullptr);
+    EXPECT_TRUE(program.WaitForTrace("tray: menu shown: Turbo off (")) << program.TraceText();
+    MenuKeys({VK_DOWN, VK_DOWN, VK_RETURN});
+    ASSERT_TRUE(program.WaitForTrace("tray: menu: profile 0")) << program.TraceText();
+    EXPECT_EQ(e2e::UserDword(e2e::kSettingsKey, "ProfileType"), std::optional<DWORD>(0));
+
+    ASSERT_NE(OpenTrayMenu(program, kTurboFill), nullptr);
+    MenuKeys({VK_DOWN, VK_RETURN});
+    ASSERT_TRUE(program.WaitForTrace("controller: switched off", 15000)) << program.TraceText();
+    EXPECT_FALSE(e2e::UserDword(e2e::kSettingsKey, "ButtonAction").has_value()) << "the power action stays";
 }
 
 }  // namespace

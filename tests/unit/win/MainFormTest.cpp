@@ -46,6 +46,22 @@ public:
     void Resume() override { events.push_back("resume"); }
     void OpenSettings() override { events.push_back("open settings"); }
     void CheckPowerButtonConfiguration() override { events.push_back("check"); }
+    // The tray menu's turbo item and profiles.
+    bool switchRunning = false;
+    TurboAnswer RequestTurbo(TurboRequest request) override {
+        events.push_back(request == TurboRequest::On ? "turbo on" : "turbo off");
+        return TurboAnswer::Switching;
+    }
+    bool SwitchRunning() const override { return switchRunning; }
+    bool ProfileUsable() const override { return true; }
+    std::vector<std::string> ProfileNames(int* chosen) const override {
+        *chosen = 1;
+        return {"Game Boost", "Silent & Cool"};
+    }
+    std::string ChosenProfileName() const override { return "Silent & Cool"; }
+    void ChooseProfile(int index, const std::string& name) override {
+        events.push_back("profile " + std::to_string(index) + " " + name);
+    }
 };
 
 using Events = std::vector<std::string>;
@@ -215,7 +231,7 @@ TEST_F(MainFormRouting, TrayRecordCarriesTheFixedValues) {
     EXPECT_NE(record.hWnd, form->Handle());
     EXPECT_EQ(record.uID, 1u);
     EXPECT_EQ(record.uCallbackMessage, 1114u);
-    EXPECT_STREQ(record.szTip, "Surgepad");
+    EXPECT_STREQ(record.szTip, "Surgepad: power button") << "the state: the fake controller holds the power action";
     EXPECT_EQ(record.dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
     EXPECT_EQ(record.szInfo[0], '\0');
     EXPECT_EQ(tray.Record().AnnounceFlags(), static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
@@ -287,6 +303,8 @@ struct MenuSeen {
     bool shown = false;
     std::vector<std::string> items;
     std::vector<bool> bold;
+    std::vector<bool> checked;
+    bool greyed = false;   // the first item
     bool rescued = false;  // the menu had to be closed with Escape
 };
 
@@ -369,6 +387,8 @@ MenuSeen RightClickAndAnswer(TsTrayIcon& tray, Answer answer) {
             info.fMask = MIIM_STATE;
             GetMenuItemInfoA(menu, static_cast<UINT>(i), TRUE, &info);
             seen.bold.push_back((info.fState & MFS_DEFAULT) != 0);
+            seen.checked.push_back((info.fState & MFS_CHECKED) != 0);
+            seen.greyed = seen.greyed || (i == 0 && (info.fState & MFS_GRAYED) != 0);
         }
         RECT r = {};
         GetWindowRect(menuWindow, &r);
@@ -401,30 +421,39 @@ MenuSeen RightClickAndAnswer(TsTrayIcon& tray, Answer answer) {
     return seen;
 }
 
-TEST_F(MainFormRouting, TrayMenuOffersSettingsInBoldAndExit) {
+TEST_F(MainFormRouting, TrayMenuOffersTurboTheProfilesSettingsInBoldAndExit) {
     struct Case {
         const char* what;
+        bool switchRunning;
         Answer answer;
         Events events;
         bool ended;
     };
+    // Items: the turbo item, a separator, the two profiles, a separator, Settings, Exit.
     const Case cases[] = {
-        {"Escape", {Answer::Key, 0, VK_ESCAPE}, {}, false},
-        {"a click beside the menu", {Answer::ClickElsewhere, 0, 0}, {}, false},
-        {"Settings", {Answer::ClickItem, 0, 0}, {"open settings"}, false},
-        {"Exit", {Answer::ClickItem, 1, 0}, {}, true},
+        {"Escape", false, {Answer::Key, 0, VK_ESCAPE}, {}, false},
+        {"a click beside the menu", false, {Answer::ClickElsewhere, 0, 0}, {}, false},
+        {"turbo", false, {Answer::ClickItem, 0, 0}, {"turbo on"}, false},
+        {"turbo while a switch runs: greyed", true, {Answer::Key, 0, VK_ESCAPE}, {}, false},
+        {"a profile", false, {Answer::ClickItem, 2, 0}, {"profile 0 Game Boost"}, false},
+        {"Settings", false, {Answer::ClickItem, 5, 0}, {"open settings"}, false},
+        {"Exit", false, {Answer::ClickItem, 6, 0}, {}, true},
     };
     const MultiLang& lang = MultiLang::Instance();
-    const std::vector<std::string> texts = {lang.Text("TrayMenuSettings"), lang.Text("TrayMenuExit")};
-    ASSERT_EQ(texts[0].find("Error"), std::string::npos) << texts[0];
-    ASSERT_EQ(texts[1].find("Error"), std::string::npos) << texts[1];
+    const std::vector<std::string> texts = {
+        "Turbo on (Silent && Cool)", "", "Game Boost", "Silent && Cool", "", lang.Text("TrayMenuSettings"),
+        lang.Text("TrayMenuExit")};
+    ASSERT_EQ(lang.Text("TrayMenuTurboOn"), "Turbo on (%s)");
     for (const Case& c : cases) {
         controller.events.clear();
+        controller.switchRunning = c.switchRunning;
         const MenuSeen seen = RightClickAndAnswer(form->TrayIcon(), c.answer);
         ASSERT_TRUE(seen.shown) << c.what << ": no menu";
         EXPECT_FALSE(seen.rescued) << c.what << ": the menu stayed open";
         EXPECT_EQ(seen.items, texts) << c.what;
-        EXPECT_EQ(seen.bold, (std::vector<bool>{true, false})) << c.what;
+        EXPECT_EQ(seen.bold, (std::vector<bool>{false, false, false, false, false, true, false})) << c.what;
+        EXPECT_EQ(seen.checked, (std::vector<bool>{false, false, false, true, false, false, false})) << c.what;
+        EXPECT_EQ(seen.greyed, c.switchRunning) << c.what;
         EXPECT_EQ(controller.events, c.events) << c.what;
         EXPECT_EQ(ui::App().Terminated(), c.ended) << c.what;
         EXPECT_EQ(OpenMenuWindow(), nullptr) << c.what << ": a menu is still shown";

@@ -1,0 +1,45 @@
+#include "surgepad/TrayTexts.h"
+
+namespace surgepad {
+
+TrayState TrayStateOf(bool turboOn, bool turboActionChosen) {
+    if (turboOn) {
+        return TrayState::TurboOn;
+    }
+    return turboActionChosen ? TrayState::TurboOff : TrayState::PowerButton;
+}
+
+const char* TrayTipKey(TrayState state) {
+    switch (state) {
+        case TrayState::TurboOn:
+            return "TrayTipTurboOn";
+        case TrayState::TurboOff:
+            return "TrayTipTurboOff";
+        case TrayState::PowerButton:
+            break;
+    }
+    return "TrayTipPowerButton";
+}
+
+std::string FillName(const std::string& pattern, const std::string& name) {
+    const size_t at = pattern.find("%s");
+    if (at == std::string::npos) {
+        return pattern;
+    }
+    return pattern.substr(0, at) + name + pattern.substr(at + 2);
+}
+
+std::string CutToBytes(const std::string& text, size_t maxBytes, bool (*isLeadByte)(unsigned char)) {
+    size_t end = 0;
+    while (end < text.size()) {
+        const bool lead = isLeadByte != nullptr && isLeadByte(static_cast<unsigned char>(text[end]));
+        const size_t length = lead && end + 1 < text.size() ? 2 : 1;
+        if (end + length > maxBytes) {
+            break;
+        }
+        end += length;
+    }
+    return text.substr(0, end);
+}
+
+}  // namespace surgepad
