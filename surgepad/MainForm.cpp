@@ -4,6 +4,7 @@
 #include "lumen/core/Handle.h"
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/MessageFilter.h"
+#include "surgepad/LanguageLookup.h"
 #include "surgepad/MultiLang.h"
 #include "surgepad/TrayTexts.h"
 #include "surgepad/TurboCommand.h"
@@ -90,7 +91,10 @@ void TMainForm::SetTrayIcon(int index) {
 
 void TMainForm::RefreshTrayTip() {
     const TrayState state = TrayStateOf(m_controller.TurboIsOn(), m_controller.TurboActionChosen());
-    const std::string text = FillName(MultiLang::Instance().Text(TrayTipKey(state)), m_controller.ChosenProfileName());
+    // Without its translation the tip stays the program's name.
+    const std::string pattern = MultiLang::Instance().Text(TrayTipKey(state));
+    const std::string text =
+        pattern == kMissingText ? std::string(kMainFormCaption) : FillName(pattern, m_controller.ChosenProfileName());
     // The notification record holds 128 bytes with the terminator; a double-byte code
     // page's character is never cut in half.
     const UINT codePage = GetACP();
