@@ -6,6 +6,9 @@
 # The prefix is created anew (PREFIX_DIR is emptied first). Exports DISPLAY,
 # WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, WINE64, WINESERVER64 to COMMAND and
 # returns its exit status. Everything started here is stopped on exit.
+# With WINE_ENV_DESKTOP_KEEPER naming the test build's desktop_keeper.exe, that
+# program holds the desktops open for the whole command (see its source: otherwise a
+# desktop's explorer can hold one test's output pipe while later tests run).
 set -u
 prefix=$(realpath -m "$1"); shift
 WINE64=/usr/lib/wine/wine64
@@ -35,6 +38,19 @@ mkdir -p "$prefix"
 "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
 "$WINESERVER64" -w
 start_persistent_wineserver
+if [ -n "${WINE_ENV_DESKTOP_KEEPER:-}" ]; then
+    ready="$prefix/desktop-keeper.ready"
+    "$WINE64" "$WINE_ENV_DESKTOP_KEEPER" "Z:$ready" </dev/null >/dev/null 2>&1 &
+    pids+=($!)
+    for _ in $(seq 1 200); do
+        [ -e "$ready" ] && break
+        sleep 0.05
+    done
+    if [ ! -e "$ready" ]; then
+        echo "wine-env: the desktop keeper did not start" >&2
+        exit 1
+    fi
+fi
 
 "$@"
 status=$?
