@@ -88,19 +88,24 @@ TurboAction& TurboAction::Instance() {
 }
 
 void TurboAction::Press() {
+    const bool on = kora::BtnContronLib::Instance().IsTurboOn();
+    if (!on && !ChosenProfileUsable()) {
+        lumen::Trace("controller: the chosen profile cannot be applied: warning");
+        OsdManager::Instance().PlayWarning();
+        return;
+    }
+    ButtonController::Instance().PlaySwitch(!on);
+}
+
+void ButtonController::PlaySwitch(bool on) {
     SettingsStore& store = SettingsStore::Instance();
     const bool osd = store.GetOsdEnabled();
     const bool status = store.GetStatusEnabled();
-    ButtonController* controller = &ButtonController::Instance();
-    if (kora::BtnContronLib::Instance().IsTurboOn()) {
-        lumen::Trace("controller: turbo off (display %d, badge %d)", osd, status);
-        OsdManager::Instance().PlayTurboOff(osd, status, OsdDoneAction{&ButtonController::SwitchOff, controller});
-    } else if (ChosenProfileUsable()) {
-        lumen::Trace("controller: turbo on (display %d, badge %d)", osd, status);
-        OsdManager::Instance().PlayTurboOn(osd, status, OsdDoneAction{&ButtonController::SwitchOn, controller});
+    lumen::Trace("controller: turbo %s (display %d, badge %d)", on ? "on" : "off", osd, status);
+    if (on) {
+        OsdManager::Instance().PlayTurboOn(osd, status, OsdDoneAction{&ButtonController::SwitchOn, this});
     } else {
-        lumen::Trace("controller: the chosen profile cannot be applied: warning");
-        OsdManager::Instance().PlayWarning();
+        OsdManager::Instance().PlayTurboOff(osd, status, OsdDoneAction{&ButtonController::SwitchOff, this});
     }
 }
 
@@ -204,7 +209,7 @@ TurboAnswer ButtonController::RequestTurbo(TurboRequest request) {
         return TurboAnswer::Unusable;
     }
     lumen::Trace("controller: turbo asked for: %s", want ? "on" : "off");
-    TurboAction::Instance().Press();
+    PlaySwitch(want);
     return TurboAnswer::Switching;
 }
 
@@ -221,13 +226,7 @@ bool ButtonController::TurboActionChosen() const {
 }
 
 std::vector<std::string> ButtonController::ProfileNames(int* chosen) const {
-    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-    std::vector<std::string> firmwareNames;
-    for (uint32_t i = 0; i < lib.ProfileCount(); ++i) {
-        firmwareNames.push_back(lib.ProfileNameAt(i));
-    }
-    kora::CombinedProfileList list =
-        SettingsProfileList(SettingsStore::Instance(), firmwareNames, kora::GetProfileFolder());
+    kora::CombinedProfileList list = CurrentProfileList();
     *chosen = list.selected;
     return std::move(list.names);
 }

@@ -87,6 +87,9 @@ public:
     void ResumeRecordedTurbo();
 
     void SelectCurrentAction();
+    // Plays the switch on or off with the stored display options; the firmware is
+    // written when the effect has run. Switching on needs a usable profile.
+    void PlaySwitch(bool on);
     KeyAction& CurrentAction() const { return *m_current; }
     bool SavedForSleep() const { return m_savedForSleep != 0; }
 

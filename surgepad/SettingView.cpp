@@ -2,11 +2,9 @@
 
 #include <exception>
 #include <utility>
-#include <vector>
 
 #include "lumen/core/DebugTrace.h"
 #include "lumen/kora/BtnContronLib.h"
-#include "lumen/kora/ProfileFolder.h"
 #include "surgepad/LayoutExpandThread.h"
 #include "surgepad/LogoChangeThread.h"
 #include "surgepad/OsdManager.h"
@@ -94,13 +92,7 @@ void TSettingView::ActionChosen(int action) {
 }
 
 void TSettingView::FillProfileList() {
-    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-    std::vector<std::string> firmwareNames;
-    for (uint32_t i = 0; i < lib.ProfileCount(); ++i) {
-        firmwareNames.push_back(lib.ProfileNameAt(i));
-    }
-    const kora::CombinedProfileList list =
-        SettingsProfileList(SettingsStore::Instance(), firmwareNames, kora::GetProfileFolder());
+    const kora::CombinedProfileList list = CurrentProfileList();
     SkinComboBox& box = *m_form.ProfileList;
     box.Items().Clear();
     for (const std::string& name : list.names) {

@@ -639,4 +639,13 @@ kora::CombinedProfileList SettingsProfileList(SettingsStore& store, const std::v
     return kora::ListProfiles(firmwareNames, store.GetProfileType(), store.GetProfileName(), folder);
 }
 
+kora::CombinedProfileList CurrentProfileList() {
+    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
+    std::vector<std::string> firmwareNames;
+    for (uint32_t i = 0; i < lib.ProfileCount(); ++i) {
+        firmwareNames.push_back(lib.ProfileNameAt(i));
+    }
+    return SettingsProfileList(SettingsStore::Instance(), firmwareNames, kora::GetProfileFolder());
+}
+
 }  // namespace surgepad

@@ -169,5 +169,7 @@ private:
 // `folder`, with the entry "ProfileType" / "ProfileName" select.
 kora::CombinedProfileList SettingsProfileList(SettingsStore& store, const std::vector<std::string>& firmwareNames,
                                               const std::string& folder);
+// That list as it stands: the firmware's profiles, the profile folder and the stored choice.
+kora::CombinedProfileList CurrentProfileList();
 
 }  // namespace surgepad

@@ -1,10 +1,9 @@
 #include "surgepad/StartupCheck.h"
 
-#include <algorithm>
-#include <cctype>
 #include <string_view>
 
 #include "lumen/kora/BiosInterface.h"
+#include "lumen/kora/TwOcItemProfile.h"
 #include "lumen/kora/VendorApi.h"
 
 namespace surgepad {
@@ -26,10 +25,7 @@ bool HasReleaseSwitch(int argc, const char* const* argv) {
         if (arg == nullptr || arg[0] != '-') {
             continue;
         }
-        const std::string_view rest(arg + 1);
-        if (rest.size() == name.size() && std::equal(rest.begin(), rest.end(), name.begin(), [](char a, char b) {
-                return std::tolower(static_cast<unsigned char>(a)) == b;
-            })) {
+        if (kora::EqualsIgnoringAsciiCase(arg + 1, name)) {
             return true;
         }
     }

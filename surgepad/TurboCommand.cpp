@@ -3,24 +3,13 @@
 #include <cstring>
 #include <string_view>
 
+#include "lumen/kora/TwOcItemProfile.h"
+
 namespace surgepad {
 namespace {
 
-bool SameWord(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool IsSwitch(const char* arg, std::string_view name) {
-    return arg != nullptr && (arg[0] == '-' || arg[0] == '/') && SameWord(arg + 1, name);
+    return arg != nullptr && (arg[0] == '-' || arg[0] == '/') && kora::EqualsIgnoringAsciiCase(arg + 1, name);
 }
 
 }  // namespace
@@ -56,7 +45,7 @@ TurboCommandLine ParseTurboCommandLine(int argc, const char* const* argv) {
                  {"toggle", TurboCommand::Toggle},
                  {"status", TurboCommand::Status}};
     for (const auto& word : words) {
-        if (SameWord(argv[2], word.word)) {
+        if (kora::EqualsIgnoringAsciiCase(argv[2], word.word)) {
             line.kind = TurboCommandLine::Kind::Command;
             line.command = word.command;
         }

@@ -73,7 +73,7 @@ bool TwOcItemProfile::Load(const std::string& path) {
     return true;
 }
 
-bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b) {
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kora {
@@ -61,6 +62,6 @@ CombinedProfileList BuildCombinedProfileList(const std::vector<std::string>& fir
 
 // ASCII-only case folding, as the profile list compares names: A-Z become a-z and
 // nothing else changes, whatever the system's code page.
-bool EqualsIgnoringAsciiCase(const std::string& a, const std::string& b);
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b);
 
 }  // namespace kora

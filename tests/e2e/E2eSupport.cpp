@@ -586,6 +586,15 @@ void PressOk(HWND box) {
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(box, IDOK)));
 }
 
+void PressKey(WORD vk, DWORD pauseMs) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof in[0]);
+    Sleep(pauseMs);
+}
+
 COLORREF Capture::Pixel(int x, int y) const {
     const int stride = (width * 3 + 3) & ~3;
     const uint8_t* p = &bgr[static_cast<size_t>(y) * stride + static_cast<size_t>(x) * 3];
@@ -672,19 +681,22 @@ std::optional<RECT> NotificationArea() {
     return r;
 }
 
-int CountPixels(const Capture& capture, const RECT& area, COLORREF colour, int tolerance) {
+int CountPixelsIf(const Capture& capture, const RECT& area, const std::function<bool(int, int, COLORREF)>& test) {
     int n = 0;
     for (int y = std::max<int>(area.top, 0); y < std::min<int>(area.bottom, capture.height); ++y) {
         for (int x = std::max<int>(area.left, 0); x < std::min<int>(area.right, capture.width); ++x) {
-            const COLORREF c = capture.Pixel(x, y);
-            if (std::abs(GetRValue(c) - GetRValue(colour)) <= tolerance &&
-                std::abs(GetGValue(c) - GetGValue(colour)) <= tolerance &&
-                std::abs(GetBValue(c) - GetBValue(colour)) <= tolerance) {
-                ++n;
-            }
+            n += test(x, y, capture.Pixel(x, y)) ? 1 : 0;
         }
     }
     return n;
+}
+
+int CountPixels(const Capture& capture, const RECT& area, COLORREF colour, int tolerance) {
+    return CountPixelsIf(capture, area, [&](int, int, COLORREF c) {
+        return std::abs(GetRValue(c) - GetRValue(colour)) <= tolerance &&
+               std::abs(GetGValue(c) - GetGValue(colour)) <= tolerance &&
+               std::abs(GetBValue(c) - GetBValue(colour)) <= tolerance;
+    });
 }
 
 Memory ProcessMemory(HANDLE process) {

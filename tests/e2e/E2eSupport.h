@@ -10,6 +10,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -145,6 +146,8 @@ HWND ApplicationWindow(DWORD pid);
 HWND WaitForMessageBox(const char* caption, DWORD timeoutMs, DWORD pid = 0);
 std::string MessageBoxText(HWND box);
 void PressOk(HWND box);
+// A key pressed and released as the user types it, then `pauseMs` for the program to act.
+void PressKey(WORD vk, DWORD pauseMs = 150);
 
 // Screen captures (24-bit, top-down rows).
 struct Capture {
@@ -164,6 +167,8 @@ std::optional<RECT> NotificationArea();
 int TrayPixels(COLORREF colour, const char* shot);
 // Pixels of `area` within `tolerance` of `colour` in each channel.
 int CountPixels(const Capture& capture, const RECT& area, COLORREF colour, int tolerance);
+// Pixels of `area` (clipped to the capture) for which `test(x, y, colour)` holds.
+int CountPixelsIf(const Capture& capture, const RECT& area, const std::function<bool(int, int, COLORREF)>& test);
 
 // The settings key of the program under HKEY_CURRENT_USER.
 constexpr char kSettingsKey[] = "Software\\KORA\\Power Button Setting";

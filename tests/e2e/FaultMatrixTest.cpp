@@ -226,11 +226,7 @@ void ExpectMenu(Surgepad& program, const char* menu) {
     // The menu's last two items (the turbo item and the profiles come first).
     EXPECT_TRUE(WaitForTraceInOrder(program, from, {std::string(" | ") + menu}, 1000)) << program.TraceText();
     Sleep(300);
-    INPUT escape[2] = {};
-    escape[0].type = escape[1].type = INPUT_KEYBOARD;
-    escape[0].ki.wVk = escape[1].ki.wVk = VK_ESCAPE;
-    escape[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, escape, sizeof escape[0]);
+    e2e::PressKey(VK_ESCAPE, 0);
     ASSERT_TRUE(WaitForTraceInOrder(program, from, {"tray: menu: nothing chosen"}, 5000)) << program.TraceText();
 }
 

@@ -128,12 +128,7 @@ std::string Settled(const Hold& h, const Own& own) {
 }
 
 void Key(WORD vk, DWORD pauseMs = 150) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof in[0]);
-    Sleep(pauseMs);
+    e2e::PressKey(vk, pauseMs);
 }
 
 bool WaitTrace(e2e::Surgepad& program, const char* text, int count = 1) {

@@ -101,11 +101,7 @@ TEST_F(Protocol, OpenSettingsCommandsAndTrayClicks) {
     EXPECT_EQ(Sim("tray rclick"), 0);
     ASSERT_TRUE(program->WaitForTrace("tray: menu shown", 5000)) << program->TraceText();
     Sleep(300);
-    INPUT escape[2] = {};
-    escape[0].type = escape[1].type = INPUT_KEYBOARD;
-    escape[0].ki.wVk = escape[1].ki.wVk = VK_ESCAPE;
-    escape[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, escape, sizeof escape[0]);
+    e2e::PressKey(VK_ESCAPE, 0);
     ASSERT_TRUE(program->WaitForTrace("tray: menu: nothing chosen", 5000)) << program->TraceText();
     ASSERT_TRUE(program->Sync());
     EXPECT_EQ(program->CountTrace(": open settings"), 2) << program->TraceText();

@@ -109,12 +109,7 @@ void Click(HWND window, POINT client) {
 }
 
 void Key(WORD vk) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, in, sizeof in[0]);
-    Sleep(150);
+    e2e::PressKey(vk);
 }
 
 HWND SettingsWindow() {
@@ -785,23 +780,14 @@ TEST_F(Settings, WithoutThePowerFeatureLibraryApplyRefusesTheTurboActionWithAMes
     EXPECT_EQ(program->CountTrace("controller: turbo on"), 0) << program->TraceText();
 }
 
-// The window in one language of the program (the locale this run was started in;
-// CTest runs it once a language, see CMakeLists.txt), for the eye: the texts of that
-// language are used and the screenshot shows them.
 // Pixels of the band `band` pixels wide inside the edges of `r` that lean to magenta
 // (red and blue well above green): the colour key, or a blend toward it, where a
 // scaled shaped window would show a fringe. The skin's own purple does not lean so far.
 int FringePixels(const e2e::Capture& shot, const RECT& r, int band) {
-    int n = 0;
-    for (int y = r.top; y < r.bottom; ++y) {
-        for (int x = r.left; x < r.right; ++x) {
-            const bool edge = x < r.left + band || x >= r.right - band || y < r.top + band || y >= r.bottom - band;
-            const COLORREF c = shot.Pixel(x, y);
-            const int red = GetRValue(c), green = GetGValue(c), blue = GetBValue(c);
-            n += edge && red - green > 60 && blue - green > 60 ? 1 : 0;
-        }
-    }
-    return n;
+    return e2e::CountPixelsIf(shot, r, [&](int x, int y, COLORREF c) {
+        const bool edge = x < r.left + band || x >= r.right - band || y < r.top + band || y >= r.bottom - band;
+        return edge && GetRValue(c) - GetGValue(c) > 60 && GetBValue(c) - GetGValue(c) > 60;
+    });
 }
 
 // Moved to a monitor of another scale, the window makes itself again for it: its size,
@@ -903,6 +889,9 @@ TEST_F(Settings, DISABLED_AtTheScaleOfTheScreen) {
     EXPECT_TRUE(VisibleWindow("TStatusForm"));
 }
 
+// The window in one language of the program (the locale this run was started in;
+// CTest runs it once a language, see CMakeLists.txt), for the eye: the texts of that
+// language are used and the screenshot shows them.
 TEST_F(Settings, DISABLED_InTheLanguageOfTheLocale) {
     const char* language = std::getenv("SURGEPAD_E2E_LANGUAGE");
     ASSERT_NE(language, nullptr) << "run by CTest with SURGEPAD_E2E_LANGUAGE and the locale";

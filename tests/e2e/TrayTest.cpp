@@ -154,12 +154,7 @@ HWND OpenTrayMenu(Surgepad& program, COLORREF fill = kNormalFill) {
 // Keys for the open menu, as the user presses them.
 void MenuKeys(std::initializer_list<WORD> keys) {
     for (WORD key : keys) {
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wVk = in[1].ki.wVk = key;
-        in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-        SendInput(2, in, sizeof in[0]);
-        Sleep(150);
+        e2e::PressKey(key);
     }
 }
 
