@@ -640,6 +640,22 @@ TEST(Bench, Surgepad) {
         Print("surgepad.cpu_per_whole_switch_ms", run.cpuUntilDoneMs / Presses(), "ms (fade, writes and tray)", 2);
     }
 
+    // The settings window, first opened (its skin is made then) and opened again: from
+    // the program's taking the tray click to the window shown and to its open animation's end.
+    for (int opening = 1; opening <= 2; ++opening) {
+        ASSERT_EQ(e2e::Sim("tray click"), 0);
+        const auto click = program.WaitForTrace("tray: click", 10000, opening);
+        const auto shown = program.WaitForTrace("settings: opening at", 10000, opening);
+        const auto opened = program.WaitForTrace("settings: opened", 10000, opening);
+        ASSERT_TRUE(click && shown && opened) << program.TraceText();
+        const std::string which = opening == 1 ? "first" : "second";
+        Print("surgepad.tray_click_to_settings_window_shown_" + which + "_ms", shown->ms - click->ms, "ms");
+        Print("surgepad.tray_click_to_settings_window_opened_" + which + "_ms", opened->ms - click->ms,
+              "ms (the open animation's end)");
+        PostMessageA(FindWindowA("TSettingForm", nullptr), WM_KEYDOWN, VK_ESCAPE, 0);
+        ASSERT_TRUE(program.WaitForTrace("settings: closed", 10000, opening)) << program.TraceText();
+    }
+
     // Both fades at once: the empty program's fade and the program's drawn fade, started
     // by the same press, so that the machine's other work (the X server, the compositor,
     // the wineserver) weighs on both alike. Each process's own processor time is read.

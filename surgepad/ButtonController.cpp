@@ -123,6 +123,7 @@ void ButtonController::Initialise() {
     OsdManager::Instance().LoadPages();
     if (MainForm != nullptr) {
         MainForm->TrayIcon().OnClick = ui::Callback<>::Of<&ButtonController::OpenSettings>(this);
+        MainForm->TrayIcon().OnPointer = ui::Callback<>::Of<&ButtonController::PrepareSettings>(this);
     }
     SettingsStore& store = SettingsStore::Instance();
     if (!store.IsSystemButtonDisabled()) {
@@ -399,6 +400,12 @@ void ButtonController::RestoreAfterWakingDuringTheSwitch() {
 
 void ButtonController::FinishRunningSwitch() {
     LetTheSwitchFinish("the end");
+}
+
+void ButtonController::PrepareSettings() {
+    if (SettingForm != nullptr) {
+        SettingForm->MakeSkinAhead();
+    }
 }
 
 void ButtonController::OpenSettings() {

@@ -86,6 +86,9 @@ public:
     // At start: a profile that an earlier run left on is taken up again.
     void ResumeRecordedTurbo();
 
+    // The pointer is on the tray icon: the settings window's skin is made now, so that a
+    // first click opens it as fast as later ones.
+    void PrepareSettings();
     void SelectCurrentAction();
     // Plays the switch on or off with the stored display options; the firmware is
     // written when the effect has run. Switching on needs a usable profile.

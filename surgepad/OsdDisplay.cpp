@@ -24,19 +24,30 @@ void OsdDisplay::LoadFrom(const std::string& folder) {
     m_layered.SetAlphaEnabled(true);
     m_layered.SetClickThrough(false);
     m_layered.SetPerPixel(true);
-    for (int page = 0; page < kOsdPageCount; ++page) {
-        m_pages[page].SetPixelFormat(lumen::PixelFormat::Bgra32);
-        (void)LoadPngFile(folder + kOsdPageFiles[page], m_pages[page]);
-    }
-    DrawWarningTexts(m_pages[PageWarning]);
+    // The warning page is made when it is first shown: most runs never show it.
+    m_pages[PageWarning].SetSize(0, 0);
+    LoadPage(PageTurboOff);
+    LoadPage(PageTurboOn);
     m_background.SetPixelFormat(lumen::PixelFormat::Bgra32);
-    if (OsdForm != nullptr) {
-        OsdForm->SetClientSize(m_pages[PageWarning].Width(), m_pages[PageWarning].Height());
+    SizeFormTo(m_pages[PageTurboOff]);
+}
+
+void OsdDisplay::LoadPage(int page) {
+    lumen::DibBitmap& picture = m_pages[page];
+    picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
+    (void)LoadPngFile(m_folder + kOsdPageFiles[page], picture);
+    if (page == PageWarning) {
+        DrawWarningTexts(picture);
+        SizeFormTo(picture);
     }
-    for (auto& page : m_pages) {
-        if (page.Format() == lumen::PixelFormat::Bgra32) {
-            lumen::PremultiplyAlpha(page);
-        }
+    if (picture.Format() == lumen::PixelFormat::Bgra32) {
+        lumen::PremultiplyAlpha(picture);
+    }
+}
+
+void OsdDisplay::SizeFormTo(const lumen::Bitmap& page) {
+    if (OsdForm != nullptr && !page.Empty()) {
+        OsdForm->SetClientSize(page.Width(), page.Height());
     }
 }
 
@@ -54,6 +65,10 @@ void OsdDisplay::ShowPage(int page) {
     if (m_dpi != 0 && monitor.dpi != m_dpi) {
         const ui::DpiScope scope(monitor.dpi);
         LoadFrom(m_folder);
+    }
+    if (page == PageWarning && m_pages[PageWarning].Empty()) {
+        const ui::DpiScope scope(m_dpi != 0 ? m_dpi : ui::DisplayDpi());
+        LoadPage(PageWarning);
     }
     const POINT centre =
         CentredPosition(monitor.area.Width(), monitor.area.Height(), OsdForm->ClientWidth(), OsdForm->ClientHeight());

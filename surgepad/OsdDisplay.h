@@ -1,7 +1,8 @@
 #pragma once
 // OsdDisplay: the on-screen display's three pictures on TOsdForm, pushed with per-pixel
-// alpha and an overall opacity. The pages are loaded, texted and premultiplied once,
-// so showing one is a copy and one layered-window update.
+// alpha and an overall opacity. The pages are loaded, texted and premultiplied once
+// (the warning page when it is first shown), so showing one is a copy and one
+// layered-window update.
 
 #include <cstdint>
 #include <string>
@@ -24,8 +25,9 @@ public:
     // The display on OsdForm, created on first use and never freed.
     static OsdDisplay& Instance();
 
-    // Pages from the ResourceFolder, the warning texts into page 0, the form sized to
-    // page 0, then every page premultiplied.
+    // The turbo pages from the ResourceFolder, premultiplied, the form sized to them.
+    // The warning page (page 0, with its texts) is made at its first ShowPage, and the
+    // form then takes its size.
     void Load();
     // Loads the pages from `folder` (which ends in a backslash) instead.
     void LoadFrom(const std::string& folder);
@@ -43,6 +45,9 @@ public:
     static POINT CentredPosition(int screenWidth, int screenHeight, int width, int height);
 
 private:
+    void LoadPage(int page);
+    void SizeFormTo(const lumen::Bitmap& page);
+
     lumen::TPerPixelLayeredWindowMaker m_layered;
     std::string m_folder;
     int m_dpi = 0;  // the pages were made for this DPI

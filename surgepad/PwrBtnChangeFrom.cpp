@@ -53,10 +53,8 @@ TPwrBtnChangeFrom::TPwrBtnChangeFrom()
                   ui::Px(RectWidth(kPwrBtnCloseBounds)), ui::Px(RectHeight(kPwrBtnCloseBounds))),
       m_formSite(*this),
       m_backgroundSite(Background, m_formSite) {
-    m_dpi = ui::DisplayDpi();
-    SkinBackground();
     m_flicker.Attach(Handle());
-    SkinButtons();
+    SetUpButtons();
     SetUpMessage();
 }
 
@@ -74,7 +72,11 @@ void TPwrBtnChangeFrom::SkinBackground() {
     }
     // Frameless, sized to the picture, colour key of its bottom-left pixel (the
     // picture's magenta corners), dragged by the picture.
-    (void)m_shaper.Attach(&m_backgroundSite);
+    if (m_shaper.IsAttached()) {
+        m_shaper.Reapply();
+    } else {
+        (void)m_shaper.Attach(&m_backgroundSite);
+    }
 }
 
 void TPwrBtnChangeFrom::SkinButtons() {
@@ -84,11 +86,7 @@ void TPwrBtnChangeFrom::SkinButtons() {
     LoadStateImages(StateBitmaps{&ok.RaisedBmp(), &ok.SunkenBmp(), &ok.FocusedBmp(), &ok.DisabledBmp()},
                     Background.Picture(), OkButton.Left(), OkButton.Top(), "button_n.png", "button_d.png",
                     "button_o.png", "button_un.png");
-    OkButton.SetTransparentColor(RGB(255, 255, 255));
     SetDialogFont(OkButton.GetFont());
-    // The caption is not translated.
-    OkButton.SetText("OK");
-    OkButton.OnClick = ui::Callback<ui::Control&>::Of<&TPwrBtnChangeFrom::ButtonClick>(this);
 
     // The close pictures have no alpha: composed, they stay as they are, key colour
     // included, in the 24 bits the control draws (loaded as they are, they would come
@@ -96,6 +94,14 @@ void TPwrBtnChangeFrom::SkinButtons() {
     kr::KrFourStateAppearance& close = CloseButton.Appearance();
     LoadStateImages(StateBitmaps{&close.RaisedBmp(), &close.SunkenBmp(), &close.FocusedBmp()}, Background.Picture(),
                     CloseButton.Left(), CloseButton.Top(), "close_n.png", "close_d.png", "close_o.png", nullptr);
+}
+
+void TPwrBtnChangeFrom::SetUpButtons() {
+    OkButton.SetTransparentColor(RGB(255, 255, 255));
+    SetDialogFont(OkButton.GetFont());
+    // The caption is not translated.
+    OkButton.SetText("OK");
+    OkButton.OnClick = ui::Callback<ui::Control&>::Of<&TPwrBtnChangeFrom::ButtonClick>(this);
     CloseButton.SetTransparentColor(kPwrBtnCloseKey);
     CloseButton.SetTransparent(true);
     CloseButton.SetHint(MultiLang::Instance().Text("Close"));
@@ -131,11 +137,11 @@ void TPwrBtnChangeFrom::FollowDpi() {
     if (dpi == m_dpi) {
         return;
     }
-    m_dpi = dpi;
-    lumen::Trace("dialog: scale for %d dpi", dpi);
-    if (LoadPngFile(ResourceFolder() + kPwrBtnDialogPicture, Background.Picture()) && m_shaper.IsAttached()) {
-        m_shaper.Reapply();
+    if (m_dpi != 0) {
+        lumen::Trace("dialog: scale for %d dpi", dpi);
     }
+    m_dpi = dpi;
+    SkinBackground();
     OkButton.SetBounds(ui::Px(kPwrBtnOkBounds.left), ui::Px(kPwrBtnOkBounds.top), ui::Px(RectWidth(kPwrBtnOkBounds)),
                        ui::Px(RectHeight(kPwrBtnOkBounds)));
     CloseButton.SetBounds(ui::Px(kPwrBtnCloseBounds.left), ui::Px(kPwrBtnCloseBounds.top),

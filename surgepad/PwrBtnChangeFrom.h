@@ -52,10 +52,12 @@ protected:
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
 
 private:
-    // Makes the dialog again at the current display scale when it was made for another.
+    // Makes the dialog's pictures at the current display scale: at the first show (a
+    // hidden dialog holds none), and again when they were made for another scale.
     void FollowDpi();
     void SkinBackground();
     void SkinButtons();
+    void SetUpButtons();
     void SetUpMessage();
     void ButtonClick(ui::Control&) { OkButtonClick(); }
 
@@ -65,7 +67,7 @@ private:
     // back when it goes.
     lumen::TLayeredFormMaker m_shaper;
     lumen::FlickerEliminator m_flicker;
-    int m_dpi = 96;  // the dialog was made for this DPI
+    int m_dpi = 0;  // the dialog's pictures were made for this DPI; 0 before its first show
 };
 
 extern TPwrBtnChangeFrom* PwrBtnChangeFrom;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "lumen/core/DebugTrace.h"
 #include "lumen/core/Handle.h"
@@ -93,7 +94,11 @@ TSettingForm::TSettingForm()
       CloseButton(*this, 0, 0, 0, 0),
       m_formSite(*this),
       m_backgroundSite(Background, m_formSite) {
-    LoadSkin();
+    for (ui::Image* hidden : {&BkSave, &ComboBoxTop, &ComboBoxBody, &ComboBoxBottom}) {
+        hidden->SetVisible(false);
+    }
+    m_shaper.SetAlphaEnabled(true);
+    m_shaper.SetAlpha(0);
     m_flicker.Attach(Handle());
     PlaceControls();
     SkinControls();
@@ -120,18 +125,6 @@ TSettingForm::~TSettingForm() {
     DestroyHandle();
 }
 
-void TSettingForm::LoadSkin() {
-    for (ui::Image* hidden : {&BkSave, &ComboBoxTop, &ComboBoxBody, &ComboBoxBottom}) {
-        hidden->SetVisible(false);
-    }
-    LoadSkinPictures();
-    m_shaper.SetAlphaEnabled(true);
-    m_shaper.SetAlpha(0);
-    if (!m_shaper.Attach(&m_backgroundSite)) {
-        lumen::Trace("settings: the window could not be shaped");
-    }
-}
-
 void TSettingForm::LoadSkinPictures() {
     lumen::DibBitmap skin;
     if (!LoadPngFile(ResourceFolder() + kSettingSkinPicture, skin)) {
@@ -154,13 +147,30 @@ void TSettingForm::LoadSkinPictures() {
 }
 
 void TSettingForm::FollowDpi(int dpi) {
-    if (dpi == ui::DisplayDpi()) {
+    if (dpi != ui::DisplayDpi()) {
+        lumen::Trace("settings: scale for %d dpi", dpi);
+        ui::SetDisplayDpi(dpi);
+    } else if (m_skinned) {
         return;
     }
-    // The window's pictures, places and fonts are made again for the new scale; its
-    // top-left stays where it is, and so does what the user has chosen in it.
-    lumen::Trace("settings: scale for %d dpi", dpi);
-    ui::SetDisplayDpi(dpi);
+    BuildSkin();
+}
+
+void TSettingForm::MakeSkinAhead() {
+    if (!m_skinned) {
+        int dpi = 96;
+        (void)OpeningPlace(&dpi);
+        FollowDpi(dpi);
+    }
+}
+
+void TSettingForm::BuildSkin() {
+    // The window's pictures, places and fonts are made for the scale; its top-left stays
+    // where it is, and so does what the user has chosen in it.
+    const bool first = !std::exchange(m_skinned, true);
+    if (first) {
+        lumen::Trace("settings: skin made at %d dpi", ui::DisplayDpi());
+    }
     LoadSkinPictures();
     PlaceControls();
     SkinControls();
@@ -171,7 +181,10 @@ void TSettingForm::FollowDpi(int dpi) {
     ApplyTexts();
     if (m_shaper.IsAttached()) {
         m_shaper.Reapply();
-    } else {
+    } else if (!first || !m_shaper.Attach(&m_backgroundSite)) {
+        if (first) {
+            lumen::Trace("settings: the window could not be shaped");
+        }
         SetClientSize(ui::Px(kSettingWidth), ui::Px(kSettingHeight));
     }
     if (m_view != nullptr) {

@@ -104,9 +104,13 @@ public:
     // Where the window opens: the corner of the work area next to the notification
     // area, on the monitor that holds the taskbar; its DPI in `dpi`.
     static POINT OpeningPlace(int* dpi = nullptr);
-    // Makes the window again at `dpi` (a monitor of another scale): pictures, places and
-    // fonts; the choices shown, the place and the opacity stay.
+    // Makes the window's skin at `dpi`: at its first opening (a window never opened
+    // holds no skin pictures, nor does its shadow), and again for a monitor of another
+    // scale: pictures, places and fonts; the choices shown, the place and the opacity stay.
     void FollowDpi(int dpi);
+    bool Skinned() const { return m_skinned; }
+    // Makes the skin for the place where the window opens, unless it is made.
+    void MakeSkinAhead();
 
     // LogoTarget: the logo sits on the complete skin.
     const lumen::Bitmap& BackgroundCanvas() override { return BkSave.Picture(); }
@@ -121,7 +125,7 @@ protected:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void LoadSkin();
+    void BuildSkin();
     void LoadSkinPictures();
     void PlaceControls();
     void SkinControls();
@@ -139,6 +143,7 @@ private:
     lumen::TLayeredFormMaker m_shaper;
     lumen::FlickerEliminator m_flicker;
     uint8_t m_alpha = 0;
+    bool m_skinned = false;
     ui::Label* m_pressedTitle = nullptr;
     std::unique_ptr<TSettingView> m_view;
 };

@@ -269,6 +269,10 @@ void TSettingView::SetLogo(int index) {
         ChangeLogo(index);
         return;
     }
+    m_logoIndex = index;
+    if (!m_form.Skinned()) {
+        return;  // drawn when the skin is made
+    }
     lumen::Bitmap& picture = m_form.PowerLogo.Picture();
     picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
     if (index >= 0 && index < kLogoCount) {
@@ -276,7 +280,6 @@ void TSettingView::SetLogo(int index) {
                             m_form.PowerLogo.Top());
     }
     picture.Changed();
-    m_logoIndex = index;
 }
 
 void TSettingView::RedrawLogo() {

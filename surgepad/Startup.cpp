@@ -80,7 +80,6 @@ int RunSurgepad(int argc, const char* const* argv) {
         PwrBtnChangeFrom = app.CreateForm<TPwrBtnChangeFrom>();
         PwrBtnChangeShadow = app.CreateForm<TPwrBtnChangeShadow>(*PwrBtnChangeFrom);
         MainForm->Startup();
-        SettingShadowForm->Prepare();
         app.OnSessionEnding = ui::Notify::Of<&ButtonController::FinishRunningSwitch>(&ButtonController::Instance());
         lumen::Trace("startup: running");
         app.Run();

@@ -67,6 +67,9 @@ LRESULT TsTrayIcon::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     } else if (message == m_callbackMessage && static_cast<UINT>(lParam) == WM_RBUTTONUP) {
         lumen::Trace("tray: right click");
         OnContextMenu();
+    } else if (message == m_callbackMessage &&
+               (static_cast<UINT>(lParam) == WM_MOUSEMOVE || static_cast<UINT>(lParam) == WM_LBUTTONDOWN)) {
+        OnPointer();
     }
     return DefaultHandler(message, wParam, lParam);
 }

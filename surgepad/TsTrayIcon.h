@@ -44,6 +44,8 @@ public:
 
     // Left-button release on the icon.
     ui::Callback<> OnClick;
+    // The pointer moved over the icon or a button went down on it: a click may follow.
+    ui::Callback<> OnPointer;
     // Right-button release on the icon.
     ui::Callback<> OnContextMenu;
 

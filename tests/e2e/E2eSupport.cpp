@@ -464,12 +464,13 @@ void Surgepad::DebugLoop(std::string commandLine) {
     }
 }
 
-std::optional<TraceLine> Surgepad::WaitForTrace(const std::string& text, DWORD timeoutMs) {
+std::optional<TraceLine> Surgepad::WaitForTrace(const std::string& text, DWORD timeoutMs, int nth) {
     std::unique_lock<std::mutex> lock(m_lock);
     std::optional<TraceLine> found;
     m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        int seen = 0;
         for (const TraceLine& line : m_lines) {
-            if (line.text.find(text) != std::string::npos) {
+            if (line.text.find(text) != std::string::npos && ++seen == nth) {
                 found = line;
                 return true;
             }

@@ -93,8 +93,9 @@ public:
     DWORD Pid() const { return m_pid; }
     HANDLE Process() const { return m_process; }
 
-    // Waits for a trace line containing `text`; the first such line, or nullopt.
-    std::optional<TraceLine> WaitForTrace(const std::string& text, DWORD timeoutMs = 10000);
+    // Waits for a trace line containing `text`; the first such line (the `nth`, counted
+    // from 1), or nullopt.
+    std::optional<TraceLine> WaitForTrace(const std::string& text, DWORD timeoutMs = 10000, int nth = 1);
     int CountTrace(const std::string& text) const;
     std::vector<std::string> Trace() const;
     std::string TraceText() const;

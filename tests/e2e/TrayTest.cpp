@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -120,6 +121,26 @@ HWND WaitForMenu(DWORD pid) {
         Sleep(50);
     }
     return nullptr;
+}
+
+// The text of the tooltip window on the screen, or "" when none is shown.
+std::string ShownTooltip() {
+    std::string text;
+    EnumWindows(
+        [](HWND w, LPARAM arg) -> BOOL {
+            char cls[32] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            if (lstrcmpiA(cls, TOOLTIPS_CLASSA) == 0 && IsWindowVisible(w)) {
+                char shown[256] = {};
+                SendMessageTimeoutA(w, WM_GETTEXT, sizeof shown, reinterpret_cast<LPARAM>(shown), SMTO_ABORTIFHUNG,
+                                    1000, nullptr);
+                *reinterpret_cast<std::string*>(arg) = shown;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    return text;
 }
 
 // The text of `key` in the English file the program ships.
@@ -306,6 +327,34 @@ TEST_F(Tray, TheMenuSwitchesTurboAndChoosesTheProfile) {
     MenuKeys({VK_DOWN, VK_RETURN});
     ASSERT_TRUE(program.WaitForTrace("controller: switched off", 15000)) << program.TraceText();
     EXPECT_FALSE(e2e::UserDword(e2e::kSettingsKey, "ButtonAction").has_value()) << "the power action stays";
+}
+
+// With the turbo action chosen and turbo off, the tip says so with the profile. The
+// settings window holds no skin until it is wanted: the pointer on the icon makes it,
+// so that the click that follows opens the window as fast as any later one.
+TEST_F(Tray, ThePointerOnTheIconMakesTheSettingsWindowReady) {
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
+    Surgepad program;
+    ASSERT_TRUE(program.WaitForTrace("tray: icon added", 20000) && program.Sync()) << program.TraceText();
+    EXPECT_TRUE(program.WaitForTrace("tray: tip Surgepad: turbo off (")) << program.TraceText();
+    const std::optional<POINT> icon = IconCentre(kNormalFill);
+    ASSERT_TRUE(icon.has_value()) << "no normal tray icon";
+    EXPECT_EQ(program.CountTrace("settings: skin made"), 0) << program.TraceText();
+    Mouse(0, POINT{icon->x - 3, icon->y});
+    Mouse(0, *icon);
+    ASSERT_TRUE(program.WaitForTrace("settings: skin made at 96 dpi", 5000)) << program.TraceText();
+    EXPECT_EQ(program.CountTrace("settings: open"), 0) << "a pointer alone opens nothing";
+    // The shell's own tooltip, as the user reads it.
+    std::string tip;
+    for (int i = 0; i < 60 && tip.find("Surgepad: turbo off (") == std::string::npos; ++i) {
+        Sleep(100);
+        tip = ShownTooltip();
+    }
+    EXPECT_NE(tip.find("Surgepad: turbo off ("), std::string::npos) << "the tooltip shown: \"" << tip << "\"";
+    e2e::SaveCapture(e2e::CaptureScreen(), "tray-tip-turbo-off");
+    Click(*icon, false);
+    ASSERT_TRUE(program.WaitForTrace("settings: opened", 10000)) << program.TraceText();
+    EXPECT_EQ(program.CountTrace("settings: skin made"), 1) << program.TraceText();
 }
 
 }  // namespace

@@ -284,9 +284,15 @@ TEST_F(OsdWindows, LoadSizesTheFormsAndPremultipliesEveryPage) {
         }
     }
     EXPECT_GT(translucent, 0) << "the sample page should have soft edges";
+    EXPECT_EQ(OsdForm->ClientWidth(), page.Width());
+    EXPECT_EQ(OsdForm->ClientHeight(), page.Height());
+    EXPECT_TRUE(OsdDisplay::Instance().Page(PageWarning).Empty()) << "the warning page is made when first shown";
+    OsdDisplay::Instance().ShowPage(PageWarning);
+    OsdDisplay::Instance().Hide();
     const lumen::DibBitmap& warning = OsdDisplay::Instance().Page(PageWarning);
     EXPECT_EQ(OsdForm->ClientWidth(), warning.Width());
     EXPECT_EQ(OsdForm->ClientHeight(), warning.Height());
+    EXPECT_GT(warning.Width(), 0);
     const lumen::DibBitmap& badge = StatusDisplay::Instance().Picture();
     EXPECT_EQ(StatusForm->ClientWidth(), badge.Width());
     EXPECT_EQ(StatusForm->ClientHeight(), badge.Height());
