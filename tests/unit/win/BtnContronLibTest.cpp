@@ -211,9 +211,9 @@ TEST_F(BtnContronLibTest, WithoutTheLibraryTurboOffStillHasTheStartupValues) {
 
     // A profile file applied without the library is still taken back by turbo off.
     ASSERT_TRUE(testutil::WriteText(empty / "fast.oc", ProfileBytes(1, 1, {{kOther, 8}})));
-    lib.ApplyProfileFile(empty / "fast.oc");
+    BroadcastCatcher::Run([&] { lib.ApplyProfileFile(empty / "fast.oc"); });
     EXPECT_EQ(8u, Read(kOther));
-    lib.RestoreStartupValues();
+    BroadcastCatcher::Run([&] { lib.RestoreStartupValues(); });
     EXPECT_EQ(5u, Read(kOther));
 }
 
@@ -251,7 +251,7 @@ TEST_F(BtnContronLibTest, AFirmwareWithoutGroupThreeIsReportedAndNothingIsWritte
     EXPECT_THAT(testutil::Recorder().messages, ElementsAre(noGroup, noGroup));
     EXPECT_THAT(board.TakeJournal(), IsEmpty()) << "not even the apply control, which group 3 would hold";
     EXPECT_EQ(5u, Read(kOther));
-    lib->RestoreStartupValues();
+    BroadcastCatcher::Run([&] { lib->RestoreStartupValues(); });
     EXPECT_THAT(board.TakeJournal(), IsEmpty());
     EXPECT_EQ(2u, testutil::Recorder().messages.size()) << "each object reports once";
 }
@@ -396,13 +396,13 @@ TEST_F(BtnContronLibTest, StartupValuesThatCouldNotBeReadAreReadAgainOrTheSwitch
         auto lib = MakeLib();
         EXPECT_LT(lib->StockSet().size(), 8u) << "something unread at start";
         Rewrite(board, c.atSwitch);
-        EXPECT_EQ(c.switchesOn, lib->ApplyFirmwareProfile(0));
+        BroadcastCatcher::Run([&] { EXPECT_EQ(c.switchesOn, lib->ApplyFirmwareProfile(0)); });
         EXPECT_EQ(c.switchesOn, lib->IsTurboOn());
         if (c.switchesOn) {
             EXPECT_EQ(8u, lib->StockSet().size()) << "the missing values added";
             EXPECT_EQ(9u, Read(kOther));
             EXPECT_THAT(CoreRatios(), ElementsAre(40, 40, 40, 40));
-            lib->RestoreStartupValues();
+            BroadcastCatcher::Run([&] { lib->RestoreStartupValues(); });
         } else {
             // Only the reads of the cores' ratios (each core selected in turn).
             const std::vector<std::string> journal = board.TakeJournal();
