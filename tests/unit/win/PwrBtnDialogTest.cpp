@@ -233,6 +233,8 @@ protected:
         owner = SettingForm = ui::App().CreateForm<TSettingForm>();
         shadow = SettingShadowForm = ui::App().CreateForm<TSettingShadowForm>(*owner);
         owner->MoveTo(kAt.x, kAt.y);
+        // Skinned as at its first opening: shaped, and as transparent as it starts.
+        owner->MakeSkinAhead();
         shadow->Prepare();
         // Below the settings window and its shadow (the test window is made topmost).
         SetWindowPos(white.Hwnd(), HWND_NOTOPMOST, 0, 0, 0, 0,
