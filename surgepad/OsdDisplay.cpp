@@ -67,7 +67,7 @@ void OsdDisplay::ShowPage(int page) {
         LoadFrom(m_folder);
     }
     if (page == PageWarning && m_pages[PageWarning].Empty()) {
-        const ui::DpiScope scope(m_dpi != 0 ? m_dpi : ui::DisplayDpi());
+        const ui::DpiScope scope(m_dpi);
         LoadPage(PageWarning);
     }
     const POINT centre =

@@ -100,8 +100,9 @@ TSettingForm::TSettingForm()
     m_shaper.SetAlphaEnabled(true);
     m_shaper.SetAlpha(0);
     m_flicker.Attach(Handle());
+    // Places and fonts now; the pictures with the skin, at the first opening.
+    SetUpControls();
     PlaceControls();
-    SkinControls();
     CreateHeadings();
     CreateProfileList();
     ApplyTexts();
@@ -198,27 +199,47 @@ void TSettingForm::BuildSkin() {
     Invalidate();
 }
 
+void TSettingForm::SetUpControls() {
+    PowerLogo.Picture().SetPixelFormat(lumen::PixelFormat::Bgra32);
+    PowerLogo.SetAutoSize(true);
+    for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
+        title->SetTransparent(true);
+        title->SetShowAccelChar(false);
+    }
+    CancelButton.SetTransparentColor(kCancelKey);
+    ApplyButton.FontColors().SetDisabled(static_cast<ui::Color>(kTitleDisabledColor));
+    CloseButton.SetTransparentColor(kCloseKey);
+    CloseButton.SetTransparent(true);
+    CloseButton.SetCursorShape(IDC_HAND);
+    // Escape closes the window: the close button needs no tab stop of its own.
+    CloseButton.SetTabStop(false);
+}
+
 void TSettingForm::PlaceControls() {
     const struct {
         ui::Control& control;
         RECT r;  // left, top, width, height at 96 DPI
     } places[] = {
-        {RadioPower, {150, 84, 17, 17}},   {RadioTurbo, {150, 113, 17, 17}},  {CheckOsd, {53, 192, 17, 17}},
-        {CheckStatus, {178, 192, 17, 17}}, {ApplyButton, {128, 306, 65, 25}}, {CancelButton, {218, 306, 78, 21}},
-        {CloseButton, {262, 8, 44, 20}},
+        {RadioPower, {150, 84, 17, 17}},   {RadioTurbo, {150, 113, 17, 17}},   {CheckOsd, {53, 192, 17, 17}},
+        {CheckStatus, {178, 192, 17, 17}}, {ApplyButton, {128, 306, 65, 25}},  {CancelButton, {218, 306, 78, 21}},
+        {CloseButton, {262, 8, 44, 20}},   {PowerTitle, {167, 83, 100, 14}},   {TurboTitle, {167, 112, 100, 14}},
+        {OsdTitle, {74, 191, 100, 14}},    {StatusTitle, {199, 191, 100, 14}},
     };
     for (const auto& place : places) {
         place.control.SetBounds(ui::Px(place.r.left), ui::Px(place.r.top), ui::Px(place.r.right),
                                 ui::Px(place.r.bottom));
     }
+    PowerLogo.SetBounds(ui::Px(30), ui::Px(52), 0, 0);
+    for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
+        SetTitleFont(title->GetFont());
+    }
+    for (kr::KrButtonTx* button : {&CancelButton, &ApplyButton}) {
+        SetButtonFont(button->GetFont());
+    }
 }
 
 void TSettingForm::SkinControls() {
     lumen::Bitmap& skin = Background.Picture();
-    PowerLogo.Picture().SetPixelFormat(lumen::PixelFormat::Bgra32);
-    PowerLogo.SetBounds(ui::Px(30), ui::Px(52), 0, 0);
-    PowerLogo.SetAutoSize(true);
-
     for (kr::KrRadioButton* radio : {&RadioPower, &RadioTurbo}) {
         kr::KrRadioBtnAppearance& looks = radio->Appearance();
         LoadStateImages(StateBitmaps{&looks.Uncheck.RaisedBmp()}, skin, radio->Left(), radio->Top(), "radio_n.png",
@@ -226,19 +247,6 @@ void TSettingForm::SkinControls() {
         LoadStateImages(StateBitmaps{&looks.Check.RaisedBmp()}, skin, radio->Left(), radio->Top(), "radio_o.png",
                         nullptr, nullptr, nullptr);
     }
-    struct Title {
-        ui::Label& label;
-        int left;
-        int top;
-    };
-    for (const Title& title : {Title{PowerTitle, 167, 83}, Title{TurboTitle, 167, 112}, Title{OsdTitle, 74, 191},
-                               Title{StatusTitle, 199, 191}}) {
-        title.label.SetTransparent(true);
-        title.label.SetShowAccelChar(false);
-        SetTitleFont(title.label.GetFont());
-        title.label.SetBounds(ui::Px(title.left), ui::Px(title.top), ui::Px(100), ui::Px(14));
-    }
-
     for (kr::KrCheckBox* box : {&CheckOsd, &CheckStatus}) {
         kr::KrChkBoxAppearance& looks = box->Appearance();
         LoadStateImages(StateBitmaps{&looks.Uncheck.RaisedBmp(), nullptr, nullptr, &looks.Uncheck.DisabledBmp()}, skin,
@@ -246,28 +254,18 @@ void TSettingForm::SkinControls() {
         LoadStateImages(StateBitmaps{&looks.Check.RaisedBmp(), nullptr, nullptr, &looks.Check.DisabledBmp()}, skin,
                         box->Left(), box->Top(), "chack_o.png", nullptr, nullptr, "chack_un2.png");
     }
-
     // Cancel first, then Apply, as they sit now.
     for (kr::KrButtonTx* button : {&CancelButton, &ApplyButton}) {
         kr::KrFourStateAppearance& looks = button->Appearance();
         LoadStateImages(StateBitmaps{&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
                         skin, button->Left(), button->Top(), "button_n.png", "button_d.png", "button_o.png",
                         "button_un.png");
-        SetButtonFont(button->GetFont());
     }
-    CancelButton.SetTransparentColor(kCancelKey);
-    ApplyButton.FontColors().SetDisabled(static_cast<ui::Color>(kTitleDisabledColor));
-
     // The close pictures have no alpha: composed, they stay as they are, key colour
     // included, in the 24 bits the control draws.
     kr::KrFourStateAppearance& close = CloseButton.Appearance();
     LoadStateImages(StateBitmaps{&close.RaisedBmp(), &close.SunkenBmp(), &close.FocusedBmp()}, skin, CloseButton.Left(),
                     CloseButton.Top(), "close_n.png", "close_d.png", "close_o.png", nullptr);
-    CloseButton.SetTransparentColor(kCloseKey);
-    CloseButton.SetTransparent(true);
-    CloseButton.SetCursorShape(IDC_HAND);
-    // Escape closes the window: the close button needs no tab stop of its own.
-    CloseButton.SetTabStop(false);
 }
 
 void TSettingForm::CreateHeadings() {
@@ -295,9 +293,7 @@ void TSettingForm::LayoutHeadings() {
 }
 
 void TSettingForm::CreateProfileList() {
-    ProfileList = std::make_unique<SkinComboBox>(*this, ui::Px(kProfileListPlace.x), ui::Px(kProfileListPlace.y),
-                                                 SkinComboBox::Skin{Background.Picture(), ComboBoxTop.Picture(),
-                                                                    ComboBoxBody.Picture(), ComboBoxBottom.Picture()});
+    ProfileList = std::make_unique<SkinComboBox>(*this);
     // Tab follows the window from top to bottom: the list comes before Apply and Cancel.
     ProfileList->Arrow().PlaceInTabOrderAfter(CheckStatus);
 }

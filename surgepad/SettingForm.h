@@ -127,6 +127,7 @@ protected:
 private:
     void BuildSkin();
     void LoadSkinPictures();
+    void SetUpControls();
     void PlaceControls();
     void SkinControls();
     void CreateHeadings();

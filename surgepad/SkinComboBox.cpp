@@ -1,7 +1,6 @@
 #include "surgepad/SkinComboBox.h"
 
 #include "surgepad/PngReader.h"
-#include "surgepad/SkinImage.h"
 #include "ui/Scale.h"
 
 #include "lumen/core/DebugTrace.h"
@@ -61,8 +60,15 @@ private:
     SkinComboBox& m_combo;
 };
 
-SkinComboBox::SkinComboBox(ui::WinControl& owner, int x, int y, const Skin& skin) {
-    m_body = CreateSkinImage(owner, "combo_box_bg.png", x, y);
+SkinComboBox::SkinComboBox(ui::WinControl& owner, int x, int y, const Skin& skin) : SkinComboBox(owner) {
+    Layout(x, y, skin);
+}
+
+SkinComboBox::SkinComboBox(ui::WinControl& owner) {
+    m_body = std::make_unique<kr::KrImage>(owner);
+    m_body->Picture().SetPixelFormat(lumen::PixelFormat::Bgra32);
+    m_body->SetAlphaChannel(true);
+    m_body->SetAutoSize(true);
 
     m_caption = std::make_unique<ui::Label>(owner);
     m_caption->SetAlignment(ui::Alignment::Left);
@@ -71,17 +77,16 @@ SkinComboBox::SkinComboBox(ui::WinControl& owner, int x, int y, const Skin& skin
     // Graphic controls paint in creation order: the label lies above the box's picture.
     m_parts = {m_body.get(), m_caption.get()};
 
-    m_arrow = std::make_unique<ArrowButton>(owner, x, y, *this);
+    m_arrow = std::make_unique<ArrowButton>(owner, 0, 0, *this);
     m_parts.push_back(m_arrow.get());
 
-    m_panel = std::make_unique<ui::Panel>(owner, x, y, 1, 1);
+    m_panel = std::make_unique<ui::Panel>(owner, 0, 0, 1, 1);
     m_panel->SetVisible(false);
     m_panelImage = std::make_unique<ui::Image>(*m_panel);
 
     // The list box is a window: it lies above the panel's picture.
     m_list = std::make_unique<OwnerDrawListBox>(*m_panel, 0, 0, 1, 1);
     m_list->SetColor(kListColor);
-    Layout(x, y, skin);
     m_list->OnMouseUp = ListMouseUp::Of<&SkinComboBox::ItemChosen>(this);
     m_painter.SetHighlightColor(kHighlightColor);
     m_painter.Attach(*m_list);

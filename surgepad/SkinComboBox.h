@@ -38,6 +38,9 @@ public:
 
     // Builds the parts on `owner` with the box's top-left at (x, y).
     SkinComboBox(ui::WinControl& owner, int x, int y, const Skin& skin);
+    // Builds the parts without their pictures, for an owner whose skin is made later:
+    // Layout makes them before the box is shown.
+    explicit SkinComboBox(ui::WinControl& owner);
     SkinComboBox(const SkinComboBox&) = delete;
     SkinComboBox& operator=(const SkinComboBox&) = delete;
     ~SkinComboBox();

@@ -2,6 +2,16 @@
 # demo.sh). Each caller sets WINE64, WINESERVER64 and an array `pids` of background
 # processes it stops on exit.
 
+# Waits up to $2 tenths of a second (0.05 s steps, two a tenth) for the file $1 to have
+# content; answers 1 when it has none by then.
+wait_for_file() {
+    for _ in $(seq 1 $(($2 * 2))); do
+        [ -s "$1" ] && return 0
+        sleep 0.05
+    done
+    [ -s "$1" ]
+}
+
 # Starts a headless X server (1024x768 or the size $2, 24 bits) with a compositor,
 # exports DISPLAY and adds both to `pids`. Per-pixel alpha of layered windows is only
 # blended with a compositor. Exits with 1 when the X server does not start. $1 names
@@ -11,11 +21,7 @@ start_headless_display() {
     dispfile=$(mktemp)
     Xvfb -displayfd 5 -screen 0 "${2:-1024x768}x24" -nolisten tcp 5>"$dispfile" >/dev/null 2>&1 &
     pids+=($!)
-    for _ in $(seq 1 100); do
-        [ -s "$dispfile" ] && break
-        sleep 0.05
-    done
-    if [ ! -s "$dispfile" ]; then
+    if ! wait_for_file "$dispfile" 50; then
         rm -f "$dispfile"
         echo "$1: Xvfb did not start" >&2
         exit 1

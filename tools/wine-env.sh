@@ -42,11 +42,7 @@ if [ -n "${WINE_ENV_DESKTOP_KEEPER:-}" ]; then
     ready="$prefix/desktop-keeper.ready"
     "$WINE64" "$WINE_ENV_DESKTOP_KEEPER" "Z:$ready" </dev/null >/dev/null 2>&1 &
     pids+=($!)
-    for _ in $(seq 1 200); do
-        [ -e "$ready" ] && break
-        sleep 0.05
-    done
-    if [ ! -e "$ready" ]; then
+    if ! wait_for_file "$ready" 100; then
         echo "wine-env: the desktop keeper did not start" >&2
         exit 1
     fi

@@ -65,6 +65,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (FILE* file = std::fopen(argv[1], "w")) {
+        std::fputs("ready\n", file);
         std::fclose(file);
     }
     PumpForever();
