@@ -70,11 +70,20 @@ fuzz: build-native
 
 # The program ended by force at random points of its takeover of the power button, its
 # release, its detection of a change made elsewhere and a switch: KILL_RUNS runs of
-# each (make test runs two), in one world made by tools/e2e-run.sh.
+# each (make test runs two) on each scheme set, each moment and set in a world of its
+# own made by tools/e2e-run.sh (one test program that started a few hundred programs
+# under its debugger ended without a word).
 KILL_RUNS ?= 30
+KILL_MOMENTS = Takeover Release Detection Switch
+KILL_SCHEMES = Agree Differ BalancedOnly
 killruns: build-x64
-	SURGEPAD_KILL_RUNS=$(KILL_RUNS) tools/e2e-run.sh $(BUILD)/x64/bin/e2e_surgepad.exe --gtest_filter='During/Kill.*' \
-		2>&1 | tee $(BUILD)/killruns-output.txt | grep -E "^\[|figure|Failure|lost|left"
+	@rm -f $(BUILD)/killruns-output.txt; status=0; \
+	for moment in $(KILL_MOMENTS); do for schemes in $(KILL_SCHEMES); do \
+		SURGEPAD_KILL_RUNS=$(KILL_RUNS) tools/e2e-run.sh $(BUILD)/x64/bin/e2e_surgepad.exe \
+			--gtest_filter="During/Kill.*/$${moment}On$${schemes}" >$(BUILD)/killruns-one.txt 2>&1 || status=1; \
+		cat $(BUILD)/killruns-one.txt >>$(BUILD)/killruns-output.txt; \
+		grep -E "^\[  |figure|Failure|lost|left" $(BUILD)/killruns-one.txt; \
+	done; done; rm -f $(BUILD)/killruns-one.txt; exit $$status
 
 dist: build-x64 build-x86
 	rm -rf $(DIST)

@@ -18,7 +18,7 @@ WINESERVER64=/usr/lib/wine/wineserver64
 export WINEDEBUG=${WINEDEBUG:--all}
 # Every Windows from Vista on has the power-scheme functions: the stand-in of the
 # system's "powrprof.dll" is bound by default (copied over the prefix's own below).
-# A test of the older path unbinds it for the programs it starts (e2e::WithoutSchemes).
+# A test of the older path puts the prefix's own placeholder back (e2e::WithoutSchemes).
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 case "$WINEDLLOVERRIDES" in
     *powrprof*) ;;

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -292,6 +293,18 @@ std::string FileText(const std::string& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string FirmwareValues() {
+    std::istringstream in(FileText(WorkDir() + "state.txt"));
+    std::string values;
+    for (std::string line; std::getline(in, line);) {
+        if ((line.rfind("value ", 0) == 0 || line.rfind("entries ", 0) == 0) &&
+            line.find("0x030600F0") == std::string::npos) {
+            values += line + "\n";
+        }
+    }
+    return values;
 }
 
 std::string OtherAccountLog() {
@@ -780,6 +793,8 @@ const char* SchemesName(Schemes set) {
             return "three that differ";
         case Schemes::kBalancedOnly:
             return "only balanced";
+        case Schemes::kNone:
+            return "none";
     }
     return "?";
 }
@@ -809,6 +824,8 @@ std::map<std::string, uint32_t> SchemesOf(Schemes set, uint32_t balanced) {
             return {{kPowerSaver, 3}, {kHighPerformance, 1}, {kBalanced, balanced}};
         case Schemes::kBalancedOnly:
             break;
+        case Schemes::kNone:
+            return {};
     }
     return {{kBalanced, balanced}};
 }
@@ -887,19 +904,26 @@ bool SetSchemeAction(const std::string& scheme, uint32_t action) {
 }
 
 void WithoutSchemes(bool without) {
-    char value[512] = {};
-    const DWORD n = GetEnvironmentVariableA("WINEDLLOVERRIDES", value, sizeof value);
-    std::string overrides = n > 0 && n < sizeof value ? value : "";
-    const size_t at = overrides.find("powrprof=");
-    if (at != std::string::npos) {
-        const size_t end = overrides.find(';', at);
-        overrides.erase(at, end == std::string::npos ? std::string::npos : end - at + 1);
+    // The system folder's "powrprof.dll" is the stand-in, or the prefix's own placeholder
+    // for Wine's library, which lacks the scheme functions. The prefix's files are hard
+    // links to the template's: a file is only ever moved or made anew, never written over.
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    const std::string bound = std::string(system) + "\\powrprof.dll";
+    const std::string standIn = WorkDir() + "powrprof-scheme-stand-in.dll";
+    const bool away = GetFileAttributesA(standIn.c_str()) != INVALID_FILE_ATTRIBUTES;
+    if (without && !away) {
+        const char* templatePrefix = std::getenv("SURGEPAD_E2E_TEMPLATE_PREFIX");
+        const bool done =
+            templatePrefix != nullptr && MoveFileExA(bound.c_str(), standIn.c_str(), MOVEFILE_COPY_ALLOWED) &&
+            CopyFileA(WindowsPath(std::string(templatePrefix) + "/drive_c/windows/system32/powrprof.dll").c_str(),
+                      bound.c_str(), TRUE);
+        EXPECT_TRUE(done) << "the scheme functions could not be taken away, error " << GetLastError();
+    } else if (!without && away) {
+        DeleteFileA(bound.c_str());
+        EXPECT_TRUE(MoveFileExA(standIn.c_str(), bound.c_str(), MOVEFILE_COPY_ALLOWED))
+            << "the scheme stand-in could not be put back, error " << GetLastError();
     }
-    while (!overrides.empty() && overrides.back() == ';') {
-        overrides.pop_back();
-    }
-    overrides += without ? ";powrprof=b" : ";powrprof=n,b";
-    SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str());
 }
 
 void SeenWindowsVersion(const std::string& version) {

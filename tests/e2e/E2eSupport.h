@@ -36,6 +36,9 @@ std::string JournalPath();
 // A file's whole content; empty when it cannot be read.
 std::string FileText(const std::string& path);
 std::vector<std::string> JournalLines();
+// The firmware's item values in the simulator's state, one line each (the core
+// selector's choice left out: every read of a per-core ratio moves it).
+std::string FirmwareValues();
 
 // Another program writing a firmware value through the library (as the companion
 // tool would): ordinal 2 of KRACPI.DLL, in overclocking mode.
@@ -186,8 +189,9 @@ bool ChooseTurbo(DWORD profileType, bool osd = true, bool status = true);
 std::optional<std::pair<uint32_t, uint32_t>> SystemButton();
 
 // The power schemes users have: three alike (the common desktop), three that differ
-// (high performance customised to sleep), only balanced (the other two removed).
-enum class Schemes { kAgree, kDiffer, kBalancedOnly };
+// (high performance customised to sleep), only balanced (the other two removed); and
+// none, as on systems before Vista.
+enum class Schemes { kAgree, kDiffer, kBalancedOnly, kNone };
 const char* SchemesName(Schemes set);
 constexpr char kPowerSaver[] = "{A1841308-3541-4FAB-BC81-F71556F20B4A}";
 constexpr char kHighPerformance[] = "{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}";
@@ -205,8 +209,8 @@ std::map<std::string, uint32_t> SchemeActions();
 // user does in the system's settings; kAllSchemes sets every scheme.
 constexpr char kAllSchemes[] = "{68A1E95E-13EA-41E1-8011-0C496CA490B0}";
 bool SetSchemeAction(const std::string& scheme, uint32_t action);
-// Programs started afterwards bind Wine's own "powrprof.dll", which lacks the scheme
-// functions (systems before Vista), or the stand-in again.
+// Programs started afterwards find Wine's own "powrprof.dll" in the system folder, which
+// lacks the scheme functions (systems before Vista), or the stand-in again.
 void WithoutSchemes(bool without);
 // The Windows version programs started afterwards see ("win7": 6.1, "win81": 6.3, as
 // the program's manifest makes Windows 10 and 11 answer); empty: the prefix's own.

@@ -8,7 +8,6 @@
 
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "tests/e2e/E2eSupport.h"
@@ -19,20 +18,6 @@ using e2e::kSettingsKey;
 using e2e::Surgepad;
 
 constexpr COLORREF kTurboFill = RGB(0xD0, 0x20, 0x1E);
-
-// The firmware's item values in the simulator's state (the core selector's choice left
-// out: every read of a per-core ratio moves it).
-std::string FirmwareValues() {
-    std::istringstream in(e2e::FileText(e2e::WorkDir() + "state.txt"));
-    std::string values;
-    for (std::string line; std::getline(in, line);) {
-        if ((line.rfind("value ", 0) == 0 || line.rfind("entries ", 0) == 0) &&
-            line.find("0x030600F0") == std::string::npos) {
-            values += line + "\n";
-        }
-    }
-    return values;
-}
 
 bool Running(Surgepad& program) {
     return program.WaitForTrace("startup: running", 30000).has_value() && program.Sync();
@@ -61,10 +46,10 @@ TEST(Restart, TurboOnSurvivesTheEndOfTheProgramAndTheNextPressGoesBackToTheStart
             Surgepad program;
             ASSERT_TRUE(Running(program)) << program.TraceText();
             stockState = e2e::FileText(e2e::WorkDir() + "state.txt");
-            stock = FirmwareValues();
+            stock = e2e::FirmwareValues();
             ASSERT_EQ(e2e::Sim("press"), 0);
             ASSERT_TRUE(program.WaitForTrace("controller: switched on", 15000)) << program.TraceText();
-            ASSERT_NE(FirmwareValues(), stock) << "the profile changed nothing";
+            ASSERT_NE(e2e::FirmwareValues(), stock) << "the profile changed nothing";
             if (end.byForce) {
                 TerminateProcess(program.Process(), 9);
                 ASSERT_TRUE(program.WaitForExit(10000).has_value());
@@ -91,7 +76,7 @@ TEST(Restart, TurboOnSurvivesTheEndOfTheProgramAndTheNextPressGoesBackToTheStart
         EXPECT_GT(e2e::TrayPixels(kTurboFill, "restart-turbo-icon"), 8) << "the tray icon says turbo is on";
         ASSERT_EQ(e2e::Sim("press"), 0);
         ASSERT_TRUE(next.WaitForTrace("controller: switched off", 15000)) << next.TraceText();
-        EXPECT_EQ(FirmwareValues(), stock) << "turbo off did not go back to the values before the switch-on";
+        EXPECT_EQ(e2e::FirmwareValues(), stock) << "turbo off did not go back to the values before the switch-on";
         EXPECT_FALSE(e2e::UserDword(kSettingsKey, "TurboStartupValues").has_value());
         next.Stop();
     }

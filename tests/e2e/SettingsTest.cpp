@@ -557,6 +557,56 @@ INSTANTIATE_TEST_SUITE_P(OnEvery, SchemeSettings,
                          testing::Values(e2e::Schemes::kAgree, e2e::Schemes::kDiffer, e2e::Schemes::kBalancedOnly),
                          SchemeSetName);
 
+// Systems before Vista: no scheme functions, and the power-feature library's pair is the
+// button. A first start keeps it, turbo makes it do nothing and power gives it back;
+// without that library as well, Apply refuses the turbo action and takes nothing over.
+TEST_F(Settings, WithoutTheSchemeFunctionsThePowerFeatureLibraryHoldsTheButton) {
+    using Pair = std::pair<uint32_t, uint32_t>;
+    struct SchemesAgain {
+        ~SchemesAgain() { e2e::WithoutSchemes(false); }
+    } again;
+    e2e::WithoutSchemes(true);
+    e2e::UseBoard(e2e::SchemeBoard("full.txt", e2e::Schemes::kNone));
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+    Start();
+    EXPECT_EQ(e2e::SystemButton(), std::optional<Pair>(Pair{3, 0})) << "the first start changed the button";
+    EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonAction"), std::optional<DWORD>(3));
+    ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 1)) << program->TraceText();
+    const std::optional<Pair> held = e2e::SystemButton();
+    EXPECT_TRUE(held && held->first == 0) << "turbo: the button still has an action\n" << program->TraceText();
+    ASSERT_TRUE(ApplyAction(*program, kRadioPower, 2)) << program->TraceText();
+    EXPECT_EQ(e2e::SystemButton(), std::optional<Pair>(Pair{3, 0})) << "power did not give the button back";
+    // The first start writes back only the pair it has just read.
+    const std::vector<std::string> lines = e2e::JournalLines();
+    std::vector<std::string> writes;
+    for (const std::string& line : lines) {
+        if (line.find("dormix SetPowerButtonSetting") != std::string::npos) {
+            writes.push_back(line.substr(line.find("0x")));
+        }
+    }
+    const std::vector<std::string> expected = {"0x00000003 0x00000000", "0x00000000 0x80000000",
+                                               "0x00000003 0x00000000"};
+    EXPECT_EQ(writes, expected) << Joined(lines);
+    EXPECT_EQ(Count(lines, "powrprof"), 0) << "the program reached the schemes\n" << Joined(lines);
+    program->Stop();
+    program.reset();
+
+    for (const char* name : {"Dormix.dll", "vvc.dll"}) {
+        DeleteFileA((e2e::ProgramDir() + name).c_str());
+    }
+    RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+    Start();
+    HWND settings = Open(*program);
+    ASSERT_NE(settings, nullptr);
+    Click(settings, kTurboTitle);
+    ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
+    Click(settings, kApply);
+    EXPECT_TRUE(e2e::WaitVisible("TPwrBtnChangeFrom", 3000) != nullptr) << "the refusal is told\n"
+                                                                        << program->TraceText();
+    EXPECT_EQ(program->CountTrace("settings: applied"), 0) << program->TraceText();
+    EXPECT_FALSE(e2e::UserDword(kSettingsKey, "ButtonAction").has_value()) << "nothing stored";
+}
+
 // Two accounts of one machine, each with a session and settings of its own: this test's
 // and the other account's (e2e::OtherAccount). The power button is the machine's: this
 // account chooses turbo, and its copy holds the button for both.
