@@ -69,12 +69,13 @@ fuzz: build-native
 	FUZZ_RUNS=$(FUZZ_RUNS) tools/fuzz.sh $(BUILD)/native $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # The program ended by force at random points of its takeover of the power button, its
-# release, its detection of a change made elsewhere and a switch: KILL_RUNS runs of
+# release, its detection of a change made elsewhere, a switch on and a switch off (turbo
+# still on during its effect): KILL_RUNS runs of
 # each (make test runs two) on each scheme set, each moment and set in a world of its
 # own made by tools/e2e-run.sh (one test program that started a few hundred programs
 # under its debugger ended without a word).
 KILL_RUNS ?= 30
-KILL_MOMENTS = Takeover Release Detection Switch
+KILL_MOMENTS = Takeover Release Detection Switch TurboOff
 KILL_SCHEMES = Agree Differ BalancedOnly
 killruns: build-x64
 	@rm -f $(BUILD)/killruns-output.txt; status=0; \

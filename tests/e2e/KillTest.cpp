@@ -7,9 +7,9 @@
 // keeps holding it or gives it back, and a kill after the work was done leaves the state
 // that work made.
 //
-// Every moment runs on the three scheme sets users have; every scheme is checked. A kill
-// while turbo is on, then a start: a press after that start switches off to the values
-// the firmware had before the switch-on.
+// Every moment runs on the three scheme sets users have; every scheme is checked. After
+// a kill during a switch on or off (or while turbo is on), the next start: a press after
+// it switches off to the values the firmware had before the switch-on.
 //
 // SURGEPAD_KILL_RUNS (default 2) runs per moment; `make killruns` runs many more.
 #include <gtest/gtest.h>
@@ -204,6 +204,13 @@ const Moment kMoments[] = {
     {"detection", kSleep, true, Held, "", Running, [] { e2e::SetSchemeAction(e2e::kAllSchemes, 1); },
      "controller: the power-button configuration was changed elsewhere", "given back"},
     {"switch", kShutDown, false, Held, "", Running, [] { e2e::Sim("press"); }, "controller: switched on", "held"},
+    // Turbo on, then the press that switches it off: a kill during its 2.7 s effect is a
+    // kill while turbo is on.
+    {"turboOff", kShutDown, false, Held, "",
+     [](e2e::Surgepad& program) {
+         return Running(program) && e2e::Sim("press") == 0 && WaitTrace(program, "controller: switched on");
+     },
+     [] { e2e::Sim("press"); }, "controller: switched off", "held"},
 };
 
 using Param = std::tuple<Moment, Schemes>;
