@@ -490,7 +490,11 @@ void SettingsStore::ReleasePowerButton() {
 
 void SettingsStore::ReleasePowerButtonAtStart() {
     const std::optional<MachineButtonRecord> machine = MachineRecord();
-    if (machine && !machine->holder.empty() && machine->holder != AccountId() && IsSystemButtonDisabled()) {
+    // Without this account's settings (and so its id) the hold cannot be shown to be
+    // another account's: the release then gives back what the machine's record keeps.
+    const std::string account = AccountId();
+    if (machine && !machine->holder.empty() && !account.empty() && machine->holder != account &&
+        IsSystemButtonDisabled()) {
         SetPowerButtonDisabled(true);
         lumen::Trace("[SettingsStore] another account's copy holds the power button; it is left as it is");
         return;
@@ -517,6 +521,16 @@ void SettingsStore::RestoreSystemButtonSetting() {
     {
         lumen::WinRegistry probe;
         if (!OpenKey(&probe)) {
+            // The account's settings cannot be read: what the machine's record keeps to
+            // give back is given back, where it exists. Otherwise the button is left as it
+            // is; a setting nobody can show to be ours is never written.
+            const std::optional<MachineButtonRecord> machine = MachineRecord();
+            if (machine && machine->saved && IsSystemButtonDisabled()) {
+                lumen::Trace("[SettingsStore] the settings cannot be read; the machine's saved setting is given back");
+                ApplyButtonSetting(SavedButton{*machine->saved, machine->schemes});
+            } else {
+                lumen::Trace("[SettingsStore] the settings cannot be read; the power button is left as it is");
+            }
             return;
         }
     }

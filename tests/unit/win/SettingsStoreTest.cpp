@@ -576,9 +576,8 @@ TEST_F(SettingsStoreTest, AFailingReadNeverReplacesTheSavedSetting) {
     EXPECT_THAT(board.TakeJournal(), IsEmpty()) << "the button is not touched";
 }
 
-TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedKeepsTheDefaultsAndLeavesTheButtonAlone) {
-    testutil::BoardScope board("dormix button=3,0\n");
-    // The key exists, but this user may not write it.
+// The key exists, but this user may not write it (the program opens it for writing).
+void DenySettingsWrites() {
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS,
               RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr));
@@ -588,6 +587,11 @@ TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedKeepsTheDefaultsAndLeavesTheButt
     EXPECT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor));
     LocalFree(descriptor);
     RegCloseKey(key);
+}
+
+TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedKeepsTheDefaultsAndLeavesTheButtonAlone) {
+    testutil::BoardScope board("dormix button=3,0\n");
+    DenySettingsWrites();
 
     Harness harness;
     SettingsStore& store = *harness.store;
@@ -608,6 +612,36 @@ TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedKeepsTheDefaultsAndLeavesTheButt
     EXPECT_FALSE(store.DetectConfigurationAltered());
     EXPECT_FALSE(store.DetectConfigurationAltered());
     EXPECT_EQ(0u, ValueCount(HKEY_CURRENT_USER));
+}
+
+// The key cannot be opened at a start while this account's copy holds the button (the
+// start then reads the power action): the machine's record gives the button back where
+// it exists; without one the button is left as it is.
+TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedWhileTheButtonIsHeldGivesBackWhatTheMachineRecordKeeps) {
+    for (const bool shared : {true, false}) {
+        SCOPED_TRACE(shared ? "with the machine record" : "without one");
+        DeleteKeys();
+        testutil::BoardScope board("dormix button=3,0\n");
+        surgepad::MachineButtonStore record(board.Path("machine.txt"));
+        surgepad::MachineButtonStore* machine = shared ? &record : nullptr;
+        {
+            Harness earlier(BuildFolder(), 3, machine);
+            ASSERT_TRUE(earlier.store->SetButtonAction(1));
+        }
+        DenySettingsWrites();
+        Harness harness(BuildFolder(), 3, machine);
+        EXPECT_EQ(0u, harness.store->GetButtonAction());
+        harness.store->ReleasePowerButtonAtStart();
+        uint32_t action = 9;
+        uint32_t event = 9;
+        ASSERT_TRUE(harness.dormix->GetPowerButtonSetting(&action, &event));
+        if (shared) {
+            EXPECT_EQ(P(3, 0), P(action, event)) << "not given back";
+            EXPECT_TRUE(record.Read()->holder.empty());
+        } else {
+            EXPECT_EQ(0u, action) << "a setting nobody kept was written";
+        }
+    }
 }
 
 // ---------------------------------------------------------------------------------------
