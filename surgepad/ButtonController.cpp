@@ -1,6 +1,6 @@
 #include "surgepad/ButtonController.h"
 
-#include "surgepad/ButtonRecords.h"
+#include "surgepad/ButtonGuardian.h"
 
 #include "lumen/core/DebugTrace.h"
 #include "lumen/kora/BiosInterface.h"
@@ -55,12 +55,6 @@ void LetTheSwitchFinish(const char* event) {
     }
 }
 
-bool ChosenProfileUsable() {
-    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-    const uint32_t type = SettingsStore::Instance().GetProfileType();
-    return type >= lib.ProfileCount() || lib.IsProfileUsable(type);
-}
-
 }  // namespace
 
 SettingViewInterface& SettingView() {
@@ -89,7 +83,7 @@ TurboAction& TurboAction::Instance() {
 
 void TurboAction::Press() {
     const bool on = kora::BtnContronLib::Instance().IsTurboOn();
-    if (!on && !ChosenProfileUsable()) {
+    if (!on && !ButtonGuardian::Instance().ChosenProfileUsable()) {
         lumen::Trace("controller: the chosen profile cannot be applied: warning");
         OsdManager::Instance().PlayWarning();
         return;
@@ -125,23 +119,7 @@ void ButtonController::Initialise() {
         MainForm->TrayIcon().OnClick = ui::Callback<>::Of<&ButtonController::OpenSettings>(this);
         MainForm->TrayIcon().OnPointer = ui::Callback<>::Of<&ButtonController::PrepareSettings>(this);
     }
-    SettingsStore& store = SettingsStore::Instance();
-    if (!store.IsSystemButtonDisabled()) {
-        store.SaveSystemButtonSetting();
-    }
-    if (store.GetPowerButtonDisabled()) {
-        store.ReleasePowerButtonAtStart();
-    }
-    kora::BtnContronLib::Instance().EnableDormix();
-    uint32_t index = store.GetButtonAction();
-    if (index == 1 && !store.TakeOverPowerButton()) {
-        // The button stays with the system (or is given back): the power action is in force.
-        lumen::Trace("controller: the power button cannot be held; the power action is in force");
-        index = 0;
-    } else if (index != 1) {
-        store.ReleasePowerButtonAtStart();
-    }
-    m_current = m_actions[index == 1 ? 1 : 0];
+    m_current = m_actions[ButtonGuardian::Instance().Start() == 1 ? 1 : 0];
     ResumeRecordedTurbo();
     if (MainForm != nullptr) {
         MainForm->CheckTimer.SetEnabled(true);
@@ -149,25 +127,10 @@ void ButtonController::Initialise() {
 }
 
 void ButtonController::ResumeRecordedTurbo() {
-    SettingsStore& store = SettingsStore::Instance();
-    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-    const std::optional<kora::OcValueList> record = store.GetTurboRecord();
-    switch (ReadTurboRecord(record, lib.StockSet())) {
-        case TurboRecordReading::kNone:
-            return;
-        case TurboRecordReading::kDrop:
-            lumen::Trace(
-                "controller: the firmware is back at the recorded start-up values; the turbo record is dropped");
-            store.ClearTurboRecord();
-            return;
-        case TurboRecordReading::kResumeTurbo:
-            break;
+    if (ButtonGuardian::Instance().ResumeRecordedTurbo() != RecordedTurbo::Resumed) {
+        return;
     }
-    // An earlier run ended with the profile on (exit, log-off, an upgrade, a crash):
-    // the values read at this start are not the start-up values, the recorded ones are.
-    lumen::Trace("controller: a profile of an earlier run is in force: turbo on, with the recorded start-up values");
-    lib.ResumeTurbo(*record);
-    if (store.GetStatusEnabled()) {
+    if (SettingsStore::Instance().GetStatusEnabled()) {
         OsdManager::Instance().ShowStatus();
     }
     SetTray(1);
@@ -198,17 +161,19 @@ TurboAnswer ButtonController::RequestTurbo(TurboRequest request) {
         lumen::Trace("controller: turbo asked for while an effect runs; refused");
         return TurboAnswer::Busy;
     }
-    const bool on = TurboIsOn();
-    const bool want = request == TurboRequest::Toggle ? !on : request == TurboRequest::On;
-    if (want == on) {
-        lumen::Trace("controller: turbo asked for: already %s", on ? "on" : "off");
-        return TurboAnswer::AlreadySo;
+    switch (ButtonGuardian::Instance().RequestStep(request)) {
+        case SwitchStep::None:
+            lumen::Trace("controller: turbo asked for: already %s", TurboIsOn() ? "on" : "off");
+            return TurboAnswer::AlreadySo;
+        case SwitchStep::Warning:
+            lumen::Trace("controller: turbo asked for: the chosen profile cannot be applied: warning");
+            OsdManager::Instance().PlayWarning();
+            return TurboAnswer::Unusable;
+        case SwitchStep::On:
+        case SwitchStep::Off:
+            break;
     }
-    if (want && !ChosenProfileUsable()) {
-        lumen::Trace("controller: turbo asked for: the chosen profile cannot be applied: warning");
-        OsdManager::Instance().PlayWarning();
-        return TurboAnswer::Unusable;
-    }
+    const bool want = !TurboIsOn();
     lumen::Trace("controller: turbo asked for: %s", want ? "on" : "off");
     PlaySwitch(want);
     return TurboAnswer::Switching;
@@ -219,7 +184,7 @@ bool ButtonController::TurboIsOn() const {
 }
 
 bool ButtonController::ProfileUsable() const {
-    return ChosenProfileUsable();
+    return ButtonGuardian::Instance().ChosenProfileUsable();
 }
 
 bool ButtonController::TurboActionChosen() const {
@@ -289,29 +254,13 @@ void ButtonController::SwitchOn(void*, int) {
     if (kora::DormixLib::Instance().GetLevel() != 0 && TellSiblingToStandBack()) {
         Sleep(kStandBackWaitMs);
     }
-    SettingsStore& store = SettingsStore::Instance();
-    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-    const uint32_t type = store.GetProfileType();
-    // Kept before the first write, so that a start after a crash in the middle of the
-    // switch still knows the values to go back to.
-    store.SetTurboRecord(lib.StockSet());
-    if (type < lib.ProfileCount()) {
-        (void)lib.ApplyFirmwareProfile(type);
-    } else {
-        (void)lib.ApplyProfileFile(kora::GetProfileFolder() + store.GetProfileName() + kora::kProfileExtension);
-    }
-    if (!lib.IsTurboOn()) {
-        // Nothing of the profile is in force (its block could not be read, or the
-        // firmware refused its values and they were taken back): no turbo look, and the
-        // warning page that says the profile cannot be applied here.
-        lumen::Trace("controller: the profile could not be applied; turbo stays off");
-        store.ClearTurboRecord();
+    if (!ButtonGuardian::Instance().SwitchOn()) {
+        // No turbo look, and the warning page that says the profile cannot be applied here.
         OsdManager::Instance().HideStatus();
         OsdManager::WarnAfterThisSwitch();
         return;
     }
-    // The start-up values as the switch completed them (values read again before it).
-    store.SetTurboRecord(lib.StockSet());
+    SettingsStore& store = SettingsStore::Instance();
     if (store.GetStatusEnabled()) {
         OsdManager::Instance().ShowStatus();
     }
@@ -326,8 +275,7 @@ void ButtonController::SwitchOn(void*, int) {
 }
 
 void ButtonController::SwitchOff(void*, int) {
-    kora::BtnContronLib::Instance().RestoreStartupValues();
-    SettingsStore::Instance().ClearTurboRecord();
+    ButtonGuardian::Instance().SwitchOff();
     OsdManager::Instance().HideStatus();
     SetTray(0);
     lumen::Trace("controller: switched off");
@@ -341,8 +289,7 @@ void ButtonController::OnValuesChangedElsewhere() {
     // A switch that finished after this would leave the turbo flag on again.
     LetTheSwitchFinish("an announcement from elsewhere");
     lumen::Trace("controller: another program changed the values; turbo forgotten");
-    kora::BtnContronLib::Instance().ForgetTurbo();
-    SettingsStore::Instance().ClearTurboRecord();
+    ButtonGuardian::Instance().ForgetTurbo();
     OsdManager::Instance().HideStatus();
     SetTray(0);
 }
@@ -443,15 +390,13 @@ void ButtonController::OpenSettings() {
 }
 
 void ButtonController::CheckPowerButtonConfiguration() {
-    SettingsStore& store = SettingsStore::Instance();
-    if (!store.DetectConfigurationAltered()) {
+    if (!ButtonGuardian::Instance().CheckConfiguration()) {
         return;
     }
     lumen::Trace("controller: the power-button configuration was changed elsewhere");
     if (MainForm != nullptr) {
         MainForm->CheckTimer.SetEnabled(false);
     }
-    (void)store.SetPowerButtonDisabled(true);
     SettingView().LoadState();
     if (PwrBtnChangeFrom != nullptr) {
         PwrBtnChangeFrom->ShowMessage(MultiLang::Instance().Text("PowBtnConfigAltered"));

@@ -61,7 +61,8 @@ BtnContronLib& BtnContronLib::Instance() {
     return *instance;
 }
 
-BtnContronLib::BtnContronLib(const std::string& folder) : m_announcer(std::make_unique<SysCtrlAnnouncer>()) {
+BtnContronLib::BtnContronLib(const std::string& folder, std::unique_ptr<SysCtrlAnnouncer> announcer)
+    : m_announcer(announcer != nullptr ? std::move(announcer) : std::make_unique<SysCtrlAnnouncer>()) {
     AcpiInitialize();
     std::string withSeparator = folder;
     if (!withSeparator.empty() && withSeparator.back() != '\\' && withSeparator.back() != '/') {

@@ -48,8 +48,9 @@ public:
     static BtnContronLib& Instance();
 
     // Looks for "Dormix.dll" in `folder` (with or without a trailing backslash), reads
-    // the firmware's profile names and saves the start-up values.
-    explicit BtnContronLib(const std::string& folder);
+    // the firmware's profile names and saves the start-up values. The service requests
+    // and announcements go through `announcer` (the pipe and the broadcast when none).
+    explicit BtnContronLib(const std::string& folder, std::unique_ptr<SysCtrlAnnouncer> announcer = nullptr);
     ~BtnContronLib();
     BtnContronLib(const BtnContronLib&) = delete;
     BtnContronLib& operator=(const BtnContronLib&) = delete;

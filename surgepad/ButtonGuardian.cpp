@@ -1,0 +1,138 @@
+#include "surgepad/ButtonGuardian.h"
+
+#include "lumen/core/DebugTrace.h"
+#include "lumen/kora/BtnContronLib.h"
+#include "lumen/kora/ProfileFolder.h"
+#include "surgepad/ButtonRecords.h"
+#include "surgepad/SettingsStore.h"
+
+namespace surgepad {
+
+ButtonGuardian& ButtonGuardian::Instance() {
+    static auto* guardian = new ButtonGuardian(SettingsStore::Instance(), kora::BtnContronLib::Instance());
+    return *guardian;
+}
+
+uint32_t ButtonGuardian::Start() {
+    if (!m_store.IsSystemButtonDisabled()) {
+        m_store.SaveSystemButtonSetting();
+    }
+    if (m_store.GetPowerButtonDisabled()) {
+        m_store.ReleasePowerButtonAtStart();
+    }
+    m_lib.EnableDormix();
+    const uint32_t index = m_store.GetButtonAction();
+    if (index == 1) {
+        if (m_store.TakeOverPowerButton()) {
+            return 1;
+        }
+        // The button stays with the system (or is given back): the power action is in force.
+        lumen::Trace("controller: the power button cannot be held; the power action is in force");
+        return 0;
+    }
+    m_store.ReleasePowerButtonAtStart();
+    return 0;
+}
+
+RecordedTurbo ButtonGuardian::ResumeRecordedTurbo() {
+    const std::optional<kora::OcValueList> record = m_store.GetTurboRecord();
+    switch (ReadTurboRecord(record, m_lib.StockSet())) {
+        case TurboRecordReading::kNone:
+            return RecordedTurbo::None;
+        case TurboRecordReading::kDrop:
+            lumen::Trace(
+                "controller: the firmware is back at the recorded start-up values; the turbo record is dropped");
+            m_store.ClearTurboRecord();
+            return RecordedTurbo::Dropped;
+        case TurboRecordReading::kResumeTurbo:
+            break;
+    }
+    // An earlier run ended with the profile on (exit, log-off, an upgrade, a crash):
+    // the values read at this start are not the start-up values, the recorded ones are.
+    lumen::Trace("controller: a profile of an earlier run is in force: turbo on, with the recorded start-up values");
+    m_lib.ResumeTurbo(*record);
+    return RecordedTurbo::Resumed;
+}
+
+bool ButtonGuardian::ApplyAction(uint32_t action) {
+    if (action == 1 && m_store.GetButtonAction() != 1 && !m_store.CanTakeOverPowerButton()) {
+        // Taking the button over now would leave it doing nothing, with no setting to
+        // give back: nothing is stored.
+        lumen::Trace("settings: the power button cannot be taken over; the turbo action is refused");
+        return false;
+    }
+    if (!m_store.SetButtonAction(action)) {
+        lumen::Trace("settings: the turbo action could not be stored");
+        return false;
+    }
+    return true;
+}
+
+bool ButtonGuardian::CheckConfiguration() {
+    if (!m_store.DetectConfigurationAltered()) {
+        return false;
+    }
+    (void)m_store.SetPowerButtonDisabled(true);
+    return true;
+}
+
+bool ButtonGuardian::ChosenProfileUsable() {
+    const uint32_t type = m_store.GetProfileType();
+    return type >= m_lib.ProfileCount() || m_lib.IsProfileUsable(type);
+}
+
+SwitchStep ButtonGuardian::PressStep() {
+    if (m_store.GetButtonAction() != 1) {
+        return SwitchStep::None;
+    }
+    if (m_lib.IsTurboOn()) {
+        return SwitchStep::Off;
+    }
+    return ChosenProfileUsable() ? SwitchStep::On : SwitchStep::Warning;
+}
+
+SwitchStep ButtonGuardian::RequestStep(TurboRequest request) {
+    const bool on = m_lib.IsTurboOn();
+    const bool want = request == TurboRequest::Toggle ? !on : request == TurboRequest::On;
+    if (want == on) {
+        return SwitchStep::None;
+    }
+    if (!want) {
+        return SwitchStep::Off;
+    }
+    return ChosenProfileUsable() ? SwitchStep::On : SwitchStep::Warning;
+}
+
+bool ButtonGuardian::SwitchOn() {
+    const uint32_t type = m_store.GetProfileType();
+    // Kept before the first write, so that a start after a crash in the middle of the
+    // switch still knows the values to go back to.
+    m_store.SetTurboRecord(m_lib.StockSet());
+    if (type < m_lib.ProfileCount()) {
+        (void)m_lib.ApplyFirmwareProfile(type);
+    } else {
+        (void)m_lib.ApplyProfileFile(kora::GetProfileFolder() + m_store.GetProfileName() + kora::kProfileExtension);
+    }
+    if (!m_lib.IsTurboOn()) {
+        // Nothing of the profile is in force (its block could not be read, or the
+        // firmware refused its values and they were taken back).
+        lumen::Trace("controller: the profile could not be applied; turbo stays off");
+        m_store.ClearTurboRecord();
+        return false;
+    }
+    // The start-up values as the switch completed them (values read again before it).
+    m_store.SetTurboRecord(m_lib.StockSet());
+    return true;
+}
+
+void ButtonGuardian::SwitchOff() {
+    m_lib.RestoreStartupValues();
+    m_store.ClearTurboRecord();
+}
+
+void ButtonGuardian::ForgetTurbo() {
+    m_lib.ForgetTurbo();
+    m_store.ClearTurboRecord();
+}
+
+}  // namespace surgepad
