@@ -1,5 +1,7 @@
 #include "surgepad/ButtonGuardian.h"
 
+#include <algorithm>
+
 #include "lumen/core/DebugTrace.h"
 #include "lumen/kora/BtnContronLib.h"
 #include "lumen/kora/ProfileFolder.h"
@@ -14,14 +16,12 @@ ButtonGuardian& ButtonGuardian::Instance() {
 }
 
 uint32_t ButtonGuardian::Start() {
-    if (!m_store.IsSystemButtonDisabled()) {
-        m_store.SaveSystemButtonSetting();
+    // What the user changed in the power options while no copy of this account ran.
+    if (m_store.HoldsButton()) {
+        (void)m_store.DetectConfigurationAltered();
     }
-    if (m_store.GetPowerButtonDisabled()) {
-        m_store.ReleasePowerButtonAtStart();
-    }
-    m_lib.EnableDormix();
     const uint32_t index = m_store.GetButtonAction();
+    m_lib.EnableDormix();
     if (index == 1) {
         if (m_store.TakeOverPowerButton()) {
             return 1;
@@ -35,9 +35,38 @@ uint32_t ButtonGuardian::Start() {
 }
 
 RecordedTurbo ButtonGuardian::ResumeRecordedTurbo() {
-    const std::optional<kora::OcValueList> record = m_store.GetTurboRecord();
+    const std::optional<std::vector<uint8_t>> bytes = m_store.GetTurboRecordBytes();
+    if (!bytes) {
+        return RecordedTurbo::None;
+    }
+    const std::optional<kora::OcValueList> record = DecodeValueList(bytes->data(), bytes->size());
+    if (!record) {
+        lumen::Trace("controller: the turbo record is damaged (%u bytes, no whole pairs); dropped, turbo off",
+                     static_cast<unsigned>(bytes->size()));
+        m_store.ClearTurboRecord();
+        return RecordedTurbo::Refused;
+    }
+    // The record goes to the firmware at turbo off: each pair must name an overclocking
+    // item this firmware lists as writable (its whole id), with a value in its range, as
+    // for a profile file. Another hand, or a firmware update since, may have made it
+    // anything else.
+    const kora::OcValueList accepted = m_lib.AcceptedRecords(*record);
+    if (accepted.size() != record->size()) {
+        for (const kora::tagTwOcItemValue& pair : *record) {
+            if (std::find(accepted.begin(), accepted.end(), pair) == accepted.end()) {
+                lumen::Trace(
+                    "controller: the turbo record names (0x%08X, %u), which this firmware does not take; dropped, "
+                    "turbo off",
+                    pair.id, pair.value);
+                break;
+            }
+        }
+        m_store.ClearTurboRecord();
+        return RecordedTurbo::Refused;
+    }
     switch (ReadTurboRecord(record, m_lib.StockSet())) {
         case TurboRecordReading::kNone:
+            m_store.ClearTurboRecord();
             return RecordedTurbo::None;
         case TurboRecordReading::kDrop:
             lumen::Trace(
