@@ -47,6 +47,11 @@ std::vector<std::pair<std::string, uint32_t>> GiveBackWrites(const ButtonSetting
         }
         const auto found = kept.schemes.find(scheme.id);
         uint32_t action = found != kept.schemes.end() ? found->second : kept.pair.first;
+        // "Do nothing" goes back only to a scheme that had it as its own: never as the
+        // pair's action, and never to the scheme in force.
+        if (found == kept.schemes.end() && action == kSchemeActionNothing) {
+            action = kSchemeActionShutDown;
+        }
         if (scheme.id == active) {
             if (action == kSchemeActionNothing) {
                 action = kSchemeActionShutDown;

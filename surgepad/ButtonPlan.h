@@ -5,8 +5,8 @@
 // While the program holds the button, every power scheme the system lists does nothing.
 // A scheme that does something then is the user's doing (set in the power options, or
 // made anew), and the user's newest action for a scheme is the one to give back. A
-// scheme the program never kept an action for gets the pair's action; the scheme in
-// force is never given "do nothing".
+// scheme the program never kept an action for gets the pair's action (shut down for a
+// pair that does nothing); the scheme in force is never given "do nothing".
 
 #include <cstdint>
 #include <map>
@@ -55,7 +55,7 @@ SchemeActions KeepChanges(const SchemeActions& kept, const std::vector<SchemeNow
 
 // The writes that give the button back, in order, the scheme in force last. A scheme
 // that does something keeps it; one that does nothing gets its kept action, or the
-// pair's; the scheme in force gets shut down rather than "do nothing".
+// pair's; "do nothing" goes back only to a scheme not in force that kept it as its own.
 std::vector<std::pair<std::string, uint32_t>> GiveBackWrites(const ButtonSetting& kept,
                                                             const std::vector<SchemeNow>& now,
                                                             const std::string& active);

@@ -167,7 +167,8 @@ MachineButtonRecord MergeButtonRecords(const std::optional<MachineButtonRecord>&
     // account of the same turn wins.
     const std::pair<const std::string, AccountButtonRecord>* newest = nullptr;
     const std::pair<const std::string, AccountButtonRecord>* newestSaved = nullptr;
-    if (!merged.holder.empty()) {
+    // The earlier version's holder holds until its account writes a record of its own.
+    if (!merged.holder.empty() && accounts.count(merged.holder) == 0) {
         merged.holding.push_back(merged.holder);
     }
     for (const auto& entry : accounts) {

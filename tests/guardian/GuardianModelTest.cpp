@@ -395,7 +395,7 @@ private:
                     if (!machine || !machine->saved) {
                         return false;
                     }
-                    wish.action = machine->saved->first;
+                    wish.action = machine->saved->first != 0 ? machine->saved->first : 3;
                 }
                 const GUID added = CustomPlan(m_nextCustom++);
                 m.plans.push_back({added, action});
