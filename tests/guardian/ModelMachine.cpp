@@ -8,6 +8,7 @@
 #include "sim/AcpiFirmware.h"
 #include "sim/AcpiPackage.h"
 #include "sim/BoardParser.h"
+#include "tests/helpers/ImportPatch.h"
 
 namespace guardian {
 
@@ -159,41 +160,6 @@ void WINAPI KeptOutputDebugStringA(LPCSTR text) {
     }
 }
 
-// Points this program's import of `name` from `dll` at `replacement`: the program's
-// code is linked into this executable, so its calls go through the executable's import
-// table.
-template <typename Fn>
-bool PatchImport(const char* dll, const char* name, Fn replacement, Fn* original) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress); entry->Name != 0;
-         ++entry) {
-        if (lstrcmpiA(reinterpret_cast<const char*>(base + entry->Name), dll) != 0) {
-            continue;
-        }
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
-        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
-                continue;
-            }
-            const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (std::strcmp(reinterpret_cast<const char*>(byName->Name), name) != 0) {
-                continue;
-            }
-            DWORD protection = 0;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &protection);
-            *original = reinterpret_cast<Fn>(slots->u1.Function);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, protection, &protection);
-            return true;
-        }
-    }
-    return false;
-}
-
 }  // namespace
 
 Plan* Machine::Find(const GUID& id) {
@@ -270,12 +236,12 @@ bool ModelDormix::SetPowerButtonSetting(uint32_t action, uint32_t) {
 
 void WatchProgramWrites() {
     static const bool patched = [] {
-        bool all = PatchImport("advapi32.dll", "RegSetValueExA", &CountedRegSetValueExA, &g_regSetValueExA);
-        all = PatchImport("advapi32.dll", "RegDeleteValueA", &CountedRegDeleteValueA, &g_regDeleteValueA) && all;
+        bool all = testutil::PatchImport("advapi32.dll", "RegSetValueExA", &CountedRegSetValueExA, &g_regSetValueExA);
+        all = testutil::PatchImport("advapi32.dll", "RegDeleteValueA", &CountedRegDeleteValueA, &g_regDeleteValueA) && all;
         // The machine record is replaced by a move; whichever form the program uses.
-        PatchImport("kernel32.dll", "MoveFileExW", &CountedMoveFileExW, &g_moveFileExW);
-        PatchImport("kernel32.dll", "MoveFileExA", &CountedMoveFileExA, &g_moveFileExA);
-        return PatchImport("kernel32.dll", "OutputDebugStringA", &KeptOutputDebugStringA, &g_outputDebugStringA) &&
+        testutil::PatchImport("kernel32.dll", "MoveFileExW", &CountedMoveFileExW, &g_moveFileExW);
+        testutil::PatchImport("kernel32.dll", "MoveFileExA", &CountedMoveFileExA, &g_moveFileExA);
+        return testutil::PatchImport("kernel32.dll", "OutputDebugStringA", &KeptOutputDebugStringA, &g_outputDebugStringA) &&
                all;
     }();
     if (!patched) {
