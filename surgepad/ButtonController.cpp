@@ -45,14 +45,17 @@ void SetTray(int index) {
 }
 
 // Power events and announcements from elsewhere write or save firmware values: never
-// beside a switch's batch of writes.
-void LetTheSwitchFinish(const char* event) {
+// beside a switch's batch of writes. False when the switch still runs after all that a
+// switch may take: the caller then leaves the firmware to it.
+bool LetTheSwitchFinish(const char* event) {
     if (OsdManager::Instance().IsBusy()) {
         lumen::Trace("controller: %s during a switch: waiting for it", event);
     }
     if (!OsdManager::Instance().WaitForSwitch()) {
-        lumen::Trace("controller: %s: the switch did not finish in time", event);
+        lumen::Trace("controller: %s: the switch did not finish in time; the firmware is left to it", event);
+        return false;
     }
+    return true;
 }
 
 }  // namespace
@@ -287,7 +290,9 @@ void ButtonController::OnValuesChangedElsewhere() {
         return;
     }
     // A switch that finished after this would leave the turbo flag on again.
-    LetTheSwitchFinish("an announcement from elsewhere");
+    if (!LetTheSwitchFinish("an announcement from elsewhere")) {
+        return;
+    }
     lumen::Trace("controller: another program changed the values; turbo forgotten");
     ButtonGuardian::Instance().ForgetTurbo();
     OsdManager::Instance().HideStatus();
@@ -297,8 +302,12 @@ void ButtonController::OnValuesChangedElsewhere() {
 void ButtonController::Suspend() {
     m_suspendWaiting = true;
     m_resumedWhileSuspendWaits = false;
-    LetTheSwitchFinish("suspend");
+    const bool settled = LetTheSwitchFinish("suspend");
     m_suspendWaiting = false;
+    if (!settled) {
+        m_savedForSleep = 0;
+        return;
+    }
     if (m_resumedWhileSuspendWaits) {
         m_resumedWhileSuspendWaits = false;
         RestoreAfterWakingDuringTheSwitch();
@@ -310,6 +319,7 @@ void ButtonController::Suspend() {
     }
     kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
     lib.SaveCurrentValues(&lib.SleepSet());
+    m_switchesAtSuspend = lib.SwitchCount();
     m_savedForSleep = 1;
 }
 
@@ -320,10 +330,19 @@ void ButtonController::Resume() {
         m_resumedWhileSuspendWaits = true;
         return;
     }
-    LetTheSwitchFinish("resume");
-    if (FindCompanionWindow() == nullptr && m_savedForSleep == 1) {
+    const bool settled = LetTheSwitchFinish("resume");
+    if (settled && FindCompanionWindow() == nullptr && m_savedForSleep == 1) {
         kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-        lib.RestoreSavedValues(&lib.SleepSet());
+        if (lib.SwitchCount() != m_switchesAtSuspend) {
+            // A switch ran after the suspend was handled (a press before the machine
+            // went to sleep, its effect across the sleep): the values from before it are
+            // no longer the ones in force, its own are.
+            lumen::Trace("controller: resume: a switch ran since the suspend; its values are written back");
+            lib.SleepSet().clear();
+            lib.RestoreSwitchTarget();
+        } else {
+            lib.RestoreSavedValues(&lib.SleepSet());
+        }
     }
     m_savedForSleep = 0;
 }

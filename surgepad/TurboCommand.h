@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "surgepad/SwitchTimes.h"
+
 namespace surgepad {
 
 enum class TurboCommand : uint32_t { On = 1, Off = 2, Toggle = 3, Status = 4 };
@@ -47,7 +49,8 @@ inline constexpr int kTurboStatusOn = 4;
 // the reply window (wParam: kTurboDone or kTurboRefused).
 inline constexpr int kTurboSwitching = 100;
 inline constexpr uint32_t kTurboReplyMessage = 0x8000 + 0x53;  // WM_APP + 0x53
-inline constexpr uint32_t kTurboSwitchWaitMs = 15000;
+// As long as the longest switch may run, and the running copy's answer.
+inline constexpr uint32_t kTurboSwitchWaitMs = kSwitchWaitMs + 2000;
 
 // The usage line ("-?" and bad arguments).
 const char* TurboUsage();

@@ -105,6 +105,8 @@ public:
     // Writes SwitchTarget() back as RestoreSavedValues does (what differs only, unless
     // the firmware's guard item says not to) and keeps it.
     void RestoreSwitchTarget();
+    // How many switches (on, off, or taken back) have put values in force so far.
+    uint32_t SwitchCount() const { return m_switches.load(); }
     // The values in force when this object was made; values that could not be read
     // then are added before the first switch-on that can read them.
     const OcValueList& StockSet() const { return m_stockSet; }
@@ -137,6 +139,7 @@ private:
     bool m_stockComplete = false;
     OcValueList m_sleepSet;
     OcValueList m_switchTarget;
+    std::atomic<uint32_t> m_switches{0};
     lumen::UniqueModule m_dormix;
     DormixInitFn m_dormixInit = nullptr;
     DormixEnableFn m_dormixEnable = nullptr;

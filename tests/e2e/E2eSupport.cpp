@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <psapi.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <cstdio>
@@ -742,6 +743,32 @@ bool SetUserDword(const char* path, const char* name, DWORD value) {
     const LONG r = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
     RegCloseKey(key);
     return r == ERROR_SUCCESS;
+}
+
+bool SetUserString(const char* path, const char* name, const char* text) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG r = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                  static_cast<DWORD>(lstrlenA(text) + 1));
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS;
+}
+
+std::string ProfileFolder() {
+    char common[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, common);
+    const std::string folder = std::string(common) + "\\KORA OC Profiles\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
 }
 
 std::optional<DWORD> UserDword(const char* path, const char* name) {
