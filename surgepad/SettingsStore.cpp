@@ -494,12 +494,13 @@ bool SettingsStore::TakeOverPowerButton() {
     const std::optional<MachineButtonRecord> machine = MachineRecord();
     const std::vector<SchemeNow> now = SchemesNow();
     std::optional<ButtonSetting> kept;
-    if (HoldsButton()) {
-        // Held already: the kept setting, with what the user changed since.
-        kept = KeptSetting(machine);
-    } else if (OtherHolder(machine)) {
-        // Another account's copy holds it: what that copy keeps becomes this account's.
-        lumen::Trace("[SettingsStore] the machine's kept power-button setting is taken over");
+    const bool held = HoldsButton();
+    if (held || OtherHolder(machine)) {
+        // Held already (by this account's copy, or another's): the kept setting, with what
+        // the user changed since. What another account's copy keeps becomes this one's.
+        if (!held || !SavedSystemButtonSetting()) {
+            lumen::Trace("[SettingsStore] the machine's saved power-button setting is taken over");
+        }
         kept = KeptSetting(machine);
     }
     if (kept) {

@@ -576,7 +576,7 @@ TEST_F(Settings, WithoutTheSchemeFunctionsThePowerFeatureLibraryHoldsTheButton) 
     EXPECT_TRUE(held && held->first == 0) << "turbo: the button still has an action\n" << program->TraceText();
     ASSERT_TRUE(ApplyAction(*program, kRadioPower, 2)) << program->TraceText();
     EXPECT_EQ(e2e::SystemButton(), std::optional<Pair>(Pair{3, 0})) << "power did not give the button back";
-    // The first start writes back only the pair it has just read.
+    // The first start keeps the pair and writes nothing.
     const std::vector<std::string> lines = e2e::JournalLines();
     std::vector<std::string> writes;
     for (const std::string& line : lines) {
@@ -584,8 +584,7 @@ TEST_F(Settings, WithoutTheSchemeFunctionsThePowerFeatureLibraryHoldsTheButton) 
             writes.push_back(line.substr(line.find("0x")));
         }
     }
-    const std::vector<std::string> expected = {"0x00000003 0x00000000", "0x00000000 0x80000000",
-                                               "0x00000003 0x00000000"};
+    const std::vector<std::string> expected = {"0x00000000 0x80000000", "0x00000003 0x00000000"};
     EXPECT_EQ(writes, expected) << Joined(lines);
     EXPECT_EQ(Count(lines, "powrprof"), 0) << "the program reached the schemes\n" << Joined(lines);
     program->Stop();
@@ -661,6 +660,35 @@ TEST_F(TwoAccounts, TheOthersTurboTakesTheMachinesSettingOverAndGivesItBack) {
     EXPECT_EQ(e2e::SchemeActions(), nothing) << e2e::OtherAccountLog();
     EXPECT_EQ(e2e::OtherAccount({"run", "Surgepad.exe", "-release"}), 0) << e2e::OtherAccountLog();
     EXPECT_EQ(e2e::SchemeActions(), own) << e2e::OtherAccountLog();
+}
+
+// The other account's hand on the shared program data: this account's record, the
+// earlier version's one and every name an earlier version gave its new record file
+// become links to a file of this account's. Giving the button back, taking it again and
+// the other's uninstall write this account's record alone, and never through a link.
+TEST_F(TwoAccounts, LinksInTheMachineRecordsFolderMakeNoCopyWriteAnotherFile) {
+    const std::string folder = "C:\\ProgramData\\KORA\\Surgepad\\";
+    const std::string precious = "C:\\users\\Public\\precious.txt";
+    const std::string text = "this account's own file\r\n";
+    ASSERT_TRUE(e2e::WriteFileBytes(precious, std::vector<uint8_t>(text.begin(), text.end())));
+    char id[80] = {};
+    DWORD size = sizeof id;
+    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, "AccountId", RRF_RT_REG_SZ, nullptr, id, &size),
+              ERROR_SUCCESS);
+    const std::string record = folder + "PowerButton-" + id + ".txt";
+    ASSERT_EQ(e2e::OtherAccount({"link", record, precious}), 0);
+    ASSERT_EQ(e2e::OtherAccount({"link", folder + "PowerButton.txt", precious}), 0);
+    ASSERT_EQ(e2e::OtherAccount({"link", folder + "PowerButton.txt.%N.new", precious, "0", "70000", "4"}, 120000), 0);
+
+    ASSERT_TRUE(ApplyAction(*program, kRadioPower, 2)) << program->TraceText();
+    EXPECT_EQ(e2e::SchemeActions(), own) << program->TraceText();
+    ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 3)) << program->TraceText();
+    EXPECT_EQ(e2e::SchemeActions(), nothing) << program->TraceText();
+    EXPECT_EQ(e2e::OtherAccount({"run", "Surgepad.exe", "-release"}), 0) << e2e::OtherAccountLog();
+    EXPECT_EQ(e2e::SchemeActions(), own) << e2e::OtherAccountLog();
+
+    EXPECT_EQ(e2e::FileText(precious), text) << "written through a link";
+    EXPECT_NE(e2e::FileText(record).find("holds 1"), std::string::npos) << "this account's own record, in its place";
 }
 
 // The program ends at every moment of the window's animations, each worker's last step
