@@ -1,34 +1,31 @@
 // A second process for the tests of the simulated system's power and foreground: binds
 // "powrprof.dll" at run time as a program does (or the file --dll names; a stand-in
-// outside the system folder needs WINEDLLOVERRIDES "powrprof=n,b") and prints what it
-// sees, one line each, flushed at once so that a test can follow it.
+// outside the system folder needs the override "powrprof=n,b") and prints what it sees,
+// one line each, flushed at once so that a test can follow it.
 //
 //   system_probe [--dll PATH] mode [--version V] [--count N] [--seconds S] [--linger L]
 //       registers for the effective power mode (version V, default 2); prints
-//       "registered", then "mode N" at every callback; after N callbacks (default: none)
-//       or S seconds (default 30) unregisters, prints "unregistered", stays L seconds
-//       more (default 0; a callback then would still print) and exits 0.
+//       "registered", then "mode N" at every callback; after N callbacks (default: no
+//       limit) or S seconds (default 30) unregisters, prints "unregistered", stays L
+//       seconds more (default 0; a callback then would still print) and exits 0.
 //   system_probe [--dll PATH] battery
-//       prints "ac=A present=P charging=C discharging=D max=M remaining=R rate=0x%08X
+//       "ac=A present=P charging=C discharging=D max=M remaining=R rate=0x%08X
 //       time=0x%08X alert1=L1 alert2=L2" from CallNtPowerInformation(SystemBatteryState).
 //   system_probe [--dll PATH] schemes
-//       prints "scheme GUID INDEX" for every scheme PowerEnumerate lists, in its order,
-//       with its AC power-button action (PowerReadACValueIndex), then "active GUID"
-//       (PowerGetActiveScheme).
+//       "scheme GUID ACTION" for every scheme PowerEnumerate lists, in its order, with its
+//       AC power-button action, then "active GUID".
 //   system_probe [--dll PATH] lifetime
-//       registers, frees the library with the registration open, checks that the library
-//       stays loaded while its thread may call back, unregisters through the kept
-//       entry, and checks that the library and its thread are then gone; prints
-//       "lifetime ok" or the step that failed.
+//       registers, frees the library with the registration open (it must stay loaded),
+//       unregisters through the kept entry (the library and its thread must then go);
+//       "lifetime ok", or what went wrong.
 //   system_probe foreground [--count N] [--seconds S]
 //       hooks EVENT_SYSTEM_FOREGROUND out of context; prints "hooked", then
-//       "foreground 0x%08X PID CAPTION" for every event; exits after N events or S seconds.
+//       "foreground 0x%08X PID CAPTION" for every event; ends after N events or S seconds.
 // Exit codes: 0 done, 1 a call failed, 2 bad arguments.
 #include <windows.h>
 
 #include <tlhelp32.h>
 
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -38,45 +35,19 @@
 namespace {
 
 using ModeCallback = void(WINAPI*)(int mode, void* context);
-using RegisterFunction = HRESULT(WINAPI*)(ULONG, ModeCallback, void*, void**);
-using UnregisterFunction = HRESULT(WINAPI*)(void*);
-using PowerInformationFunction = LONG(WINAPI*)(POWER_INFORMATION_LEVEL, PVOID, ULONG, PVOID, ULONG);
-using EnumerateFunction = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, DWORD, ULONG, UCHAR*, DWORD*);
-using ReadIndexFunction = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD*);
-using GetActiveFunction = DWORD(WINAPI*)(HKEY, GUID**);
 
 // {4F971E89-EEBD-4455-A8DE-9E59040E7347} and {7648EFA3-DD9C-4E3E-B566-50F929386280}
 constexpr GUID kButtonSubgroup = {0x4F971E89, 0xEEBD, 0x4455, {0xA8, 0xDE, 0x9E, 0x59, 0x04, 0x0E, 0x73, 0x47}};
 constexpr GUID kPowerButtonAction = {0x7648EFA3, 0xDD9C, 0x4E3E, {0xB5, 0x66, 0x50, 0xF9, 0x29, 0x38, 0x62, 0x80}};
 
 struct Options {
-    std::string dll = "powrprof.dll";
+    const char* dll = "powrprof.dll";
     std::string command;
     unsigned long version = 2;
     unsigned long count = 0;
     unsigned long seconds = 30;
     unsigned long linger = 0;
 };
-
-int Usage() {
-    std::fprintf(
-        stderr,
-        "usage: system_probe [--dll PATH] mode [--version V] [--count N] [--seconds S] [--linger L] | battery | "
-        "schemes | lifetime\n"
-        "       system_probe foreground [--count N] [--seconds S]\n");
-    return 2;
-}
-
-bool Number(const char* text, unsigned long* value) {
-    char* end = nullptr;
-    errno = 0;
-    const unsigned long v = std::strtoul(text, &end, 0);
-    if (errno != 0 || end == text || *end != '\0') {
-        return false;
-    }
-    *value = v;
-    return true;
-}
 
 void Say(const char* format, ...) {
     va_list args;
@@ -87,13 +58,31 @@ void Say(const char* format, ...) {
     std::fflush(stdout);
 }
 
-template <typename Function>
-Function Entry(HMODULE module, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
+// The library's entries this probe calls; null where the library lacks one.
+struct Powrprof {
+    explicit Powrprof(HMODULE m) : module(m) {}
+    template <typename Function>
+    Function Get(const char* name) const {
+        return module == nullptr ? nullptr
+                                 : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+    HMODULE module;
+    LONG(WINAPI* information)
+    (POWER_INFORMATION_LEVEL, PVOID, ULONG, PVOID, ULONG) = Get<decltype(information)>("CallNtPowerInformation");
+    HRESULT(WINAPI* registerMode)
+    (ULONG, ModeCallback, void*,
+     void**) = Get<decltype(registerMode)>("PowerRegisterForEffectivePowerModeNotifications");
+    HRESULT(WINAPI* unregisterMode)
+    (void*) = Get<decltype(unregisterMode)>("PowerUnregisterFromEffectivePowerModeNotifications");
+    DWORD(WINAPI* enumerate)
+    (HKEY, const GUID*, const GUID*, DWORD, ULONG, UCHAR*, DWORD*) = Get<decltype(enumerate)>("PowerEnumerate");
+    DWORD(WINAPI* readIndex)
+    (HKEY, const GUID*, const GUID*, const GUID*, DWORD*) = Get<decltype(readIndex)>("PowerReadACValueIndex");
+    DWORD(WINAPI* getActive)(HKEY, GUID**) = Get<decltype(getActive)>("PowerGetActiveScheme");
+};
 
-// The mode callbacks so far; set on the library's thread, read on the main one.
-HANDLE g_called = nullptr;
+// The mode callbacks so far: counted on the library's thread, read on the main one.
+HANDLE g_called = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 volatile LONG g_calls = 0;
 
 void WINAPI OnMode(int mode, void*) {
@@ -102,52 +91,37 @@ void WINAPI OnMode(int mode, void*) {
     SetEvent(g_called);
 }
 
-int WatchMode(HMODULE library, const Options& options) {
-    const auto registerMode = Entry<RegisterFunction>(library, "PowerRegisterForEffectivePowerModeNotifications");
-    const auto unregisterMode =
-        Entry<UnregisterFunction>(library, "PowerUnregisterFromEffectivePowerModeNotifications");
-    if (registerMode == nullptr || unregisterMode == nullptr) {
-        Say("no effective power mode functions");
-        return 1;
-    }
-    g_called = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+int WatchMode(const Powrprof& p, const Options& options) {
     void* handle = nullptr;
-    const HRESULT registered = registerMode(options.version, &OnMode, nullptr, &handle);
+    const HRESULT registered = p.registerMode(options.version, &OnMode, nullptr, &handle);
     if (FAILED(registered)) {
         Say("register failed 0x%08lX", static_cast<unsigned long>(registered));
         return 1;
     }
     Say("registered");
     const ULONGLONG end = GetTickCount64() + options.seconds * 1000ull;
-    while (options.count == 0 || static_cast<unsigned long>(g_calls) < options.count) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) {
-            break;
-        }
+    for (ULONGLONG now = GetTickCount64();
+         now < end && (options.count == 0 || static_cast<unsigned long>(g_calls) < options.count);
+         now = GetTickCount64()) {
         WaitForSingleObject(g_called, static_cast<DWORD>(end - now));
     }
-    const HRESULT unregistered = unregisterMode(handle);
-    Say(SUCCEEDED(unregistered) ? "unregistered" : "unregister failed");
+    const bool unregistered = SUCCEEDED(p.unregisterMode(handle));
+    Say(unregistered ? "unregistered" : "unregister failed");
     Sleep(options.linger * 1000);
-    return SUCCEEDED(unregistered) ? 0 : 1;
+    return unregistered ? 0 : 1;
 }
 
-int ReadBattery(HMODULE library) {
-    const auto information = Entry<PowerInformationFunction>(library, "CallNtPowerInformation");
-    if (information == nullptr) {
-        Say("no CallNtPowerInformation");
-        return 1;
-    }
-    SYSTEM_BATTERY_STATE state = {};
-    const LONG status = information(SystemBatteryState, nullptr, 0, &state, sizeof state);
+int ReadBattery(const Powrprof& p) {
+    SYSTEM_BATTERY_STATE s = {};
+    const LONG status = p.information(SystemBatteryState, nullptr, 0, &s, sizeof s);
     if (status != 0) {
         Say("status 0x%08lX", static_cast<unsigned long>(status));
         return 1;
     }
     Say("ac=%d present=%d charging=%d discharging=%d max=%lu remaining=%lu rate=0x%08lX time=0x%08lX alert1=%lu "
         "alert2=%lu",
-        state.AcOnLine, state.BatteryPresent, state.Charging, state.Discharging, state.MaxCapacity,
-        state.RemainingCapacity, state.Rate, state.EstimatedTime, state.DefaultAlert1, state.DefaultAlert2);
+        s.AcOnLine, s.BatteryPresent, s.Charging, s.Discharging, s.MaxCapacity, s.RemainingCapacity, s.Rate,
+        s.EstimatedTime, s.DefaultAlert1, s.DefaultAlert2);
     return 0;
 }
 
@@ -159,39 +133,22 @@ std::string GuidText(const GUID& g) {
     return text;
 }
 
-int ListSchemes(HMODULE library) {
-    const auto enumerate = Entry<EnumerateFunction>(library, "PowerEnumerate");
-    const auto read = Entry<ReadIndexFunction>(library, "PowerReadACValueIndex");
-    const auto getActive = Entry<GetActiveFunction>(library, "PowerGetActiveScheme");
-    if (enumerate == nullptr || read == nullptr || getActive == nullptr) {
-        Say("no scheme functions");
-        return 1;
-    }
+int ListSchemes(const Powrprof& p) {
     constexpr DWORD kAccessScheme = 16;
-    for (ULONG index = 0;; ++index) {
-        GUID scheme = {};
-        DWORD size = sizeof scheme;
-        const DWORD listed =
-            enumerate(nullptr, nullptr, nullptr, kAccessScheme, index, reinterpret_cast<UCHAR*>(&scheme), &size);
-        if (listed == ERROR_NO_MORE_ITEMS) {
-            break;
-        }
-        if (listed != ERROR_SUCCESS) {
-            Say("enumerate failed %lu", listed);
-            return 1;
-        }
+    GUID scheme = {};
+    DWORD size = sizeof scheme;
+    for (ULONG i = 0; p.enumerate(nullptr, nullptr, nullptr, kAccessScheme, i, reinterpret_cast<UCHAR*>(&scheme),
+                                  &size) == ERROR_SUCCESS;
+         ++i, size = sizeof scheme) {
         DWORD action = 0;
-        const DWORD result = read(nullptr, &scheme, &kButtonSubgroup, &kPowerButtonAction, &action);
-        if (result != ERROR_SUCCESS) {
-            Say("scheme %s unreadable %lu", GuidText(scheme).c_str(), result);
-            return 1;
-        }
-        Say("scheme %s %lu", GuidText(scheme).c_str(), action);
+        const DWORD read = p.readIndex(nullptr, &scheme, &kButtonSubgroup, &kPowerButtonAction, &action);
+        Say(read == ERROR_SUCCESS ? "scheme %s %lu" : "scheme %s unreadable, error %lu", GuidText(scheme).c_str(),
+            read == ERROR_SUCCESS ? action : read);
     }
     GUID* active = nullptr;
-    const DWORD result = getActive(nullptr, &active);
+    const DWORD result = p.getActive(nullptr, &active);
     if (result != ERROR_SUCCESS) {
-        Say("no active scheme %lu", result);
+        Say("no active scheme, error %lu", result);
         return 1;
     }
     Say("active %s", GuidText(*active).c_str());
@@ -211,74 +168,50 @@ int ThreadCount() {
     return count;
 }
 
-// Waits up to 5 s for `done`.
 template <typename Condition>
 bool Within5s(Condition done) {
-    for (int i = 0; i < 500; ++i) {
-        if (done()) {
-            return true;
-        }
+    for (int i = 0; i < 500 && !done(); ++i) {
         Sleep(10);
     }
     return done();
 }
 
-int CheckLifetime(HMODULE library, const std::string& path) {
-    const auto registerMode = Entry<RegisterFunction>(library, "PowerRegisterForEffectivePowerModeNotifications");
-    const auto unregisterMode =
-        Entry<UnregisterFunction>(library, "PowerUnregisterFromEffectivePowerModeNotifications");
-    if (registerMode == nullptr || unregisterMode == nullptr) {
-        Say("no effective power mode functions");
-        return 1;
-    }
-    char loadedPath[MAX_PATH] = {};
-    GetModuleFileNameA(library, loadedPath, MAX_PATH);
-    const auto loaded = [&] { return GetModuleHandleA(loadedPath) != nullptr; };
-    const int threadsBefore = ThreadCount();
-    g_called = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+int CheckLifetime(const Powrprof& p) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(p.module, path, MAX_PATH);
+    const auto loaded = [&] { return GetModuleHandleA(path) != nullptr; };
+    const int before = ThreadCount();
     void* handle = nullptr;
-    if (FAILED(registerMode(2, &OnMode, nullptr, &handle)) || WaitForSingleObject(g_called, 5000) != WAIT_OBJECT_0) {
-        Say("lifetime: no first callback");
-        return 1;
+    const char* fault = nullptr;
+    if (FAILED(p.registerMode(2, &OnMode, nullptr, &handle)) || WaitForSingleObject(g_called, 5000) != WAIT_OBJECT_0) {
+        fault = "no first callback";
+    } else if (ThreadCount() != before + 1) {
+        fault = "not one thread more while registered";
+    } else if (FreeLibrary(p.module), Sleep(200), !loaded()) {
+        fault = "the library was unloaded under its running thread";
+    } else if (FAILED(p.unregisterMode(handle))) {
+        fault = "unregister failed";
+    } else if (!Within5s([&] { return !loaded(); })) {
+        fault = "the library stayed loaded after the last registration went";
+    } else if (!Within5s([&] { return ThreadCount() == before; })) {
+        fault = "the thread stayed after the last registration went";
     }
-    if (ThreadCount() != threadsBefore + 1) {
-        Say("lifetime: %d threads while registered, %d before", ThreadCount(), threadsBefore);
-        return 1;
-    }
-    FreeLibrary(library);
-    Sleep(200);
-    if (!loaded()) {
-        Say("lifetime: the library was unloaded under its running thread (%s)", path.c_str());
-        return 1;
-    }
-    if (FAILED(unregisterMode(handle))) {
-        Say("lifetime: unregister failed");
-        return 1;
-    }
-    if (!Within5s([&] { return !loaded(); })) {
-        Say("lifetime: the library stayed loaded after the last registration went");
-        return 1;
-    }
-    if (!Within5s([&] { return ThreadCount() == threadsBefore; })) {
-        Say("lifetime: %d threads after unregistering, %d before", ThreadCount(), threadsBefore);
-        return 1;
-    }
-    Say("lifetime ok");
-    return 0;
+    Say("lifetime %s", fault == nullptr ? "ok" : fault);
+    return fault == nullptr ? 0 : 1;
 }
 
 unsigned long g_events = 0;
 
 void CALLBACK OnForeground(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
-    if (event != EVENT_SYSTEM_FOREGROUND || object != OBJID_WINDOW || child != CHILDID_SELF) {
-        return;
+    if (event == EVENT_SYSTEM_FOREGROUND && object == OBJID_WINDOW && child == CHILDID_SELF) {
+        char caption[256] = {};
+        GetWindowTextA(hwnd, caption, sizeof caption);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        Say("foreground 0x%08llX %lu %s", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hwnd)), pid,
+            caption);
+        ++g_events;
     }
-    char caption[256] = {};
-    GetWindowTextA(hwnd, caption, sizeof caption);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    Say("foreground 0x%08llX %lu %s", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(hwnd)), pid, caption);
-    ++g_events;
 }
 
 int WatchForeground(const Options& options) {
@@ -291,11 +224,8 @@ int WatchForeground(const Options& options) {
     Say("hooked");
     // Out-of-context events arrive through this thread's messages.
     const ULONGLONG end = GetTickCount64() + options.seconds * 1000ull;
-    while (options.count == 0 || g_events < options.count) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= end) {
-            break;
-        }
+    for (ULONGLONG now = GetTickCount64(); now < end && (options.count == 0 || g_events < options.count);
+         now = GetTickCount64()) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -315,39 +245,46 @@ int main(int argc, char** argv) {
         options.dll = argv[i + 1];
         i += 2;
     }
-    if (i >= argc) {
-        return Usage();
-    }
-    options.command = argv[i++];
+    options.command = i < argc ? argv[i++] : "";
     for (; i < argc; i += 2) {
         unsigned long* target = std::strcmp(argv[i], "--version") == 0   ? &options.version
                                 : std::strcmp(argv[i], "--count") == 0   ? &options.count
                                 : std::strcmp(argv[i], "--seconds") == 0 ? &options.seconds
                                 : std::strcmp(argv[i], "--linger") == 0  ? &options.linger
                                                                          : nullptr;
-        if (target == nullptr || i + 1 >= argc || !Number(argv[i + 1], target)) {
-            return Usage();
+        char* end = nullptr;
+        if (target == nullptr || i + 1 >= argc || (*target = std::strtoul(argv[i + 1], &end, 0), *end != '\0')) {
+            options.command.clear();
         }
     }
     if (options.command == "foreground") {
         return WatchForeground(options);
     }
-    HMODULE library = LoadLibraryA(options.dll.c_str());
-    if (library == nullptr) {
-        Say("cannot load %s (error %lu)", options.dll.c_str(), GetLastError());
-        return 1;
+    const Powrprof p(LoadLibraryA(options.dll));
+    const bool complete = p.module != nullptr && p.information != nullptr && p.registerMode != nullptr &&
+                          p.unregisterMode != nullptr && p.enumerate != nullptr && p.readIndex != nullptr &&
+                          p.getActive != nullptr;
+    const struct {
+        const char* name;
+        int (*run)(const Powrprof&, const Options&);
+    } commands[] = {
+        {"mode", &WatchMode},
+        {"battery", [](const Powrprof& p, const Options&) { return ReadBattery(p); }},
+        {"schemes", [](const Powrprof& p, const Options&) { return ListSchemes(p); }},
+        {"lifetime", [](const Powrprof& p, const Options&) { return CheckLifetime(p); }},
+    };
+    for (const auto& command : commands) {
+        if (options.command == command.name) {
+            if (!complete) {
+                Say("%s is not loaded or lacks a function this probe calls", options.dll);
+                return 1;
+            }
+            return command.run(p, options);
+        }
     }
-    if (options.command == "mode") {
-        return WatchMode(library, options);
-    }
-    if (options.command == "battery") {
-        return ReadBattery(library);
-    }
-    if (options.command == "schemes") {
-        return ListSchemes(library);
-    }
-    if (options.command == "lifetime") {
-        return CheckLifetime(library, options.dll);
-    }
-    return Usage();
+    std::fprintf(
+        stderr,
+        "usage: system_probe [--dll PATH] mode [--version V] [--count N] [--seconds S] [--linger L] | battery | "
+        "schemes | lifetime\n       system_probe foreground [--count N] [--seconds S]\n");
+    return 2;
 }

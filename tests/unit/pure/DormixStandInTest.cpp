@@ -10,7 +10,6 @@
 #include "sim/SimState.h"
 #include "sim/dormix/DormixFeature.h"
 #include "sim/powrprof/PowerSchemes.h"
-#include "sim/powrprof/SystemPower.h"
 
 namespace {
 
@@ -120,15 +119,6 @@ TEST(DormixStandIn, JournalLines) {
               sim::PowrprofWriteJournalLine(sim::kAllPowerSchemesGuid, sim::kSystemButtonSubgroupGuid,
                                             sim::kPowerButtonActionGuid, 3));
     EXPECT_EQ(std::string("powrprof setactive ") + kHigh, sim::PowrprofSetActiveJournalLine(kHigh));
-    EXPECT_EQ(
-        std::string("powrprof write ") + kHigh + " " + sim::kSystemButtonSubgroupGuid + " " +
-            sim::kPowerButtonActionGuid + " 0x00000005 fail",
-        sim::PowrprofWriteJournalLine(kHigh, sim::kSystemButtonSubgroupGuid, sim::kPowerButtonActionGuid, 5, true));
-    EXPECT_EQ(std::string("powrprof scheme add ") + kGaming, sim::PowrprofSchemeJournalLine("add", kGaming));
-    EXPECT_EQ(std::string("powrprof scheme delete ") + kGaming, sim::PowrprofSchemeJournalLine("delete", kGaming));
-    EXPECT_EQ("power source battery", sim::PowerSourceJournalLine(sim::PowerSource::Battery));
-    EXPECT_EQ("power source ac", sim::PowerSourceJournalLine(sim::PowerSource::Ac));
-    EXPECT_EQ("power mode 0x00000005", sim::PowerModeJournalLine(5));
 }
 
 TEST(PowerSchemesStandIn, GuidTextRoundTrip) {
@@ -258,20 +248,6 @@ TEST(PowerSchemesStandIn, CustomPlansComeAndGo) {
     EXPECT_THAT(s.state.acIndex, testing::Each(testing::Pair(testing::_, 4u)));
     EXPECT_EQ(4u, s.state.acIndex.size());
 
-    // The power-feature library's pair follows a custom active plan.
-    Simulated custom(std::string("dormix\nscheme ") + kBalanced + " 1 active\n");
-    sim::PowerSchemes customSchemes(custom.board, custom.state);
-    ASSERT_EQ(sim::kPowerOk, customSchemes.Add(kGaming, 3));
-    ASSERT_EQ(sim::kPowerOk, customSchemes.SetActive(kGaming));
-    sim::DormixFeature feature(custom.board, custom.state);
-    uint32_t action = 9;
-    uint32_t event = 9;
-    ASSERT_TRUE(feature.GetPowerButton(&action, &event));
-    EXPECT_EQ(3u, action);
-    EXPECT_TRUE(feature.SetPowerButton(4, 0));
-    EXPECT_EQ(4u, custom.state.acIndex[kGaming]);
-    EXPECT_EQ(1u, custom.state.acIndex[kBalanced]);
-
     Simulated none("dormix\n");
     sim::PowerSchemes noSchemes(none.board, none.state);
     EXPECT_EQ(sim::kPowerFileNotFound, noSchemes.Add(kGaming, 0)) << "a system without schemes gets no plan";
@@ -313,46 +289,6 @@ TEST(PowerSchemesStandIn, ActionsTheBoardsWindowsDefines) {
             EXPECT_EQ(c.action, s.state.acIndex[kSaver]) << label;
         }
     }
-}
-
-TEST(SystemPowerStandIn, BatteryFollowsTheSourceAndThePresence) {
-    const struct {
-        const char* board;
-        bool ac, present, charging, discharging;
-        uint32_t rate, time;
-    } cases[] = {
-        {"", true, false, false, false, 0, sim::kUnknownBatteryTime},
-        {"power source=ac\n", true, true, true, false, 20000, sim::kUnknownBatteryTime},
-        {"power source=battery mode=0\n", false, true, false, true, static_cast<uint32_t>(-10000), 4 * 3600},
-    };
-    for (const auto& c : cases) {
-        Simulated s(c.board);
-        const sim::BatteryState battery = sim::BatteryStateOf(s.state);
-        EXPECT_EQ(c.ac, battery.acOnLine) << c.board;
-        EXPECT_EQ(c.present, battery.batteryPresent) << c.board;
-        EXPECT_EQ(c.charging, battery.charging) << c.board;
-        EXPECT_EQ(c.discharging, battery.discharging) << c.board;
-        EXPECT_EQ(c.rate, battery.rate) << c.board;
-        EXPECT_EQ(c.time, battery.estimatedTime) << c.board;
-        EXPECT_EQ(c.present ? 50000u : 0u, battery.maxCapacity) << c.board;
-        EXPECT_EQ(c.present ? 40000u : 0u, battery.remainingCapacity) << c.board;
-        if (c.present) {
-            EXPECT_LT(battery.defaultAlert2, battery.defaultAlert1) << "critical below low";
-            EXPECT_LT(battery.defaultAlert1, battery.remainingCapacity) << "the charge is above low";
-        }
-    }
-}
-
-TEST(SystemPowerStandIn, ModeForTheCallersVersion) {
-    const struct {
-        uint32_t mode, version, told;
-    } cases[] = {
-        {0, 1, 0}, {4, 1, 4}, {5, 1, 2}, {6, 1, 2}, {5, 2, 5}, {6, 2, 6}, {2, 2, 2},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(c.told, sim::ModeForVersion(c.mode, c.version)) << c.mode << " v" << c.version;
-    }
-    EXPECT_EQ("Local\\KoraSimPowerMode-1234", sim::PowerModeEventName(1234));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -33,15 +34,9 @@ std::string Schemes(const std::string& head = "") {
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-        start = end + 1;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line.substr(0, line.find('\r')));
     }
     return lines;
 }
@@ -58,8 +53,8 @@ ChildResult Sim(const std::string& arguments, const testutil::BoardScope& board)
     return testutil::RunChild(testutil::ExeFolder() + "kora-sim.exe", arguments, board.Path("sim.txt"), 30000);
 }
 
-// A program left running while the test goes on; its output goes to a file the test
-// follows. Ended by force if still running at the end.
+// A program left running while the test goes on, its output in a file the test
+// follows; ended by force if still running at the end.
 class Background {
 public:
     Background(const std::string& exe, const std::string& arguments, const std::string& output, DWORD flags = 0)
@@ -70,62 +65,51 @@ public:
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = out;
-        startup.hStdError = out;
+        startup.hStdOutput = startup.hStdError = out;
         std::string commandLine = "\"" + exe + "\" " + arguments;
-        PROCESS_INFORMATION process = {};
-        const BOOL started = CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                                            nullptr, &startup, &process);
-        EXPECT_TRUE(started) << exe << ": " << GetLastError();
+        EXPECT_TRUE(CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr,
+                                   &startup, &m_process))
+            << exe << ": " << GetLastError();
         CloseHandle(out);
-        m_process = process.hProcess;
-        m_thread = process.hThread;
     }
     ~Background() {
-        if (m_process != nullptr && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
-            TerminateProcess(m_process, 99);
-            WaitForSingleObject(m_process, 5000);
+        if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT) {
+            TerminateProcess(m_process.hProcess, 99);
+            WaitForSingleObject(m_process.hProcess, 5000);
         }
-        for (HANDLE h : {m_process, m_thread}) {
-            if (h != nullptr) {
-                CloseHandle(h);
-            }
-        }
+        CloseHandle(m_process.hProcess);
+        CloseHandle(m_process.hThread);
     }
     Background(const Background&) = delete;
     Background& operator=(const Background&) = delete;
 
-    HANDLE Process() const { return m_process; }
-    HANDLE Thread() const { return m_thread; }
+    const PROCESS_INFORMATION& Process() const { return m_process; }
     std::vector<std::string> Output() const { return Lines(testutil::ReadText(m_output)); }
 
-    // Waits for an output line that starts with `text`; the line, or empty.
-    std::string WaitForLine(const std::string& text, DWORD timeoutMs = 15000) const {
-        const ULONGLONG end = GetTickCount64() + timeoutMs;
-        do {
+    // The first output line that starts with `text`, once there is one (empty after 15 s).
+    std::string WaitForLine(const std::string& text) const {
+        for (const ULONGLONG end = GetTickCount64() + 15000; GetTickCount64() < end; Sleep(5)) {
             for (const std::string& line : Output()) {
                 if (line.rfind(text, 0) == 0) {
                     return line;
                 }
             }
-            Sleep(5);
-        } while (GetTickCount64() < end);
+        }
         return {};
     }
 
-    // The exit code, or 0xFFFFFFFF when it did not end in time.
-    DWORD WaitForExit(DWORD timeoutMs = 15000) const {
+    // The exit code, or 0xFFFFFFFF when it did not end within 15 s.
+    DWORD WaitForExit() const {
         DWORD code = 0xFFFFFFFF;
-        if (WaitForSingleObject(m_process, timeoutMs) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(m_process, &code);
+        if (WaitForSingleObject(m_process.hProcess, 15000) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(m_process.hProcess, &code);
         }
         return code;
     }
 
 private:
     std::string m_output;
-    HANDLE m_process = nullptr;
-    HANDLE m_thread = nullptr;
+    PROCESS_INFORMATION m_process = {};
 };
 
 std::string ProbeName() {
@@ -150,8 +134,6 @@ public:
     std::string Arguments(const std::string& arguments) const {
         return "--dll \"" + testutil::ExeFolder() + "system\\powrprof.dll\" " + arguments;
     }
-    std::string Output(const std::string& name) const { return m_folder / name; }
-
     // Runs to its end: its output lines.
     std::vector<std::string> Run(const std::string& arguments, DWORD expectedExit = 0) const {
         const ChildResult result = testutil::RunChild(Exe(), Arguments(arguments), m_folder / "run.txt", 30000);
@@ -444,8 +426,8 @@ TEST(KoraSimGame, HandOverLeavesTheLaunchersJobWhereAllowed) {
         Background launcher(testutil::ExeFolder() + "kora-sim.exe",
                             "game --hand-over --caption \"" + caption + "\" --seconds 30 --exit 3",
                             folder / (caption + ".txt"), CREATE_SUSPENDED);
-        ASSERT_TRUE(AssignProcessToJobObject(job, launcher.Process()));
-        ResumeThread(launcher.Thread());
+        ASSERT_TRUE(AssignProcessToJobObject(job, launcher.Process().hProcess));
+        ResumeThread(launcher.Process().hThread);
         EXPECT_EQ(0u, launcher.WaitForExit()) << c.name;
 
         const std::string handed = launcher.WaitForLine("kora-sim: game handed over to process ");
