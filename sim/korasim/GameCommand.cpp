@@ -173,10 +173,17 @@ int Play(GameOptions options) {
 
 int HandOver(int argc, char** argv) {
     const std::string program = ProgramPath();
-    std::string commandLine = Quoted(program);
-    for (int i = 0; i < argc; ++i) {
-        if (std::string(argv[i]) != "--hand-over") {
-            commandLine += " " + Quoted(argv[i]);
+    // The same arguments but the flag (a value that reads "--hand-over", such as a
+    // caption, stays: options with a value are copied in pairs).
+    std::string commandLine = Quoted(program) + " " + Quoted(argv[0]);
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--hand-over") {
+            continue;
+        }
+        commandLine += " " + Quoted(argument);
+        if (i + 1 < argc) {
+            commandLine += " " + Quoted(argv[++i]);
         }
     }
     STARTUPINFOA startup = {};
