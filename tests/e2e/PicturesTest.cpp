@@ -132,7 +132,7 @@ TEST_F(Pictures, TheScreensAUserMeetsAreTheApprovedOnes) {
         e2e::PressKey(VK_TAB);
         CheckWindow("settings-focus", "TSettingForm");
         e2e::Click(settings, S(kApply));
-        ASSERT_TRUE(program.WaitForTrace("settings: closed", 30000)) << program.TraceText();
+        ASSERT_TRUE(e2e::WaitClosed(program)) << program.TraceText();
 
         CheckPressedPage(program, "display-turbo-on");
         ASSERT_TRUE(program.WaitForTrace("controller: switched on", 15000)) << program.TraceText();

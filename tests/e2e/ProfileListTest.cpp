@@ -223,7 +223,7 @@ TEST_P(ProfileList, EveryEntryIsOneRowAndAClickWhereItIsDrawnChoosesIt) {
         e2e::Click(e2e::ProfileListBox(settings), POINT{MulDiv(20, dpi, 96), index * row + row / 2});
         EXPECT_TRUE(e2e::WaitForList(settings, false)) << "choosing closes the list";
         e2e::Click(settings, S(kApply));
-        ASSERT_TRUE(program->WaitForTrace("settings: closed", 30000, opening)) << program->TraceText();
+        ASSERT_TRUE(e2e::WaitClosed(*program, opening)) << program->TraceText();
         EXPECT_EQ(e2e::UserDword(kSettingsKey, "ProfileType"), std::optional<DWORD>(index));
         EXPECT_EQ(e2e::UserString("ProfileName"), std::optional<std::string>(choice.name));
         stored = index;
