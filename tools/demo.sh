@@ -37,7 +37,7 @@ if [ ! -x "$dist/Surgepad/Surgepad.exe" ] && [ ! -f "$dist/Surgepad/Surgepad.exe
     echo "demo: no $dist/Surgepad/Surgepad.exe (run make dist)" >&2
     exit 1
 fi
-checker=${DEMO_PICTURE_CHECK:-$root/build/x64/bin/picture-check.exe}
+checker=$(realpath -m "${DEMO_PICTURE_CHECK:-$root/build/x64/bin/picture-check.exe}")
 if [ ! -f "$checker" ]; then
     echo "demo: no $checker to compare the screens with their approved pictures (run make build-x64)" >&2
     exit 1
