@@ -805,14 +805,6 @@ bool SetUserString(const char* path, const char* name, const char* text) {
     return r == ERROR_SUCCESS;
 }
 
-std::string ProfileFolder() {
-    char common[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, common);
-    const std::string folder = std::string(common) + "\\KORA OC Profiles\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));

@@ -192,8 +192,6 @@ constexpr char kSettingsKey[] = "Software\\KORA\\Power Button Setting";
 bool SetUserDword(const char* path, const char* name, DWORD value);
 std::optional<DWORD> UserDword(const char* path, const char* name);
 bool SetUserString(const char* path, const char* name, const char* text);
-// The common profile folder, "KORA OC Profiles" (made when missing), with a trailing backslash.
-std::string ProfileFolder();
 bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // The turbo action chosen earlier: the program held the button (the system's button
 // does nothing) and the stored action is turbo with `profileType` and the two display
