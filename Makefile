@@ -90,7 +90,7 @@ guardian: build-x64
 # under its debugger ended without a word).
 KILL_RUNS ?= 30
 KILL_MOMENTS = Takeover Release Detection Switch TurboOff
-KILL_SCHEMES = Agree Differ BalancedOnly
+KILL_SCHEMES = Agree Differ BalancedOnly OwnPlanActive
 killruns: build-x64
 	@rm -f $(BUILD)/killruns-output.txt; status=0; \
 	for moment in $(KILL_MOMENTS); do for schemes in $(KILL_SCHEMES); do \

@@ -7,8 +7,8 @@ namespace {
 constexpr uint32_t kLargestLibraryAction = 8;
 // POWER_ACTION_QUERY_ALLOWED, _UI_ALLOWED, _OVERRIDE_APPS, _PSEUDO_TRANSITION,
 // _LIGHTEST_FIRST, _LOCK_CONSOLE, _DISABLE_WAKES, _CRITICAL.
-constexpr uint32_t kLibraryEventFlags = 0x00000007u | 0x08000000u | 0x10000000u | 0x20000000u | 0x40000000u |
-                                        0x80000000u;
+constexpr uint32_t kLibraryEventFlags =
+    0x00000007u | 0x08000000u | 0x10000000u | 0x20000000u | 0x40000000u | 0x80000000u;
 
 }  // namespace
 
@@ -36,8 +36,8 @@ SchemeActions KeepChanges(const SchemeActions& kept, const std::vector<SchemeNow
 }
 
 std::vector<std::pair<std::string, uint32_t>> GiveBackWrites(const ButtonSetting& kept,
-                                                            const std::vector<SchemeNow>& now,
-                                                            const std::string& active) {
+                                                             const std::vector<SchemeNow>& now,
+                                                             const std::string& active) {
     std::vector<std::pair<std::string, uint32_t>> writes;
     std::pair<std::string, uint32_t> last;
     bool activeListed = false;

@@ -57,8 +57,8 @@ SchemeActions KeepChanges(const SchemeActions& kept, const std::vector<SchemeNow
 // that does something keeps it; one that does nothing gets its kept action, or the
 // pair's; "do nothing" goes back only to a scheme not in force that kept it as its own.
 std::vector<std::pair<std::string, uint32_t>> GiveBackWrites(const ButtonSetting& kept,
-                                                            const std::vector<SchemeNow>& now,
-                                                            const std::string& active);
+                                                             const std::vector<SchemeNow>& now,
+                                                             const std::string& active);
 
 // A pair the power-feature library may be given back: an action of the system's list
 // (none to warm eject) with event flags the system defines.

@@ -66,10 +66,9 @@ void MakeFolder(const std::string& folder) {
 
 // A folder, not a link to one.
 bool IsPlainFolder(const std::string& folder) {
-    const lumen::UniqueFile handle(CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES,
-                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                               nullptr));
+    const lumen::UniqueFile handle(
+        CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     BY_HANDLE_FILE_INFORMATION info;
     return handle && GetFileInformationByHandle(handle.get(), &info) &&
            (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
@@ -195,7 +194,8 @@ bool WithRecords(const char* what, uint32_t waitMs, std::function<void()> work) 
 MachineButtonStore& MachineButtonStore::Instance() {
     static auto* const store = [] {
         char common[MAX_PATH] = {};
-        const bool found = SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common));
+        const bool found =
+            SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, common));
         return new MachineButtonStore(found ? std::string(common) + "\\KORA\\Surgepad\\" : std::string());
     }();
     return *store;

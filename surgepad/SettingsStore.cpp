@@ -47,9 +47,8 @@ std::string GuidText(const GUID& g) {
 bool GuidFromText(const std::string& text, GUID* guid) {
     unsigned long d1 = 0;
     unsigned d[10] = {};
-    if (text.size() != 38 ||
-        std::sscanf(text.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d[0], &d[1], &d[2], &d[3], &d[4],
-                    &d[5], &d[6], &d[7], &d[8], &d[9]) != 11) {
+    if (text.size() != 38 || std::sscanf(text.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d[0], &d[1],
+                                         &d[2], &d[3], &d[4], &d[5], &d[6], &d[7], &d[8], &d[9]) != 11) {
         return false;
     }
     guid->Data1 = static_cast<DWORD>(d1);
@@ -645,8 +644,8 @@ void SettingsStore::ApplyButtonSetting(const ButtonSetting& kept, const std::vec
                 // another Windows): the pair's, else shut down.
                 const uint32_t instead =
                     index != action && action != kSchemeActionNothing ? action : kSchemeActionShutDown;
-                lumen::Trace("[SettingsStore] scheme %s refuses action %u; %u is given back instead", id.c_str(),
-                             index, instead);
+                lumen::Trace("[SettingsStore] scheme %s refuses action %u; %u is given back instead", id.c_str(), index,
+                             instead);
                 if (power.WriteACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, instead) != 0) {
                     power.WriteACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting,
                                             kSchemeActionShutDown);

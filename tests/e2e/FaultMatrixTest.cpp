@@ -658,8 +658,8 @@ TEST_F(FaultMatrix, TheChosenProfileFileDamagedOrUnreadable) {
         UnloadableProfile("locked by another program",
                           [](Undo& undo) {
                               ProfileFile(undo, Words({0x4F43, 1, 1, 0x03020012, 85}));
-                              const HANDLE locked = CreateFileA((e2e::ProfileFolder() + "x.oc").c_str(), GENERIC_READ, 0,
-                                                                nullptr, OPEN_EXISTING, 0, nullptr);
+                              const HANDLE locked = CreateFileA((e2e::ProfileFolder() + "x.oc").c_str(), GENERIC_READ,
+                                                                0, nullptr, OPEN_EXISTING, 0, nullptr);
                               ASSERT_NE(locked, INVALID_HANDLE_VALUE);
                               undo.push_back([locked] { CloseHandle(locked); });
                           }),

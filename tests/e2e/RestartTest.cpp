@@ -93,11 +93,14 @@ TEST(Restart, ADamagedTurboRecordIsRefusedAtTheStart) {
         const char* why;
     };
     const Damage damages[] = {
-        {"beyond the core voltage's 161 steps", {0x12, 0, 0x02, 0x03, 200, 0, 0, 0},
+        {"beyond the core voltage's 161 steps",
+         {0x12, 0, 0x02, 0x03, 200, 0, 0, 0},
          "names (0x03020012, 200), which this firmware does not take"},
-        {"the firmware's restore guard", {0x01, 0, 0x06, 0x0B, 1, 0, 0, 0},
+        {"the firmware's restore guard",
+         {0x01, 0, 0x06, 0x0B, 1, 0, 0, 0},
          "names (0x0B060001, 1), which this firmware does not take"},
-        {"another group's item numbered as the ratio", {0x13, 0, 0, 0x07, 30, 0, 0, 0},
+        {"another group's item numbered as the ratio",
+         {0x13, 0, 0, 0x07, 30, 0, 0, 0},
          "names (0x07000013, 30), which this firmware does not take"},
         {"no whole pairs", {1, 2, 3}, "the turbo record is damaged (3 bytes, no whole pairs)"},
     };

@@ -393,23 +393,32 @@ TEST_F(Settings, AButtonChangedElsewhereShowsTheDialogAndTheWindowThenShowsThePo
     e2e::SaveCapture(e2e::CaptureScreen(), "settings-button-changed");
 }
 
-// On the scheme sets users have, under Windows 7 and under Windows 10 and 11 (6.3 with
-// the program's manifest): a first start changes no scheme and saves the setting, turbo
-// makes every scheme do nothing, power gives every scheme its own action back.
+// On the scheme sets users have, under Windows 7 (actions 0 to 3) and under Windows 10
+// and 11 (6.3 with the program's manifest; "turn off the display", 4, too): a first start
+// changes no scheme and saves the setting, turbo makes every scheme do nothing, power
+// gives every scheme its own action back, 4 included.
 class SchemeSettings : public Settings, public testing::WithParamInterface<e2e::Schemes> {};
 
 TEST_P(SchemeSettings, TurboAndPowerKeepEachSchemesOwnAction) {
     {
         const e2e::Schemes set = GetParam();
-        for (const char* version : {"win7", "win81"}) {
-            SCOPED_TRACE(std::string(e2e::SchemesName(set)) + ", " + version);
-            e2e::UseBoard(e2e::SchemeBoard("full.txt", set));
+        const std::map<std::string, uint32_t> own = e2e::SchemesOf(set);
+        const struct {
+            const char* seen;
+            const char* windows;
+        } systems[] = {{"win7", "6.1"}, {"win81", ""}};
+        for (const auto& system : systems) {
+            if (*system.windows != '\0' && own.count(e2e::kBalanced) != 0 && own.at(e2e::kBalanced) == 4) {
+                continue;  // Windows 7 has no action 4
+            }
+            SCOPED_TRACE(std::string(e2e::SchemesName(set)) + ", " + system.seen);
+            e2e::UseBoard(e2e::SchemeBoard("full.txt", set, system.windows));
             RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
-            e2e::SeenWindowsVersion(version);
-            const std::map<std::string, uint32_t> own = e2e::SchemesOf(set);
+            e2e::SeenWindowsVersion(system.seen);
             Start();
             EXPECT_EQ(e2e::SchemeActions(), own) << "the first start changed a scheme\n" << program->TraceText();
-            EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonAction"), std::optional<DWORD>(3));
+            EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonAction"),
+                      std::optional<DWORD>(own.at(e2e::ActivePlan(set))));
             EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonDisabled"), std::optional<DWORD>(1));
             ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 1)) << program->TraceText();
             EXPECT_EQ(e2e::SchemeActions(), DoingNothing(own)) << program->TraceText();
@@ -424,13 +433,46 @@ TEST_P(SchemeSettings, TurboAndPowerKeepEachSchemesOwnAction) {
 }
 
 std::string SchemeSetName(const testing::TestParamInfo<e2e::Schemes>& info) {
-    const char* names[] = {"Agree", "Differ", "BalancedOnly"};
+    const char* names[] = {"Agree", "Differ", "BalancedOnly", "OwnPlanActive"};
     return names[static_cast<int>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(OnEvery, SchemeSettings,
-                         testing::Values(e2e::Schemes::kAgree, e2e::Schemes::kDiffer, e2e::Schemes::kBalancedOnly),
+                         testing::Values(e2e::Schemes::kAgree, e2e::Schemes::kDiffer, e2e::Schemes::kBalancedOnly,
+                                         e2e::Schemes::kOwnPlanActive),
                          SchemeSetName);
+
+// A current machine whose plan in force is one of its own: while turbo holds the button
+// the user gives that plan another action in the power options. The hold stays (every
+// plan does nothing again within 5 s, no dialog), and choosing power gives every plan
+// its own action back, that plan the user's new one. On Windows 7 the same with the
+// actions it has.
+TEST_F(Settings, APlanChangedWhileTheButtonIsHeldGetsTheUsersNewActionBack) {
+    const struct {
+        const char* windows;
+        const char* plan;
+        uint32_t action;
+    } rows[] = {{"", e2e::kOwnPlan, 1}, {"6.1", e2e::kBalanced, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(*row.windows != '\0' ? "Windows 7" : "Windows 10");
+        const e2e::Schemes set = *row.windows != '\0' ? e2e::Schemes::kDiffer : e2e::Schemes::kOwnPlanActive;
+        e2e::UseBoard(e2e::SchemeBoard("full.txt", set, row.windows));
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+        std::map<std::string, uint32_t> own = e2e::SchemesOf(set);
+        Start();
+        ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 1)) << program->TraceText();
+        ASSERT_EQ(e2e::SchemeActions(), DoingNothing(own)) << program->TraceText();
+        ASSERT_EQ(e2e::Sim("scheme set " + std::string(row.plan) + " " + std::to_string(row.action)), 0);
+        EXPECT_TRUE(program->WaitForTrace("changed while the button is held", 10000)) << program->TraceText();
+        EXPECT_EQ(e2e::SchemeActions(), DoingNothing(own)) << "the hold stepped back\n" << program->TraceText();
+        EXPECT_FALSE(VisibleWindow("TPwrBtnChangeFrom")) << "the dialog showed";
+        ASSERT_TRUE(ApplyAction(*program, kRadioPower, 2)) << program->TraceText();
+        own[row.plan] = row.action;
+        EXPECT_EQ(e2e::SchemeActions(), own) << "not every plan got the user's newest action\n" << program->TraceText();
+        program->Stop();
+        program.reset();
+    }
+}
 
 // Systems before Vista: no scheme functions, and the power-feature library's pair is the
 // button. A first start keeps it, turbo makes it do nothing and power gives it back;
@@ -488,8 +530,8 @@ class TwoAccounts : public Settings {
 protected:
     void SetUp() override {
         Settings::SetUp();
-        e2e::UseBoard(e2e::SchemeBoard("full.txt", e2e::Schemes::kDiffer));
-        own = e2e::SchemesOf(e2e::Schemes::kDiffer);
+        e2e::UseBoard(e2e::SchemeBoard("full.txt", e2e::Schemes::kOwnPlanActive));
+        own = e2e::SchemesOf(e2e::Schemes::kOwnPlanActive);
         nothing = DoingNothing(own);
         Start();
         ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 1)) << program->TraceText();

@@ -271,7 +271,7 @@ TEST_F(SwitchSafety, APressAfterTheSuspendKeepsItsValuesThroughTheResume) {
     const std::vector<std::string> resumed = JournalFrom(before);
     EXPECT_EQ(Count(resumed, kVoltage), 1) << Joined(resumed);
     EXPECT_EQ(Count(resumed, "acpi set 0x03020012 0x00000050 2 ok"), 0) << "the values from before it\n"
-                                                                         << Joined(resumed);
+                                                                        << Joined(resumed);
     const size_t pressed = e2e::JournalLines().size();
     ASSERT_EQ(e2e::Sim("press"), 0);
     ASSERT_TRUE(program->WaitForTrace("controller: switched off", 20000)) << program->TraceText();

@@ -109,12 +109,24 @@ enum class Kind {
     DamagePlanValue,      // a: plan, b: which damage
 };
 constexpr int kKinds = static_cast<int>(Kind::DamagePlanValue) + 1;
-const char* const kKindNames[kKinds] = {
-    "the user sets plan", "the user makes active plan", "the user adds a plan with action", "the user deletes plan",
-    "start",              "Apply turbo with profile",   "Apply power",                     "the 5 s check",
-    "press",              "tray turbo item",            "-turbo",                          "-release",
-    "exit",               "reboot",                     "firmware update",                 "damaged turbo record",
-    "damaged machine record", "damaged saved action of plan"};
+const char* const kKindNames[kKinds] = {"the user sets plan",
+                                        "the user makes active plan",
+                                        "the user adds a plan with action",
+                                        "the user deletes plan",
+                                        "start",
+                                        "Apply turbo with profile",
+                                        "Apply power",
+                                        "the 5 s check",
+                                        "press",
+                                        "tray turbo item",
+                                        "-turbo",
+                                        "-release",
+                                        "exit",
+                                        "reboot",
+                                        "firmware update",
+                                        "damaged turbo record",
+                                        "damaged machine record",
+                                        "damaged saved action of plan"};
 
 struct Step {
     Kind kind;
@@ -224,8 +236,8 @@ public:
         }
         m_accounts.resize(2 + rng() % 2);
         for (size_t i = 0; i < m_accounts.size(); ++i) {
-            const std::string path = std::string(kModelRoot) + "\\" + std::to_string(GetCurrentProcessId()) + "\\" +
-                                     std::to_string(i);
+            const std::string path =
+                std::string(kModelRoot) + "\\" + std::to_string(GetCurrentProcessId()) + "\\" + std::to_string(i);
             RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str());
             RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                             &m_accounts[i].root, nullptr);
@@ -236,7 +248,8 @@ public:
             account.copy.reset();
             RegCloseKey(account.root);
         }
-        RegDeleteTreeA(HKEY_CURRENT_USER, (std::string(kModelRoot) + "\\" + std::to_string(GetCurrentProcessId())).c_str());
+        RegDeleteTreeA(HKEY_CURRENT_USER,
+                       (std::string(kModelRoot) + "\\" + std::to_string(GetCurrentProcessId())).c_str());
     }
     World(const World&) = delete;
     World& operator=(const World&) = delete;
@@ -322,7 +335,8 @@ private:
     std::optional<bool> RecordHolds(const Account& account) const {
         char id[80] = {};
         DWORD size = sizeof id;
-        if (RegGetValueA(account.root, kSettingsPath, "AccountId", RRF_RT_REG_SZ, nullptr, id, &size) != ERROR_SUCCESS) {
+        if (RegGetValueA(account.root, kSettingsPath, "AccountId", RRF_RT_REG_SZ, nullptr, id, &size) !=
+            ERROR_SUCCESS) {
             return std::nullopt;
         }
         const std::string text = testutil::ReadText(m_folder + "PowerButton-" + id + ".txt");
@@ -411,13 +425,13 @@ private:
                 return true;
             case Kind::DamageTurboRecord: {
                 static const std::vector<uint8_t> kDamage[] = {
-                    {1, 2, 3},                                              // odd-sized
-                    {0x13, 0, 0, 0x07, 30, 0, 0, 0},                        // another group's item numbered 0x13
-                    {0x01, 0, 0x06, 0x0B, 1, 0, 0, 0},                      // the restore guard
-                    {0x12, 0, 0x02, 0x03, 200, 0, 0, 0},                    // beyond the voltage's steps
-                    {0x40, 0, 0, 0x03, 5, 0, 0, 0},                         // a read-only item
-                    {0x99, 0, 0xFF, 0x03, 1, 0, 0, 0},                      // an item no firmware lists
-                    {0x11, 0, 0x01, 0x03, 0xFF, 0xFF, 0xFF, 0xFF},          // the base clock at 2^32-1
+                    {1, 2, 3},                                      // odd-sized
+                    {0x13, 0, 0, 0x07, 30, 0, 0, 0},                // another group's item numbered 0x13
+                    {0x01, 0, 0x06, 0x0B, 1, 0, 0, 0},              // the restore guard
+                    {0x12, 0, 0x02, 0x03, 200, 0, 0, 0},            // beyond the voltage's steps
+                    {0x40, 0, 0, 0x03, 5, 0, 0, 0},                 // a read-only item
+                    {0x99, 0, 0xFF, 0x03, 1, 0, 0, 0},              // an item no firmware lists
+                    {0x11, 0, 0x01, 0x03, 0xFF, 0xFF, 0xFF, 0xFF},  // the base clock at 2^32-1
                 };
                 const std::vector<uint8_t>& bytes = kDamage[step.b % std::size(kDamage)];
                 PutValue(account, "TurboStartupValues", REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
@@ -489,10 +503,11 @@ private:
                     return false;
                 }
                 const surgepad::SwitchStep next =
-                    step.kind == Kind::Press  ? copy->guardian.PressStep()
-                    : step.kind == Kind::Tray ? copy->guardian.RequestStep(surgepad::TurboRequest::Toggle)
-                                              : copy->guardian.RequestStep(step.b % 2 == 0 ? surgepad::TurboRequest::On
-                                                                                           : surgepad::TurboRequest::Off);
+                    step.kind == Kind::Press ? copy->guardian.PressStep()
+                    : step.kind == Kind::Tray
+                        ? copy->guardian.RequestStep(surgepad::TurboRequest::Toggle)
+                        : copy->guardian.RequestStep(step.b % 2 == 0 ? surgepad::TurboRequest::On
+                                                                     : surgepad::TurboRequest::Off);
                 if (next == surgepad::SwitchStep::On) {
                     copy->guardian.SwitchOn();
                 } else if (next == surgepad::SwitchStep::Off) {
@@ -541,8 +556,8 @@ private:
             const Wish& wish = m_wish[GuidText(plan.id)];
             const bool active = IsEqualGUID(plan.id, m.active);
             if (!Matches(plan, wish, active)) {
-                return std::string(when) + ": plan " + GuidText(plan.id) + (active ? " (active)" : "") + " has action " +
-                       std::to_string(plan.action) + ", the user's is " +
+                return std::string(when) + ": plan " + GuidText(plan.id) + (active ? " (active)" : "") +
+                       " has action " + std::to_string(plan.action) + ", the user's is " +
                        (wish.any ? std::string("any") : std::to_string(wish.action));
             }
         }
@@ -688,7 +703,9 @@ Replayed Replay(uint32_t seed, const std::vector<Step>& steps, const std::string
 // The shortest sequence found that still fails: cut after the failure, then drop
 // chunks of steps, then single steps, and take kills away where the failure stays.
 std::vector<Step> Shrink(uint32_t seed, std::vector<Step> steps, const std::string& folder) {
-    auto fails = [&](const std::vector<Step>& candidate) { return Replay(seed, candidate, folder).failure.has_value(); };
+    auto fails = [&](const std::vector<Step>& candidate) {
+        return Replay(seed, candidate, folder).failure.has_value();
+    };
     if (auto failure = Replay(seed, steps, folder).failure; failure && failure->step < steps.size()) {
         steps.resize(failure->step + 1);
     }

@@ -237,11 +237,13 @@ bool ModelDormix::SetPowerButtonSetting(uint32_t action, uint32_t) {
 void WatchProgramWrites() {
     static const bool patched = [] {
         bool all = testutil::PatchImport("advapi32.dll", "RegSetValueExA", &CountedRegSetValueExA, &g_regSetValueExA);
-        all = testutil::PatchImport("advapi32.dll", "RegDeleteValueA", &CountedRegDeleteValueA, &g_regDeleteValueA) && all;
+        all = testutil::PatchImport("advapi32.dll", "RegDeleteValueA", &CountedRegDeleteValueA, &g_regDeleteValueA) &&
+              all;
         // The machine record is replaced by a move; whichever form the program uses.
         testutil::PatchImport("kernel32.dll", "MoveFileExW", &CountedMoveFileExW, &g_moveFileExW);
         testutil::PatchImport("kernel32.dll", "MoveFileExA", &CountedMoveFileExA, &g_moveFileExA);
-        return testutil::PatchImport("kernel32.dll", "OutputDebugStringA", &KeptOutputDebugStringA, &g_outputDebugStringA) &&
+        return testutil::PatchImport("kernel32.dll", "OutputDebugStringA", &KeptOutputDebugStringA,
+                                     &g_outputDebugStringA) &&
                all;
     }();
     if (!patched) {
@@ -371,8 +373,7 @@ uint32_t WINAPI AcpiGetItemInfo(void* descriptor, void* buffer, uint32_t* size) 
 }
 
 uint32_t WINAPI AcpiGetValueWithArg(uint32_t id, uint32_t arg, uint32_t* value) {
-    return value != nullptr &&
-           Reading([&](const sim::AcpiFirmware& fw) { return fw.GetValueWithArg(id, arg, value); });
+    return value != nullptr && Reading([&](const sim::AcpiFirmware& fw) { return fw.GetValueWithArg(id, arg, value); });
 }
 
 uint32_t WINAPI AcpiGetItemBlock(uint32_t id, uint32_t index, void* buffer, uint32_t* size) {

@@ -104,7 +104,12 @@ TEST(BoundedCall, WorkThatHangsIsLeftAloneAndNothingQueuesBehindIt) {
     auto ran = std::make_shared<int>(0);
     HANDLE event = release.get();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(lumen::RunWithin([event, ran] { WaitForSingleObject(event, 10000); ++*ran; }, 100));
+    EXPECT_FALSE(lumen::RunWithin(
+        [event, ran] {
+            WaitForSingleObject(event, 10000);
+            ++*ran;
+        },
+        100));
     EXPECT_FALSE(lumen::RunWithin([ran] { *ran += 10; }, 5000)) << "refused while the hung work runs";
     const auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_LT(waited, std::chrono::seconds(5)) << "the second call waited for the first";

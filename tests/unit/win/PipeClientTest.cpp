@@ -343,9 +343,11 @@ TEST_F(PipeTest, ThePipeIsOpenedAtIdentificationLevel) {
     EXPECT_FALSE(server->TakeRequest().empty());
     EXPECT_TRUE(server->Answer({1, 0, 0, 0}));
     caller.join();
-    ASSERT_TRUE(testutil::PatchImport("kernel32.dll", "CreateFileA", g_createFileA, static_cast<CreateFileAFn*>(nullptr)));
-    EXPECT_EQ(static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION),
-              g_pipeOpenFlags & (SECURITY_SQOS_PRESENT | SECURITY_CONTEXT_TRACKING | SECURITY_EFFECTIVE_ONLY | 0x000F0000))
+    ASSERT_TRUE(
+        testutil::PatchImport("kernel32.dll", "CreateFileA", g_createFileA, static_cast<CreateFileAFn*>(nullptr)));
+    EXPECT_EQ(
+        static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION),
+        g_pipeOpenFlags & (SECURITY_SQOS_PRESENT | SECURITY_CONTEXT_TRACKING | SECURITY_EFFECTIVE_ONLY | 0x000F0000))
         << std::hex << "open flags 0x" << g_pipeOpenFlags;
 }
 
