@@ -693,10 +693,10 @@ bool SettingsStore::DetectConfigurationAltered() {
             if (!check.changed.empty()) {
                 // The user changed some schemes (not all): the hold stays, and each
                 // change is what that scheme gets back.
-                std::optional<ButtonSetting> kept = KeptSetting(machine);
-                if (kept) {
-                    kept->schemes = KeepChanges(kept->schemes, now);
-                    (void)KeepSetting(*kept, true);
+                ButtonSetting kept = KeptSetting(machine).value_or(ButtonSetting{{action, event}, {}});
+                kept.schemes = KeepChanges(kept.schemes, now);
+                if (!KeepSetting(kept, true)) {
+                    return false;  // a change that cannot be kept is not undone
                 }
                 lumen::Trace("[SettingsStore] %u schemes changed while the button is held; kept, and set to do nothing",
                              static_cast<unsigned>(check.changed.size()));
