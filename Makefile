@@ -10,7 +10,7 @@ FUZZ_RUNS ?=
 FUZZ_TARGETS ?=
 WINE_ENV := tools/wine-env.sh
 
-.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e fuzz dist installer demo gallery bench soak lint format clean
+.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e approve fuzz dist installer demo gallery bench soak lint format clean
 
 all: build
 
@@ -53,6 +53,11 @@ test-wine: build-x64
 # test programs, which runs before any test.
 test-e2e: build-x64
 	$(WINE_ENV) $(BUILD)/wineprefix-e2e ctest --test-dir $(BUILD)/x64 -L e2e --output-on-failure -j2 --timeout 300
+
+# What the program draws now becomes the approved pictures of its screens
+# (tests/pictures/approved/, at 100 % and 200 %): after a wanted change of its looks.
+approve: build-x64
+	tools/approve.sh $(BUILD)
 
 test: build-x86 test-native test-wine test-e2e
 	@echo "make test: all suites passed"
@@ -98,7 +103,7 @@ installer: dist
 	$(BUILD)/x86/installer/make-msi $(DIST)/x86/Surgepad $(DIST)/Surgepad-x86.msi
 
 demo: dist
-	tools/demo.sh $(DIST)/x64
+	DEMO_PICTURE_CHECK=$(BUILD)/x64/bin/picture-check.exe tools/demo.sh $(DIST)/x64
 
 # Every control of the package in each look on the real skin, one window a page: on
 # $DISPLAY, or headless with a screenshot of each page in $(BUILD)/gallery-shots/.

@@ -49,11 +49,15 @@ void ListItemPainter::DrawItem(OwnerDrawListBox& list, int index, HDC dc, const 
 }
 
 void ListItemPainter::MeasureItem(OwnerDrawListBox& list, int index, HDC dc, UINT& height) {
-    // A fixed-height list is measured before it has entries; one line of no text
+    // A fixed-height list may be measured before it has entries; one line of no text
     // still has the font's line height.
     const std::string caption = index < list.Count() ? list.ItemText(index) : std::string();
     RECT r = {0, 0, list.Width(), 0};
-    DrawTextA(dc, caption.c_str(), -1, &r, TextFlags() | DT_CALCRECT);
+    // Measured from the top whatever the alignment: DrawText places a centred or
+    // bottom-aligned line in the rectangle even while it measures, so in a rectangle
+    // of no height the line would come back moved up by half its height or all of it,
+    // and the rows that short (entries drawn over each other).
+    DrawTextA(dc, caption.c_str(), -1, &r, (TextFlags() & ~(DT_VCENTER | DT_BOTTOM)) | DT_TOP | DT_CALCRECT);
     height = static_cast<UINT>(r.bottom - r.top + m_insets.top + m_insets.bottom);
 }
 

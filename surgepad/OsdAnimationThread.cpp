@@ -71,6 +71,11 @@ void TOsdAnimationThread::Fade(AnimTarget target, bool fadeOut, uint32_t delay) 
     if (target == AnimStatus && !fadeOut) {
         Targets->StatusShowAt(0);
     }
+    lumen::Trace("display: %s %s after %u ms",
+                 target == AnimOsd      ? "page"
+                 : target == AnimStatus ? "badge"
+                                        : "nothing",
+                 fadeOut ? "fades out" : "fades in", delay);
     Sleep(delay);
 
     // Every step boundary is waited for with a plain sleep. A step whose boundary was

@@ -125,6 +125,11 @@ export SURGEPAD_E2E_PROGRAM_DIR="$program"
 export SURGEPAD_E2E_WORK_DIR="$work"
 export SURGEPAD_E2E_BOARDS_DIR="$boards"
 export SURGEPAD_E2E_SHOTS_DIR="$shots"
+# The approved pictures of the screens, and where a picture that is not the approved
+# one is left beside it and their difference (SURGEPAD_APPROVE=1 approves instead).
+export SURGEPAD_E2E_APPROVED_DIR="$source_dir/tests/pictures/approved"
+export SURGEPAD_E2E_PICTURES_DIR="$build/pictures"
+mkdir -p "$SURGEPAD_E2E_PICTURES_DIR"
 # A second account of the same machine, made when a test asks for it (e2e::OtherAccount).
 export SURGEPAD_E2E_TEMPLATE_PREFIX="$template"
 export SURGEPAD_E2E_OTHER_ACCOUNT="$source_dir/tools/other-account.sh"

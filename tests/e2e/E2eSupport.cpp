@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <psapi.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <cstdio>
@@ -356,19 +357,62 @@ Surgepad::~Surgepad() {
     }
 }
 
-void Surgepad::AddLine(std::string line) {
+bool Surgepad::AddLine(std::string line) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == '\0')) {
         line.pop_back();
     }
     const double ms = static_cast<double>(GetTickCount64() - m_startTick);
+    std::unique_lock<std::mutex> lock(m_lock);
+    m_lines.push_back({line, ms});
+    if (m_killAtLine != 0 && m_lines.size() == m_killAtLine) {
+        TerminateProcess(m_process, 9);
+    }
+    const bool hold = !m_holdText.empty() && line.find(m_holdText) != std::string::npos;
+    if (hold) {
+        m_holdText.clear();
+    }
+    lock.unlock();
+    m_changed.notify_all();
+    return hold;
+}
+
+void Surgepad::Hold(DWORD threadId) {
+    // Suspended before its event is handed back: it stays in the middle of its trace
+    // call, and the program's other threads, stopped for the event, go on after it.
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, threadId);
+    if (thread != nullptr && SuspendThread(thread) == static_cast<DWORD>(-1)) {
+        CloseHandle(thread);
+        thread = nullptr;
+    }
     {
         std::lock_guard<std::mutex> guard(m_lock);
-        m_lines.push_back({line, ms});
-        if (m_killAtLine != 0 && m_lines.size() == m_killAtLine) {
-            TerminateProcess(m_process, 9);
-        }
+        m_heldThread = thread;
+        m_held = thread != nullptr;
     }
     m_changed.notify_all();
+}
+
+void Surgepad::HoldAtTrace(const std::string& text) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_holdText = text;
+}
+
+bool Surgepad::WaitHeld(DWORD timeoutMs) {
+    std::unique_lock<std::mutex> lock(m_lock);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] {
+        return m_held || m_exitCode.has_value();
+    }) && m_held;
+}
+
+void Surgepad::ReleaseHold() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    m_holdText.clear();
+    m_held = false;
+    if (m_heldThread != nullptr) {
+        ResumeThread(m_heldThread);
+        CloseHandle(m_heldThread);
+        m_heldThread = nullptr;
+    }
 }
 
 size_t Surgepad::LineCount() const {
@@ -413,6 +457,7 @@ void Surgepad::DebugLoop(std::string commandLine) {
             continue;
         }
         DWORD status = DBG_CONTINUE;
+        bool hold = false;
         switch (event.dwDebugEventCode) {
             case OUTPUT_DEBUG_STRING_EVENT: {
                 const auto& info = event.u.DebugString;
@@ -423,12 +468,12 @@ void Surgepad::DebugLoop(std::string commandLine) {
                         SIZE_T read = 0;
                         ReadProcessMemory(m_process, info.lpDebugStringData, wide.data(), units * sizeof(wchar_t),
                                           &read);
-                        AddLine(std::string(wide.begin(), wide.end()));
+                        hold = AddLine(std::string(wide.begin(), wide.end()));
                     } else {
                         std::string text(units, '\0');
                         SIZE_T read = 0;
                         ReadProcessMemory(m_process, info.lpDebugStringData, text.data(), units, &read);
-                        AddLine(text);
+                        hold = AddLine(text);
                     }
                 }
                 break;
@@ -444,7 +489,7 @@ void Surgepad::DebugLoop(std::string commandLine) {
                         SIZE_T read = 0;
                         ReadProcessMemory(m_process, reinterpret_cast<void*>(record.ExceptionInformation[1]),
                                           text.data(), units, &read);
-                        AddLine(text);
+                        hold = AddLine(text);
                     }
                 } else {
                     status = DBG_EXCEPTION_NOT_HANDLED;
@@ -472,6 +517,9 @@ void Surgepad::DebugLoop(std::string commandLine) {
             }
             default:
                 break;
+        }
+        if (hold) {
+            Hold(event.dwThreadId);
         }
         ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
     }
@@ -552,6 +600,7 @@ bool Surgepad::Sync(DWORD timeoutMs) {
 }
 
 void Surgepad::Stop() {
+    ReleaseHold();
     if (!Running()) {
         return;
     }
@@ -940,6 +989,177 @@ void SeenWindowsVersion(const std::string& version) {
                        static_cast<DWORD>(version.size() + 1));
     }
     RegCloseKey(handle);
+}
+
+// The settings window under the real mouse.
+
+namespace {
+
+// Absolute input coordinates of screen pixel (x, y).
+INPUT PointerInput(int x, int y, DWORD flags) {
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>(x * 65535.0 / (GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
+    in.mi.dy = static_cast<LONG>(y * 65535.0 / (GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return in;
+}
+
+// Where the test last moved the pointer. The system's own reading of it may lag on a
+// busy machine, so a press is sent with this place, never with that reading.
+POINT g_pointer{};
+
+}  // namespace
+
+void MovePointer(int x, int y) {
+    g_pointer = POINT{x, y};
+    INPUT in = PointerInput(x, y, 0);
+    SendInput(1, &in, sizeof in);
+    POINT at{};
+    for (int i = 0; i < 200 && (!GetCursorPos(&at) || at.x != x || at.y != y); ++i) {
+        Sleep(10);
+    }
+}
+
+// The button goes down or up where the pointer was moved to: the place travels with
+// the press, so that it cannot land where the pointer was a moment before.
+void LeftButton(bool down) {
+    INPUT in = PointerInput(g_pointer.x, g_pointer.y, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
+    SendInput(1, &in, sizeof in);
+    Sleep(120);
+}
+
+POINT OnScreen(HWND window, POINT client) {
+    ClientToScreen(window, &client);
+    return client;
+}
+
+void PointAt(HWND window, POINT client) {
+    const POINT p = OnScreen(window, client);
+    MovePointer(p.x, p.y);
+}
+
+void Click(HWND window, POINT client) {
+    const POINT p = OnScreen(window, client);
+    MovePointer(p.x, p.y);
+    for (const DWORD flags : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
+        INPUT in = PointerInput(p.x, p.y, flags);
+        SendInput(1, &in, sizeof in);
+        Sleep(120);
+    }
+    Sleep(150);
+}
+
+HWND SettingsWindow() {
+    return FindWindowA("TSettingForm", nullptr);
+}
+
+bool WaitClosed(Surgepad& program, int expectedClosings) {
+    // At 200 % on a busy machine the closing takes several seconds.
+    return program.WaitForTrace("settings: closed", 30000, expectedClosings).has_value() &&
+           !IsWindowVisible(SettingsWindow());
+}
+
+std::optional<std::string> UserString(const char* name) {
+    char value[256] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+std::string ProfileFolder() {
+    char common[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, common);
+    const std::string folder = std::string(common) + "\\KORA OC Profiles\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+// The drop-down's list box (its window lies on the drop panel).
+HWND ProfileListBox(HWND settings) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        settings,
+        [](HWND child, LPARAM out) -> BOOL {
+            char cls[64] = {};
+            GetClassNameA(child, cls, sizeof cls);
+            if (lstrcmpiA(cls, "ListBox") == 0) {
+                *reinterpret_cast<HWND*>(out) = child;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool ListOpen(HWND settings) {
+    HWND list = ProfileListBox(settings);
+    return list != nullptr && IsWindowVisible(list);
+}
+
+// Waits a few seconds for the list to be open or closed.
+bool WaitForList(HWND settings, bool open) {
+    for (int i = 0; i < 100 && ListOpen(settings) != open; ++i) {
+        Sleep(30);
+    }
+    return ListOpen(settings) == open;
+}
+
+// Chooses entry `index` of the open list with a click on it.
+void ClickEntry(HWND list, int index) {
+    RECT item{};
+    SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    Click(list, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+}
+
+// Waits for the logo's cross-fade number `n` to end (the window takes no input while
+// it runs).
+bool WaitLogo(Surgepad& program, int n) {
+    for (int i = 0; i < 100 && program.CountTrace("settings: logo changed") < n; ++i) {
+        Sleep(50);
+    }
+    return program.CountTrace("settings: logo changed") >= n;
+}
+
+// A profile file of the overclocking tool in the common profile folder: core voltage
+// 85 (1.225 V), ring ratio 24x.
+void WriteProfile(const std::string& name) {
+    const uint32_t words[] = {0x4F43, 1, 2, 0x03020012, 85, 0x03000015, 16};
+    std::ofstream out(ProfileFolder() + name + ".oc", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(words), sizeof words);
+}
+
+std::optional<POINT> TrayIconCentre(COLORREF fill, int tolerance) {
+    for (int attempt = 0; attempt < 25; ++attempt) {
+        Sleep(150);
+        const Capture screen = CaptureScreen();
+        const auto area = NotificationArea();
+        if (!area) {
+            continue;
+        }
+        long sumX = 0;
+        long sumY = 0;
+        long count = 0;
+        for (int y = area->top; y < area->bottom; ++y) {
+            for (int x = area->left; x < area->right; ++x) {
+                const COLORREF c = screen.Pixel(x, y);
+                if (std::abs(GetRValue(c) - GetRValue(fill)) <= tolerance &&
+                    std::abs(GetGValue(c) - GetGValue(fill)) <= tolerance &&
+                    std::abs(GetBValue(c) - GetBValue(fill)) <= tolerance) {
+                    sumX += x;
+                    sumY += y;
+                    ++count;
+                }
+            }
+        }
+        if (count > 8) {
+            return POINT{static_cast<LONG>(sumX / count), static_cast<LONG>(sumY / count)};
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace e2e

@@ -118,10 +118,19 @@ public:
     // (the board stand-ins trace every call they take, so that is after any of them).
     size_t LineCount() const;
     void KillAtLine(size_t n);
+    // Holds the thread that writes the next trace line containing `text` in the middle
+    // of its work (the program's other threads go on) until ReleaseHold, so that a
+    // moment that passes in milliseconds (the display's page at full opacity, before
+    // its fade begins) can be looked at. WaitHeld: true once held.
+    void HoldAtTrace(const std::string& text);
+    bool WaitHeld(DWORD timeoutMs = 15000);
+    void ReleaseHold();
 
 private:
     void DebugLoop(std::string commandLine);
-    void AddLine(std::string line);
+    // True when the line is the one to hold at.
+    bool AddLine(std::string line);
+    void Hold(DWORD threadId);
 
     mutable std::mutex m_lock;
     std::condition_variable m_changed;
@@ -133,6 +142,9 @@ private:
     ULONGLONG m_startTick = 0;
     int m_syncs = 0;
     size_t m_killAtLine = 0;
+    std::string m_holdText;
+    bool m_held = false;
+    HANDLE m_heldThread = nullptr;
     std::thread m_loop;
 };
 
@@ -222,6 +234,36 @@ struct Memory {
     size_t privateKiB = 0;
 };
 Memory ProcessMemory(HANDLE process);
+
+// The settings window and its profile list under the real mouse: the pointer moved and
+// the button pressed through the system's input queue.
+void MovePointer(int x, int y);
+// The left button down or up where the pointer was last moved to.
+void LeftButton(bool down);
+POINT OnScreen(HWND window, POINT client);
+void PointAt(HWND window, POINT client);
+void Click(HWND window, POINT client);
+HWND SettingsWindow();
+// Waits for the `expectedClosings`-th closing of the settings window.
+bool WaitClosed(Surgepad& program, int expectedClosings = 1);
+// Waits for the logo's cross-fade number `n` to end (the window takes no input while
+// it runs).
+bool WaitLogo(Surgepad& program, int n);
+// A string value of the settings key.
+std::optional<std::string> UserString(const char* name);
+// The common profile folder of the overclocking tool (made when missing), ending in "\".
+std::string ProfileFolder();
+// Writes NAME.oc there, a profile that can be applied.
+void WriteProfile(const std::string& name);
+// The drop-down's list box (its window lies on the drop panel); whether it is open;
+// waits a few seconds for it to be open or closed.
+HWND ProfileListBox(HWND settings);
+bool ListOpen(HWND settings);
+bool WaitForList(HWND settings, bool open);
+// Chooses entry `index` of the open list with a click on the middle of its rectangle.
+void ClickEntry(HWND list, int index);
+// The middle of the tray icon's fill on the screen, once the icon is there.
+std::optional<POINT> TrayIconCentre(COLORREF fill, int tolerance);
 
 // Records a figure as a test property and prints it.
 void Figure(const std::string& name, double value, const char* unit);

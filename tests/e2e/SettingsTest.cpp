@@ -6,13 +6,10 @@
 
 #include <windows.h>
 
-#include <shlobj.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <cstdint>
-#include <fstream>
 #include <map>
 #include <optional>
 #include <string>
@@ -29,6 +26,21 @@ using e2e::JournalFrom;
 using e2e::TrayPixels;
 using e2e::VisibleWindow;
 using e2e::WaitVisible;
+
+using e2e::Click;
+using e2e::ClickEntry;
+using e2e::LeftButton;
+using e2e::ListOpen;
+using e2e::MovePointer;
+using e2e::OnScreen;
+using e2e::PointAt;
+using e2e::ProfileFolder;
+using e2e::ProfileListBox;
+using e2e::SettingsWindow;
+using e2e::UserString;
+using e2e::WaitClosed;
+using e2e::WaitForList;
+using e2e::WaitLogo;
 
 using e2e::kSettingsKey;
 using e2e::Surgepad;
@@ -55,65 +67,8 @@ constexpr RECT kLogoBox = {30, 52, 126, 148};
 // A place on the picture with nothing on it, to drag the window by.
 constexpr POINT kBareSkin = {40, 330};
 
-// Absolute input coordinates of screen pixel (x, y).
-INPUT PointerInput(int x, int y, DWORD flags) {
-    INPUT in = {};
-    in.type = INPUT_MOUSE;
-    in.mi.dx = static_cast<LONG>(x * 65535.0 / (GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
-    in.mi.dy = static_cast<LONG>(y * 65535.0 / (GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
-    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return in;
-}
-
-// Where the test last moved the pointer. The system's own reading of it may lag on a
-// busy machine, so a press is sent with this place, never with that reading.
-POINT g_pointer{};
-
-void MovePointer(int x, int y) {
-    g_pointer = POINT{x, y};
-    INPUT in = PointerInput(x, y, 0);
-    SendInput(1, &in, sizeof in);
-    POINT at{};
-    for (int i = 0; i < 200 && (!GetCursorPos(&at) || at.x != x || at.y != y); ++i) {
-        Sleep(10);
-    }
-}
-
-// The button goes down or up where the pointer was moved to: the place travels with
-// the press, so that it cannot land where the pointer was a moment before.
-void LeftButton(bool down) {
-    INPUT in = PointerInput(g_pointer.x, g_pointer.y, down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
-    SendInput(1, &in, sizeof in);
-    Sleep(120);
-}
-
-POINT OnScreen(HWND window, POINT client) {
-    ClientToScreen(window, &client);
-    return client;
-}
-
-void PointAt(HWND window, POINT client) {
-    const POINT p = OnScreen(window, client);
-    MovePointer(p.x, p.y);
-}
-
-void Click(HWND window, POINT client) {
-    const POINT p = OnScreen(window, client);
-    MovePointer(p.x, p.y);
-    for (const DWORD flags : {DWORD{MOUSEEVENTF_LEFTDOWN}, DWORD{MOUSEEVENTF_LEFTUP}}) {
-        INPUT in = PointerInput(p.x, p.y, flags);
-        SendInput(1, &in, sizeof in);
-        Sleep(120);
-    }
-    Sleep(150);
-}
-
 void Key(WORD vk) {
     e2e::PressKey(vk);
-}
-
-HWND SettingsWindow() {
-    return FindWindowA("TSettingForm", nullptr);
 }
 
 RECT WindowRect(HWND window) {
@@ -147,93 +102,13 @@ HWND Open(Surgepad& program, int expectedOpenings = 1) {
         ADD_FAILURE() << "kora-sim tray click failed";
         return nullptr;
     }
-    for (int i = 0; i < 100 && program.CountTrace("settings: opened") < expectedOpenings; ++i) {
-        Sleep(50);
-    }
-    if (program.CountTrace("settings: opened") < expectedOpenings) {
+    // At 200 % on a busy machine the opening takes several seconds.
+    if (!program.WaitForTrace("settings: opened", 30000, expectedOpenings)) {
         ADD_FAILURE() << "the settings window did not open\n" << program.TraceText();
         return nullptr;
     }
     Sleep(200);
     return SettingsWindow();
-}
-
-bool WaitClosed(Surgepad& program, int expectedClosings = 1) {
-    for (int i = 0; i < 100 && program.CountTrace("settings: closed") < expectedClosings; ++i) {
-        Sleep(50);
-    }
-    return program.CountTrace("settings: closed") >= expectedClosings && !IsWindowVisible(SettingsWindow());
-}
-
-std::optional<std::string> UserString(const char* name) {
-    char value[256] = {};
-    DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, name, RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
-
-std::string ProfileFolder() {
-    char common[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, common);
-    const std::string folder = std::string(common) + "\\KORA OC Profiles\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-// "Bench.oc": core voltage 85 (1.225 V), ring ratio 24x.
-void WriteBenchProfile() {
-    const uint32_t words[] = {0x4F43, 1, 2, 0x03020012, 85, 0x03000015, 16};
-    std::ofstream out(ProfileFolder() + "Bench.oc", std::ios::binary);
-    out.write(reinterpret_cast<const char*>(words), sizeof words);
-}
-
-// The drop-down's list box (its window lies on the drop panel).
-HWND ProfileListBox(HWND settings) {
-    HWND found = nullptr;
-    EnumChildWindows(
-        settings,
-        [](HWND child, LPARAM out) -> BOOL {
-            char cls[64] = {};
-            GetClassNameA(child, cls, sizeof cls);
-            if (lstrcmpiA(cls, "ListBox") == 0) {
-                *reinterpret_cast<HWND*>(out) = child;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-bool ListOpen(HWND settings) {
-    HWND list = ProfileListBox(settings);
-    return list != nullptr && IsWindowVisible(list);
-}
-
-// Waits a few seconds for the list to be open or closed.
-bool WaitForList(HWND settings, bool open) {
-    for (int i = 0; i < 100 && ListOpen(settings) != open; ++i) {
-        Sleep(30);
-    }
-    return ListOpen(settings) == open;
-}
-
-// Chooses entry `index` of the open list with a click on it.
-void ClickEntry(HWND list, int index) {
-    RECT item{};
-    SendMessageA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
-    Click(list, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
-}
-
-// Waits for the logo's cross-fade number `n` to end (the window takes no input while
-// it runs).
-bool WaitLogo(Surgepad& program, int n) {
-    for (int i = 0; i < 100 && program.CountTrace("settings: logo changed") < n; ++i) {
-        Sleep(50);
-    }
-    return program.CountTrace("settings: logo changed") >= n;
 }
 
 // Chooses an action with a click on `title` in the window's `n`-th opening and applies
@@ -314,7 +189,7 @@ TEST_F(Settings, TrayClickOpensTheWindowGrowingAtTheCornerAndASecondClickRestart
 }
 
 TEST_F(Settings, TurboAndAFileProfileChosenWithTheMouseAreStoredAndTheNextPressAppliesThem) {
-    WriteBenchProfile();
+    e2e::WriteProfile("Bench");
     Start();
     HWND settings = Open(*program);
     ASSERT_NE(settings, nullptr);

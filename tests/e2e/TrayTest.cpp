@@ -48,33 +48,7 @@ int IconPixels(const char* shotName, bool present) {
 // The middle of the icon's fill on the screen (the normal icon's, or the turbo icon's),
 // once the icon is there.
 std::optional<POINT> IconCentre(COLORREF fill = kNormalFill) {
-    for (int attempt = 0; attempt < 25; ++attempt) {
-        Sleep(150);
-        const e2e::Capture screen = e2e::CaptureScreen();
-        const auto area = e2e::NotificationArea();
-        if (!area) {
-            continue;
-        }
-        long sumX = 0;
-        long sumY = 0;
-        long count = 0;
-        for (int y = area->top; y < area->bottom; ++y) {
-            for (int x = area->left; x < area->right; ++x) {
-                const COLORREF c = screen.Pixel(x, y);
-                if (std::abs(GetRValue(c) - GetRValue(fill)) <= kTolerance &&
-                    std::abs(GetGValue(c) - GetGValue(fill)) <= kTolerance &&
-                    std::abs(GetBValue(c) - GetBValue(fill)) <= kTolerance) {
-                    sumX += x;
-                    sumY += y;
-                    ++count;
-                }
-            }
-        }
-        if (count > 8) {
-            return POINT{static_cast<LONG>(sumX / count), static_cast<LONG>(sumY / count)};
-        }
-    }
-    return std::nullopt;
+    return e2e::TrayIconCentre(fill, kTolerance);
 }
 
 void Mouse(DWORD flags, POINT at) {

@@ -18,6 +18,7 @@
 #include "tests/unit/win/UiTestSupport.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
+#include "ui/Scale.h"
 
 namespace {
 
@@ -472,6 +473,112 @@ TEST_F(SkinComboBoxTest, OpenListShowsThePainterEntriesWithTheChosenOneHighlight
                  {164, 75, body, 1}, {82, 76, bottom, 0}, {82, 77, bottom, 1}};
     for (const auto& f : frame) {
         EXPECT_EQ(Rgb(panel.Pixel(f.x, f.y)), Rgb(f.piece.Pixel(f.x, f.pieceRow))) << "at " << f.x << ", " << f.y;
+    }
+}
+
+// One line of the list's font, as the system measures it.
+int LineHeight(surgepad::OwnerDrawListBox& list) {
+    TEXTMETRICA tm = {};
+    lumen::WindowDc dc(list.ListHandle());
+    lumen::SelectGuard font(dc.Dc(), list.GetFont().Handle());
+    GetTextMetricsA(dc.Dc(), &tm);
+    return tm.tmHeight;
+}
+
+// The rows of the entries as "top-bottom", one after the other.
+std::string Rows(const surgepad::OwnerDrawListBox& list) {
+    std::string rows;
+    for (int i = 0; i < list.Count(); ++i) {
+        const RECT r = list.ItemRect(i);
+        rows += (i == 0 ? "" : " ") + std::to_string(r.top) + "-" + std::to_string(r.bottom);
+    }
+    return rows;
+}
+
+// The list made as the settings window makes it: its parts when the window is built,
+// its entries when the settings are first read, its pictures and fonts at the first
+// opening and again for a monitor of another scale, its entries read again when the
+// profile files changed. After each step every entry is one line of the list's font
+// high, the rows follow each other, and a click where a row is drawn chooses it.
+TEST_F(SkinComboBoxTest, EveryEntryIsOneRowAndAClickOnARowChoosesItHoweverTheListWasMade) {
+    combo->SetVisible(false);
+    form->SetClientSize(480, 360);
+    lumen::DibBitmap wide = Filled(480, 360, kFormColor);
+    surgepad::SkinComboBox late(*form);
+    for (const char* name : {"Game Boost", "Silent OC", "Bench"}) {
+        late.Items().Add(name);
+    }
+    struct Step {
+        const char* what;
+        int dpi;
+        std::vector<std::string> refill;  // the entries read again, when given
+    };
+    const Step steps[] = {
+        {"first opening", 96, {}},
+        {"moved to 200 %", 192, {}},
+        {"moved to 150 %", 144, {}},
+        {"back at 100 %", 96, {}},
+        {"profile files changed", 96, {"Game Boost", "Silent OC", "Night", "Quiet", "Zen"}},
+        {"at 200 % with the new files", 192, {}},
+    };
+    for (const Step& step : steps) {
+        if (!step.refill.empty()) {
+            late.Items().Clear();
+            for (const std::string& name : step.refill) {
+                late.Items().Add(name);
+            }
+        }
+        {
+            const ui::DpiScope scope(step.dpi);
+            late.Layout(10, 10, surgepad::SkinComboBox::Skin{wide, top, body, bottom});
+        }
+        surgepad::OwnerDrawListBox& list = late.List();
+        const int h = LineHeight(list);
+        EXPECT_GE(h, MulDiv(11, step.dpi, 96)) << step.what << ": the font follows the scale";
+        std::string expectedRows;
+        std::string expectedChoices;
+        for (int i = 0; i < list.Count(); ++i) {
+            expectedRows += (i == 0 ? "" : " ") + std::to_string(i * h) + "-" + std::to_string((i + 1) * h);
+            expectedChoices += list.ItemText(i) + ";";
+        }
+        EXPECT_EQ(Rows(list), expectedRows) << step.what;
+        // The user clicks the middle of each row as it is drawn: i lines down.
+        std::string choices;
+        for (int i = 0; i < list.Count(); ++i) {
+            realinput::Click(late.Arrow().Handle(), late.Arrow().Width() / 2, late.Arrow().Height() / 2);
+            if (!late.IsOpen()) {
+                choices += "(not open);";
+                continue;
+            }
+            realinput::Click(list.ListHandle(), 20, i * h + h / 2);
+            choices += (late.IsOpen() ? std::string("(still open)") : late.Text()) + ";";
+        }
+        EXPECT_EQ(choices, expectedChoices) << step.what;
+    }
+    realinput::Park();
+}
+
+// The painter measures a line of the font whatever the vertical alignment, plus the
+// insets above and below.
+TEST_F(SkinComboBoxTest, ThePainterMeasuresOneLinePlusItsInsetsForEveryAlignment) {
+    surgepad::OwnerDrawListBox list(*form, 10, 10, 150, 60);
+    list.GetFont().SetName("Arial");
+    list.Add("Game Boost");
+    const int line = LineHeight(list);
+    struct Case {
+        ui::TextLayout alignment;
+        int insetTop;
+        int insetBottom;
+    };
+    const Case cases[] = {{ui::TextLayout::Top, 0, 0}, {ui::TextLayout::Center, 0, 0}, {ui::TextLayout::Bottom, 0, 0},
+                          {ui::TextLayout::Top, 2, 3}, {ui::TextLayout::Center, 2, 3}, {ui::TextLayout::Bottom, 2, 3}};
+    for (const Case& c : cases) {
+        surgepad::ListItemPainter painter;
+        painter.SetVerticalAlignment(c.alignment);
+        painter.SetInsets(4, c.insetTop, 0, c.insetBottom);
+        painter.Attach(list);
+        EXPECT_EQ(list.ItemHeight(), line + c.insetTop + c.insetBottom)
+            << "alignment " << static_cast<int>(c.alignment) << ", insets " << c.insetTop << "/" << c.insetBottom;
     }
 }
 
