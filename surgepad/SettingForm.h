@@ -31,6 +31,8 @@ namespace surgepad {
 class TSettingView;
 
 inline constexpr char kSettingSkinPicture[] = "setting_bg.png";
+// The skin's font; a language whose script it lacks names its own (MultiLang::FontFace).
+inline constexpr char kSettingFontFace[] = "Arial";
 inline constexpr int kSettingWidth = 329;
 inline constexpr int kSettingHeight = 373;
 // Distance of the opened window from the work area's right and bottom edges.
@@ -111,6 +113,8 @@ public:
     bool Skinned() const { return m_skinned; }
     // Makes the skin for the place where the window opens, unless it is made.
     void MakeSkinAhead();
+    // The language was chosen anew: every text, its font and the headings' places again.
+    void LanguageChanged();
 
     // LogoTarget: the logo sits on the complete skin.
     const lumen::Bitmap& BackgroundCanvas() override { return BkSave.Picture(); }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "lumen/core/Handle.h"
+#include "lumen/core/WideText.h"
 #include "lumen/widget/TLayout.h"
 #include "surgepad/MultiLang.h"
 #include "ui/Scale.h"
@@ -24,15 +25,16 @@ void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RE
         if (canvas.Dc() == nullptr) {
             return;
         }
-        const lumen::UniqueFont hfont(CreateFontA(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
+        const lumen::UniqueFont hfont(CreateFontW(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
                                                   FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial"));
+                                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                                  lumen::Widen(font.face).c_str()));
         const lumen::SelectGuard selected(canvas.Dc(), hfont.get());
         SetBkMode(canvas.Dc(), TRANSPARENT);
         SetTextColor(canvas.Dc(), RGB(255, 255, 255));
         RECT box{0, 0, r.right - r.left, r.bottom - r.top};
-        std::string copy = text;
-        DrawTextA(canvas.Dc(), copy.c_str(), static_cast<int>(copy.size()), &box, flags);
+        const std::wstring wide = lumen::Widen(text);
+        DrawTextW(canvas.Dc(), wide.c_str(), static_cast<int>(wide.size()), &box, flags);
         GdiFlush();
     }
     const int left = static_cast<int>(r.left);
@@ -52,13 +54,13 @@ void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RE
 }
 
 void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::string& explanation,
-                      const std::string& languageName) {
+                      const std::string& languageName, const std::string& face) {
     const auto scaled = [](const RECT& r) {
         return RECT{ui::Px(r.left), ui::Px(r.top), ui::Px(r.right), ui::Px(r.bottom)};
     };
     DrawTextKeepingAlpha(page, title, scaled(kWarningTitleRect), kWarningTitleFlags,
-                         WarningFont{ui::Px(-16), true, DEFAULT_CHARSET});
-    WarningFont body{ui::Px(-11), false, DEFAULT_CHARSET};
+                         WarningFont{ui::Px(-16), true, DEFAULT_CHARSET, face});
+    WarningFont body{ui::Px(-11), false, DEFAULT_CHARSET, face};
     if (languageName == "Japanese") {
         body.charset = SHIFTJIS_CHARSET;
     }
@@ -67,7 +69,7 @@ void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::
 
 void DrawWarningTexts(lumen::Bitmap& page) {
     const MultiLang& lang = MultiLang::Instance();
-    DrawWarningTexts(page, lang.Text("Warning"), lang.Text("OcWarn"), lang.LanguageName());
+    DrawWarningTexts(page, lang.Text("Warning"), lang.Text("OcWarn"), lang.LanguageName(), lang.FontFace("Arial"));
 }
 
 }  // namespace surgepad

@@ -20,6 +20,8 @@ struct WarningFont {
     int height = -11;
     bool bold = false;
     BYTE charset = DEFAULT_CHARSET;
+    // Arial, or the language's own font where Arial lacks its script.
+    std::string face = "Arial";
 };
 
 // Draws `text` in white with `font` into rectangle `r` of the 32-bit `page`; only blue,
@@ -28,9 +30,10 @@ void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RE
                           const WarningFont& font);
 
 // Title Text("Warning") in bold -16, explanation Text("OcWarn") in regular -11, the
-// latter with the Shift-JIS character set when the language is "Japanese".
+// latter with the Shift-JIS character set when the language is "Japanese"; both in
+// `face`, the language's font.
 void DrawWarningTexts(lumen::Bitmap& page);
 void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::string& explanation,
-                      const std::string& languageName);
+                      const std::string& languageName, const std::string& face = "Arial");
 
 }  // namespace surgepad

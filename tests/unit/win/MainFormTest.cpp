@@ -225,15 +225,15 @@ bool ShellHasIcon(HWND owner, UINT id) {
 
 TEST_F(MainFormRouting, TrayRecordCarriesTheFixedValues) {
     TsTrayIcon& tray = form->TrayIcon();
-    const NOTIFYICONDATAA record = tray.Record().Record();
-    EXPECT_EQ(record.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE));
+    const NOTIFYICONDATAW record = tray.Record().Record();
+    EXPECT_EQ(record.cbSize, static_cast<DWORD>(NOTIFYICONDATAW_V2_SIZE));
     EXPECT_EQ(record.hWnd, tray.WindowHandle());
     EXPECT_NE(record.hWnd, form->Handle());
     EXPECT_EQ(record.uID, 1u);
     EXPECT_EQ(record.uCallbackMessage, 1114u);
-    EXPECT_STREQ(record.szTip, "Surgepad: power button") << "the state: the fake controller holds the power action";
+    EXPECT_STREQ(record.szTip, L"Surgepad: power button") << "the state: the fake controller holds the power action";
     EXPECT_EQ(record.dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
-    EXPECT_EQ(record.szInfo[0], '\0');
+    EXPECT_EQ(record.szInfo[0], L'\0');
     EXPECT_EQ(tray.Record().AnnounceFlags(), static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_TRUE(tray.Visible());
     EXPECT_TRUE(ShellHasIcon(tray.WindowHandle(), 1));
@@ -259,6 +259,14 @@ TEST_F(MainFormRouting, TipIsCutAt127Characters) {
     TsTrayIcon& tray = form->TrayIcon();
     tray.SetTip(std::string(200, 'x'));
     EXPECT_EQ(tray.Tip(), std::string(127, 'x'));
+    // Any script, whatever the system's code page; a character is never cut in half.
+    const std::string korean = "\xED\x84\xB0\xEB\xB3\xB4";  // 터보
+    tray.SetTip(korean);
+    EXPECT_STREQ(tray.Record().Record().szTip, L"\uD130\uBCF4");
+    EXPECT_EQ(tray.Tip(), korean);
+    const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E, two UTF-16 units
+    tray.SetTip(std::string(126, 'x') + clef);
+    EXPECT_EQ(tray.Tip(), std::string(126, 'x'));
     tray.SetTip("");
     EXPECT_EQ(tray.Record().AnnounceFlags(), static_cast<UINT>(NIF_MESSAGE | NIF_ICON));
 }
