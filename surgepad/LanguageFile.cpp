@@ -177,6 +177,11 @@ FileEncoding DetectEncoding(std::string_view bytes) {
             found = {TextEncoding::CodePage, codePage, false};
         }
     });
+    // Text of a code page beyond ASCII is hardly ever valid UTF-8 as a whole, so such a
+    // file is UTF-8 saved without its mark, as most editors save it.
+    if (!declared && !IsAscii(bytes) && lumen::IsUtf8(bytes)) {
+        found = {TextEncoding::Utf8, 0, false};
+    }
     return found;
 }
 

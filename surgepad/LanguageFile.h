@@ -7,6 +7,8 @@
 //   a byte order mark: UTF-8 (EF BB BF), UTF-16 little-endian (FF FE) or big-endian (FE FF);
 //   else a declaration in the file, "Encoding=" in section [Language]: "UTF-8", or a
 //   code page ("1251", "CP1251", "windows-1251");
+//   else UTF-8 when the whole file is valid UTF-8 beyond ASCII (saved without its mark:
+//   text of a code page hardly ever is);
 //   else the system's code page, as the profile functions read the file.
 //
 // A damaged file is read as far as it is whole, line by line: a line that is not valid

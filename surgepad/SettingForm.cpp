@@ -286,12 +286,29 @@ void TSettingForm::CreateHeadings() {
 }
 
 void TSettingForm::LayoutHeadings() {
-    const bool french = MultiLang::Instance().LanguageName() == "French";
     for (size_t i = 0; i < Headings.size(); ++i) {
-        Headings[i]->GetFont().SetHeight(ui::Px(french ? -11 : -13));
-        const int left = i == 0 && french ? kFrenchActionHeadingLeft : kHeadings[i].left;
+        Headings[i]->GetFont().SetHeight(ui::Px(m_smallHeadings ? kSmallHeadingHeight : kHeadingHeight));
+        const int left = i == 0 && m_smallHeadings ? kFrenchActionHeadingLeft : kHeadings[i].left;
         Headings[i]->SetBounds(ui::Px(left), ui::Px(kHeadings[i].top), ui::Px(220), ui::Px(25));
     }
+}
+
+bool TSettingForm::FirstHeadingTooWide() {
+    kr::KrLabel& heading = *Headings[0];
+    ui::Font& font = heading.GetFont();
+    const int height = font.Height();
+    font.SetHeight(ui::Px(kHeadingHeight));
+    lumen::WindowDc screen(nullptr);
+    RECT r{0, 0, 0, 0};
+    {
+        lumen::SelectGuard selected(screen.Dc(), font.Handle());
+        const std::wstring text = lumen::Widen(heading.Caption());
+        DrawTextW(screen.Dc(), text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    font.SetHeight(height);
+    // The shaded text keeps its blur radius from both ends.
+    const int room = ui::Px(kSettingTextRight) - ui::Px(kHeadings[0].left) - 2 * heading.ShadedLayout().BlurRadius();
+    return r.right - r.left > room;
 }
 
 void TSettingForm::CreateProfileList() {
@@ -301,7 +318,6 @@ void TSettingForm::CreateProfileList() {
 }
 
 void TSettingForm::LanguageChanged() {
-    LayoutHeadings();
     ApplyTexts();
     Invalidate();
 }
@@ -343,6 +359,10 @@ void TSettingForm::ApplyTexts() {
         font->SetName(face);
         font->SetCharset(charset);
     }
+    // French headings are smaller and the first starts further left; so are those of
+    // any language whose first heading would not fit its place otherwise.
+    m_smallHeadings = language == "French" || FirstHeadingTooWide();
+    LayoutHeadings();
     for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
         FitToText(*title);
     }

@@ -10,6 +10,21 @@
 
 namespace surgepad {
 
+lumen::UniqueFont CreateWarningFont(const WarningFont& font) {
+    return lumen::UniqueFont(CreateFontW(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                                         font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                         DEFAULT_PITCH | FF_DONTCARE, lumen::Widen(font.face).c_str()));
+}
+
+WarningFonts WarningFontsFor(const std::string& languageName, const std::string& face) {
+    WarningFonts fonts{WarningFont{ui::Px(-16), true, DEFAULT_CHARSET, face},
+                       WarningFont{ui::Px(-11), false, DEFAULT_CHARSET, face}};
+    if (languageName == "Japanese") {
+        fonts.body.charset = SHIFTJIS_CHARSET;
+    }
+    return fonts;
+}
+
 void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RECT& r, UINT flags,
                           const WarningFont& font) {
     if (page.Format() != lumen::PixelFormat::Bgra32 || page.Empty() || r.right <= r.left || r.bottom <= r.top) {
@@ -25,10 +40,7 @@ void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RE
         if (canvas.Dc() == nullptr) {
             return;
         }
-        const lumen::UniqueFont hfont(CreateFontW(font.height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE,
-                                                  FALSE, font.charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                                  DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                                  lumen::Widen(font.face).c_str()));
+        const lumen::UniqueFont hfont = CreateWarningFont(font);
         const lumen::SelectGuard selected(canvas.Dc(), hfont.get());
         SetBkMode(canvas.Dc(), TRANSPARENT);
         SetTextColor(canvas.Dc(), RGB(255, 255, 255));
@@ -58,13 +70,9 @@ void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::
     const auto scaled = [](const RECT& r) {
         return RECT{ui::Px(r.left), ui::Px(r.top), ui::Px(r.right), ui::Px(r.bottom)};
     };
-    DrawTextKeepingAlpha(page, title, scaled(kWarningTitleRect), kWarningTitleFlags,
-                         WarningFont{ui::Px(-16), true, DEFAULT_CHARSET, face});
-    WarningFont body{ui::Px(-11), false, DEFAULT_CHARSET, face};
-    if (languageName == "Japanese") {
-        body.charset = SHIFTJIS_CHARSET;
-    }
-    DrawTextKeepingAlpha(page, explanation, scaled(kWarningTextRect), kWarningTextFlags, body);
+    const WarningFonts fonts = WarningFontsFor(languageName, face);
+    DrawTextKeepingAlpha(page, title, scaled(kWarningTitleRect), kWarningTitleFlags, fonts.title);
+    DrawTextKeepingAlpha(page, explanation, scaled(kWarningTextRect), kWarningTextFlags, fonts.body);
 }
 
 void DrawWarningTexts(lumen::Bitmap& page) {

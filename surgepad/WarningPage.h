@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "lumen/core/Handle.h"
 #include "lumen/graphics/DibBitmap.h"
 
 namespace surgepad {
@@ -23,6 +24,15 @@ struct WarningFont {
     // Arial, or the language's own font where Arial lacks its script.
     std::string face = "Arial";
 };
+
+// The title's font and the explanation's, at the display scale, for a language and the
+// face its texts are drawn with.
+struct WarningFonts {
+    WarningFont title;
+    WarningFont body;
+};
+WarningFonts WarningFontsFor(const std::string& languageName, const std::string& face);
+lumen::UniqueFont CreateWarningFont(const WarningFont& font);
 
 // Draws `text` in white with `font` into rectangle `r` of the 32-bit `page`; only blue,
 // green and red of the page change. The part of `r` outside the page is left alone.

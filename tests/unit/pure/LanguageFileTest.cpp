@@ -68,6 +68,8 @@ TEST(LanguageFile, EachEncodingIsFoundAndItsTextsComeAsUtf8) {
          0, apply},
         {"a code page declared", "[Translations]\nApply=Appliquer \xE9t\xE9\n[Language]\nEncoding=windows-1\n",
          TextEncoding::CodePage, 1, apply},
+        {"no mark, no declaration, valid UTF-8", "[Translations]\nApply=" + apply + "\n", TextEncoding::Utf8, 0,
+         apply},
         {"no mark, no declaration: the system's", "[Translations]\nApply=Appliquer \xE9t\xE9\n",
          TextEncoding::CodePage, 0, apply},
         {"a declaration outside [Language] counts not", "Encoding=UTF-8\n[Translations]\nApply=Appliquer \xE9t\xE9\n",
