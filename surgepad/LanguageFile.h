@@ -45,6 +45,12 @@ unsigned DeclaredCodePage(std::string_view value);
 
 class LanguageFile {
 public:
+    struct Entry {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
+
     // A file of no lines.
     LanguageFile() = default;
     // `decode` is asked for files in a code page only; without it those lines count as damaged.
@@ -59,12 +65,10 @@ public:
     // Lines left out as damaged.
     size_t DamagedLines() const { return m_damaged; }
 
+    // Every entry read, in the order of the file.
+    const std::vector<Entry>& Entries() const { return m_entries; }
+
 private:
-    struct Entry {
-        std::string section;
-        std::string key;
-        std::string value;
-    };
     void AddLine(std::string_view line, std::string& section);
 
     FileEncoding m_encoding;
