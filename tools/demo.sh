@@ -73,11 +73,12 @@ shot() {
     import -window root "$file" 2>/dev/null && echo "demo: screenshot $file"
 }
 
-if [ ! -f "$WINEPREFIX/.surgepad-demo" ]; then
+# .surgepad-demo-2: made with the script fonts linked (an older prefix is made again).
+if [ ! -f "$WINEPREFIX/.surgepad-demo-2" ]; then
     echo "demo: preparing the Wine prefix $WINEPREFIX (once)"
     mkdir -p "$WINEPREFIX"
     make_desktop_prefix
-    touch "$WINEPREFIX/.surgepad-demo"
+    touch "$WINEPREFIX/.surgepad-demo-2"
 fi
 if [ -f "$dist/sim/powrprof.dll" ]; then
     cp "$dist/sim/powrprof.dll" "$WINEPREFIX/drive_c/windows/system32/powrprof.dll"
