@@ -96,8 +96,8 @@ void TMainForm::SetTrayIcon(int index) {
 void TMainForm::RefreshTrayTip() {
     const TrayState state = TrayStateOf(m_controller.TurboIsOn(), m_controller.TurboActionChosen());
     // The profile's name is a file name in the system's code page; the tip is UTF-8.
-    const std::string text = FillName(MultiLang::Instance().Text(TrayTipKey(state)),
-                                      lumen::Utf8FromAnsi(m_controller.ChosenProfileName()));
+    const std::string text =
+        FillName(MultiLang::Instance().Text(TrayTipKey(state)), lumen::Utf8FromAnsi(m_controller.ChosenProfileName()));
     // The record holds 127 UTF-16 units; a character is never cut in half.
     const std::string tip =
         lumen::CutToUtf16Units(text.empty() ? std::string(kMainFormCaption) : text, CsTrayIcon::kTipUnits);
@@ -138,8 +138,7 @@ void TMainForm::ShowTrayMenu() {
         }
     }
     std::vector<LanguageInfo> languages;
-    made = made && AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr) &&
-           AppendLanguageMenu(menu.get(), &languages) &&
+    made = made && AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr) && AppendLanguageMenu(menu.get(), &languages) &&
            AppendMenuW(menu.get(), MF_STRING, kTrayMenuSettings, lumen::Widen(settings).c_str()) &&
            AppendMenuW(menu.get(), MF_STRING, kTrayMenuExit, lumen::Widen(exit).c_str());
     if (!made) {
@@ -193,8 +192,8 @@ bool TMainForm::AppendLanguageMenu(HMENU menu, std::vector<LanguageInfo>* langua
     lumen::UniqueMenu sub(CreatePopupMenu());
     // The system's language first, named in its own words, then each language by its
     // own name, so that a user finds their way back from a language they cannot read.
-    const std::string system = FillName(lang.Text("TrayMenuSystemLanguage"),
-                                        MenuText(lang.About(lang.SystemLanguageName()).ownName));
+    const std::string system =
+        FillName(lang.Text("TrayMenuSystemLanguage"), MenuText(lang.About(lang.SystemLanguageName()).ownName));
     bool made = sub && AppendMenuW(sub.get(), MF_STRING | (chosenThere ? 0 : MF_CHECKED), kTrayMenuSystemLanguage,
                                    lumen::Widen(system).c_str());
     if (made && !languages->empty()) {

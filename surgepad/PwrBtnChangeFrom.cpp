@@ -118,7 +118,7 @@ void TPwrBtnChangeFrom::SetUpMessage() {
     // Japanese asks the font mapper for the Shift-JIS character set too, so that a
     // system without the file's fonts still finds one with Japanese letters.
     Message.GetFont().SetCharset(MultiLang::Instance().LanguageName() == "Japanese" ? SHIFTJIS_CHARSET
-                                                                                     : DEFAULT_CHARSET);
+                                                                                    : DEFAULT_CHARSET);
 }
 
 void TPwrBtnChangeFrom::ShowText(const char* key) {

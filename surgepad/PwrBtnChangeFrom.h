@@ -72,7 +72,7 @@ private:
     // back when it goes.
     lumen::TLayeredFormMaker m_shaper;
     lumen::FlickerEliminator m_flicker;
-    int m_dpi = 0;  // the dialog's pictures were made for this DPI; 0 before its first show
+    int m_dpi = 0;                    // the dialog's pictures were made for this DPI; 0 before its first show
     const char* m_textKey = nullptr;  // the key of the message shown, if it came from one
 };
 

@@ -986,7 +986,8 @@ TEST_F(Settings, TheLanguageChosenInTheTrayTakesEffectAtOnceAndIsKept) {
         Key(VK_RETURN);
     };
     chooseFromTheMenu(1, 11);
-    ASSERT_TRUE(program->WaitForTrace("controller: language chosen: Russian, in force: Russian")) << program->TraceText();
+    ASSERT_TRUE(program->WaitForTrace("controller: language chosen: Russian, in force: Russian"))
+        << program->TraceText();
     EXPECT_EQ(UserString("Language"), std::optional<std::string>("Russian"));
     EXPECT_TRUE(program->WaitForTrace("settings: language Russian, font Arial")) << program->TraceText();
     // "Surgepad: кнопка питания"

@@ -145,8 +145,7 @@ std::string Utf16WithMark(const std::string& utf8) {
 void FuzzLanguageFile(const std::string& bytes) {
     const surgepad::LanguageFile file = surgepad::LanguageFile::Parse(bytes, FakeCodePage);
     for (const auto& entry : file.Entries()) {
-        if (!lumen::IsUtf8(entry.value) || !lumen::IsUtf8(entry.key) ||
-            entry.value.find('\0') != std::string::npos) {
+        if (!lumen::IsUtf8(entry.value) || !lumen::IsUtf8(entry.key) || entry.value.find('\0') != std::string::npos) {
             fuzz::Fail("an entry that is not clean UTF-8: " + Describe(entry));
         }
     }
@@ -247,8 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string& own = values[2];
     const std::string& english = values[3];
     const std::string wanted = own != kMissingText ? own : english != kMissingText ? english : "Apply";
-    if (text != wanted || paths.empty() || paths[0] != path ||
-        (paths.size() == 2) != (own == kMissingText) ||
+    if (text != wanted || paths.empty() || paths[0] != path || (paths.size() == 2) != (own == kMissingText) ||
         (paths.size() == 2 && paths[1] != surgepad::LanguageFilePath(kFolder, surgepad::kFallbackLanguage))) {
         fuzz::Fail("text \"" + text + "\" after " + std::to_string(paths.size()) + " reads");
     }

@@ -91,15 +91,14 @@ constexpr int kControlPageCount = static_cast<int>(sizeof kPages / sizeof kPages
 constexpr int kScaledPage = 4;
 constexpr int kScaledPageDpi = 192;
 constexpr int kScaledPageHeight = 360;
-constexpr int kPageCount =
-    kControlPageCount + static_cast<int>(sizeof kLanguagePages / sizeof kLanguagePages[0]);
+constexpr int kPageCount = kControlPageCount + static_cast<int>(sizeof kLanguagePages / sizeof kLanguagePages[0]);
 
 std::string Caption(int page) {
-    const std::string subject =
-        page <= kControlPageCount
-            ? std::string(kPages[page - 1].subject)
-            : std::string("the settings window in ") + kLanguagePages[page - kControlPageCount - 1].language + " (" +
-                  kLanguagePages[page - kControlPageCount - 1].script + ")";
+    const std::string subject = page <= kControlPageCount
+                                    ? std::string(kPages[page - 1].subject)
+                                    : std::string("the settings window in ") +
+                                          kLanguagePages[page - kControlPageCount - 1].language + " (" +
+                                          kLanguagePages[page - kControlPageCount - 1].script + ")";
     return "Surgepad gallery, page " + std::to_string(page) + " of " + std::to_string(kPageCount) + ": " + subject;
 }
 

@@ -64,14 +64,13 @@ TEST(LanguageFile, EachEncodingIsFoundAndItsTextsComeAsUtf8) {
         {"UTF-16 LE", Utf16(u"[Translations]\r\nApply=Appliquer \u00E9t\u00E9\r\n", false), TextEncoding::Utf16Le, 0,
          apply},
         {"UTF-16 BE", Utf16(u"[Translations]\nApply=Appliquer \u00E9t\u00E9", true), TextEncoding::Utf16Be, 0, apply},
-        {"UTF-8 declared", "[Language]\nEncoding = utf-8\n[Translations]\nApply=" + apply + "\n", TextEncoding::Utf8,
-         0, apply},
+        {"UTF-8 declared", "[Language]\nEncoding = utf-8\n[Translations]\nApply=" + apply + "\n", TextEncoding::Utf8, 0,
+         apply},
         {"a code page declared", "[Translations]\nApply=Appliquer \xE9t\xE9\n[Language]\nEncoding=windows-1\n",
          TextEncoding::CodePage, 1, apply},
-        {"no mark, no declaration, valid UTF-8", "[Translations]\nApply=" + apply + "\n", TextEncoding::Utf8, 0,
-         apply},
-        {"no mark, no declaration: the system's", "[Translations]\nApply=Appliquer \xE9t\xE9\n",
-         TextEncoding::CodePage, 0, apply},
+        {"no mark, no declaration, valid UTF-8", "[Translations]\nApply=" + apply + "\n", TextEncoding::Utf8, 0, apply},
+        {"no mark, no declaration: the system's", "[Translations]\nApply=Appliquer \xE9t\xE9\n", TextEncoding::CodePage,
+         0, apply},
         {"a declaration outside [Language] counts not", "Encoding=UTF-8\n[Translations]\nApply=Appliquer \xE9t\xE9\n",
          TextEncoding::CodePage, 0, apply},
         {"a mark alone", kBom, TextEncoding::Utf8, 0, std::nullopt},
@@ -84,9 +83,8 @@ TEST(LanguageFile, EachEncodingIsFoundAndItsTextsComeAsUtf8) {
         EXPECT_EQ(file.Encoding().kind, row.kind) << row.what;
         EXPECT_EQ(file.Value("Translations", "Apply"), row.wanted) << row.what;
         EXPECT_EQ(file.DamagedLines(), 0u) << row.what;
-        EXPECT_EQ(system.asked, row.kind == TextEncoding::CodePage && row.wanted
-                                    ? std::vector<unsigned>{row.codePage}
-                                    : std::vector<unsigned>{})
+        EXPECT_EQ(system.asked, row.kind == TextEncoding::CodePage && row.wanted ? std::vector<unsigned>{row.codePage}
+                                                                                 : std::vector<unsigned>{})
             << row.what << ": only lines beyond ASCII go to the system";
     }
 }
@@ -138,8 +136,8 @@ TEST(LanguageFile, SectionsKeysAndValuesFollowTheProfileRules) {
                              "Cancel=elsewhere\r\n";
     const LanguageFile file = LanguageFile::Parse(text, nullptr);
     const std::map<std::string, std::optional<std::string>> wanted = {
-        {"Apply", "Appliquer"},   {"Quoted", "  kept blanks "}, {"Half", "\"only one"}, {"Inner", "l'OSD"},
-        {"Empty", ""},            {"Cancel", std::nullopt},     {"", std::nullopt},     {"no equals sign", std::nullopt}};
+        {"Apply", "Appliquer"}, {"Quoted", "  kept blanks "}, {"Half", "\"only one"}, {"Inner", "l'OSD"},
+        {"Empty", ""},          {"Cancel", std::nullopt},     {"", std::nullopt},     {"no equals sign", std::nullopt}};
     for (const auto& [key, value] : wanted) {
         EXPECT_EQ(file.Value("Translations", key), value) << "key \"" << key << "\"";
     }
@@ -161,8 +159,8 @@ TEST(LanguageFile, DeclaredCodePages) {
 // The tray tip holds 127 UTF-16 units: a character beyond the first plane takes two,
 // and none is cut in half.
 TEST(LanguageFile, TextsAreCutInUtf16UnitsNeverInsideACharacter) {
-    const std::string clef = "\xF0\x9D\x84\x9E";   // U+1D11E: 4 bytes, 2 units
-    const std::string korean = "\xED\x84\xB0";     // 터: 3 bytes, 1 unit
+    const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E: 4 bytes, 2 units
+    const std::string korean = "\xED\x84\xB0";    // 터: 3 bytes, 1 unit
     const struct {
         std::string text;
         size_t units;
@@ -187,7 +185,11 @@ TEST(LanguageLookup, EachTextFallsBackOnItsOwn) {
     const std::string own = surgepad::LanguageFilePath(folder, "German");
     const std::string english = surgepad::LanguageFilePath(folder, "English");
     const std::map<std::string, std::map<std::string, std::string>> files = {
-        {own, {{"Apply", "\xC3\x9C" "bernehmen"}, {"Cancel", "Error 737"}}},
+        {own,
+         {{"Apply",
+           "\xC3\x9C"
+           "bernehmen"},
+          {"Cancel", "Error 737"}}},
         {english, {{"Cancel", "Cancel (file)"}, {"Close", "Close (file)"}}},
     };
     const auto read = [&](const std::string& path, const char* key) -> std::string {
@@ -198,11 +200,13 @@ TEST(LanguageLookup, EachTextFallsBackOnItsOwn) {
         return file->second.at(key);
     };
     const std::map<std::string, std::string> wanted = {
-        {"Apply", "\xC3\x9C" "bernehmen"},
+        {"Apply",
+         "\xC3\x9C"
+         "bernehmen"},
         {"Cancel", "Cancel (file)"},  // "Error 737" in a file counts as missing
         {"Close", "Close (file)"},
-        {"ShowOsd", "Show OSD"},      // in neither file: the program's own words
-        {"NoSuchKey", "NoSuchKey"},   // a key the program does not know shows itself
+        {"ShowOsd", "Show OSD"},     // in neither file: the program's own words
+        {"NoSuchKey", "NoSuchKey"},  // a key the program does not know shows itself
     };
     for (const auto& [key, text] : wanted) {
         EXPECT_EQ(surgepad::LookupText(folder, "German", key.c_str(), read), text) << key;

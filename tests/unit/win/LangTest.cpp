@@ -169,7 +169,7 @@ TEST(LangChosen, TheChosenLanguageWinsWhileItsFileIsThere) {
         {"", "English", "Apply"},
         {"German", "German", "Anwenden"},
         {"..\\German", "English", "Apply"},  // no plain name: no choice
-        {"Klingon", "English", "Apply"},      // no file: the system's
+        {"Klingon", "English", "Apply"},     // no file: the system's
     };
     for (const auto& row : rows) {
         lang.SetChosenLanguage(row.chosen);
@@ -226,8 +226,8 @@ TEST(LangShipped, EveryLanguageIsCompleteAndWhole) {
                 EXPECT_EQ(*text, key.english) << "the file and the program's own words differ";
             }
         }
-        const std::string tip = surgepad::FillName(*file.Value(surgepad::kTextSection, "TrayTipTurboOff"),
-                                                   std::string(32, 'W'));
+        const std::string tip =
+            surgepad::FillName(*file.Value(surgepad::kTextSection, "TrayTipTurboOff"), std::string(32, 'W'));
         EXPECT_LE(lumen::Widen(tip).size(), 127u) << tip;
     }
     for (const char* required : {"English", "Japanese", "French", "German", "Spanish", "Italian", "PortugueseBrazil",
@@ -245,9 +245,14 @@ TEST(LangShipped, EveryLanguageIsCompleteAndWhole) {
     const struct {
         uint16_t id;
         const char* name;
-    } systems[] = {{0x0407, "German"},           {0x0C0A, "Spanish"},           {0x0416, "PortugueseBrazil"},
-                   {0x0804, "ChineseSimplified"}, {0x0C04, "ChineseTraditional"}, {0x0412, "Korean"},
-                   {0x0419, "Russian"},           {0x0436, "English"}};
+    } systems[] = {{0x0407, "German"},
+                   {0x0C0A, "Spanish"},
+                   {0x0416, "PortugueseBrazil"},
+                   {0x0804, "ChineseSimplified"},
+                   {0x0C04, "ChineseTraditional"},
+                   {0x0412, "Korean"},
+                   {0x0419, "Russian"},
+                   {0x0436, "English"}};
     for (const auto& system : systems) {
         EXPECT_EQ(MultiLang(root, system.id).LanguageName(), system.name) << std::hex << system.id;
     }

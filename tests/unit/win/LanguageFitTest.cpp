@@ -66,17 +66,16 @@ protected:
         TSettingForm& f = *SettingForm;
         std::vector<Place> places;
         const auto title = [&](const char* key, ui::Label& label, int right) {
-            places.push_back({key, label.GetFont().Handle(), DT_SINGLELINE, right - label.Left(),
-                              f.RadioPower.Height()});
+            places.push_back(
+                {key, label.GetFont().Handle(), DT_SINGLELINE, right - label.Left(), f.RadioPower.Height()});
         };
         title("SurgepadOff", f.PowerTitle, ui::Px(kSettingTextRight));
         title("SurgepadOn", f.TurboTitle, ui::Px(kSettingTextRight));
         title("ShowOsd", f.OsdTitle, f.CheckStatus.Left() - ui::Px(kTitleGap));
         title("ShowStatus", f.StatusTitle, ui::Px(kSettingTextRight));
         for (kr::KrButtonTx* button : {&f.ApplyButton, &f.CancelButton}) {
-            places.push_back({button == &f.ApplyButton ? "Apply" : "Cancel", button->GetFont().Handle(),
-                              DT_SINGLELINE, button->Width() - 2 * ui::Px(kButtonMargin),
-                              ui::Px(kButtonPictureHeight)});
+            places.push_back({button == &f.ApplyButton ? "Apply" : "Cancel", button->GetFont().Handle(), DT_SINGLELINE,
+                              button->Width() - 2 * ui::Px(kButtonMargin), ui::Px(kButtonPictureHeight)});
         }
         for (size_t i = 0; i < f.Headings.size(); ++i) {
             // The shaded heading keeps its blur radius from every edge.
@@ -123,9 +122,9 @@ TEST_F(LanguageFit, EveryTextFitsItsPlaceInEveryLanguageAt100And200Percent) {
                 const std::string text = lang.Text(place.key);
                 const SIZE need = Measure(place.font, text, place.flags, place.width);
                 EXPECT_TRUE(need.cx <= place.width && need.cy <= place.height)
-                    << language.name << " " << place.key << " at " << dpi << " dpi: the text needs " << need.cx
-                    << " x " << need.cy << " px, its box is " << place.width << " x " << place.height << " px: \""
-                    << text << "\"";
+                    << language.name << " " << place.key << " at " << dpi << " dpi: the text needs " << need.cx << " x "
+                    << need.cy << " px, its box is " << place.width << " x " << place.height << " px: \"" << text
+                    << "\"";
             }
         }
     }

@@ -495,14 +495,27 @@ TEST_F(MainFormRouting, TrayMenuLanguageSubmenuListsTheLanguagesByTheirOwnNames)
         GTEST_SKIP() << "the system's language is not US English";
     }
     std::vector<std::string> shipped = {
-        "", "", "Deutsch", "English", "Espa\xC3\xB1ol", "Fran\xC3\xA7" "ais", "Italiano",
-        "Nederlands", "Polski", "Portugu\xC3\xAAs (Brasil)", "T\xC3\xBCrk\xC3\xA7" "e", "\xC4\x8C" "e\xC5\xA1tina",
-        "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9",                      // Русский
+        "",
+        "",
+        "Deutsch",
+        "English",
+        "Espa\xC3\xB1ol",
+        "Fran\xC3\xA7"
+        "ais",
+        "Italiano",
+        "Nederlands",
+        "Polski",
+        "Portugu\xC3\xAAs (Brasil)",
+        "T\xC3\xBCrk\xC3\xA7"
+        "e",
+        "\xC4\x8C"
+        "e\xC5\xA1tina",
+        "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9",                          // Русский
         "\xD0\xA3\xD0\xBA\xD1\x80\xD0\xB0\xD1\x97\xD0\xBD\xD1\x81\xD1\x8C\xD0\xBA\xD0\xB0",  // Українська
-        "\xE4\xB8\xAD\xE6\x96\x87(\xE7\xAE\x80\xE4\xBD\x93)",  // 中文(简体)
-        "\xE4\xB8\xAD\xE6\x96\x87(\xE7\xB9\x81\xE9\xAB\x94)",  // 中文(繁體)
-        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",                  // 日本語
-        "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4",                  // 한국어
+        "\xE4\xB8\xAD\xE6\x96\x87(\xE7\xAE\x80\xE4\xBD\x93)",                                // 中文(简体)
+        "\xE4\xB8\xAD\xE6\x96\x87(\xE7\xB9\x81\xE9\xAB\x94)",                                // 中文(繁體)
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",                                              // 日本語
+        "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4",                                              // 한국어
     };
     // From the bottom: Exit, Settings, Language; into the submenu on its first item.
     const std::vector<WORD> intoTheSubmenu = {VK_UP, VK_UP, VK_UP, VK_RIGHT};
