@@ -192,8 +192,12 @@ in_language() {  # name, Down presses in the submenu
     wait_trace "tray: language menu" "$menus"
     sleep 0.5
     echo "demo: keys Up Up Up Right, Down x $2, Return"
-    xdotool key Up Up Up Right >/dev/null 2>&1
-    for _ in $(seq 1 "$2"); do xdotool key Down >/dev/null 2>&1; done
+    # The keys go to the X window in focus: the desktop's (Wine may have left the focus
+    # on a window of its own inside it).
+    [ -n "$desktop" ] || desktop=$(xdotool search --name '^Surgepad - Wine desktop$' 2>/dev/null | head -n1)
+    [ -n "$desktop" ] && timeout 5 xdotool windowfocus --sync "$desktop" >/dev/null 2>&1
+    xdotool key --delay 100 Up Up Up Right >/dev/null 2>&1
+    for _ in $(seq 1 "$2"); do xdotool key --delay 100 Down >/dev/null 2>&1; done
     shot "language-menu-$1" 0.3
     xdotool key Return >/dev/null 2>&1
     wait_trace "controller: language chosen" "$menus"
