@@ -212,6 +212,23 @@ TEST_F(PwrBtnDialog, TextsComeFromTheLanguageFileAndAreDrawnInTheirBox) {
     EXPECT_EQ(empty, 0);
 }
 
+// A language chosen while the dialog shows: its message follows when it came from a key,
+// a message given as it is stays.
+TEST_F(PwrBtnDialog, AMessageOfAKeyFollowsAChangeOfLanguage) {
+    MultiLang& lang = MultiLang::Instance();
+    dialog->ShowText("PowBtnConfigAltered");
+    lang.SetChosenLanguage("German");
+    dialog->LanguageChanged();
+    const std::string german = ShippedText("PowBtnConfigAltered");
+    lang.SetChosenLanguage("");
+    EXPECT_EQ(dialog->Message.Caption(), german);
+    EXPECT_NE(german.find("Netzschalter"), std::string::npos) << german;
+    dialog->ShowMessage("as it is");
+    dialog->LanguageChanged();
+    EXPECT_EQ(dialog->Message.Caption(), "as it is");
+    EXPECT_EQ(dialog->CloseButton.Hint(), ShippedText("Close"));
+}
+
 // Run again under a Japanese system locale by CTest; elsewhere it skips itself.
 TEST_F(PwrBtnDialog, JapaneseLocaleGivesTheMessageAJapaneseFont) {
     if (std::getenv("SURGEPAD_EXPECT_LANGID") == nullptr && GetSystemDefaultLangID() != 0x0411) {
