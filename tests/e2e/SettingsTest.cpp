@@ -991,8 +991,13 @@ TEST_F(Settings, TheLanguageChosenInTheTrayTakesEffectAtOnceAndIsKept) {
     EXPECT_EQ(UserString("Language"), std::optional<std::string>("Russian"));
     EXPECT_TRUE(program->WaitForTrace("settings: language Russian, font Arial")) << program->TraceText();
     // "Surgepad: кнопка питания"
-    EXPECT_TRUE(program->WaitForTrace("tray: tip Surgepad: \xD0\xBA\xD0\xBD\xD0\xBE\xD0\xBF\xD0\xBA\xD0\xB0"))
-        << program->TraceText();
+    const std::optional<e2e::TraceLine> tip =
+        program->WaitForTrace("tray: tip Surgepad: \xD0\xBA\xD0\xBD\xD0\xBE\xD0\xBF\xD0\xBA\xD0\xB0");
+    EXPECT_TRUE(tip) << program->TraceText();
+    const std::optional<e2e::TraceLine> chosen = program->WaitForTrace("tray: menu: language Russian");
+    if (tip && chosen) {
+        e2e::Figure("language change, choice to tip", tip->ms - chosen->ms, "ms");
+    }
     Sleep(300);
     EXPECT_NE(Pixels(settings, titles), english) << "the open window still shows its English titles";
     EXPECT_TRUE(IsWindowVisible(settings));
