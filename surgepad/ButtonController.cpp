@@ -10,6 +10,7 @@
 #include "lumen/system/WinRegistry.h"
 #include "surgepad/MainForm.h"
 #include "surgepad/MultiLang.h"
+#include "surgepad/OsdDisplay.h"
 #include "surgepad/OsdManager.h"
 #include "surgepad/PwrBtnChangeFrom.h"
 #include "surgepad/SettingForm.h"
@@ -442,6 +443,24 @@ void ButtonController::OpenSettings() {
     ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
 }
 
+void ButtonController::ChooseLanguage(const std::string& name) {
+    SettingsStore::Instance().SetLanguage(name);
+    MultiLang& lang = MultiLang::Instance();
+    lang.SetChosenLanguage(name);
+    lumen::Trace("controller: language chosen: %s, in force: %s", name.empty() ? "the system's" : name.c_str(),
+                 lang.LanguageName().c_str());
+    if (SettingForm != nullptr) {
+        SettingForm->LanguageChanged();
+    }
+    OsdDisplay::Instance().ForgetWarningPage();
+    if (PwrBtnChangeFrom != nullptr) {
+        PwrBtnChangeFrom->LanguageChanged();
+    }
+    if (MainForm != nullptr) {
+        MainForm->RefreshTrayTip();
+    }
+}
+
 void ButtonController::CheckPowerButtonConfiguration() {
     SettingsStore& store = SettingsStore::Instance();
     if (!store.DetectConfigurationAltered()) {
@@ -454,7 +473,7 @@ void ButtonController::CheckPowerButtonConfiguration() {
     (void)store.SetPowerButtonDisabled(true);
     SettingView().LoadState();
     if (PwrBtnChangeFrom != nullptr) {
-        PwrBtnChangeFrom->ShowMessage(MultiLang::Instance().Text("PowBtnConfigAltered"));
+        PwrBtnChangeFrom->ShowText("PowBtnConfigAltered");
     }
     if (MainForm != nullptr) {
         MainForm->CheckTimer.SetEnabled(true);

@@ -49,6 +49,9 @@ public:
     virtual std::string ChosenProfileName() const { return {}; }
     // Entry `index` of ProfileNames chosen, stored as Apply stores it.
     virtual void ChooseProfile(int, const std::string&) {}
+    // The language of the program's texts chosen in the tray menu ("" for the system's),
+    // stored and in force at once in every window and the tray.
+    virtual void ChooseLanguage(const std::string&) {}
 };
 
 // The program's controller (process-wide, created on first use, never destroyed).

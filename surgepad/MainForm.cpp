@@ -1,7 +1,11 @@
 #include "surgepad/MainForm.h"
 
+#include <algorithm>
+
 #include "lumen/core/DebugTrace.h"
 #include "lumen/core/Handle.h"
+#include "lumen/core/TextUtf8.h"
+#include "lumen/core/WideText.h"
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/MessageFilter.h"
 #include "surgepad/LanguageLookup.h"
@@ -91,18 +95,12 @@ void TMainForm::SetTrayIcon(int index) {
 
 void TMainForm::RefreshTrayTip() {
     const TrayState state = TrayStateOf(m_controller.TurboIsOn(), m_controller.TurboActionChosen());
-    // Without its translation the tip stays the program's name.
-    const std::string pattern = MultiLang::Instance().Text(TrayTipKey(state));
+    // The profile's name is a file name in the system's code page; the tip is UTF-8.
     const std::string text =
-        pattern == kMissingText ? std::string(kMainFormCaption) : FillName(pattern, m_controller.ChosenProfileName());
-    // The notification record holds 128 bytes with the terminator; a double-byte code
-    // page's character is never cut in half.
-    const UINT codePage = GetACP();
-    bool (*lead)(unsigned char) = nullptr;
-    if (codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950) {
-        lead = [](unsigned char c) { return IsDBCSLeadByte(c) != FALSE; };
-    }
-    const std::string tip = CutToBytes(text.empty() ? std::string(kMainFormCaption) : text, 127, lead);
+        FillName(MultiLang::Instance().Text(TrayTipKey(state)), lumen::Utf8FromAnsi(m_controller.ChosenProfileName()));
+    // The record holds 127 UTF-16 units; a character is never cut in half.
+    const std::string tip =
+        lumen::CutToUtf16Units(text.empty() ? std::string(kMainFormCaption) : text, CsTrayIcon::kTipUnits);
     if (tip != m_tip) {
         m_tip = tip;
         m_trayIcon->SetTip(tip);
@@ -123,25 +121,26 @@ void TMainForm::ShowTrayMenu() {
     const std::string settings = lang.Text(kTrayMenuSettingsKey);
     const std::string exit = lang.Text(kTrayMenuExitKey);
     const bool on = m_controller.TurboIsOn();
-    const std::string turbo =
-        FillName(lang.Text(on ? "TrayMenuTurboOff" : "TrayMenuTurboOn"), MenuText(m_controller.ChosenProfileName()));
+    const std::string turbo = FillName(lang.Text(on ? "TrayMenuTurboOff" : "TrayMenuTurboOn"),
+                                       MenuText(lumen::Utf8FromAnsi(m_controller.ChosenProfileName())));
     // Greyed while a switch runs, and "Turbo on" while the chosen profile is unusable.
     const bool turboEnabled = !m_controller.SwitchRunning() && (on || m_controller.ProfileUsable());
     int chosen = -1;
     const std::vector<std::string> profiles = m_controller.ProfileNames(&chosen);
     lumen::UniqueMenu menu(CreatePopupMenu());
-    bool made =
-        menu && AppendMenuA(menu.get(), MF_STRING | (turboEnabled ? 0 : MF_GRAYED), kTrayMenuTurbo, turbo.c_str());
+    bool made = menu && AppendMenuW(menu.get(), MF_STRING | (turboEnabled ? 0 : MF_GRAYED), kTrayMenuTurbo,
+                                    lumen::Widen(turbo).c_str());
     if (made && !profiles.empty()) {
         made = AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr) != FALSE;
         for (size_t i = 0; made && i < profiles.size() && kTrayMenuFirstProfile + i < kTrayMenuProfileLimit; ++i) {
-            made = AppendMenuA(menu.get(), MF_STRING | (static_cast<int>(i) == chosen ? MF_CHECKED : 0),
-                               kTrayMenuFirstProfile + i, MenuText(profiles[i]).c_str()) != FALSE;
+            made = AppendMenuW(menu.get(), MF_STRING | (static_cast<int>(i) == chosen ? MF_CHECKED : 0),
+                               kTrayMenuFirstProfile + i, lumen::Widen(MenuText(profiles[i])).c_str()) != FALSE;
         }
     }
-    made = made && AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr) &&
-           AppendMenuA(menu.get(), MF_STRING, kTrayMenuSettings, settings.c_str()) &&
-           AppendMenuA(menu.get(), MF_STRING, kTrayMenuExit, exit.c_str());
+    std::vector<LanguageInfo> languages;
+    made = made && AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr) && AppendLanguageMenu(menu.get(), &languages) &&
+           AppendMenuW(menu.get(), MF_STRING, kTrayMenuSettings, lumen::Widen(settings).c_str()) &&
+           AppendMenuW(menu.get(), MF_STRING, kTrayMenuExit, lumen::Widen(exit).c_str());
     if (!made) {
         lumen::Trace("tray: menu not made, error %lu", GetLastError());
         return;
@@ -174,9 +173,52 @@ void TMainForm::ShowTrayMenu() {
         const size_t index = item - kTrayMenuFirstProfile;
         lumen::Trace("tray: menu: profile %u", static_cast<unsigned>(index));
         m_controller.ChooseProfile(static_cast<int>(index), profiles[index]);
+    } else if (item >= kTrayMenuSystemLanguage && item - kTrayMenuSystemLanguage <= languages.size()) {
+        const size_t index = item - kTrayMenuSystemLanguage;
+        const std::string name = index == 0 ? std::string() : languages[index - 1].name;
+        lumen::Trace("tray: menu: language %s", index == 0 ? "of the system" : name.c_str());
+        m_controller.ChooseLanguage(name);
     } else {
         lumen::Trace("tray: menu: nothing chosen");
     }
+}
+
+bool TMainForm::AppendLanguageMenu(HMENU menu, std::vector<LanguageInfo>* languages) {
+    const MultiLang& lang = MultiLang::Instance();
+    *languages = lang.Languages();
+    const std::string chosen = lang.ChosenLanguage();
+    const bool chosenThere = std::any_of(languages->begin(), languages->end(),
+                                         [&](const LanguageInfo& info) { return info.name == chosen; });
+    lumen::UniqueMenu sub(CreatePopupMenu());
+    // The system's language first, named in its own words, then each language by its
+    // own name, so that a user finds their way back from a language they cannot read.
+    const std::string system =
+        FillName(lang.Text("TrayMenuSystemLanguage"), MenuText(lang.About(lang.SystemLanguageName()).ownName));
+    bool made = sub && AppendMenuW(sub.get(), MF_STRING | (chosenThere ? 0 : MF_CHECKED), kTrayMenuSystemLanguage,
+                                   lumen::Widen(system).c_str());
+    if (made && !languages->empty()) {
+        made = AppendMenuW(sub.get(), MF_SEPARATOR, 0, nullptr) != FALSE;
+    }
+    for (size_t i = 0; made && i < languages->size() && kTrayMenuSystemLanguage + 1 + i < kTrayMenuLanguageLimit; ++i) {
+        const LanguageInfo& info = (*languages)[i];
+        made = AppendMenuW(sub.get(), MF_STRING | (chosenThere && info.name == chosen ? MF_CHECKED : 0),
+                           kTrayMenuSystemLanguage + 1 + i, lumen::Widen(MenuText(info.ownName)).c_str()) != FALSE;
+    }
+    // The submenu's title also in English when the language in force is another, for
+    // a user who chose a language by mistake.
+    std::string title = lang.Text("TrayMenuLanguage");
+    const char* english = EnglishText("TrayMenuLanguage");
+    if (title != english) {
+        title += std::string(" (") + english + ")";
+    }
+    made = made && AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub.get()), lumen::Widen(title).c_str());
+    lumen::Trace("tray: language menu: %u languages, chosen %s", static_cast<unsigned>(languages->size()),
+                 chosenThere ? chosen.c_str() : "the system's");
+    if (made) {
+        // The menu owns its submenu now.
+        (void)sub.release();
+    }
+    return made;
 }
 
 LRESULT TMainForm::TurboCommandReceived(const COPYDATASTRUCT& data, HWND reply) {

@@ -36,6 +36,9 @@ public:
     void ShowPage(int page);
     void SetAlpha(uint8_t alpha);
     void Hide();
+    // The language was chosen anew: the warning page is made again, with its new
+    // texts, at its next show (one shown now keeps fading as it is). GUI thread.
+    void ForgetWarningPage() { m_pages[PageWarning].SetSize(0, 0); }
 
     const lumen::DibBitmap& Page(int page) const { return m_pages[page]; }
     const lumen::DibBitmap& Background() const { return m_background; }

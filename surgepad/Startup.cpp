@@ -7,6 +7,7 @@
 #include "surgepad/ButtonController.h"
 #include "surgepad/MainForm.h"
 #include "surgepad/MessageFilter.h"
+#include "surgepad/MultiLang.h"
 #include "surgepad/OsdForm.h"
 #include "surgepad/PwrBtnChangeFrom.h"
 #include "surgepad/PwrBtnChangeShadow.h"
@@ -54,6 +55,8 @@ int RunSurgepad(int argc, const char* const* argv) {
     }
     (void)instance;
 
+    // Every text from here on, the refusal's included, in the language chosen last.
+    MultiLang::Instance().SetChosenLanguage(SettingsStore::GetLanguage());
     const bool quiet = HasQuietSwitch(argc, argv);
     if (OtherVendorHasPriority(LibraryFirmware())) {
         lumen::Trace("startup: the firmware gives the other vendor's utility priority; refusing%s",
@@ -63,7 +66,8 @@ int RunSurgepad(int argc, const char* const* argv) {
         const ReleaseOutcome release = ReleaseHeldPowerButton(SettingsStore::Instance());
         lumen::Trace("startup: %s", ReleaseOutcomeName(release));
         if (!quiet) {
-            lumen::ShowMessage(kRefusalText, kRefusalCaption);
+            const MultiLang& lang = MultiLang::Instance();
+            lumen::ShowMessage(lang.Text("RefusedLine1") + "\n" + lang.Text("RefusedLine2"), kRefusalCaption);
         }
         return 0;
     }

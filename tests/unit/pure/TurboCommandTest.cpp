@@ -74,34 +74,14 @@ TEST(TurboCommandRecord, OnlyAWholeWellFormedRecordIsACommand) {
 
 namespace {
 
-bool ShiftJisLead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
-// The tip keeps within the notification record's 128 bytes (with its terminator) and
-// never ends in half a character; the name goes where the translation puts it.
-TEST(TrayTexts, TheTipNamesStateAndProfileAndKeepsWithinTheRecord) {
+// The tip names the state, and the name goes where the translation puts it.
+TEST(TrayTexts, TheTipNamesStateAndProfile) {
     EXPECT_EQ(surgepad::TrayStateOf(true, false), surgepad::TrayState::TurboOn) << "turbo left on, power action";
     EXPECT_EQ(surgepad::TrayStateOf(false, true), surgepad::TrayState::TurboOff);
     EXPECT_EQ(surgepad::TrayStateOf(false, false), surgepad::TrayState::PowerButton);
     EXPECT_EQ(surgepad::FillName("Surgepad: turbo on (%s)", "Game Boost"), "Surgepad: turbo on (Game Boost)");
     EXPECT_EQ(surgepad::FillName("%s %s %d", "a%s"), "a%s %s %d") << "one name, nothing else formatted";
     EXPECT_EQ(surgepad::FillName("no name", "x"), "no name");
-
-    const struct {
-        std::string text;
-        size_t max;
-        std::string want;
-    } rows[] = {
-        {"abcdef", 4, "abcd"},
-        {"ab\x83\x5E", 3, "ab"},          // a double-byte character is not split
-        {"ab\x83\x5E", 4, "ab\x83\x5E"},  // and kept whole when it fits
-        {"ab\x83", 3, "ab\x83"},          // a lead byte at the very end counts alone
-        {std::string(200, 'x'), 127, std::string(127, 'x')},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(surgepad::CutToBytes(row.text, row.max, &ShiftJisLead), row.want) << row.text;
-    }
 }
 
 }  // namespace
