@@ -425,10 +425,18 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_RBUTTONDOWN:
-            MouseDown(MouseButton::Right, ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            if (!Survives([&] {
+                    MouseDown(MouseButton::Right, ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+                })) {
+                return 0;
+            }
             break;
         case WM_RBUTTONUP:
-            MouseUp(MouseButton::Right, ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            if (!Survives([&] {
+                    MouseUp(MouseButton::Right, ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+                })) {
+                return 0;
+            }
             break;  // the system makes WM_CONTEXTMENU of it
         case WM_MOUSEMOVE:
             MouseMove(ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
