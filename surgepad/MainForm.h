@@ -75,10 +75,6 @@ private:
     // checked, "Settings" (the default, as the left click) and "Exit" (the close
     // command).
     void ShowTrayMenu();
-    // -turbo from the command line (WM_COPYDATA): the answer, or kTurboSwitching with
-    // the outcome posted to `reply` when the switch has ended.
-    LRESULT TurboCommandReceived(const COPYDATASTRUCT& data, HWND reply);
-    void TurboWatchTimer();
     // The close command: ends the program.
     void CloseCommand();
 
@@ -92,13 +88,6 @@ private:
     std::unique_ptr<TsTrayIcon> m_trayIcon;
     ui::Icon m_icons[2];
     std::string m_tip;
-    // Commands waiting for their switch to end: the reply window, and the state asked for.
-    struct PendingTurbo {
-        HWND reply;
-        bool want;
-    };
-    std::vector<PendingTurbo> m_pendingTurbo;
-    ui::Timer m_turboWatch{100, false};
 };
 
 // The process-wide instance (null before start-up and after exit).

@@ -38,7 +38,7 @@ void ForgetWindows() {
 int RunSurgepad(int argc, const char* const* argv) {
     const TurboCommandLine turbo = ParseTurboCommandLine(argc, argv);
     if (turbo.kind != TurboCommandLine::Kind::None) {
-        return RunTurboCommand(turbo);
+        return RunTurboCommand(turbo, argv);
     }
     if (HasReleaseSwitch(argc, argv)) {
         return RunRelease();

@@ -65,9 +65,9 @@ void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::
     DrawTextKeepingAlpha(page, explanation, scaled(kWarningTextRect), kWarningTextFlags, body);
 }
 
-void DrawWarningTexts(lumen::Bitmap& page) {
+void DrawWarningTexts(lumen::Bitmap& page, const char* explanationKey) {
     const MultiLang& lang = MultiLang::Instance();
-    DrawWarningTexts(page, lang.Text("Warning"), lang.Text("OcWarn"), lang.LanguageName());
+    DrawWarningTexts(page, lang.Text("Warning"), lang.Text(explanationKey), lang.LanguageName());
 }
 
 }  // namespace surgepad

@@ -21,9 +21,13 @@ using surgepad::MultiLang;
 
 namespace {
 
-const char* const kKeys[] = {"Cancel",     "Apply",  "SurgepadOff",         "SurgepadOn",       "ShowOsd",
-                             "ShowStatus", "Close",  "PowerButtonAction",   "DisplaySetting",   "SurgepadProfile",
-                             "Warning",    "OcWarn", "PowBtnConfigAltered", "TrayMenuSettings", "TrayMenuExit"};
+const char* const kKeys[] = {
+    "Cancel", "Apply", "SurgepadOff", "SurgepadOn", "ShowOsd", "ShowStatus", "Close", "PowerButtonAction",
+    "DisplaySetting", "SurgepadProfile", "Warning", "OcWarn", "PowBtnConfigAltered", "TrayMenuSettings", "TrayMenuExit",
+    // Automatic turbo: the tray menu, the tip, the warning on battery.
+    "TrayMenuTurboFor", "TrayMenuFor30Minutes", "TrayMenuFor1Hour", "TrayMenuFor2Hours", "TrayMenuAutomatic",
+    "TrayMenuAddProgram", "TrayMenuGameMode", "TrayMenuOffOnBattery", "TrayTipWhileRuns", "TrayTipGameMode",
+    "TrayTipTimeLeft", "UnitHour", "UnitMinute", "TurboOnBatteryWarn"};
 
 // A program folder of its own with a LangFiles tree, removed afterwards.
 class LangFolder {
