@@ -65,6 +65,19 @@ bool AppendTurboMenus(HMENU menu, const AutomationMenu& state) {
         DestroyMenu(automatic);
         return false;
     }
+    // What the submenus hold, in their order, for the trace.
+    std::string shown;
+    for (const std::string& name : state.programs) {
+        shown += name + " (listed) | ";
+    }
+    if (!state.candidate.empty()) {
+        shown += "add " + state.candidate + " | ";
+    }
+    if (state.gameModeAvailable) {
+        shown += state.gameMode ? "game mode (on) | " : "game mode | ";
+    }
+    shown += state.offOnBattery ? "off on battery (on)" : "off on battery";
+    lumen::Trace("tray: automatic turbo: %s%s", shown.c_str(), state.timedEnabled ? "" : "; turbo for greyed");
     return true;
 }
 
