@@ -74,13 +74,7 @@ TurboAutomation::TurboAutomation() : m_settings(SettingsStore::Instance().Settin
     m_programs = std::make_unique<ProcessWatch>(Handle(), kProgramEnded);
     m_runs = std::make_unique<ProcessWatch>(Handle(), kRunEnded);
     m_tipTimer.OnTimer = ui::Callback<>::Of<&TurboAutomation::UpdateTip>(this);
-    // A synchronisation timer resets when its wait is satisfied: the pool's wait stays
-    // registered and sleeps until the timer is set again.
     m_endTimer.reset(CreateWaitableTimerA(nullptr, FALSE, nullptr));
-    if (m_endTimer && !RegisterWaitForSingleObject(&m_endWait, m_endTimer.get(), &EndTimerFired, Handle(), INFINITE,
-                                                   WT_EXECUTEDEFAULT)) {
-        m_endWait = nullptr;
-    }
 }
 
 int64_t TurboAutomation::NowMs() {
@@ -150,9 +144,7 @@ void TurboAutomation::Ending() {
     PowerWatch::Instance().StopWatchingMode();
     m_programs->ForgetAll();
     m_runs->ForgetAll();
-    if (m_endTimer) {
-        CancelWaitableTimer(m_endTimer.get());
-    }
+    ArmEndTimer();
     m_tipTimer.SetEnabled(false);
 }
 
@@ -236,12 +228,22 @@ void TurboAutomation::Reconcile() {
     UpdateTip();
 }
 
+void TurboAutomation::ForgetEndWait() {
+    if (m_endWait != nullptr) {
+        UnregisterWaitEx(m_endWait, INVALID_HANDLE_VALUE);
+        m_endWait = nullptr;
+    }
+}
+
 void TurboAutomation::ArmEndTimer() {
     if (!m_endTimer) {
         return;
     }
-    if (!m_keptEnd) {
+    if (!m_keptEnd || m_ending) {
         CancelWaitableTimer(m_endTimer.get());
+        // The pool's wait thread wakes up now and then while it has a wait: it waits
+        // only while a timed turbo counts.
+        ForgetEndWait();
         return;
     }
     // A positive due time is absolute (UTC): a sleep or a change of the clock leaves the
@@ -250,6 +252,12 @@ void TurboAutomation::ArmEndTimer() {
     due.QuadPart = *m_keptEnd * 10000 + kUnixEpochIn100ns;
     if (!SetWaitableTimer(m_endTimer.get(), &due, 0, nullptr, nullptr, FALSE)) {
         lumen::Trace("turbo rules: the end timer cannot be set, error %lu", GetLastError());
+        return;
+    }
+    if (m_endWait == nullptr && !RegisterWaitForSingleObject(&m_endWait, m_endTimer.get(), &EndTimerFired, Handle(),
+                                                             INFINITE, WT_EXECUTEONLYONCE)) {
+        lumen::Trace("turbo rules: the end timer cannot be waited on, error %lu", GetLastError());
+        m_endWait = nullptr;
     }
 }
 
@@ -557,6 +565,8 @@ LRESULT TurboAutomation::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case kTimedEnd:
+            // The wait was for once: registered again below while the turbo still counts.
+            ForgetEndWait();
             if (m_started) {
                 m_rules.Clock(NowMs());
                 if (m_rules.TimedEndMs()) {

@@ -70,6 +70,7 @@ private:
     void EffectEnded();
     void AnswerPending(TurboRefusal whenNotSo);
     void ArmEndTimer();
+    void ForgetEndWait();
     void UpdateTip();
     void WatchGameMode(bool on);
     void ApplyPrograms(std::vector<std::string> names);
