@@ -384,7 +384,6 @@ void ButtonController::RestoreAfterWakingDuringTheSwitch() {
 }
 
 void ButtonController::FinishRunningSwitch() {
-    TurboAutomation::Instance().Ending();
     LetTheSwitchFinish("the end");
 }
 

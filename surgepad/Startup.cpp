@@ -16,6 +16,7 @@
 #include "surgepad/SettingsStore.h"
 #include "surgepad/StartupCheck.h"
 #include "surgepad/StatusForm.h"
+#include "surgepad/TurboAutomation.h"
 #include "surgepad/TurboSwitch.h"
 #include "ui/Application.h"
 #include "ui/Error.h"
@@ -88,8 +89,12 @@ int RunSurgepad(int argc, const char* const* argv) {
         app.ShowException(e);
     }
     // A switch still running uses the windows and may be in the middle of its firmware
-    // writes: it finishes first.
+    // writes: it finishes first. Commands that come meanwhile are refused, and automatic
+    // turbo starts nothing more.
     app.OnSessionEnding = {};
+    if (TurboAutomation* automation = TurboAutomation::Existing()) {
+        automation->Ending();
+    }
     ButtonController::Instance().FinishRunningSwitch();
     ForgetWindows();
     app.DestroyForms();

@@ -60,12 +60,22 @@ bool IsReplyWindow(HWND window, DWORD* pid) {
 
 }  // namespace
 
-TurboAutomation& TurboAutomation::Instance() {
-    static auto* automation = new TurboAutomation;
-    return *automation;
+namespace {
+TurboAutomation* g_automation = nullptr;
 }
 
-TurboAutomation::TurboAutomation() : m_settings(SettingsStore::Instance().SettingsRoot()) {
+TurboAutomation& TurboAutomation::Instance() {
+    if (g_automation == nullptr) {
+        g_automation = new TurboAutomation;
+    }
+    return *g_automation;
+}
+
+TurboAutomation* TurboAutomation::Existing() {
+    return g_automation;
+}
+
+TurboAutomation::TurboAutomation() {
     CreateParams p;
     p.className = "SurgepadTurboAutomation";
     p.style = 0;
@@ -75,6 +85,15 @@ TurboAutomation::TurboAutomation() : m_settings(SettingsStore::Instance().Settin
     m_runs = std::make_unique<ProcessWatch>(Handle(), kRunEnded);
     m_tipTimer.OnTimer = ui::Callback<>::Of<&TurboAutomation::UpdateTip>(this);
     m_endTimer.reset(CreateWaitableTimerA(nullptr, FALSE, nullptr));
+}
+
+const TurboSettings& TurboAutomation::Settings() {
+    // The store (and the libraries it binds) is made by the controller's start: the main
+    // window's first tip must not make it earlier.
+    if (!m_settings) {
+        m_settings.emplace(SettingsStore::Instance().SettingsRoot());
+    }
+    return *m_settings;
 }
 
 int64_t TurboAutomation::NowMs() {
@@ -93,11 +112,11 @@ void TurboAutomation::Start() {
     if (m_started || m_ending) {
         return;
     }
-    m_rules.SetPrograms(m_settings.Programs());
-    m_rules.SetOffOnBattery(m_settings.OffOnBattery());
+    m_rules.SetPrograms(Settings().Programs());
+    m_rules.SetOffOnBattery(Settings().OffOnBattery());
     m_source = PowerWatch::Instance().OnBattery();
     m_rules.PowerSource(m_source.value_or(false));
-    const std::optional<int64_t> kept = m_settings.TimedEndMs();
+    const std::optional<int64_t> kept = Settings().TimedEndMs();
     const TurboWorld world = World();
     m_rules.Start(world.on, kept, world.nowMs);
     m_keptEnd = kept;
@@ -110,7 +129,7 @@ void TurboAutomation::Start() {
     g_window = Handle();
     OsdEffectEnded = &PostEffectEnded;
     m_started = true;
-    WatchGameMode(m_settings.GameMode());
+    WatchGameMode(Settings().GameMode());
     lumen::Trace("turbo rules: started: %u programs listed, game mode %s, off on battery %s, %s%s",
                  static_cast<unsigned>(m_rules.Programs().size()),
                  !PowerWatch::Instance().GameModeAvailable() ? "unavailable"
@@ -215,7 +234,7 @@ void TurboAutomation::Reconcile() {
     const std::optional<int64_t> end = m_rules.TimedEndMs();
     if (end != m_keptEnd) {
         m_keptEnd = end;
-        m_settings.SetTimedEndMs(end);
+        Settings().SetTimedEndMs(end);
         ArmEndTimer();
         lumen::Trace(end ? "turbo rules: a timed turbo counts, %lld s left" : "turbo rules: no timed turbo counts",
                      end ? static_cast<long long>((*end - NowMs() + 999) / 1000) : 0LL);
@@ -342,7 +361,10 @@ void TurboAutomation::InFront(HWND window) {
 }
 
 void TurboAutomation::EffectEnded() {
-    if (!m_started) {
+    // The end of an effect is posted: a press taken before it may have started the next
+    // switch meanwhile, whose own end comes later. Taken now, this one would make that
+    // switch look failed.
+    if (!m_started || OsdManager::Instance().IsBusy()) {
         return;
     }
     m_rules.SwitchEnded(ButtonController::Instance().TurboIsOn());
@@ -482,7 +504,7 @@ void TurboAutomation::TurboFor(int64_t seconds) {
 }
 
 void TurboAutomation::ApplyPrograms(std::vector<std::string> names) {
-    if (!m_settings.SetPrograms(names)) {
+    if (!Settings().SetPrograms(names)) {
         lumen::Trace("turbo rules: the list of programs cannot be stored");
     }
     m_rules.SetPrograms(std::move(names));
@@ -523,14 +545,14 @@ void TurboAutomation::WatchGameMode(bool on) {
 
 void TurboAutomation::SetGameModeRule(bool on) {
     lumen::Trace("turbo rules: game mode %s", on ? "on" : "off");
-    m_settings.SetGameMode(on);
+    Settings().SetGameMode(on);
     WatchGameMode(on);
     Reconcile();
 }
 
 void TurboAutomation::SetOffOnBattery(bool on) {
     lumen::Trace("turbo rules: off on battery %s", on ? "on" : "off");
-    m_settings.SetOffOnBattery(on);
+    Settings().SetOffOnBattery(on);
     m_rules.SetOffOnBattery(on);
     Reconcile();
 }

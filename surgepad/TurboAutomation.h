@@ -29,6 +29,8 @@ class TurboAutomation final : public TurboAutomationInterface, private ui::Windo
 public:
     // Created on first use (on the GUI thread), never destroyed.
     static TurboAutomation& Instance();
+    // The instance when one was made, or null.
+    static TurboAutomation* Existing();
 
     // After the controller's initialisation: the settings, the power source and the
     // kept end of a timed turbo are read, the watches start, and what the rules want
@@ -59,6 +61,7 @@ private:
     LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     TurboWorld World() const;
+    const TurboSettings& Settings();
     // Does what the rules ask now, then answers the commands whose switch is over,
     // keeps the timed end, arms its timer and refreshes the tip.
     void Reconcile();
@@ -77,7 +80,7 @@ private:
     LRESULT Reply(const TurboReply& reply) const;
 
     TurboRules m_rules;
-    TurboSettings m_settings;
+    std::optional<TurboSettings> m_settings;
     bool m_started = false;
     bool m_ending = false;
     HWINEVENTHOOK m_hook = nullptr;
