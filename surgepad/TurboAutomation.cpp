@@ -348,6 +348,8 @@ void TurboAutomation::InFront(HWND window) {
     const std::string name = ProgramName(path);
     m_lastInFront = name;
     if (!m_rules.Listed(name)) {
+        lumen::Trace("turbo rules: %s (process %lu) in front, not listed", name.c_str(),
+                     static_cast<unsigned long>(pid));
         return;
     }
     if (!m_programs->Watching(pid) && !m_programs->Watch(pid, std::move(process))) {
