@@ -1,8 +1,9 @@
 #pragma once
 // The simulated board as its board file describes it: the firmware items with their
 // descriptions and starting values, the blocks, the groups that fail, the power-feature
-// library's starting state and the system's power schemes. A Board never changes once
-// read; what the stand-ins change lives in SimState.
+// library's starting state, the system's power schemes, its Windows version and its
+// power supply. A Board never changes once read; what the stand-ins change lives in
+// SimState.
 
 #include <cstdint>
 #include <map>
@@ -69,6 +70,32 @@ struct PowerScheme {
     std::string guid;  // canonical: upper case, with braces
     uint32_t acIndex = 0;
     bool active = false;
+    int line = 0;  // where the board file lists it
+};
+
+// The Windows version whose power-button actions the scheme functions accept: 0 do
+// nothing, 1 sleep, 2 hibernate, 3 shut down, and on 10.0 (Windows 10 and 11) also
+// 4, turn off the display.
+struct WindowsVersion {
+    uint32_t major = 10;
+    uint32_t minor = 0;
+
+    uint32_t MaxButtonAction() const { return major >= 10 ? 4 : 3; }
+};
+
+enum class PowerSource { Ac, Battery };
+
+// The effective power modes (EFFECTIVE_POWER_MODE): 0 battery saver, 1 better battery,
+// 2 balanced, 3 high performance, 4 maximum performance, 5 game mode, 6 mixed reality.
+constexpr uint32_t kBalancedPowerMode = 2;
+constexpr uint32_t kGamePowerMode = 5;
+constexpr uint32_t kMaxPowerMode = 6;
+
+// The `power` line: a machine with a battery, on AC or on it, and its effective power
+// mode. Without the line: AC, no battery, balanced.
+struct PowerSupply {
+    PowerSource source = PowerSource::Ac;
+    uint32_t mode = kBalancedPowerMode;
 };
 
 struct Board {
@@ -76,13 +103,17 @@ struct Board {
     std::vector<BoardItem> items;                                           // in file order
     std::map<std::pair<uint32_t, uint32_t>, std::vector<uint32_t>> blocks;  // (id, index) -> words
     std::set<uint32_t> failGroups;
-    std::optional<DormixSettings> dormix;  // absent: the library reports every feature unsupported
-    std::vector<PowerScheme> schemes;      // in file order; exactly one is active when any exist
+    std::optional<DormixSettings> dormix;   // absent: the library reports every feature unsupported
+    std::vector<PowerScheme> schemes;       // in file order; exactly one is active when any exist
+    std::optional<WindowsVersion> windows;  // absent: 10.0
+    std::optional<PowerSupply> power;       // absent: AC, no battery, balanced
 
     const BoardItem* FindItem(uint32_t id) const;
     std::vector<const BoardItem*> GroupItems(uint32_t group) const;
     const PowerScheme* FindScheme(std::string_view guid) const;
     const PowerScheme* ActiveScheme() const;
+    WindowsVersion Windows() const { return windows.value_or(WindowsVersion{}); }
+    bool AcceptsButtonAction(uint32_t action) const { return action <= Windows().MaxButtonAction(); }
 };
 
 // The description package AcpiGetItemInfo returns for an item: id, 0, attr, reported;

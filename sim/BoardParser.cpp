@@ -54,6 +54,18 @@ public:
         if (!m_board.schemes.empty() && m_board.ActiveScheme() == nullptr) {
             m_board.schemes.front().active = true;
         }
+        // The `windows` line may follow the schemes: their actions are checked against it
+        // once the whole file is read.
+        for (const PowerScheme& scheme : m_board.schemes) {
+            if (!m_board.AcceptsButtonAction(scheme.acIndex)) {
+                const WindowsVersion windows = m_board.Windows();
+                *error = std::string(name) + ":" + std::to_string(scheme.line) + ": power-button action " +
+                         std::to_string(scheme.acIndex) + " of scheme " + scheme.guid + " is not one of Windows " +
+                         std::to_string(windows.major) + "." + std::to_string(windows.minor) + " (0 to " +
+                         std::to_string(windows.MaxButtonAction()) + ")";
+                return std::nullopt;
+            }
+        }
         return std::move(m_board);
     }
 
@@ -108,6 +120,12 @@ private:
         }
         if (directive == "scheme") {
             return ParseScheme(tokens);
+        }
+        if (directive == "windows") {
+            return ParseWindows(tokens);
+        }
+        if (directive == "power") {
+            return ParsePower(tokens);
         }
         return Fail("unknown directive " + Quoted(directive));
     }
@@ -341,6 +359,7 @@ private:
             return false;
         }
         scheme.active = tokens.size() == 4;
+        scheme.line = m_line;
         if (m_board.FindScheme(scheme.guid) != nullptr) {
             return Fail("scheme " + scheme.guid + " is listed twice");
         }
@@ -348,6 +367,91 @@ private:
             return Fail("a second active scheme");
         }
         m_board.schemes.push_back(std::move(scheme));
+        return true;
+    }
+
+    // `windows MAJOR.MINOR`: the versions with power schemes, 6.0 (Vista) to 6.3 (8.1),
+    // and 10.0, which Windows 11 reports too.
+    bool ParseWindows(const Tokens& tokens) {
+        if (m_board.windows) {
+            return Fail("a second \"windows\" line");
+        }
+        const char* usage = "\"windows\" takes 6.0 to 6.3 or 10.0 (Windows 11 is 10.0)";
+        if (tokens.size() != 2) {
+            return Fail(usage);
+        }
+        const std::string_view version = tokens[1];
+        const size_t dot = version.find('.');
+        WindowsVersion windows;
+        if (dot == std::string_view::npos || !DecimalDigits(version.substr(0, dot), &windows.major) ||
+            !DecimalDigits(version.substr(dot + 1), &windows.minor)) {
+            return Fail(usage);
+        }
+        const bool known = (windows.major == 6 && windows.minor <= 3) || (windows.major == 10 && windows.minor == 0);
+        if (!known) {
+            return Fail(usage);
+        }
+        m_board.windows = windows;
+        return true;
+    }
+
+    // One to three decimal digits, nothing else ("6", "10"; not "0x6", "-1" or "").
+    static bool DecimalDigits(std::string_view text, uint32_t* value) {
+        if (text.empty() || text.size() > 3) {
+            return false;
+        }
+        uint32_t v = 0;
+        for (const char c : text) {
+            if (c < '0' || c > '9') {
+                return false;
+            }
+            v = v * 10 + static_cast<uint32_t>(c - '0');
+        }
+        *value = v;
+        return true;
+    }
+
+    // `power source=ac|battery [mode=N]`.
+    bool ParsePower(const Tokens& tokens) {
+        if (m_board.power) {
+            return Fail("a second \"power\" line");
+        }
+        PowerSupply power;
+        bool hasSource = false;
+        std::set<std::string_view> seen;
+        for (size_t i = 1; i < tokens.size(); ++i) {
+            const Option option = SplitOption(tokens[i]);
+            if (!option.hasValue) {
+                return Fail("unknown option " + Quoted(option.key));
+            }
+            if (!Once(&seen, option)) {
+                return false;
+            }
+            if (option.key == "source") {
+                if (option.value == "ac") {
+                    power.source = PowerSource::Ac;
+                } else if (option.value == "battery") {
+                    power.source = PowerSource::Battery;
+                } else {
+                    return Fail("\"source\" takes ac or battery, not " + Quoted(option.value));
+                }
+                hasSource = true;
+            } else if (option.key == "mode") {
+                if (!Number(option.value, &power.mode)) {
+                    return false;
+                }
+                if (power.mode > kMaxPowerMode) {
+                    return Fail("power mode " + std::to_string(power.mode) + " is not one of 0 to " +
+                                std::to_string(kMaxPowerMode));
+                }
+            } else {
+                return Fail("unknown option " + Quoted(option.key));
+            }
+        }
+        if (!hasSource) {
+            return Fail("\"power\" takes the form \"power source=ac|battery [mode=N]\"");
+        }
+        m_board.power = power;
         return true;
     }
 

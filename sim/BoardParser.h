@@ -9,6 +9,8 @@
 //   dormix [supported=0|1] [level=N] [button=ACTION,EVENT] [pacely=0|1] [hushly=0|1]
 //          [ventix3=0|1] [item=ID:VALUE ...]
 //   scheme GUID AC_INDEX [active]
+//   windows MAJOR.MINOR
+//   power source=ac|battery [mode=N]
 //
 // A board with any error is refused as a whole: half a board would make the program
 // under test see firmware that no board has.

@@ -1,5 +1,6 @@
 #include "sim/SimState.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <optional>
 
@@ -9,6 +10,9 @@ namespace sim {
 namespace {
 
 using syntax::Hex32;
+
+// The id that names every scheme at once in the power-scheme functions: never a plan.
+constexpr const char* kAllSchemesGuid = "{68A1E95E-13EA-41E1-8011-0C496CA490B0}";
 
 bool IsFlagName(std::string_view name) {
     if (name.empty()) {
@@ -37,6 +41,7 @@ public:
                 return false;
             }
         }
+        ResolveSchemes(&result);
         *m_state = std::move(result);
         return true;
     }
@@ -133,6 +138,9 @@ private:
             }
             return n.has_value();
         }
+        // The scheme lines are gathered and fitted to the board once the whole file is
+        // read (ResolveSchemes): whether a plan exists depends on `added` and `deleted`
+        // lines anywhere in the file.
         if (key == "scheme") {
             if (tokens.size() != 3) {
                 return Fail("\"scheme\" takes a GUID and an AC index");
@@ -141,19 +149,46 @@ private:
             if (!syntax::ParseNumber(tokens[2], &index)) {
                 return Fail("bad number " + syntax::Quoted(tokens[2]));
             }
-            if (const PowerScheme* scheme = m_board.FindScheme(tokens[1])) {
-                s->acIndex[scheme->guid] = index;
+            if (const std::optional<std::string> guid = CanonicalGuid(tokens[1])) {
+                m_schemeLines[*guid] = index;
             }
             return true;
         }
-        if (key == "active") {
+        if (key == "active" || key == "added" || key == "deleted") {
             if (tokens.size() != 2) {
-                return Fail("\"active\" takes a GUID");
+                return Fail(std::string("\"").append(key).append("\" takes a GUID"));
             }
-            if (const PowerScheme* scheme = m_board.FindScheme(tokens[1])) {
-                s->activeScheme = scheme->guid;
+            if (const std::optional<std::string> guid = CanonicalGuid(tokens[1])) {
+                if (key == "active") {
+                    m_active = *guid;
+                } else if (key == "deleted") {
+                    m_deleted.insert(*guid);
+                } else if (std::find(m_added.begin(), m_added.end(), *guid) == m_added.end()) {
+                    m_added.push_back(*guid);
+                }
             }
             return true;
+        }
+        if (key == "power-source") {
+            if (tokens.size() != 2 || (tokens[1] != "ac" && tokens[1] != "battery")) {
+                return Fail("\"power-source\" takes ac or battery");
+            }
+            s->powerSource = tokens[1] == "ac" ? PowerSource::Ac : PowerSource::Battery;
+            return true;
+        }
+        if (key == "battery") {
+            const auto n = Numbers(tokens, 1);
+            if (n && (*n)[0] <= 1) {
+                s->batteryPresent = (*n)[0] == 1;
+            }
+            return n.has_value();
+        }
+        if (key == "power-mode") {
+            const auto n = Numbers(tokens, 1);
+            if (n && (*n)[0] <= kMaxPowerMode) {
+                s->powerMode = (*n)[0];
+            }
+            return n.has_value();
         }
         if (key == "flag") {
             uint32_t v;
@@ -166,9 +201,67 @@ private:
         return Fail("unknown line " + syntax::Quoted(key));
     }
 
+    // Fits the file's scheme lines to the board: a board plan exists unless deleted, an
+    // added plan only on a board with schemes, with its action on a `scheme` line, and
+    // never under the id that stands for every scheme. Actions the board's Windows does
+    // not define are passed over; the active plan always exists.
+    void ResolveSchemes(SimState* s) const {
+        if (m_board.schemes.empty()) {
+            return;
+        }
+        std::set<std::string> deleted = s->deletedSchemes;
+        for (const std::string& guid : m_deleted) {
+            if (m_board.FindScheme(guid) != nullptr) {
+                deleted.insert(guid);
+            }
+        }
+        std::vector<std::string> added = s->addedSchemes;
+        for (const std::string& guid : m_added) {
+            const auto line = m_schemeLines.find(guid);
+            const bool fits = m_board.FindScheme(guid) == nullptr && guid != kAllSchemesGuid &&
+                              line != m_schemeLines.end() && m_board.AcceptsButtonAction(line->second);
+            if (fits && std::find(added.begin(), added.end(), guid) == added.end()) {
+                added.push_back(guid);
+            }
+        }
+        const auto exists = [&](const std::string& guid) {
+            return (m_board.FindScheme(guid) != nullptr && deleted.count(guid) == 0) ||
+                   std::find(added.begin(), added.end(), guid) != added.end();
+        };
+        std::string active = s->activeScheme;
+        if (m_active && exists(*m_active)) {
+            active = *m_active;
+        }
+        deleted.erase(active);
+
+        std::map<std::string, uint32_t> acIndex;
+        for (const PowerScheme& scheme : m_board.schemes) {
+            if (deleted.count(scheme.guid) == 0) {
+                const auto known = s->acIndex.find(scheme.guid);
+                acIndex[scheme.guid] = known != s->acIndex.end() ? known->second : scheme.acIndex;
+            }
+        }
+        for (const std::string& guid : added) {
+            acIndex[guid] = s->acIndex.count(guid) != 0 ? s->acIndex.at(guid) : m_schemeLines.at(guid);
+        }
+        for (const auto& [guid, index] : m_schemeLines) {
+            if (acIndex.count(guid) != 0 && m_board.AcceptsButtonAction(index)) {
+                acIndex[guid] = index;
+            }
+        }
+        s->acIndex = std::move(acIndex);
+        s->addedSchemes = std::move(added);
+        s->deletedSchemes = std::move(deleted);
+        s->activeScheme = std::move(active);
+    }
+
     const Board& m_board;
     SimState* m_state;
     std::string m_error;
+    std::map<std::string, uint32_t> m_schemeLines;  // canonical GUID -> the last action given for it
+    std::vector<std::string> m_added;
+    std::set<std::string> m_deleted;
+    std::optional<std::string> m_active;
 };
 
 }  // namespace
@@ -196,7 +289,27 @@ SimState InitialState(const Board& board) {
             s.activeScheme = scheme.guid;
         }
     }
+    if (board.power) {
+        s.powerSource = board.power->source;
+        s.batteryPresent = true;
+        s.powerMode = board.power->mode;
+    }
     return s;
+}
+
+std::vector<std::string> SchemeList(const Board& board, const SimState& state) {
+    std::vector<std::string> list;
+    for (const PowerScheme& scheme : board.schemes) {
+        if (state.acIndex.count(scheme.guid) != 0) {
+            list.push_back(scheme.guid);
+        }
+    }
+    for (const std::string& guid : state.addedSchemes) {
+        if (state.acIndex.count(guid) != 0) {
+            list.push_back(guid);
+        }
+    }
+    return list;
 }
 
 bool ReadStateText(std::string_view text, std::string_view name, const Board& board, SimState* state,
@@ -209,10 +322,12 @@ std::string StateText(const SimState& s) {
     // Appending part by part (rather than "literal" + string) also keeps GCC 12's
     // -Wrestrict false positive on string concatenation away.
     const auto line = [&out](std::initializer_list<std::string_view> parts) {
+        bool first = true;
         for (const std::string_view part : parts) {
-            if (&part != parts.begin()) {
+            if (!first) {
                 out += ' ';
             }
+            first = false;
             out += part;
         }
         out += '\n';
@@ -237,9 +352,18 @@ std::string StateText(const SimState& s) {
     for (const auto& [guid, index] : s.acIndex) {
         line({"scheme", guid, Hex32(index)});
     }
+    for (const std::string& guid : s.addedSchemes) {
+        line({"added", guid});
+    }
+    for (const std::string& guid : s.deletedSchemes) {
+        line({"deleted", guid});
+    }
     if (!s.activeScheme.empty()) {
         line({"active", s.activeScheme});
     }
+    line({"power-source", s.powerSource == PowerSource::Ac ? "ac" : "battery"});
+    line({"battery", Hex32(s.batteryPresent ? 1 : 0)});
+    line({"power-mode", Hex32(s.powerMode)});
     for (const auto& [name, value] : s.flags) {
         if (IsFlagName(name)) {  // any other name could not be read back
             line({"flag", name, Hex32(value)});

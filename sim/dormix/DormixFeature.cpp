@@ -59,8 +59,10 @@ bool DormixFeature::SetPowerButton(uint32_t action, uint32_t event) {
         return false;
     }
     if (!m_board.schemes.empty()) {
+        // The library writes through the system's scheme functions, which take only the
+        // actions the board's Windows defines.
         const auto active = m_state.acIndex.find(m_state.activeScheme);
-        if (active == m_state.acIndex.end()) {
+        if (active == m_state.acIndex.end() || !m_board.AcceptsButtonAction(action)) {
             return false;
         }
         active->second = action;

@@ -41,7 +41,7 @@ public:
 
     [[nodiscard]] bool GetPowerButton(uint32_t* action, uint32_t* event) const;
     // Fails on a board without the library's line, and on a board with schemes whose
-    // active scheme is unknown to the state.
+    // active scheme is unknown to the state or whose Windows does not define `action`.
     [[nodiscard]] bool SetPowerButton(uint32_t action, uint32_t event);
 
     // The items of the `dormix` line only; others do not exist.

@@ -1,7 +1,7 @@
 // kora-sim button ACTION EVENT: the user changing the power button in the system's
 // settings. Changes the simulated system's power-button setting in the board's state
-// (KORA_SIM_STATE): on a board with schemes the active scheme's AC power-button action,
-// otherwise the pair the power-feature library reports.
+// (KORA_SIM_STATE): on a board with schemes the active scheme's AC power-button action
+// (one the board's Windows defines), otherwise the pair the power-feature library reports.
 #include <string>
 
 #include "sim/ExportSupport.h"
@@ -22,9 +22,15 @@ int RunButton(int argc, char** argv) {
         return korasim::Fail(1, "button: KORA_SIM_STATE is not set, so no other program would see the change");
     }
     bool changed = false;
+    std::string why = "the board has no power button to change (no \"dormix\" line)";
     const auto outcome = sim::ModuleSimulator().Run([&](const sim::Board& board, sim::SimState& state) {
         sim::DormixFeature feature(board, state);
         changed = feature.SetPowerButton(*action, *event);
+        if (!changed && board.dormix && !board.schemes.empty()) {
+            why = "the system defines no power-button action " + std::to_string(*action) + " (Windows " +
+                  std::to_string(board.Windows().major) + "." + std::to_string(board.Windows().minor) + ": 0 to " +
+                  std::to_string(board.Windows().MaxButtonAction()) + ")";
+        }
         return changed;
     });
     switch (outcome) {
@@ -36,7 +42,7 @@ int RunButton(int argc, char** argv) {
             break;
     }
     if (!changed) {
-        return korasim::Fail(1, "button: the board has no power button to change (no \"dormix\" line)");
+        return korasim::Fail(1, "button: " + why);
     }
     return 0;
 }

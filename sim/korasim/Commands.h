@@ -16,6 +16,9 @@ int RunPower(int argc, char** argv);
 int RunWindow(int argc, char** argv);
 int RunListen(int argc, char** argv);
 int RunTray(int argc, char** argv);
+int RunPowerSource(int argc, char** argv);
+int RunPowerMode(int argc, char** argv);
+int RunGame(int argc, char** argv);
 
 // A number in decimal or 0x hexadecimal, 32 bits; nullopt for anything else.
 std::optional<uint32_t> ParseNumber(const std::string& text);
@@ -31,3 +34,4 @@ std::string Hex(uint64_t value);
 // Provided with the power-feature stand-ins.
 int RunService(int argc, char** argv);
 int RunButton(int argc, char** argv);
+int RunScheme(int argc, char** argv);

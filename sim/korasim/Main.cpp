@@ -23,6 +23,10 @@ const Subcommand kSubcommands[] = {
     {"button", RunButton, "button ACTION EVENT"},
     {"service", RunService, "service [--reply N] [--delay MS] [--bytes N]"},
     {"tray", korasim::RunTray, "tray click|rclick"},
+    {"scheme", RunScheme, "scheme active GUID | set GUID INDEX | add GUID INDEX | delete GUID"},
+    {"power-source", korasim::RunPowerSource, "power-source ac|battery"},
+    {"power-mode", korasim::RunPowerMode, "power-mode N"},
+    {"game", korasim::RunGame, "game [--caption TEXT] [--seconds N] [--exit CODE] [--hand-over]"},
 };
 
 void Usage() {

@@ -1,5 +1,6 @@
 #include "sim/powrprof/PowerSchemes.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "sim/TextSyntax.h"
@@ -50,8 +51,12 @@ uint32_t PowerSchemes::GetActive(std::string* scheme) const {
     return kPowerOk;
 }
 
+bool PowerSchemes::Exists(const std::string& scheme) const {
+    return !m_board.schemes.empty() && m_state.acIndex.count(scheme) != 0;
+}
+
 uint32_t PowerSchemes::SetActive(const std::string& scheme) {
-    if (m_board.FindScheme(scheme) == nullptr) {
+    if (!Exists(scheme)) {
         return kPowerFileNotFound;
     }
     m_state.activeScheme = scheme;
@@ -64,11 +69,10 @@ bool PowerSchemes::IsButtonSetting(const std::string& subgroup, const std::strin
 
 uint32_t PowerSchemes::ReadAcValue(const std::string& scheme, const std::string& subgroup, const std::string& setting,
                                    uint32_t* value) const {
-    const auto it = m_state.acIndex.find(scheme);
-    if (it == m_state.acIndex.end() || m_board.FindScheme(scheme) == nullptr || !IsButtonSetting(subgroup, setting)) {
+    if (!Exists(scheme) || !IsButtonSetting(subgroup, setting)) {
         return kPowerFileNotFound;
     }
-    *value = it->second;
+    *value = m_state.acIndex.at(scheme);
     return kPowerOk;
 }
 
@@ -77,37 +81,82 @@ uint32_t PowerSchemes::WriteAcValue(const std::string& scheme, const std::string
     if (!IsButtonSetting(subgroup, setting)) {
         return kPowerFileNotFound;
     }
-    if (scheme == kAllPowerSchemesGuid) {
-        if (m_board.schemes.empty()) {
-            return kPowerFileNotFound;
-        }
-        for (const PowerScheme& s : m_board.schemes) {
-            m_state.acIndex[s.guid] = value;
-        }
-        return kPowerOk;
-    }
-    if (m_board.FindScheme(scheme) == nullptr) {
+    const bool all = scheme == kAllPowerSchemesGuid;
+    if (all ? m_board.schemes.empty() : !Exists(scheme)) {
         return kPowerFileNotFound;
     }
-    m_state.acIndex[scheme] = value;
+    if (!m_board.AcceptsButtonAction(value)) {
+        return kPowerInvalidParameter;
+    }
+    if (all) {
+        for (auto& [guid, index] : m_state.acIndex) {
+            index = value;
+        }
+    } else {
+        m_state.acIndex[scheme] = value;
+    }
     return kPowerOk;
 }
 
 uint32_t PowerSchemes::Enumerate(uint32_t index, std::string* scheme) const {
-    if (index >= m_board.schemes.size()) {
+    const std::vector<std::string> list = SchemeList(m_board, m_state);
+    if (index >= list.size()) {
         return kPowerNoMoreItems;
     }
-    *scheme = m_board.schemes[index].guid;
+    *scheme = list[index];
+    return kPowerOk;
+}
+
+uint32_t PowerSchemes::Add(const std::string& scheme, uint32_t acIndex) {
+    if (m_board.schemes.empty()) {
+        return kPowerFileNotFound;
+    }
+    if (Exists(scheme) || scheme == kAllPowerSchemesGuid) {
+        return kPowerAlreadyExists;
+    }
+    if (!m_board.AcceptsButtonAction(acIndex)) {
+        return kPowerInvalidParameter;
+    }
+    m_state.acIndex[scheme] = acIndex;
+    // A plan of the board deleted before comes back in its place; any other joins the end.
+    if (m_board.FindScheme(scheme) != nullptr) {
+        m_state.deletedSchemes.erase(scheme);
+    } else {
+        m_state.addedSchemes.push_back(scheme);
+    }
+    return kPowerOk;
+}
+
+uint32_t PowerSchemes::Delete(const std::string& scheme) {
+    if (!Exists(scheme)) {
+        return kPowerFileNotFound;
+    }
+    if (scheme == m_state.activeScheme) {
+        return kPowerAccessDenied;
+    }
+    m_state.acIndex.erase(scheme);
+    auto& added = m_state.addedSchemes;
+    const auto it = std::find(added.begin(), added.end(), scheme);
+    if (it != added.end()) {
+        added.erase(it);
+    } else {
+        m_state.deletedSchemes.insert(scheme);
+    }
     return kPowerOk;
 }
 
 std::string PowrprofWriteJournalLine(const std::string& scheme, const std::string& subgroup, const std::string& setting,
-                                     uint32_t value) {
-    return "powrprof write " + scheme + " " + subgroup + " " + setting + " " + syntax::Hex32(value);
+                                     uint32_t value, bool refused) {
+    return "powrprof write " + scheme + " " + subgroup + " " + setting + " " + syntax::Hex32(value) +
+           (refused ? " fail" : "");
 }
 
 std::string PowrprofSetActiveJournalLine(const std::string& scheme) {
     return "powrprof setactive " + scheme;
+}
+
+std::string PowrprofSchemeJournalLine(const char* change, const std::string& scheme) {
+    return std::string("powrprof scheme ") + change + " " + scheme;
 }
 
 }  // namespace sim

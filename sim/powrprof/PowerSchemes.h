@@ -1,7 +1,9 @@
 #pragma once
 // The system's power schemes as the board's `scheme` lines and the state describe them:
-// what the power-scheme functions of the "powrprof.dll" stand-in answer. Only the AC
-// value of the power-button action is simulated; every scheme has it.
+// what the power-scheme functions of the "powrprof.dll" stand-in answer, and what
+// `kora-sim scheme` does as the user in the system's power options. Only the AC value
+// of the power-button action is simulated; every scheme has it, and it takes the
+// actions the board's Windows version defines (Board::AcceptsButtonAction).
 //
 // Results are the system's error codes (0 success). Scheme ids are texts in the
 // canonical form "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}".
@@ -21,7 +23,9 @@ inline constexpr const char* kPowerButtonActionGuid = "{7648EFA3-DD9C-4E3E-B566-
 // The error codes the functions return.
 constexpr uint32_t kPowerOk = 0;
 constexpr uint32_t kPowerFileNotFound = 2;
+constexpr uint32_t kPowerAccessDenied = 5;
 constexpr uint32_t kPowerInvalidParameter = 87;
+constexpr uint32_t kPowerAlreadyExists = 183;
 constexpr uint32_t kPowerNoMoreItems = 259;
 
 // A GUID as its four fields, laid out like the system's.
@@ -43,15 +47,26 @@ public:
     PowerSchemes(const Board& board, SimState& state) : m_board(board), m_state(state) {}
 
     uint32_t GetActive(std::string* scheme) const;
+    // Any scheme there is may be made active, a custom plan too.
     uint32_t SetActive(const std::string& scheme);
-    // Only the power-button action of a scheme of the board exists.
+    // Only the power-button action of a scheme there is exists.
     uint32_t ReadAcValue(const std::string& scheme, const std::string& subgroup, const std::string& setting,
                          uint32_t* value) const;
-    // `scheme` may be the all-schemes id, which writes every scheme.
+    // `scheme` may be the all-schemes id, which writes every scheme. An action the
+    // board's Windows does not define fails with kPowerInvalidParameter and changes nothing.
     uint32_t WriteAcValue(const std::string& scheme, const std::string& subgroup, const std::string& setting,
                           uint32_t value);
-    // The schemes in board order.
+    // The schemes as SchemeList orders them: the board's, then the added ones.
     uint32_t Enumerate(uint32_t index, std::string* scheme) const;
+
+    // A plan the user adds, with its power-button action: only on a board with schemes
+    // (a system with the scheme functions), never under an id already taken or the
+    // all-schemes id (kPowerAlreadyExists), with an action the board's Windows defines.
+    uint32_t Add(const std::string& scheme, uint32_t acIndex);
+    // Deletes a plan; the active one cannot go (kPowerAccessDenied), as in the system.
+    uint32_t Delete(const std::string& scheme);
+
+    bool Exists(const std::string& scheme) const;
 
 private:
     bool IsButtonSetting(const std::string& subgroup, const std::string& setting) const;
@@ -60,9 +75,13 @@ private:
     SimState& m_state;
 };
 
-// "powrprof write SCHEME SUBGROUP SETTING VALUE" and "powrprof setactive SCHEME".
+// "powrprof write SCHEME SUBGROUP SETTING VALUE", with " fail" after a write refused for
+// an action the board's Windows does not define.
 std::string PowrprofWriteJournalLine(const std::string& scheme, const std::string& subgroup, const std::string& setting,
-                                     uint32_t value);
+                                     uint32_t value, bool refused = false);
+// "powrprof setactive SCHEME".
 std::string PowrprofSetActiveJournalLine(const std::string& scheme);
+// "powrprof scheme add SCHEME" and "powrprof scheme delete SCHEME".
+std::string PowrprofSchemeJournalLine(const char* change, const std::string& scheme);
 
 }  // namespace sim

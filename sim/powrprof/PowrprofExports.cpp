@@ -1,9 +1,12 @@
 // The simulated "powrprof.dll": the 14 power-scheme functions the program binds by
-// name. The schemes and their power-button action come from the board's `scheme` lines
-// and the state; writes and activations are journaled. Functions outside what a board
-// describes (scheme names other than the built-in ones' texts, descriptions, import,
-// duplication, deletion, defaults) answer ERROR_CALL_NOT_IMPLEMENTED, as the system's
-// library does for what it lacks.
+// name, the battery state (CallNtPowerInformation with SystemBatteryState) and the
+// effective power mode's notifications. The schemes and their power-button action come
+// from the board's `scheme` lines and the state, the power from its `power` line; writes
+// and activations are journaled. Functions outside what a board describes (scheme names
+// other than the built-in ones' texts, descriptions, import, duplication, deletion,
+// defaults) answer ERROR_CALL_NOT_IMPLEMENTED, as the system's library does for what it
+// lacks; other information levels of CallNtPowerInformation go to the system
+// (NtPowerInformation), as Wine's own library sends them.
 //
 // Loaded instead of the system's library only from the system folder with
 // WINEDLLOVERRIDES "powrprof=n,b".
@@ -15,7 +18,9 @@
 #include <utility>
 
 #include "sim/ExportSupport.h"
+#include "sim/powrprof/PowerModeWatch.h"
 #include "sim/powrprof/PowerSchemes.h"
+#include "sim/powrprof/SystemPower.h"
 
 #define POWRPROF_EXPORT extern "C" __declspec(dllexport)
 
@@ -157,8 +162,11 @@ POWRPROF_EXPORT DWORD WINAPI PowerWriteACValueIndex(HKEY, const GUID* scheme, co
         const std::string s = Text(scheme);
         const std::string g = Text(subgroup);
         const std::string k = Text(setting);
-        sim::Simulator::Journal(sim::PowrprofWriteJournalLine(s, g, k, value));
-        return Run(true, [&](PowerSchemes& schemes) { return schemes.WriteAcValue(s, g, k, value); });
+        const DWORD result = Run(true, [&](PowerSchemes& schemes) { return schemes.WriteAcValue(s, g, k, value); });
+        // Journaled whatever the outcome; an action the board's Windows does not define is
+        // marked as refused.
+        sim::Simulator::Journal(sim::PowrprofWriteJournalLine(s, g, k, value, result == ERROR_INVALID_PARAMETER));
+        return result;
     });
 }
 
@@ -233,4 +241,67 @@ POWRPROF_EXPORT DWORD WINAPI PowerWriteDescription(HKEY, const GUID*, const GUID
 
 POWRPROF_EXPORT DWORD WINAPI PowerImportPowerScheme(HKEY, const WCHAR*, GUID**) {
     return ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+namespace {
+
+constexpr LONG kStatusSuccess = 0;
+constexpr LONG kStatusBufferTooSmall = static_cast<LONG>(0xC0000023);
+constexpr LONG kStatusNotImplemented = static_cast<LONG>(0xC0000002);
+constexpr LONG kStatusNoMemory = static_cast<LONG>(0xC0000017);
+
+using NtPowerInformationFunction = LONG(WINAPI*)(POWER_INFORMATION_LEVEL, PVOID, ULONG, PVOID, ULONG);
+
+// The battery of the board's `power` line; without a usable board a machine on AC
+// without a battery.
+SYSTEM_BATTERY_STATE BatteryState() {
+    sim::SimState fallback;
+    sim::BatteryState battery = sim::BatteryStateOf(fallback);
+    (void)sim::ModuleSimulator().Run([&](const Board&, SimState& state) {
+        battery = sim::BatteryStateOf(state);
+        return false;
+    });
+    SYSTEM_BATTERY_STATE out = {};
+    out.AcOnLine = battery.acOnLine ? TRUE : FALSE;
+    out.BatteryPresent = battery.batteryPresent ? TRUE : FALSE;
+    out.Charging = battery.charging ? TRUE : FALSE;
+    out.Discharging = battery.discharging ? TRUE : FALSE;
+    out.MaxCapacity = battery.maxCapacity;
+    out.RemainingCapacity = battery.remainingCapacity;
+    out.Rate = battery.rate;
+    out.EstimatedTime = battery.estimatedTime;
+    out.DefaultAlert1 = battery.defaultAlert1;
+    out.DefaultAlert2 = battery.defaultAlert2;
+    return out;
+}
+
+}  // namespace
+
+// NTSTATUS results.
+POWRPROF_EXPORT LONG WINAPI CallNtPowerInformation(POWER_INFORMATION_LEVEL level, PVOID input, ULONG inputSize,
+                                                   PVOID output, ULONG outputSize) {
+    return sim::GuardedOr<LONG>(kStatusNoMemory, [&]() -> LONG {
+        if (level != SystemBatteryState) {
+            static const auto system = reinterpret_cast<NtPowerInformationFunction>(
+                reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtPowerInformation")));
+            return system != nullptr ? system(level, input, inputSize, output, outputSize) : kStatusNotImplemented;
+        }
+        if (output == nullptr || outputSize < sizeof(SYSTEM_BATTERY_STATE)) {
+            return kStatusBufferTooSmall;
+        }
+        const SYSTEM_BATTERY_STATE state = BatteryState();
+        std::memcpy(output, &state, sizeof state);
+        return kStatusSuccess;
+    });
+}
+
+POWRPROF_EXPORT HRESULT WINAPI PowerRegisterForEffectivePowerModeNotifications(ULONG version,
+                                                                               sim::EffectivePowerModeCallback callback,
+                                                                               void* context, void** handle) {
+    return sim::GuardedOr<HRESULT>(
+        E_OUTOFMEMORY, [&] { return sim::PowerModeWatch::Instance().Register(version, callback, context, handle); });
+}
+
+POWRPROF_EXPORT HRESULT WINAPI PowerUnregisterFromEffectivePowerModeNotifications(void* handle) {
+    return sim::GuardedOr<HRESULT>(E_OUTOFMEMORY, [&] { return sim::PowerModeWatch::Instance().Unregister(handle); });
 }

@@ -6,8 +6,9 @@
 // Input: the board file's text.
 //
 // A refused board says why with "NAME:LINE: " and a line of the text. An accepted one
-// keeps its state through the state file, and the item model reads each description
-// as the board lists it: id, attribute, reported index, count and texts.
+// keeps its state through the state file (as it starts, and with a plan of the user's
+// added, made active and one of the board's deleted), and the item model reads each
+// description as the board lists it: id, attribute, reported index, count and texts.
 #include <memory>
 #include <string>
 
@@ -16,6 +17,7 @@
 #include "sim/Board.h"
 #include "sim/BoardParser.h"
 #include "sim/SimState.h"
+#include "sim/powrprof/PowerSchemes.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {
@@ -45,17 +47,30 @@ void CheckError(std::string_view text, const std::string& error) {
     }
 }
 
-void CheckState(const sim::Board& board) {
+void CheckRoundTrip(const sim::Board& board, const sim::SimState& state) {
     // Read over an empty state: the text alone must carry every part of it.
-    const sim::SimState initial = sim::InitialState(board);
     sim::SimState read;
     std::string error;
-    if (!sim::ReadStateText(sim::StateText(initial), "state.txt", board, &read, &error)) {
+    if (!sim::ReadStateText(sim::StateText(state), "state.txt", board, &read, &error)) {
         fuzz::Fail("the state's own text is refused: " + error);
     }
-    if (!(read == initial)) {
-        fuzz::Fail("the state changed through its text:\n" + sim::StateText(initial) + "----\n" + sim::StateText(read));
+    if (!(read == state)) {
+        fuzz::Fail("the state changed through its text:\n" + sim::StateText(state) + "----\n" + sim::StateText(read));
     }
+}
+
+void CheckState(const sim::Board& board) {
+    const sim::SimState initial = sim::InitialState(board);
+    CheckRoundTrip(board, initial);
+    // With the user's plans: one added and made active, the board's first deleted.
+    sim::SimState changed = initial;
+    sim::PowerSchemes schemes(board, changed);
+    if (schemes.Add("{0F0F0F0F-1111-2222-3333-444444444444}", board.Windows().MaxButtonAction()) == sim::kPowerOk &&
+        schemes.SetActive("{0F0F0F0F-1111-2222-3333-444444444444}") == sim::kPowerOk &&
+        schemes.Delete(board.schemes.front().guid) != sim::kPowerOk) {
+        fuzz::Fail("a plan of the board cannot be deleted while another is active");
+    }
+    CheckRoundTrip(board, changed);
 }
 
 std::unique_ptr<kora::BiosItem> ItemOf(const sim::BoardItem& board) {

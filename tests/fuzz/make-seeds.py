@@ -159,9 +159,24 @@ def board_parser():
             "fail group 4",
             "dormix supported=1 level=2 button=3,4 pacely=1 hushly=0 ventix3=1 item=0x10:1,0x11:2 item=0x12:-1",
             "scheme {381b4222-f694-41f0-9685-ff5bb260df2e} 3",
-            "scheme 8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C 0 active",
+            "scheme 8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C 0",
+            "scheme {11111111-2222-3333-4444-555555555555} 4 active",
+            "windows 10.0",
+            "power source=battery mode=5",
             "",
         ]),
+        # A Windows 7 laptop on AC whose custom plan is in force, the version after the plans.
+        "windows7-custom-plan.txt": "\n".join([
+            "dormix button=3,0",
+            "scheme {A1841308-3541-4FAB-BC81-F71556F20B4A} 0",
+            "scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 3",
+            "scheme {ABCDEF01-2345-6789-ABCD-EF0123456789} 1 active",
+            "power mode=0 source=ac",
+            "windows 6.1",
+            "",
+        ]),
+        # Refused on the version line's account, though the plan came first.
+        "error-action-beyond-windows.txt": "scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 4\nwindows 6.3\n",
         "error-late.txt": "item 0x03000010 0 count=2\nitem 0x03000010 1\n",
         "crlf.txt": "info 1 2 3\r\nitem 0x03080001 0 texts=\"a b\"\r\n",
     }

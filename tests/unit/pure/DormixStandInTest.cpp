@@ -16,6 +16,8 @@ namespace {
 const char kSaver[] = "{A1841308-3541-4FAB-BC81-F71556F20B4A}";
 const char kHigh[] = "{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}";
 const char kBalanced[] = "{381B4222-F694-41F0-9685-FF5BB260DF2E}";
+const char kGaming[] = "{11111111-2222-3333-4444-555555555555}";
+const char kQuiet[] = "{ABCDEF01-2345-6789-ABCD-EF0123456789}";
 
 // A board and the state it starts in.
 struct Simulated {
@@ -184,6 +186,109 @@ TEST(PowerSchemesStandIn, BoardWithoutSchemesHasNone) {
     EXPECT_EQ(sim::kPowerFileNotFound, schemes.WriteAcValue(sim::kAllPowerSchemesGuid, sim::kSystemButtonSubgroupGuid,
                                                             sim::kPowerButtonActionGuid, 0));
     EXPECT_EQ(sim::kPowerNoMoreItems, schemes.Enumerate(0, &active));
+}
+
+// The user's plans in the system's power options, step by step: each step's result,
+// then the plans as the system lists them and the active one.
+TEST(PowerSchemesStandIn, CustomPlansComeAndGo) {
+    Simulated s(std::string("scheme ") + kSaver + " 0\nscheme " + kHigh + " 3\nscheme " + kBalanced + " 1 active\n");
+    sim::PowerSchemes schemes(s.board, s.state);
+    enum class Op { Add, Delete, Activate };
+    const struct {
+        Op op;
+        const char* scheme;
+        uint32_t index;
+        uint32_t result;
+        std::vector<std::string> list;
+        const char* active;
+    } steps[] = {
+        {Op::Add, kGaming, 4, sim::kPowerOk, {kSaver, kHigh, kBalanced, kGaming}, kBalanced},
+        {Op::Add, kGaming, 1, sim::kPowerAlreadyExists, {kSaver, kHigh, kBalanced, kGaming}, kBalanced},
+        {Op::Add,
+         sim::kAllPowerSchemesGuid,
+         1,
+         sim::kPowerAlreadyExists,
+         {kSaver, kHigh, kBalanced, kGaming},
+         kBalanced},
+        {Op::Add, kQuiet, 5, sim::kPowerInvalidParameter, {kSaver, kHigh, kBalanced, kGaming}, kBalanced},
+        {Op::Activate, kGaming, 0, sim::kPowerOk, {kSaver, kHigh, kBalanced, kGaming}, kGaming},
+        {Op::Delete, kGaming, 0, sim::kPowerAccessDenied, {kSaver, kHigh, kBalanced, kGaming}, kGaming},
+        {Op::Delete, kHigh, 0, sim::kPowerOk, {kSaver, kBalanced, kGaming}, kGaming},
+        {Op::Delete, kHigh, 0, sim::kPowerFileNotFound, {kSaver, kBalanced, kGaming}, kGaming},
+        {Op::Activate, kHigh, 0, sim::kPowerFileNotFound, {kSaver, kBalanced, kGaming}, kGaming},
+        {Op::Add, kQuiet, 2, sim::kPowerOk, {kSaver, kBalanced, kGaming, kQuiet}, kGaming},
+        {Op::Add, kHigh, 2, sim::kPowerOk, {kSaver, kHigh, kBalanced, kGaming, kQuiet}, kGaming},
+        {Op::Activate, kSaver, 0, sim::kPowerOk, {kSaver, kHigh, kBalanced, kGaming, kQuiet}, kSaver},
+        {Op::Delete, kGaming, 0, sim::kPowerOk, {kSaver, kHigh, kBalanced, kQuiet}, kSaver},
+    };
+    int n = 0;
+    for (const auto& step : steps) {
+        ++n;
+        const uint32_t result = step.op == Op::Add      ? schemes.Add(step.scheme, step.index)
+                                : step.op == Op::Delete ? schemes.Delete(step.scheme)
+                                                        : schemes.SetActive(step.scheme);
+        EXPECT_EQ(step.result, result) << "step " << n;
+        std::vector<std::string> listed;
+        std::string scheme;
+        for (uint32_t i = 0; schemes.Enumerate(i, &scheme) == sim::kPowerOk; ++i) {
+            listed.push_back(scheme);
+        }
+        EXPECT_EQ(step.list, listed) << "step " << n;
+        ASSERT_EQ(sim::kPowerOk, schemes.GetActive(&scheme));
+        EXPECT_EQ(step.active, scheme) << "step " << n;
+    }
+    // A plan of the board deleted and added again takes the new action; the custom ones
+    // theirs, and every plan follows a write to all of them.
+    uint32_t value = 9;
+    EXPECT_EQ(sim::kPowerOk,
+              schemes.ReadAcValue(kHigh, sim::kSystemButtonSubgroupGuid, sim::kPowerButtonActionGuid, &value));
+    EXPECT_EQ(2u, value);
+    EXPECT_EQ(sim::kPowerOk, schemes.WriteAcValue(sim::kAllPowerSchemesGuid, sim::kSystemButtonSubgroupGuid,
+                                                  sim::kPowerButtonActionGuid, 4));
+    EXPECT_THAT(s.state.acIndex, testing::Each(testing::Pair(testing::_, 4u)));
+    EXPECT_EQ(4u, s.state.acIndex.size());
+
+    Simulated none("dormix\n");
+    sim::PowerSchemes noSchemes(none.board, none.state);
+    EXPECT_EQ(sim::kPowerFileNotFound, noSchemes.Add(kGaming, 0)) << "a system without schemes gets no plan";
+}
+
+// The actions each Windows defines: 0 to 3 on 6.x, 0 to 4 (turn off the display) on 10.0.
+// Another action fails, and every plan keeps its value.
+TEST(PowerSchemesStandIn, ActionsTheBoardsWindowsDefines) {
+    const struct {
+        const char* windows;
+        uint32_t action;
+        bool accepted;
+    } cases[] = {
+        {"", 4, true},
+        {"", 5, false},
+        {"", 0xFFFFFFFF, false},
+        {"windows 10.0\n", 4, true},
+        {"windows 6.1\n", 3, true},
+        {"windows 6.1\n", 4, false},
+        {"windows 6.0\n", 4, false},
+    };
+    for (const auto& c : cases) {
+        const std::string label = std::string(c.windows) + "action " + std::to_string(c.action);
+        Simulated s(std::string(c.windows) + "dormix\nscheme " + kSaver + " 0\nscheme " + kBalanced + " 1 active\n");
+        const sim::SimState before = s.state;
+        sim::PowerSchemes schemes(s.board, s.state);
+        const uint32_t expected = c.accepted ? sim::kPowerOk : sim::kPowerInvalidParameter;
+        for (const char* target : {kSaver, sim::kAllPowerSchemesGuid}) {
+            EXPECT_EQ(expected, schemes.WriteAcValue(target, sim::kSystemButtonSubgroupGuid,
+                                                     sim::kPowerButtonActionGuid, c.action))
+                << label << " " << target;
+        }
+        EXPECT_EQ(expected, schemes.Add(kGaming, c.action)) << label;
+        sim::DormixFeature feature(s.board, s.state);
+        EXPECT_EQ(c.accepted, feature.SetPowerButton(c.action, 0)) << label;
+        if (!c.accepted) {
+            EXPECT_EQ(before, s.state) << label;
+        } else {
+            EXPECT_EQ(c.action, s.state.acIndex[kSaver]) << label;
+        }
+    }
 }
 
 }  // namespace

@@ -207,6 +207,22 @@ TEST(SimBoardParser, ErrorsNameFileAndLine) {
         {"dormix level=1 level=2", "option \"level\" is given twice"},
         {"scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 1 on",
          "\"scheme\" takes the form \"scheme GUID AC_INDEX [active]\""},
+        {"scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 5",
+         "power-button action 5 of scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} is not one of Windows 10.0 (0 to 4)"},
+        {"windows 10", "\"windows\" takes 6.0 to 6.3 or 10.0 (Windows 11 is 10.0)"},
+        {"windows 11.0", "\"windows\" takes 6.0 to 6.3 or 10.0 (Windows 11 is 10.0)"},
+        {"windows 6.4", "\"windows\" takes 6.0 to 6.3 or 10.0 (Windows 11 is 10.0)"},
+        {"windows 5.1", "\"windows\" takes 6.0 to 6.3 or 10.0 (Windows 11 is 10.0)"},
+        {"windows 0x6.1", "\"windows\" takes 6.0 to 6.3 or 10.0 (Windows 11 is 10.0)"},
+        {"windows 6.1 active", "\"windows\" takes 6.0 to 6.3 or 10.0 (Windows 11 is 10.0)"},
+        {"power", "\"power\" takes the form \"power source=ac|battery [mode=N]\""},
+        {"power mode=5", "\"power\" takes the form \"power source=ac|battery [mode=N]\""},
+        {"power source=mains", "\"source\" takes ac or battery, not \"mains\""},
+        {"power source=ac mode=7", "power mode 7 is not one of 0 to 6"},
+        {"power source=ac mode=x", "bad number \"x\""},
+        {"power source=ac source=battery", "option \"source\" is given twice"},
+        {"power source=ac battery", "unknown option \"battery\""},
+        {"power source=ac level=1", "unknown option \"level\""},
         {"scheme 381B4222-F694-41F0-9685 1", "bad GUID \"381B4222-F694-41F0-9685\""},
         {"scheme {381B4222-F694-41F0-9685-FF5BB260DF2X} 1", "bad GUID \"{381B4222-F694-41F0-9685-FF5BB260DF2X}\""},
     };
@@ -230,6 +246,47 @@ TEST(SimBoardParser, ErrorsThatNeedAnEarlierLine) {
     EXPECT_EQ("board.txt:2: a second active scheme",
               ErrorOf("scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 1 active\n"
                       "scheme {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} 1 active\n"));
+    EXPECT_EQ("board.txt:2: a second \"windows\" line", ErrorOf("windows 6.1\nwindows 10.0\n"));
+    EXPECT_EQ("board.txt:2: a second \"power\" line", ErrorOf("power source=ac\npower source=battery\n"));
+    // The version may come after the schemes; the error names the scheme's line.
+    EXPECT_EQ(
+        "board.txt:2: power-button action 4 of scheme {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} is not one of Windows "
+        "6.1 (0 to 3)",
+        ErrorOf("scheme {381B4222-F694-41F0-9685-FF5BB260DF2E} 3\n"
+                "scheme {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C} 4\n"
+                "windows 6.1\n"));
+}
+
+// The Windows version sets the power-button actions the schemes take: 0 to 3 on every
+// 6.x, 0 to 4 on 10.0 (also when no line names it); the power line a laptop.
+TEST(SimBoardParser, WindowsAndPowerLines) {
+    const struct {
+        const char* text;
+        uint32_t major, minor, maxAction;
+        bool power;
+        sim::PowerSource source;
+        uint32_t mode;
+    } cases[] = {
+        {"", 10, 0, 4, false, sim::PowerSource::Ac, 2},
+        {"windows 6.0", 6, 0, 3, false, sim::PowerSource::Ac, 2},
+        {"windows 6.1\npower source=battery", 6, 1, 3, true, sim::PowerSource::Battery, 2},
+        {"windows 6.3\npower mode=0 source=ac", 6, 3, 3, true, sim::PowerSource::Ac, 0},
+        {"power source=ac mode=5\nwindows 10.0", 10, 0, 4, true, sim::PowerSource::Ac, 5},
+        {"power source=battery mode=0x6", 10, 0, 4, true, sim::PowerSource::Battery, 6},
+    };
+    for (const auto& c : cases) {
+        const Board board = Parse(c.text);
+        EXPECT_EQ(c.major, board.Windows().major) << c.text;
+        EXPECT_EQ(c.minor, board.Windows().minor) << c.text;
+        EXPECT_EQ(c.maxAction, board.Windows().MaxButtonAction()) << c.text;
+        EXPECT_TRUE(board.AcceptsButtonAction(c.maxAction)) << c.text;
+        EXPECT_FALSE(board.AcceptsButtonAction(c.maxAction + 1)) << c.text;
+        ASSERT_EQ(c.power, board.power.has_value()) << c.text;
+        if (c.power) {
+            EXPECT_EQ(c.source, board.power->source) << c.text;
+            EXPECT_EQ(c.mode, board.power->mode) << c.text;
+        }
+    }
 }
 
 // Whatever bytes a damaged file holds, the reader answers with one printable line.

@@ -16,6 +16,7 @@ namespace {
 
 const char kBalanced[] = "{381B4222-F694-41F0-9685-FF5BB260DF2E}";
 const char kHigh[] = "{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}";
+const char kCustom[] = "{11111111-2222-3333-4444-555555555555}";
 
 const char kBoard[] = R"(
 item 0x030600F0 0 count=4
@@ -129,6 +130,11 @@ TEST(SimState, DamagedFileIsRefused) {
         {"flag a/b 1\n", "state.txt:1: \"flag\" takes a NAME and a number"},
         {"value 0x03010011 5\ngarbage\n", "state.txt:2: unknown line \"garbage\""},
         {"dormix-item \"x\n", "state.txt:1: text without its closing quote"},
+        {"added\n", "state.txt:1: \"added\" takes a GUID"},
+        {"deleted a b\n", "state.txt:1: \"deleted\" takes a GUID"},
+        {"power-source mains\n", "state.txt:1: \"power-source\" takes ac or battery"},
+        {"power-mode x\n", "state.txt:1: bad number \"x\""},
+        {"battery\n", "state.txt:1: \"battery\" takes 1 numbers"},
     };
     for (const Case& c : cases) {
         SimState s = sim::InitialState(board);
@@ -152,4 +158,72 @@ TEST(SimState, FlagsWithNamesThatCannotBeReadBackAreNotWritten) {
     std::string error;
     EXPECT_TRUE(sim::ReadStateText(text, "state.txt", Board{}, &read, &error)) << error;
     EXPECT_THAT(read.flags, ElementsAre(Pair("ok_name-1.x", 1u)));
+}
+
+// Plans added and deleted, the power source and the mode live in the state file like the
+// rest: the text alone carries them, and nothing else is read back.
+TEST(SimState, PlansAndPowerThroughTheText) {
+    const Board board = Parse(std::string(kBoard) + "power source=battery mode=5\n");
+    SimState changed = sim::InitialState(board);
+    EXPECT_EQ(sim::PowerSource::Battery, changed.powerSource);
+    EXPECT_TRUE(changed.batteryPresent);
+    EXPECT_EQ(5u, changed.powerMode);
+    changed.acIndex[kCustom] = 4;
+    changed.addedSchemes = {kCustom};
+    changed.acIndex.erase(kHigh);
+    changed.deletedSchemes = {kHigh};
+    changed.activeScheme = kCustom;
+    changed.powerSource = sim::PowerSource::Ac;
+    changed.powerMode = 0;
+
+    const std::string text = sim::StateText(changed);
+    for (const SimState& start : {sim::InitialState(board), SimState{}}) {
+        SimState read = start;
+        std::string error;
+        ASSERT_TRUE(sim::ReadStateText(text, "state.txt", board, &read, &error)) << error << "\n" << text;
+        EXPECT_EQ(changed, read) << text;
+    }
+    EXPECT_THAT(sim::SchemeList(board, changed), ElementsAre(kBalanced, kCustom));
+    for (const char* expected :
+         {"scheme {11111111-2222-3333-4444-555555555555} 0x00000004\n",
+          "\nadded {11111111-2222-3333-4444-555555555555}\n", "\ndeleted {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}\n",
+          "\npower-source ac\n", "\nbattery 0x00000001\n", "\npower-mode 0x00000000\n"}) {
+        EXPECT_THAT(text, HasSubstr(expected));
+    }
+}
+
+// A plan exists only as the board, `added` and `deleted` allow; the active plan always.
+TEST(SimState, SchemeLinesThatDoNotFitArePassedOver) {
+    const std::string windows7 = std::string(kBoard) + "windows 6.1\n";
+    const struct {
+        const char* why;
+        std::string board;
+        std::string text;
+    } cases[] = {
+        {"added without its action", kBoard, std::string("added ") + kCustom + "\n"},
+        {"an action without added", kBoard, std::string("scheme ") + kCustom + " 1\n"},
+        {"the all-schemes id", kBoard,
+         "scheme {68A1E95E-13EA-41E1-8011-0C496CA490B0} 1\nadded {68A1E95E-13EA-41E1-8011-0C496CA490B0}\n"},
+        {"an added action the board's Windows lacks", windows7,
+         std::string("scheme ") + kCustom + " 4\nadded " + kCustom + "\n"},
+        {"a board action the board's Windows lacks", windows7, std::string("scheme ") + kHigh + " 4\n"},
+        {"a deleted plan the board lacks", kBoard, std::string("deleted ") + kCustom + "\n"},
+        {"the active plan deleted", kBoard, std::string("deleted ") + kBalanced + "\n"},
+        {"an active plan that was deleted", kBoard, std::string("deleted ") + kHigh + "\nactive " + kHigh + "\n"},
+        {"a plan added on a board without schemes", "dormix\n",
+         std::string("scheme ") + kCustom + " 1\nadded " + kCustom + "\nactive " + kCustom + "\n"},
+        {"a mode out of range, a battery flag that is not one", kBoard, "power-mode 7\nbattery 2\n"},
+    };
+    for (const auto& c : cases) {
+        const Board board = Parse(c.board);
+        SimState s = sim::InitialState(board);
+        SimState expected = s;
+        if (c.text.find("deleted " + std::string(kHigh)) != std::string::npos) {
+            expected.acIndex.erase(kHigh);  // only the activation is passed over
+            expected.deletedSchemes = {kHigh};
+        }
+        std::string error;
+        ASSERT_TRUE(sim::ReadStateText(c.text, "state.txt", board, &s, &error)) << c.why << ": " << error;
+        EXPECT_EQ(expected, s) << c.why << "\n" << sim::StateText(s);
+    }
 }
