@@ -51,7 +51,8 @@ ui::FormLayout MainFormLayout() {
 TMainForm::TMainForm(ButtonControllerInterface& controller) : ui::Form(MainFormLayout()), m_controller(controller) {
     CheckTimer.OnTimer = ui::Callback<>::Of<&TMainForm::CheckTimerTimer>(this);
     // -turbo from a program without the rights of this one, to this window alone.
-    (void)AllowWindowMessageFor(Handle(), WM_COPYDATA);
+    const bool allowed = AllowWindowMessageFor(Handle(), WM_COPYDATA);
+    lumen::Trace("command: WM_COPYDATA let through to the main window%s", allowed ? "" : ": refused");
 
     m_broadcastMessage = RegisterWindowMessageA(kBroadcastMessageName);
     m_hook = ui::App().SubscribeMessages(ui::MessageHook::Of<&TMainForm::ApplicationMessageHook>(this));

@@ -60,7 +60,8 @@ public:
             SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
             // Run elevated (an administrator's console, a task with the highest rights),
             // this program would not hear the running copy otherwise.
-            (void)AllowWindowMessageFor(m_window, kTurboReplyMessage);
+            const bool allowed = AllowWindowMessageFor(m_window, kTurboReplyMessage);
+            lumen::Trace("turbo command: replies let through to the reply window%s", allowed ? "" : ": refused");
         }
     }
     ~ReplyWindow() {
