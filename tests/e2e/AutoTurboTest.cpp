@@ -374,4 +374,22 @@ TEST_F(AutoTurbo, ALauncherThatHandsOverEndsTheRunUnlessTheGameIsListed) {
     EXPECT_LT(ended, off) << "off only once the game had ended\n" << program->TraceText();
 }
 
+// The -turbo run command ended by force while its game runs: the running copy, which
+// waits on the command, switches off as if the game had ended; the game runs on.
+TEST_F(AutoTurbo, ARunWhoseCommandIsEndedSwitchesOffAndLeavesTheGameRunning) {
+    ASSERT_TRUE(ProgramCopy("game.exe"));
+    Start();
+    Surgepad run("-turbo run game.exe game --seconds 0");
+    ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
+    ASSERT_TRUE(GameInFront().has_value());
+    const size_t from = e2e::JournalLines().size();
+    ASSERT_TRUE(TerminateProcess(run.Process(), 1));
+    ASSERT_TRUE(program->WaitForTrace("turbo rules: the run of process", 10000)) << program->TraceText();
+    ASSERT_TRUE(program->WaitForTrace("controller: switched off", 15000)) << program->TraceText();
+    EXPECT_GT(FirmwareWrites(from), 0);
+    HWND game = FindWindowA("KoraSimGame", nullptr);
+    EXPECT_TRUE(game != nullptr && IsWindowVisible(game)) << "the game was ended with its command";
+    PostMessageA(game, WM_CLOSE, 0, 0);
+}
+
 }  // namespace
