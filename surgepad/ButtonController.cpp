@@ -16,6 +16,7 @@
 #include "surgepad/SettingForm.h"
 #include "surgepad/SettingView.h"
 #include "surgepad/SettingsStore.h"
+#include "surgepad/TurboAutomation.h"
 #include "ui/Application.h"
 
 namespace surgepad {
@@ -89,13 +90,8 @@ TurboAction& TurboAction::Instance() {
 }
 
 void TurboAction::Press() {
-    const bool on = kora::BtnContronLib::Instance().IsTurboOn();
-    if (!on && !ChosenProfileUsable()) {
-        lumen::Trace("controller: the chosen profile cannot be applied: warning");
-        OsdManager::Instance().PlayWarning();
-        return;
-    }
-    ButtonController::Instance().PlaySwitch(!on);
+    // A manual switch: the rules of automatic turbo know what it ends.
+    (void)TurboAutomation::Instance().Manual(TurboRequest::Toggle);
 }
 
 void ButtonController::PlaySwitch(bool on) {
@@ -144,6 +140,7 @@ void ButtonController::Initialise() {
     }
     m_current = m_actions[index == 1 ? 1 : 0];
     ResumeRecordedTurbo();
+    TurboAutomation::Instance().Start();
     if (MainForm != nullptr) {
         MainForm->CheckTimer.SetEnabled(true);
     }
@@ -195,24 +192,11 @@ void ButtonController::OnButtonPressed() {
 }
 
 TurboAnswer ButtonController::RequestTurbo(TurboRequest request) {
-    if (OsdManager::Instance().IsBusy()) {
-        lumen::Trace("controller: turbo asked for while an effect runs; refused");
-        return TurboAnswer::Busy;
-    }
-    const bool on = TurboIsOn();
-    const bool want = request == TurboRequest::Toggle ? !on : request == TurboRequest::On;
-    if (want == on) {
-        lumen::Trace("controller: turbo asked for: already %s", on ? "on" : "off");
-        return TurboAnswer::AlreadySo;
-    }
-    if (want && !ChosenProfileUsable()) {
-        lumen::Trace("controller: turbo asked for: the chosen profile cannot be applied: warning");
-        OsdManager::Instance().PlayWarning();
-        return TurboAnswer::Unusable;
-    }
-    lumen::Trace("controller: turbo asked for: %s", want ? "on" : "off");
-    PlaySwitch(want);
-    return TurboAnswer::Switching;
+    return TurboAutomation::Instance().Manual(request);
+}
+
+TurboAutomationInterface* ButtonController::Automation() {
+    return &TurboAutomation::Instance();
 }
 
 bool ButtonController::TurboIsOn() const {
@@ -346,6 +330,7 @@ void ButtonController::OnValuesChangedElsewhere() {
     SettingsStore::Instance().ClearTurboRecord();
     OsdManager::Instance().HideStatus();
     SetTray(0);
+    TurboAutomation::Instance().ValuesChangedElsewhere();
 }
 
 void ButtonController::Suspend() {

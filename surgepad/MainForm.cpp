@@ -11,6 +11,8 @@
 #include "surgepad/LanguageLookup.h"
 #include "surgepad/MultiLang.h"
 #include "surgepad/TrayTexts.h"
+#include "surgepad/TrayTurboMenu.h"
+#include "surgepad/TurboAutomationInterface.h"
 #include "surgepad/TurboCommand.h"
 #include "ui/Paths.h"
 
@@ -52,9 +54,9 @@ ui::FormLayout MainFormLayout() {
 
 TMainForm::TMainForm(ButtonControllerInterface& controller) : ui::Form(MainFormLayout()), m_controller(controller) {
     CheckTimer.OnTimer = ui::Callback<>::Of<&TMainForm::CheckTimerTimer>(this);
-    m_turboWatch.OnTimer = ui::Callback<>::Of<&TMainForm::TurboWatchTimer>(this);
-    // -turbo from a program without the rights of this one.
-    (void)AllowWindowMessage(WM_COPYDATA);
+    // -turbo from a program without the rights of this one, to this window alone.
+    const bool allowed = AllowWindowMessageFor(Handle(), WM_COPYDATA);
+    lumen::Trace("command: WM_COPYDATA let through to the main window%s", allowed ? "" : ": refused");
 
     m_broadcastMessage = RegisterWindowMessageA(kBroadcastMessageName);
     m_hook = ui::App().SubscribeMessages(ui::MessageHook::Of<&TMainForm::ApplicationMessageHook>(this));
@@ -96,8 +98,15 @@ void TMainForm::SetTrayIcon(int index) {
 void TMainForm::RefreshTrayTip() {
     const TrayState state = TrayStateOf(m_controller.TurboIsOn(), m_controller.TurboActionChosen());
     // The profile's name is a file name in the system's code page; the tip is UTF-8.
-    const std::string text =
+    std::string text =
         FillName(MultiLang::Instance().Text(TrayTipKey(state)), lumen::Utf8FromAnsi(m_controller.ChosenProfileName()));
+    // "... while game.exe runs": why automatic turbo holds it on.
+    if (TurboAutomationInterface* automation = m_controller.Automation()) {
+        const std::string reason = automation->TipReason();
+        if (!reason.empty()) {
+            text += " " + reason;
+        }
+    }
     // The record holds 127 UTF-16 units; a character is never cut in half.
     const std::string tip =
         lumen::CutToUtf16Units(text.empty() ? std::string(kMainFormCaption) : text, CsTrayIcon::kTipUnits);
@@ -130,6 +139,10 @@ void TMainForm::ShowTrayMenu() {
     lumen::UniqueMenu menu(CreatePopupMenu());
     bool made = menu && AppendMenuW(menu.get(), MF_STRING | (turboEnabled ? 0 : MF_GRAYED), kTrayMenuTurbo,
                                     lumen::Widen(turbo).c_str());
+    // "Turbo for" and "Automatic turbo" follow the turbo item.
+    TurboAutomationInterface* automation = m_controller.Automation();
+    const AutomationMenu automatic = automation != nullptr ? automation->Menu() : AutomationMenu{};
+    made = made && (automation == nullptr || AppendTurboMenus(menu.get(), automatic));
     if (made && !profiles.empty()) {
         made = AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr) != FALSE;
         for (size_t i = 0; made && i < profiles.size() && kTrayMenuFirstProfile + i < kTrayMenuProfileLimit; ++i) {
@@ -169,6 +182,8 @@ void TMainForm::ShowTrayMenu() {
     } else if (item == kTrayMenuTurbo) {
         lumen::Trace("tray: menu: turbo %s", on ? "off" : "on");
         (void)m_controller.RequestTurbo(on ? TurboRequest::Off : TurboRequest::On);
+    } else if (automation != nullptr && TurboMenuChosen(item, automatic, *automation)) {
+        // Carried out by automatic turbo.
     } else if (item >= kTrayMenuFirstProfile && item - kTrayMenuFirstProfile < profiles.size()) {
         const size_t index = item - kTrayMenuFirstProfile;
         lumen::Trace("tray: menu: profile %u", static_cast<unsigned>(index));
@@ -221,57 +236,11 @@ bool TMainForm::AppendLanguageMenu(HMENU menu, std::vector<LanguageInfo>* langua
     return made;
 }
 
-LRESULT TMainForm::TurboCommandReceived(const COPYDATASTRUCT& data, HWND reply) {
-    const std::optional<TurboCommand> command = ReadTurboCommand(data.lpData, data.cbData);
-    if (!command) {
-        lumen::Trace("command: a malformed turbo command ignored");
-        return kTurboBadArguments;
-    }
-    const bool on = m_controller.TurboIsOn();
-    if (*command == TurboCommand::Status) {
-        lumen::Trace("command: turbo status: %s", on ? "on" : "off");
-        return on ? kTurboStatusOn : kTurboDone;
-    }
-    const TurboRequest request = *command == TurboCommand::On    ? TurboRequest::On
-                                 : *command == TurboCommand::Off ? TurboRequest::Off
-                                                                 : TurboRequest::Toggle;
-    lumen::Trace("command: turbo %s", *command == TurboCommand::On    ? "on"
-                                      : *command == TurboCommand::Off ? "off"
-                                                                      : "toggle");
-    switch (m_controller.RequestTurbo(request)) {
-        case TurboAnswer::AlreadySo:
-            return kTurboDone;
-        case TurboAnswer::Busy:
-        case TurboAnswer::Unusable:
-            return kTurboRefused;
-        case TurboAnswer::Switching:
-            break;
-    }
-    // The outcome goes to the sender's reply window once the switch has ended.
-    char cls[32] = {};
-    if (reply != nullptr && GetClassNameA(reply, cls, sizeof cls) > 0 && lstrcmpA(cls, kTurboReplyClass) == 0) {
-        m_pendingTurbo.push_back(
-            PendingTurbo{reply, request == TurboRequest::Toggle ? !on : request == TurboRequest::On});
-        m_turboWatch.SetEnabled(true);
-    }
-    return kTurboSwitching;
-}
-
-void TMainForm::TurboWatchTimer() {
-    if (m_controller.SwitchRunning()) {
-        return;
-    }
-    m_turboWatch.SetEnabled(false);
-    const bool on = m_controller.TurboIsOn();
-    for (const PendingTurbo& pending : m_pendingTurbo) {
-        const int outcome = pending.want == on ? kTurboDone : kTurboRefused;
-        lumen::Trace("command: turbo switch ended: %s", outcome == kTurboDone ? "done" : "refused");
-        PostMessageA(pending.reply, kTurboReplyMessage, static_cast<WPARAM>(outcome), 0);
-    }
-    m_pendingTurbo.clear();
-}
-
 void TMainForm::CloseCommand() {
+    // Commands that come from now on are refused.
+    if (TurboAutomationInterface* automation = m_controller.Automation()) {
+        automation->Ending();
+    }
     Close();
 }
 
@@ -350,6 +319,11 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             lumen::Trace("command: power broadcast %u: resume", static_cast<unsigned>(wParam));
             m_controller.Resume();
         }
+        // The power source may have changed (PBT_APMPOWERSTATUSCHANGE), also during a sleep.
+        if ((wParam == PBT_APMPOWERSTATUSCHANGE || event == PowerEvent::Resume) &&
+            m_controller.Automation() != nullptr) {
+            m_controller.Automation()->PowerStatusChanged();
+        }
         return DefaultHandler(message, wParam, lParam);
     }
     if (message >= kFirstPrivateMessage && message <= kFirstPrivateMessage + 6) {
@@ -366,8 +340,8 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (message == WM_COPYDATA && lParam != 0) {
         const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (data.dwData == kTurboCopyDataId) {
-            return TurboCommandReceived(data, reinterpret_cast<HWND>(wParam));
+        if (data.dwData == kTurboCopyDataId && m_controller.Automation() != nullptr) {
+            return m_controller.Automation()->CommandReceived(data.lpData, data.cbData, reinterpret_cast<HWND>(wParam));
         }
     }
     if (m_taskbarCreated != 0 && message == m_taskbarCreated) {

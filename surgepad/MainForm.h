@@ -82,10 +82,6 @@ private:
     // The submenu "Language" at the end of `menu`; the languages it lists, in the order
     // of their items, in `languages`.
     bool AppendLanguageMenu(HMENU menu, std::vector<LanguageInfo>* languages);
-    // -turbo from the command line (WM_COPYDATA): the answer, or kTurboSwitching with
-    // the outcome posted to `reply` when the switch has ended.
-    LRESULT TurboCommandReceived(const COPYDATASTRUCT& data, HWND reply);
-    void TurboWatchTimer();
     // The close command: ends the program.
     void CloseCommand();
 
@@ -99,13 +95,6 @@ private:
     std::unique_ptr<TsTrayIcon> m_trayIcon;
     ui::Icon m_icons[2];
     std::string m_tip;
-    // Commands waiting for their switch to end: the reply window, and the state asked for.
-    struct PendingTurbo {
-        HWND reply;
-        bool want;
-    };
-    std::vector<PendingTurbo> m_pendingTurbo;
-    ui::Timer m_turboWatch{100, false};
 };
 
 // The process-wide instance (null before start-up and after exit).

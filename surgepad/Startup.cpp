@@ -17,6 +17,7 @@
 #include "surgepad/SettingsStore.h"
 #include "surgepad/StartupCheck.h"
 #include "surgepad/StatusForm.h"
+#include "surgepad/TurboAutomation.h"
 #include "surgepad/TurboSwitch.h"
 #include "ui/Application.h"
 #include "ui/Error.h"
@@ -39,7 +40,7 @@ void ForgetWindows() {
 int RunSurgepad(int argc, const char* const* argv) {
     const TurboCommandLine turbo = ParseTurboCommandLine(argc, argv);
     if (turbo.kind != TurboCommandLine::Kind::None) {
-        return RunTurboCommand(turbo);
+        return RunTurboCommand(turbo, argv);
     }
     if (HasReleaseSwitch(argc, argv)) {
         return RunRelease();
@@ -92,8 +93,12 @@ int RunSurgepad(int argc, const char* const* argv) {
         app.ShowException(e);
     }
     // A switch still running uses the windows and may be in the middle of its firmware
-    // writes: it finishes first.
+    // writes: it finishes first. Commands that come meanwhile are refused, and automatic
+    // turbo starts nothing more.
     app.OnSessionEnding = {};
+    if (TurboAutomation* automation = TurboAutomation::Existing()) {
+        automation->Ending();
+    }
     ButtonController::Instance().FinishRunningSwitch();
     ForgetWindows();
     app.DestroyForms();

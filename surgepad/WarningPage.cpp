@@ -75,9 +75,10 @@ void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::
     DrawTextKeepingAlpha(page, explanation, scaled(kWarningTextRect), kWarningTextFlags, fonts.body);
 }
 
-void DrawWarningTexts(lumen::Bitmap& page) {
+void DrawWarningTexts(lumen::Bitmap& page, const char* explanationKey) {
     const MultiLang& lang = MultiLang::Instance();
-    DrawWarningTexts(page, lang.Text("Warning"), lang.Text("OcWarn"), lang.LanguageName(), lang.FontFace("Arial"));
+    DrawWarningTexts(page, lang.Text("Warning"), lang.Text(explanationKey), lang.LanguageName(),
+                     lang.FontFace("Arial"));
 }
 
 }  // namespace surgepad

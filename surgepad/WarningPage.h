@@ -39,10 +39,14 @@ lumen::UniqueFont CreateWarningFont(const WarningFont& font);
 void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RECT& r, UINT flags,
                           const WarningFont& font);
 
-// Title Text("Warning") in bold -16, explanation Text("OcWarn") in regular -11, the
-// latter with the Shift-JIS character set when the language is "Japanese"; both in
+// The explanations: the profile that cannot be applied, and turbo refused on battery.
+inline constexpr char kOcWarnKey[] = "OcWarn";
+inline constexpr char kOnBatteryWarnKey[] = "TurboOnBatteryWarn";
+
+// Title Text("Warning") in bold -16, explanation Text(explanationKey) in regular -11,
+// the latter with the Shift-JIS character set when the language is "Japanese"; both in
 // `face`, the language's font.
-void DrawWarningTexts(lumen::Bitmap& page);
+void DrawWarningTexts(lumen::Bitmap& page, const char* explanationKey = kOcWarnKey);
 void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::string& explanation,
                       const std::string& languageName, const std::string& face = "Arial");
 

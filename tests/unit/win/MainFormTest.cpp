@@ -16,6 +16,7 @@
 #include "surgepad/MainForm.h"
 #include "lumen/core/WideText.h"
 #include "surgepad/MultiLang.h"
+#include "surgepad/TurboAutomationInterface.h"
 #include "tests/unit/win/UiTestSupport.h"
 #include "ui/Application.h"
 
@@ -24,9 +25,32 @@ namespace surgepad {
 using namespace kora;  // the wire format of the board maker's utilities
 namespace {
 
+// Automatic turbo as the tray menu and the tip see it, recording what is chosen.
+class RecordingAutomation : public TurboAutomationInterface {
+public:
+    explicit RecordingAutomation(std::vector<std::string>& events) : m_events(events) {}
+    AutomationMenu menu;
+    std::string reason;
+    AutomationMenu Menu() override { return menu; }
+    void TurboFor(int64_t seconds) override { m_events.push_back("turbo for " + std::to_string(seconds)); }
+    void AddProgram(const std::string& name) override { m_events.push_back("add " + name); }
+    void RemoveProgram(const std::string& name) override { m_events.push_back("remove " + name); }
+    void SetGameModeRule(bool on) override { m_events.push_back(on ? "game mode on" : "game mode off"); }
+    void SetOffOnBattery(bool on) override { m_events.push_back(on ? "off on battery on" : "off on battery off"); }
+    std::string TipReason() override { return reason; }
+    LRESULT CommandReceived(const void*, size_t, HWND) override { return 0; }
+    void PowerStatusChanged() override { m_events.push_back("power status"); }
+    void Ending() override { m_events.push_back("ending"); }
+
+private:
+    std::vector<std::string>& m_events;
+};
+
 class RecordingController : public ButtonControllerInterface {
 public:
     std::vector<std::string> events;
+    TurboAutomationInterface* automation = nullptr;
+    TurboAutomationInterface* Automation() override { return automation; }
     // The presses and announcements handled so far, for a second thread to watch.
     std::atomic<int> broadcasts{0};
     // Runs after a press was recorded (on the GUI thread).
@@ -319,6 +343,8 @@ struct MenuSeen {
     std::vector<bool> languageChecked;
     bool greyed = false;   // the first item
     bool rescued = false;  // the menu had to be closed with Escape
+    // Each submenu's items, with "+" before a checked one and "-" before a greyed one.
+    std::vector<std::vector<std::string>> submenus;
 };
 
 // The open popup menu window of this process, or null.
@@ -371,8 +397,9 @@ struct Answer {
     enum Kind { ClickItem, ClickElsewhere, Key } kind;
     int item;
     WORD key;
-    // Key: pressed before `key`, one after the other.
+    // Key: pressed before `key`, one after the other, and after it.
     std::vector<WORD> before = {};
+    std::vector<WORD> then = {};
 };
 
 // Right-clicks the icon (the shell's notification) and answers the menu from a second
@@ -404,13 +431,26 @@ MenuSeen RightClickAndAnswer(TsTrayIcon& tray, Answer answer) {
             seen.bold.push_back((info.fState & MFS_DEFAULT) != 0);
             seen.checked.push_back((info.fState & MFS_CHECKED) != 0);
             seen.greyed = seen.greyed || (i == 0 && (info.fState & MFS_GRAYED) != 0);
-            const HMENU sub = GetSubMenu(menu, i);
-            for (int j = 0; sub != nullptr && j < GetMenuItemCount(sub); ++j) {
-                wchar_t wide[128] = {};
-                GetMenuStringW(sub, static_cast<UINT>(j), wide, 128, MF_BYPOSITION);
-                seen.languages.push_back(lumen::Utf8FromWide(wide));
-                seen.languageChecked.push_back((GetMenuState(sub, static_cast<UINT>(j), MF_BYPOSITION) & MF_CHECKED) !=
-                                               0);
+            if (HMENU sub = GetSubMenu(menu, i)) {
+                std::vector<std::string> items;
+                seen.languages.clear();
+                seen.languageChecked.clear();
+                for (int j = 0; j < GetMenuItemCount(sub); ++j) {
+                    wchar_t wide[128] = {};
+                    GetMenuStringW(sub, static_cast<UINT>(j), wide, 128, MF_BYPOSITION);
+                    const std::string subText = lumen::Utf8FromWide(wide);
+                    const UINT state = GetMenuState(sub, static_cast<UINT>(j), MF_BYPOSITION);
+                    const bool separator = (state & MF_SEPARATOR) != 0;
+                    items.push_back(std::string(separator                   ? ""
+                                                : (state & MF_CHECKED) != 0 ? "+"
+                                                : (state & MF_GRAYED) != 0  ? "-"
+                                                                            : "") +
+                                    subText);
+                    // The Language submenu is the last one.
+                    seen.languages.push_back(subText);
+                    seen.languageChecked.push_back((state & MF_CHECKED) != 0);
+                }
+                seen.submenus.push_back(items);
             }
         }
         RECT r = {};
@@ -421,6 +461,10 @@ MenuSeen RightClickAndAnswer(TsTrayIcon& tray, Answer answer) {
                 Sleep(150);
             }
             SendKey(answer.key);
+            for (const WORD key : answer.then) {
+                Sleep(80);
+                SendKey(key);
+            }
         } else if (answer.kind == Answer::ClickElsewhere) {
             SendClickAt(POINT{r.right + 40 < 1000 ? r.right + 40 : r.left - 40, r.top + 5});
         } else {
@@ -553,6 +597,85 @@ TEST_F(MainFormRouting, TrayMenuLanguageSubmenuListsTheLanguagesByTheirOwnNames)
         EXPECT_EQ(seen.languageChecked, checked) << c.what;
         EXPECT_EQ(controller.events, c.events) << c.what;
     }
+}
+
+// "Turbo for" and "Automatic turbo" follow the turbo item: the timed lengths, the
+// listed programs checked (a click removes one), "Add" for the program last in front,
+// game mode where the system has it, and turbo off on battery; each choice reaches
+// automatic turbo, and the tip names its reason.
+TEST_F(MainFormRouting, TrayMenuOffersTimedAndAutomaticTurbo) {
+    RecordingAutomation automation(controller.events);
+    controller.automation = &automation;
+    AutomationMenu all;
+    all.programs = {"game.exe", "R&D tool.exe"};
+    all.candidate = "other.exe";
+    all.gameModeAvailable = true;
+    AutomationMenu bare;
+    bare.timedEnabled = false;
+    bare.offOnBattery = false;
+    const std::vector<std::string> timed = {"30 minutes", "1 hour", "2 hours"};
+    const std::vector<std::string> timedGreyed = {"-30 minutes", "-1 hour", "-2 hours"};
+    struct Case {
+        const char* what;
+        AutomationMenu state;
+        std::vector<WORD> keys;  // after the first Down onto the turbo item
+        std::vector<std::string> automatic;
+        Events events;
+    };
+    const std::vector<std::string> full = {"+game.exe",
+                                           "+R&&D tool.exe",
+                                           "Add \"other.exe\"",
+                                           "",
+                                           "While Windows game mode is on",
+                                           "+Turbo off on battery"};
+    const Case cases[] = {
+        {"30 minutes", all, {VK_DOWN, VK_RIGHT, VK_RETURN}, full, {"turbo for 1800"}},
+        {"2 hours", all, {VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN}, full, {"turbo for 7200"}},
+        {"a listed program removed",
+         all,
+         {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN},
+         full,
+         {"remove R&D tool.exe"}},
+        {"the program last in front added",
+         all,
+         {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN},
+         full,
+         {"add other.exe"}},
+        {"game mode", all, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_UP, VK_UP, VK_RETURN}, full, {"game mode on"}},
+        {"off on battery", all, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN}, full, {"off on battery off"}},
+        {"nothing listed, no game mode: the battery item alone",
+         bare,
+         {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN},
+         {"Turbo off on battery"},
+         {"off on battery on"}},
+        {"greyed lengths are not chosen",
+         bare,
+         {VK_DOWN, VK_RIGHT, VK_RETURN, VK_ESCAPE, VK_ESCAPE},
+         {"Turbo off on battery"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        controller.events.clear();
+        automation.menu = c.state;
+        const MenuSeen seen = RightClickAndAnswer(form->TrayIcon(), Answer{Answer::Key, 0, VK_DOWN, {}, c.keys});
+        ASSERT_TRUE(seen.shown) << c.what << ": no menu";
+        ASSERT_GE(seen.items.size(), 3u) << c.what;
+        EXPECT_EQ(seen.items[1], "Turbo for") << c.what;
+        EXPECT_EQ(seen.items[2], "Automatic turbo") << c.what;
+        // Then the Language submenu.
+        ASSERT_EQ(seen.submenus.size(), 3u) << c.what;
+        EXPECT_EQ(seen.submenus[0], c.state.timedEnabled ? timed : timedGreyed) << c.what;
+        EXPECT_EQ(seen.submenus[1], c.automatic) << c.what;
+        EXPECT_EQ(controller.events, c.events) << c.what;
+        EXPECT_EQ(OpenMenuWindow(), nullptr) << c.what << ": a menu is still shown";
+    }
+    automation.reason = "while game.exe runs";
+    form->RefreshTrayTip();
+    const std::string tip = form->TrayIcon().Tip();
+    EXPECT_EQ(tip.substr(tip.size() - std::min(tip.size(), std::string(" while game.exe runs").size())),
+              " while game.exe runs")
+        << tip;
+    controller.automation = nullptr;
 }
 
 // The premise of counting a broadcast once while a modal loop runs: the main form is
