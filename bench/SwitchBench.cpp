@@ -705,6 +705,38 @@ TEST(Bench, Surgepad) {
     program.Stop();
 }
 
+// Idle with every rule of automatic turbo enabled and nothing running: a listed program,
+// game mode, turbo off on battery. The rules wait on events (a foreground hook, the
+// power notifications), so the wake-ups stay the 5 s check alone.
+TEST(Bench, SurgepadWithEveryRuleEnabled) {
+    e2e::UseBoard("full.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, e2e::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    const char programs[] = "game.exe\0launcher.exe\0";
+    RegSetValueExA(key, "TurboPrograms", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(programs), sizeof programs);
+    RegCloseKey(key);
+    ASSERT_TRUE(e2e::SetUserDword(e2e::kSettingsKey, "TurboInGameMode", 1));
+    ASSERT_TRUE(e2e::SetUserDword(e2e::kSettingsKey, "TurboOffOnBattery", 1));
+    e2e::Surgepad program;
+    const auto started = program.WaitForTrace("turbo rules: started", 30000);
+    ASSERT_TRUE(started && program.WaitForTrace("startup: running", 30000)) << program.TraceText();
+    std::printf("figure: surgepad with every rule enabled: %s\n", started->text.c_str());
+    ASSERT_TRUE(program.Sync());
+    const std::string proc = ProcFolder("Surgepad.exe");
+    Sleep(2000);
+    const Idle idle = MeasureIdle(proc, "surgepad_every_rule");
+    Compare("idle_bursts", idle.bursts, "wake-ups",
+            ("every rule enabled, nothing running; target: only the 5 s check above the empty program, " +
+             std::to_string(IdleSeconds() / 5) + " here")
+                .c_str());
+    Compare("idle_cpu", idle.cpuMs, "ms", "every rule enabled, over the same idle window");
+    ASSERT_TRUE(program.Running());
+    program.Stop();
+}
+
 // The release executables: Surgepad.exe against the empty program, both as built for
 // x64 here and, when tools/bench.sh found them, for x86 (SURGEPAD_BENCH_X86_EXE and
 // SURGEPAD_BENCH_X86_EMPTY_EXE, unix paths).

@@ -4,6 +4,7 @@
 
 #include "kr/AccessibilityCalls.h"
 #include "kr/KrControl.h"
+#include "lumen/core/WideText.h"
 
 namespace kr {
 namespace {
@@ -12,19 +13,15 @@ bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
-// The control's texts are in the system's ANSI code page, as everything it draws.
+// The control's texts are UTF-8, as everything it draws (lumen/core/WideText.h).
 // The object exists only where the entries were bound.
 BSTR ToBstr(const std::string& text) {
     const AccessibilityCalls* calls = Accessibility();
     if (calls == nullptr) {
         return nullptr;
     }
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    BSTR out = calls->sysAllocStringLen(nullptr, static_cast<UINT>(length));
-    if (out != nullptr && length > 0) {
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), out, length);
-    }
-    return out;
+    const std::wstring wide = lumen::Widen(text);
+    return calls->sysAllocStringLen(wide.c_str(), static_cast<UINT>(wide.size()));
 }
 
 }  // namespace

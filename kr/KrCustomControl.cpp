@@ -1,6 +1,7 @@
 #include "kr/KrCustomControl.h"
 
 #include "lumen/core/Handle.h"
+#include "lumen/core/WideText.h"
 
 namespace kr {
 
@@ -132,7 +133,8 @@ void KrCustomControl::DrawCaptionText(const ui::Font& font, COLORREF color, cons
     SetBkMode(dc, TRANSPARENT);
     lumen::SelectGuard selected(dc, font.Handle());
     SetTextColor(dc, color);
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &bounds, format);
+    const std::wstring wide = lumen::Widen(text);
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &bounds, format);
     GdiFlush();
 }
 

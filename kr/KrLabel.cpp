@@ -1,6 +1,7 @@
 #include "kr/KrLabel.h"
 
 #include "lumen/core/Handle.h"
+#include "lumen/core/WideText.h"
 
 namespace kr {
 
@@ -38,11 +39,11 @@ void KrLabel::DoDrawText(HDC dc, RECT& rect, UINT flags) {
         // the whole rectangle answers and nothing moves twice; wrapped lines, which
         // DrawText does not place vertically, are measured with room for the shade.
         if (WordWrap()) {
-            rect = m_layout->Measure(dc, Caption().c_str(), rect, flags);
+            rect = m_layout->Measure(dc, lumen::Widen(Caption()).c_str(), rect, flags);
         }
         return;
     }
-    m_layout->Draw(dc, Caption().c_str(), rect, flags);
+    m_layout->Draw(dc, lumen::Widen(Caption()).c_str(), rect, flags);
 }
 
 }  // namespace kr

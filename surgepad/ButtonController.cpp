@@ -10,11 +10,13 @@
 #include "lumen/system/WinRegistry.h"
 #include "surgepad/MainForm.h"
 #include "surgepad/MultiLang.h"
+#include "surgepad/OsdDisplay.h"
 #include "surgepad/OsdManager.h"
 #include "surgepad/PwrBtnChangeFrom.h"
 #include "surgepad/SettingForm.h"
 #include "surgepad/SettingView.h"
 #include "surgepad/SettingsStore.h"
+#include "surgepad/TurboAutomation.h"
 #include "ui/Application.h"
 
 namespace surgepad {
@@ -85,13 +87,8 @@ TurboAction& TurboAction::Instance() {
 }
 
 void TurboAction::Press() {
-    const bool on = kora::BtnContronLib::Instance().IsTurboOn();
-    if (!on && !ButtonGuardian::Instance().ChosenProfileUsable()) {
-        lumen::Trace("controller: the chosen profile cannot be applied: warning");
-        OsdManager::Instance().PlayWarning();
-        return;
-    }
-    ButtonController::Instance().PlaySwitch(!on);
+    // A manual switch: the rules of automatic turbo know what it ends.
+    (void)TurboAutomation::Instance().Manual(TurboRequest::Toggle);
 }
 
 void ButtonController::PlaySwitch(bool on) {
@@ -124,6 +121,7 @@ void ButtonController::Initialise() {
     }
     m_current = m_actions[ButtonGuardian::Instance().Start() == 1 ? 1 : 0];
     ResumeRecordedTurbo();
+    TurboAutomation::Instance().Start();
     if (MainForm != nullptr) {
         MainForm->CheckTimer.SetEnabled(true);
     }
@@ -160,26 +158,11 @@ void ButtonController::OnButtonPressed() {
 }
 
 TurboAnswer ButtonController::RequestTurbo(TurboRequest request) {
-    if (OsdManager::Instance().IsBusy()) {
-        lumen::Trace("controller: turbo asked for while an effect runs; refused");
-        return TurboAnswer::Busy;
-    }
-    switch (ButtonGuardian::Instance().RequestStep(request)) {
-        case SwitchStep::None:
-            lumen::Trace("controller: turbo asked for: already %s", TurboIsOn() ? "on" : "off");
-            return TurboAnswer::AlreadySo;
-        case SwitchStep::Warning:
-            lumen::Trace("controller: turbo asked for: the chosen profile cannot be applied: warning");
-            OsdManager::Instance().PlayWarning();
-            return TurboAnswer::Unusable;
-        case SwitchStep::On:
-        case SwitchStep::Off:
-            break;
-    }
-    const bool want = !TurboIsOn();
-    lumen::Trace("controller: turbo asked for: %s", want ? "on" : "off");
-    PlaySwitch(want);
-    return TurboAnswer::Switching;
+    return TurboAutomation::Instance().Manual(request);
+}
+
+TurboAutomationInterface* ButtonController::Automation() {
+    return &TurboAutomation::Instance();
 }
 
 bool ButtonController::TurboIsOn() const {
@@ -297,6 +280,7 @@ void ButtonController::OnValuesChangedElsewhere() {
     ButtonGuardian::Instance().ForgetTurbo();
     OsdManager::Instance().HideStatus();
     SetTray(0);
+    TurboAutomation::Instance().ValuesChangedElsewhere();
 }
 
 void ButtonController::Suspend() {
@@ -408,6 +392,24 @@ void ButtonController::OpenSettings() {
     ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
 }
 
+void ButtonController::ChooseLanguage(const std::string& name) {
+    SettingsStore::Instance().SetLanguage(name);
+    MultiLang& lang = MultiLang::Instance();
+    lang.SetChosenLanguage(name);
+    lumen::Trace("controller: language chosen: %s, in force: %s", name.empty() ? "the system's" : name.c_str(),
+                 lang.LanguageName().c_str());
+    if (SettingForm != nullptr) {
+        SettingForm->LanguageChanged();
+    }
+    OsdDisplay::Instance().ForgetWarningPage();
+    if (PwrBtnChangeFrom != nullptr) {
+        PwrBtnChangeFrom->LanguageChanged();
+    }
+    if (MainForm != nullptr) {
+        MainForm->RefreshTrayTip();
+    }
+}
+
 void ButtonController::CheckPowerButtonConfiguration() {
     if (!ButtonGuardian::Instance().CheckConfiguration()) {
         return;
@@ -418,7 +420,7 @@ void ButtonController::CheckPowerButtonConfiguration() {
     }
     SettingView().LoadState();
     if (PwrBtnChangeFrom != nullptr) {
-        PwrBtnChangeFrom->ShowMessage(MultiLang::Instance().Text("PowBtnConfigAltered"));
+        PwrBtnChangeFrom->ShowText("PowBtnConfigAltered");
     }
     if (MainForm != nullptr) {
         MainForm->CheckTimer.SetEnabled(true);

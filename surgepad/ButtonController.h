@@ -81,6 +81,8 @@ public:
     std::vector<std::string> ProfileNames(int* chosen) const override;
     std::string ChosenProfileName() const override;
     void ChooseProfile(int index, const std::string& name) override;
+    void ChooseLanguage(const std::string& name) override;
+    TurboAutomationInterface* Automation() override;
     // Before the windows go (the close command, the end of the session): lets a
     // running switch finish, waiting at most kSwitchFinishWaitMs. GUI thread.
     void FinishRunningSwitch();

@@ -11,8 +11,10 @@ namespace surgepad {
 enum class TurboRequest { On, Off, Toggle };
 // Switching: the switch started (display and badge as for a press); AlreadySo: nothing
 // to do; Busy: a switch runs; Unusable: the chosen profile cannot be applied (the
-// warning shows, as for a press).
-enum class TurboAnswer { Switching, AlreadySo, Busy, Unusable };
+// warning shows, as for a press); OnBattery: refused on battery (a warning of its own).
+enum class TurboAnswer { Switching, AlreadySo, Busy, Unusable, OnBattery };
+
+class TurboAutomationInterface;
 
 class ButtonControllerInterface {
 public:
@@ -49,6 +51,12 @@ public:
     virtual std::string ChosenProfileName() const { return {}; }
     // Entry `index` of ProfileNames chosen, stored as Apply stores it.
     virtual void ChooseProfile(int, const std::string&) {}
+    // The language of the program's texts chosen in the tray menu ("" for the system's),
+    // stored and in force at once in every window and the tray.
+    virtual void ChooseLanguage(const std::string&) {}
+    // Automatic turbo: the tray menu's submenus, the tip's reason, -turbo's records;
+    // none without it.
+    virtual TurboAutomationInterface* Automation() { return nullptr; }
 };
 
 // The program's controller (process-wide, created on first use, never destroyed).

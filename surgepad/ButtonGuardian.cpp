@@ -110,28 +110,6 @@ bool ButtonGuardian::ChosenProfileUsable() {
     return type >= m_lib.ProfileCount() || m_lib.IsProfileUsable(type);
 }
 
-SwitchStep ButtonGuardian::PressStep() {
-    if (m_store.GetButtonAction() != 1) {
-        return SwitchStep::None;
-    }
-    if (m_lib.IsTurboOn()) {
-        return SwitchStep::Off;
-    }
-    return ChosenProfileUsable() ? SwitchStep::On : SwitchStep::Warning;
-}
-
-SwitchStep ButtonGuardian::RequestStep(TurboRequest request) {
-    const bool on = m_lib.IsTurboOn();
-    const bool want = request == TurboRequest::Toggle ? !on : request == TurboRequest::On;
-    if (want == on) {
-        return SwitchStep::None;
-    }
-    if (!want) {
-        return SwitchStep::Off;
-    }
-    return ChosenProfileUsable() ? SwitchStep::On : SwitchStep::Warning;
-}
-
 bool ButtonGuardian::SwitchOn() {
     const uint32_t type = m_store.GetProfileType();
     // Kept before the first write, so that a start after a crash in the middle of the

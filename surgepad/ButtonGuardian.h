@@ -9,8 +9,6 @@
 
 #include <cstdint>
 
-#include "surgepad/ButtonControllerInterface.h"
-
 namespace kora {
 class BtnContronLib;
 }
@@ -18,14 +16,6 @@ class BtnContronLib;
 namespace surgepad {
 
 class SettingsStore;
-
-// What a press or a request asks of the firmware now.
-enum class SwitchStep {
-    None,     // nothing: the power action is in force, or turbo is already so
-    On,       // switch the chosen profile on
-    Off,      // switch back to the start-up values
-    Warning,  // the chosen profile cannot be applied: the warning, nothing switched
-};
 
 // What a start did with the turbo record of an earlier run.
 enum class RecordedTurbo {
@@ -55,10 +45,6 @@ public:
 
     // The chosen profile can be switched on.
     bool ChosenProfileUsable();
-    // What a press of the power button asks for, with the action stored now.
-    SwitchStep PressStep();
-    // What the tray menu's or the command line's request asks for, whichever action.
-    SwitchStep RequestStep(TurboRequest request);
 
     // The firmware side of a switch (the animation thread runs them after the effect).
     // False when nothing of the profile is in force: turbo stays off.

@@ -1,12 +1,15 @@
 #include "surgepad/CsTrayIcon.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "lumen/core/DebugTrace.h"
+#include "lumen/core/TextUtf8.h"
+#include "lumen/core/WideText.h"
 
 namespace surgepad {
 
-CsTrayIcon::CsTrayIcon(HWND owner, UINT id, UINT callbackMessage) : m_data(new NOTIFYICONDATAA{}) {
+CsTrayIcon::CsTrayIcon(HWND owner, UINT id, UINT callbackMessage) : m_data(new NOTIFYICONDATAW{}) {
     m_data->cbSize = kRecordSize;
     m_data->hWnd = owner;
     m_data->uID = id;
@@ -17,7 +20,7 @@ CsTrayIcon::~CsTrayIcon() {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         if (m_visible) {
-            Shell_NotifyIconA(NIM_DELETE, m_data);
+            Shell_NotifyIconW(NIM_DELETE, m_data);
             m_visible = false;
         }
     }
@@ -49,7 +52,7 @@ bool CsTrayIcon::AddLocked() {
     m_wanted = true;
     m_data->uFlags = FlagsLocked();
     for (int attempt = 1; attempt <= kAddAttempts; ++attempt) {
-        if (Shell_NotifyIconA(NIM_ADD, m_data)) {
+        if (Shell_NotifyIconW(NIM_ADD, m_data)) {
             m_visible = true;
             lumen::Trace("tray: icon added (attempt %d)", attempt);
             return true;
@@ -71,7 +74,7 @@ bool CsTrayIcon::Add() {
 bool CsTrayIcon::Delete() {
     std::lock_guard<std::mutex> guard(m_lock);
     m_wanted = false;
-    if (Shell_NotifyIconA(NIM_DELETE, m_data)) {
+    if (Shell_NotifyIconW(NIM_DELETE, m_data)) {
         m_visible = false;
         return true;
     }
@@ -83,7 +86,7 @@ bool CsTrayIcon::ModifyLocked() {
         return false;
     }
     m_data->uFlags = FlagsLocked();
-    return Shell_NotifyIconA(NIM_MODIFY, m_data) != FALSE;
+    return Shell_NotifyIconW(NIM_MODIFY, m_data) != FALSE;
 }
 
 bool CsTrayIcon::Modify() {
@@ -102,15 +105,16 @@ bool CsTrayIcon::Readd() {
 
 void CsTrayIcon::SetTip(const std::string& tip) {
     std::lock_guard<std::mutex> guard(m_lock);
-    const size_t n = tip.size() < sizeof m_data->szTip - 1 ? tip.size() : sizeof m_data->szTip - 1;
+    static_assert(sizeof m_data->szTip / sizeof m_data->szTip[0] == kTipUnits + 1);
+    const std::wstring wide = lumen::Widen(lumen::CutToUtf16Units(lumen::Utf8FromAnsi(tip), kTipUnits));
     std::memset(m_data->szTip, 0, sizeof m_data->szTip);
-    std::memcpy(m_data->szTip, tip.data(), n);
+    wide.copy(m_data->szTip, std::min(wide.size(), kTipUnits));
     ModifyLocked();
 }
 
 std::string CsTrayIcon::Tip() const {
     std::lock_guard<std::mutex> guard(m_lock);
-    return m_data->szTip;
+    return lumen::Utf8FromWide(m_data->szTip);
 }
 
 void CsTrayIcon::SetIconHandle(HICON icon) {
@@ -137,7 +141,7 @@ void CsTrayIcon::SetBalloonKind(BalloonKind kind) {
     }
 }
 
-NOTIFYICONDATAA CsTrayIcon::Record() const {
+NOTIFYICONDATAW CsTrayIcon::Record() const {
     std::lock_guard<std::mutex> guard(m_lock);
     return *m_data;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The notification record of the tray icon and the calls that announce it to the
-// shell. The record has the layout of NOTIFYICONDATAA up to the info flags (488
-// bytes on x86, NOTIFYICONDATAA_V2_SIZE), which every shell since Windows 2000 takes.
+// shell. The record has the layout of NOTIFYICONDATAW up to the info flags (936
+// bytes on x86, NOTIFYICONDATAW_V2_SIZE), which every shell since Windows 2000 takes:
+// the wide record shows a tip in any language whatever the system's code page.
 //
 // The icon may change from a worker thread (a finished turbo switch) while the GUI
 // thread re-announces it, so the record is guarded.
@@ -16,7 +17,7 @@
 namespace surgepad {
 
 #if !defined(_WIN64)
-static_assert(NOTIFYICONDATAA_V2_SIZE == 488, "the notification record of x86 is 488 bytes");
+static_assert(NOTIFYICONDATAW_V2_SIZE == 936, "the wide notification record of x86 is 936 bytes");
 #endif
 
 // Kinds of the (never shown) balloon, as the component stores them.
@@ -24,7 +25,9 @@ enum class BalloonKind { None = 0, Warning = 1, Info = 2, Error = 3 };
 
 class CsTrayIcon {
 public:
-    static constexpr UINT kRecordSize = NOTIFYICONDATAA_V2_SIZE;
+    static constexpr UINT kRecordSize = NOTIFYICONDATAW_V2_SIZE;
+    // UTF-16 units of the tip, its terminator left out.
+    static constexpr size_t kTipUnits = 127;
     static constexpr int kAddAttempts = 3;
 
     CsTrayIcon(HWND owner, UINT id, UINT callbackMessage);
@@ -43,15 +46,17 @@ public:
     // icon again when it is wanted (it was added, or an add had been asked for).
     bool Readd();
 
-    // Copies at most 127 characters; re-announces when visible.
+    // A UTF-8 tip, cut to 127 UTF-16 units (never inside a character); re-announces
+    // when visible.
     void SetTip(const std::string& tip);
+    // The tip as UTF-8.
     std::string Tip() const;
     // Puts the picture into the record; re-announces when visible.
     void SetIconHandle(HICON icon);
     void SetBalloonKind(BalloonKind kind);
 
     // A copy of the record, for tests and diagnostics.
-    NOTIFYICONDATAA Record() const;
+    NOTIFYICONDATAW Record() const;
     // The flags of an add or modify for the record as it stands.
     UINT AnnounceFlags() const;
 
@@ -61,7 +66,7 @@ private:
     UINT FlagsLocked() const;
 
     mutable std::mutex m_lock;
-    NOTIFYICONDATAA* m_data;
+    NOTIFYICONDATAW* m_data;
     bool m_visible = false;
     bool m_wanted = false;
     std::string m_info;  // the balloon text; this program never fills it

@@ -4,11 +4,18 @@
 // names are usable, where the files lie, and the fallback of a text to English.
 //
 //   LangFiles\KrMultiLang.ini           [Languages] 0411=Japanese, 11=Japanese, ...
-//   LangFiles\<name>\<name>.ini         [Translations] Apply=...
+//   LangFiles\<name>\<name>.ini         [Language] Name=日本語, Font=...
+//                                       [Translations] Apply=...
+//
+// A text that neither the language's file nor the English file has is the program's
+// own English text: a user never meets a placeholder.
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace surgepad {
 
@@ -17,6 +24,24 @@ inline constexpr char kMissingText[] = "Error 737";
 inline constexpr char kFallbackLanguage[] = "English";
 inline constexpr char kListSection[] = "Languages";
 inline constexpr char kTextSection[] = "Translations";
+// What a language file says of itself: its name in its own language, the fonts its
+// script needs where the skin's font lacks it (faces separated by commas, the first one
+// the system has is used), and its encoding (LanguageFile.h).
+inline constexpr char kAboutSection[] = "Language";
+inline constexpr char kOwnNameKey[] = "Name";
+inline constexpr char kFontKey[] = "Font";
+
+// Every text the program shows, with its English words.
+struct TextKey {
+    const char* key;
+    const char* english;
+};
+std::span<const TextKey> TextKeys();
+// The English words of `key`, or nullptr for a key the program does not know.
+const char* EnglishText(std::string_view key);
+
+// The faces of a font entry, in their order, blanks around them removed.
+std::vector<std::string> FontFaces(std::string_view entry);
 
 // The list's keys of a language: the 16-bit identifier in 4 upper-case hexadecimal
 // digits, and the low 2 digits of its 10-bit primary language.
@@ -44,8 +69,9 @@ std::string LanguageFilePath(const std::string& folder, const std::string& name)
 // One read of a language file: the value of `key` in [Translations] of the file at
 // `path`, or kMissingText when the file cannot be read or lacks the key.
 using LanguageFileRead = std::function<std::string(const std::string& path, const char* key)>;
-// The text of `key` in the language's file, else in the English file, else
-// kMissingText. A file's value kMissingText counts as missing.
+// The text of `key` in the language's file, else in the English file, else the
+// program's own English words (EnglishText), else the key itself. A file's value
+// kMissingText counts as missing.
 std::string LookupText(const std::string& folder, const std::string& languageName, const char* key,
                        const LanguageFileRead& read);
 

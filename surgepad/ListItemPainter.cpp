@@ -7,7 +7,8 @@
 namespace surgepad {
 
 UINT ListItemPainter::TextFlags() const {
-    UINT flags = DT_SINGLELINE;
+    // Profile names are file names: an "&" in one is a letter, not a mnemonic.
+    UINT flags = DT_SINGLELINE | DT_NOPREFIX;
     flags |= m_horizontal == ui::Alignment::Left    ? DT_LEFT
              : m_horizontal == ui::Alignment::Right ? DT_RIGHT
                                                     : DT_CENTER;

@@ -1,12 +1,18 @@
 #include "surgepad/MainForm.h"
 
+#include <algorithm>
+
 #include "lumen/core/DebugTrace.h"
 #include "lumen/core/Handle.h"
+#include "lumen/core/TextUtf8.h"
+#include "lumen/core/WideText.h"
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/MessageFilter.h"
 #include "surgepad/LanguageLookup.h"
 #include "surgepad/MultiLang.h"
 #include "surgepad/TrayTexts.h"
+#include "surgepad/TrayTurboMenu.h"
+#include "surgepad/TurboAutomationInterface.h"
 #include "surgepad/TurboCommand.h"
 #include "ui/Paths.h"
 
@@ -48,9 +54,9 @@ ui::FormLayout MainFormLayout() {
 
 TMainForm::TMainForm(ButtonControllerInterface& controller) : ui::Form(MainFormLayout()), m_controller(controller) {
     CheckTimer.OnTimer = ui::Callback<>::Of<&TMainForm::CheckTimerTimer>(this);
-    m_turboWatch.OnTimer = ui::Callback<>::Of<&TMainForm::TurboWatchTimer>(this);
-    // -turbo from a program without the rights of this one.
-    (void)AllowWindowMessage(WM_COPYDATA);
+    // -turbo from a program without the rights of this one, to this window alone.
+    const bool allowed = AllowWindowMessageFor(Handle(), WM_COPYDATA);
+    lumen::Trace("command: WM_COPYDATA let through to the main window%s", allowed ? "" : ": refused");
 
     m_broadcastMessage = RegisterWindowMessageA(kBroadcastMessageName);
     m_hook = ui::App().SubscribeMessages(ui::MessageHook::Of<&TMainForm::ApplicationMessageHook>(this));
@@ -91,18 +97,19 @@ void TMainForm::SetTrayIcon(int index) {
 
 void TMainForm::RefreshTrayTip() {
     const TrayState state = TrayStateOf(m_controller.TurboIsOn(), m_controller.TurboActionChosen());
-    // Without its translation the tip stays the program's name.
-    const std::string pattern = MultiLang::Instance().Text(TrayTipKey(state));
-    const std::string text =
-        pattern == kMissingText ? std::string(kMainFormCaption) : FillName(pattern, m_controller.ChosenProfileName());
-    // The notification record holds 128 bytes with the terminator; a double-byte code
-    // page's character is never cut in half.
-    const UINT codePage = GetACP();
-    bool (*lead)(unsigned char) = nullptr;
-    if (codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950) {
-        lead = [](unsigned char c) { return IsDBCSLeadByte(c) != FALSE; };
+    // The profile's name is a file name in the system's code page; the tip is UTF-8.
+    std::string text =
+        FillName(MultiLang::Instance().Text(TrayTipKey(state)), lumen::Utf8FromAnsi(m_controller.ChosenProfileName()));
+    // "... while game.exe runs": why automatic turbo holds it on.
+    if (TurboAutomationInterface* automation = m_controller.Automation()) {
+        const std::string reason = automation->TipReason();
+        if (!reason.empty()) {
+            text += " " + reason;
+        }
     }
-    const std::string tip = CutToBytes(text.empty() ? std::string(kMainFormCaption) : text, 127, lead);
+    // The record holds 127 UTF-16 units; a character is never cut in half.
+    const std::string tip =
+        lumen::CutToUtf16Units(text.empty() ? std::string(kMainFormCaption) : text, CsTrayIcon::kTipUnits);
     if (tip != m_tip) {
         m_tip = tip;
         m_trayIcon->SetTip(tip);
@@ -123,25 +130,30 @@ void TMainForm::ShowTrayMenu() {
     const std::string settings = lang.Text(kTrayMenuSettingsKey);
     const std::string exit = lang.Text(kTrayMenuExitKey);
     const bool on = m_controller.TurboIsOn();
-    const std::string turbo =
-        FillName(lang.Text(on ? "TrayMenuTurboOff" : "TrayMenuTurboOn"), MenuText(m_controller.ChosenProfileName()));
+    const std::string turbo = FillName(lang.Text(on ? "TrayMenuTurboOff" : "TrayMenuTurboOn"),
+                                       MenuText(lumen::Utf8FromAnsi(m_controller.ChosenProfileName())));
     // Greyed while a switch runs, and "Turbo on" while the chosen profile is unusable.
     const bool turboEnabled = !m_controller.SwitchRunning() && (on || m_controller.ProfileUsable());
     int chosen = -1;
     const std::vector<std::string> profiles = m_controller.ProfileNames(&chosen);
     lumen::UniqueMenu menu(CreatePopupMenu());
-    bool made =
-        menu && AppendMenuA(menu.get(), MF_STRING | (turboEnabled ? 0 : MF_GRAYED), kTrayMenuTurbo, turbo.c_str());
+    bool made = menu && AppendMenuW(menu.get(), MF_STRING | (turboEnabled ? 0 : MF_GRAYED), kTrayMenuTurbo,
+                                    lumen::Widen(turbo).c_str());
+    // "Turbo for" and "Automatic turbo" follow the turbo item.
+    TurboAutomationInterface* automation = m_controller.Automation();
+    const AutomationMenu automatic = automation != nullptr ? automation->Menu() : AutomationMenu{};
+    made = made && (automation == nullptr || AppendTurboMenus(menu.get(), automatic));
     if (made && !profiles.empty()) {
         made = AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr) != FALSE;
         for (size_t i = 0; made && i < profiles.size() && kTrayMenuFirstProfile + i < kTrayMenuProfileLimit; ++i) {
-            made = AppendMenuA(menu.get(), MF_STRING | (static_cast<int>(i) == chosen ? MF_CHECKED : 0),
-                               kTrayMenuFirstProfile + i, MenuText(profiles[i]).c_str()) != FALSE;
+            made = AppendMenuW(menu.get(), MF_STRING | (static_cast<int>(i) == chosen ? MF_CHECKED : 0),
+                               kTrayMenuFirstProfile + i, lumen::Widen(MenuText(profiles[i])).c_str()) != FALSE;
         }
     }
-    made = made && AppendMenuA(menu.get(), MF_SEPARATOR, 0, nullptr) &&
-           AppendMenuA(menu.get(), MF_STRING, kTrayMenuSettings, settings.c_str()) &&
-           AppendMenuA(menu.get(), MF_STRING, kTrayMenuExit, exit.c_str());
+    std::vector<LanguageInfo> languages;
+    made = made && AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr) && AppendLanguageMenu(menu.get(), &languages) &&
+           AppendMenuW(menu.get(), MF_STRING, kTrayMenuSettings, lumen::Widen(settings).c_str()) &&
+           AppendMenuW(menu.get(), MF_STRING, kTrayMenuExit, lumen::Widen(exit).c_str());
     if (!made) {
         lumen::Trace("tray: menu not made, error %lu", GetLastError());
         return;
@@ -170,66 +182,65 @@ void TMainForm::ShowTrayMenu() {
     } else if (item == kTrayMenuTurbo) {
         lumen::Trace("tray: menu: turbo %s", on ? "off" : "on");
         (void)m_controller.RequestTurbo(on ? TurboRequest::Off : TurboRequest::On);
+    } else if (automation != nullptr && TurboMenuChosen(item, automatic, *automation)) {
+        // Carried out by automatic turbo.
     } else if (item >= kTrayMenuFirstProfile && item - kTrayMenuFirstProfile < profiles.size()) {
         const size_t index = item - kTrayMenuFirstProfile;
         lumen::Trace("tray: menu: profile %u", static_cast<unsigned>(index));
         m_controller.ChooseProfile(static_cast<int>(index), profiles[index]);
+    } else if (item >= kTrayMenuSystemLanguage && item - kTrayMenuSystemLanguage <= languages.size()) {
+        const size_t index = item - kTrayMenuSystemLanguage;
+        const std::string name = index == 0 ? std::string() : languages[index - 1].name;
+        lumen::Trace("tray: menu: language %s", index == 0 ? "of the system" : name.c_str());
+        m_controller.ChooseLanguage(name);
     } else {
         lumen::Trace("tray: menu: nothing chosen");
     }
 }
 
-LRESULT TMainForm::TurboCommandReceived(const COPYDATASTRUCT& data, HWND reply) {
-    const std::optional<TurboCommand> command = ReadTurboCommand(data.lpData, data.cbData);
-    if (!command) {
-        lumen::Trace("command: a malformed turbo command ignored");
-        return kTurboBadArguments;
+bool TMainForm::AppendLanguageMenu(HMENU menu, std::vector<LanguageInfo>* languages) {
+    const MultiLang& lang = MultiLang::Instance();
+    *languages = lang.Languages();
+    const std::string chosen = lang.ChosenLanguage();
+    const bool chosenThere = std::any_of(languages->begin(), languages->end(),
+                                         [&](const LanguageInfo& info) { return info.name == chosen; });
+    lumen::UniqueMenu sub(CreatePopupMenu());
+    // The system's language first, named in its own words, then each language by its
+    // own name, so that a user finds their way back from a language they cannot read.
+    const std::string system =
+        FillName(lang.Text("TrayMenuSystemLanguage"), MenuText(lang.About(lang.SystemLanguageName()).ownName));
+    bool made = sub && AppendMenuW(sub.get(), MF_STRING | (chosenThere ? 0 : MF_CHECKED), kTrayMenuSystemLanguage,
+                                   lumen::Widen(system).c_str());
+    if (made && !languages->empty()) {
+        made = AppendMenuW(sub.get(), MF_SEPARATOR, 0, nullptr) != FALSE;
     }
-    const bool on = m_controller.TurboIsOn();
-    if (*command == TurboCommand::Status) {
-        lumen::Trace("command: turbo status: %s", on ? "on" : "off");
-        return on ? kTurboStatusOn : kTurboDone;
+    for (size_t i = 0; made && i < languages->size() && kTrayMenuSystemLanguage + 1 + i < kTrayMenuLanguageLimit; ++i) {
+        const LanguageInfo& info = (*languages)[i];
+        made = AppendMenuW(sub.get(), MF_STRING | (chosenThere && info.name == chosen ? MF_CHECKED : 0),
+                           kTrayMenuSystemLanguage + 1 + i, lumen::Widen(MenuText(info.ownName)).c_str()) != FALSE;
     }
-    const TurboRequest request = *command == TurboCommand::On    ? TurboRequest::On
-                                 : *command == TurboCommand::Off ? TurboRequest::Off
-                                                                 : TurboRequest::Toggle;
-    lumen::Trace("command: turbo %s", *command == TurboCommand::On    ? "on"
-                                      : *command == TurboCommand::Off ? "off"
-                                                                      : "toggle");
-    switch (m_controller.RequestTurbo(request)) {
-        case TurboAnswer::AlreadySo:
-            return kTurboDone;
-        case TurboAnswer::Busy:
-        case TurboAnswer::Unusable:
-            return kTurboRefused;
-        case TurboAnswer::Switching:
-            break;
+    // The submenu's title also in English when the language in force is another, for
+    // a user who chose a language by mistake.
+    std::string title = lang.Text("TrayMenuLanguage");
+    const char* english = EnglishText("TrayMenuLanguage");
+    if (title != english) {
+        title += std::string(" (") + english + ")";
     }
-    // The outcome goes to the sender's reply window once the switch has ended.
-    char cls[32] = {};
-    if (reply != nullptr && GetClassNameA(reply, cls, sizeof cls) > 0 && lstrcmpA(cls, kTurboReplyClass) == 0) {
-        m_pendingTurbo.push_back(
-            PendingTurbo{reply, request == TurboRequest::Toggle ? !on : request == TurboRequest::On});
-        m_turboWatch.SetEnabled(true);
+    made = made && AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(sub.get()), lumen::Widen(title).c_str());
+    lumen::Trace("tray: language menu: %u languages, chosen %s", static_cast<unsigned>(languages->size()),
+                 chosenThere ? chosen.c_str() : "the system's");
+    if (made) {
+        // The menu owns its submenu now.
+        (void)sub.release();
     }
-    return kTurboSwitching;
-}
-
-void TMainForm::TurboWatchTimer() {
-    if (m_controller.SwitchRunning()) {
-        return;
-    }
-    m_turboWatch.SetEnabled(false);
-    const bool on = m_controller.TurboIsOn();
-    for (const PendingTurbo& pending : m_pendingTurbo) {
-        const int outcome = pending.want == on ? kTurboDone : kTurboRefused;
-        lumen::Trace("command: turbo switch ended: %s", outcome == kTurboDone ? "done" : "refused");
-        PostMessageA(pending.reply, kTurboReplyMessage, static_cast<WPARAM>(outcome), 0);
-    }
-    m_pendingTurbo.clear();
+    return made;
 }
 
 void TMainForm::CloseCommand() {
+    // Commands that come from now on are refused.
+    if (TurboAutomationInterface* automation = m_controller.Automation()) {
+        automation->Ending();
+    }
     Close();
 }
 
@@ -308,6 +319,11 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             lumen::Trace("command: power broadcast %u: resume", static_cast<unsigned>(wParam));
             m_controller.Resume();
         }
+        // The power source may have changed (PBT_APMPOWERSTATUSCHANGE), also during a sleep.
+        if ((wParam == PBT_APMPOWERSTATUSCHANGE || event == PowerEvent::Resume) &&
+            m_controller.Automation() != nullptr) {
+            m_controller.Automation()->PowerStatusChanged();
+        }
         return DefaultHandler(message, wParam, lParam);
     }
     if (message >= kFirstPrivateMessage && message <= kFirstPrivateMessage + 6) {
@@ -324,8 +340,8 @@ LRESULT TMainForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (message == WM_COPYDATA && lParam != 0) {
         const auto& data = *reinterpret_cast<const COPYDATASTRUCT*>(lParam);
-        if (data.dwData == kTurboCopyDataId) {
-            return TurboCommandReceived(data, reinterpret_cast<HWND>(wParam));
+        if (data.dwData == kTurboCopyDataId && m_controller.Automation() != nullptr) {
+            return m_controller.Automation()->CommandReceived(data.lpData, data.cbData, reinterpret_cast<HWND>(wParam));
         }
     }
     if (m_taskbarCreated != 0 && message == m_taskbarCreated) {

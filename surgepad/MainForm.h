@@ -12,6 +12,7 @@
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/BroadcastTwins.h"
 #include "surgepad/ButtonControllerInterface.h"
+#include "surgepad/MultiLang.h"
 #include "surgepad/TsTrayIcon.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
@@ -32,6 +33,9 @@ inline constexpr UINT kTrayMenuExit = 2;
 inline constexpr UINT kTrayMenuTurbo = 3;
 inline constexpr UINT kTrayMenuFirstProfile = 100;  // + the profile's index
 inline constexpr UINT kTrayMenuProfileLimit = 900;
+// The Language submenu: the system's language, then each language (+ its index).
+inline constexpr UINT kTrayMenuSystemLanguage = 900;
+inline constexpr UINT kTrayMenuLanguageLimit = 1000;
 inline constexpr char kTrayMenuSettingsKey[] = "TrayMenuSettings";
 inline constexpr char kTrayMenuExitKey[] = "TrayMenuExit";
 
@@ -75,10 +79,9 @@ private:
     // checked, "Settings" (the default, as the left click) and "Exit" (the close
     // command).
     void ShowTrayMenu();
-    // -turbo from the command line (WM_COPYDATA): the answer, or kTurboSwitching with
-    // the outcome posted to `reply` when the switch has ended.
-    LRESULT TurboCommandReceived(const COPYDATASTRUCT& data, HWND reply);
-    void TurboWatchTimer();
+    // The submenu "Language" at the end of `menu`; the languages it lists, in the order
+    // of their items, in `languages`.
+    bool AppendLanguageMenu(HMENU menu, std::vector<LanguageInfo>* languages);
     // The close command: ends the program.
     void CloseCommand();
 
@@ -92,13 +95,6 @@ private:
     std::unique_ptr<TsTrayIcon> m_trayIcon;
     ui::Icon m_icons[2];
     std::string m_tip;
-    // Commands waiting for their switch to end: the reply window, and the state asked for.
-    struct PendingTurbo {
-        HWND reply;
-        bool want;
-    };
-    std::vector<PendingTurbo> m_pendingTurbo;
-    ui::Timer m_turboWatch{100, false};
 };
 
 // The process-wide instance (null before start-up and after exit).

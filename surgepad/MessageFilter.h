@@ -11,5 +11,8 @@ namespace surgepad {
 void InitWindowMessageFilter();
 // Lets `message` through. Without the function this does nothing and counts as done.
 bool AllowWindowMessage(UINT message);
+// Lets `message` through to `window` alone ("ChangeWindowMessageFilterEx", Windows 7
+// on); where only the process-wide filter exists (Vista), through that one.
+bool AllowWindowMessageFor(HWND window, UINT message);
 
 }  // namespace surgepad

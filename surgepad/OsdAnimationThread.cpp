@@ -11,6 +11,7 @@
 namespace surgepad {
 
 std::atomic<int32_t> OsdBusy{0};
+std::atomic<void (*)()> OsdEffectEnded{nullptr};
 
 namespace {
 
@@ -133,6 +134,9 @@ void TOsdAnimationThread::Execute() {
     }
     t_current = nullptr;
     OsdBusy.exchange(0);
+    if (void (*ended)() = OsdEffectEnded.load()) {
+        ended();
+    }
 }
 
 }  // namespace surgepad

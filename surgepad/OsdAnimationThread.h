@@ -34,6 +34,9 @@ using OsdDoneAction = ui::Callback<int>;
 // 1 while an animation thread runs (set by exchange before it starts, cleared by
 // exchange as its very last action).
 extern std::atomic<int32_t> OsdBusy;
+// Called on the animation thread right after it cleared the busy flag (null: nobody is
+// told): an effect, and the switch it carried, is over.
+extern std::atomic<void (*)()> OsdEffectEnded;
 
 // What a fade drives. The program's own windows by default (OsdDisplay, StatusDisplay).
 class FadeTargets {

@@ -24,8 +24,9 @@ void OsdDisplay::LoadFrom(const std::string& folder) {
     m_layered.SetAlphaEnabled(true);
     m_layered.SetClickThrough(false);
     m_layered.SetPerPixel(true);
-    // The warning page is made when it is first shown: most runs never show it.
+    // The warning pages are made when first shown: most runs never show them.
     m_pages[PageWarning].SetSize(0, 0);
+    m_pages[PageBatteryWarning].SetSize(0, 0);
     LoadPage(PageTurboOff);
     LoadPage(PageTurboOn);
     m_background.SetPixelFormat(lumen::PixelFormat::Bgra32);
@@ -36,8 +37,8 @@ void OsdDisplay::LoadPage(int page) {
     lumen::DibBitmap& picture = m_pages[page];
     picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
     (void)LoadPngFile(m_folder + kOsdPageFiles[page], picture);
-    if (page == PageWarning) {
-        DrawWarningTexts(picture);
+    if (page == PageWarning || page == PageBatteryWarning) {
+        DrawWarningTexts(picture, page == PageWarning ? kOcWarnKey : kOnBatteryWarnKey);
         SizeFormTo(picture);
     }
     if (picture.Format() == lumen::PixelFormat::Bgra32) {
@@ -66,9 +67,9 @@ void OsdDisplay::ShowPage(int page) {
         const ui::DpiScope scope(monitor.dpi);
         LoadFrom(m_folder);
     }
-    if (page == PageWarning && m_pages[PageWarning].Empty()) {
+    if ((page == PageWarning || page == PageBatteryWarning) && m_pages[page].Empty()) {
         const ui::DpiScope scope(m_dpi);
-        LoadPage(PageWarning);
+        LoadPage(page);
     }
     const POINT centre =
         CentredPosition(monitor.area.Width(), monitor.area.Height(), OsdForm->ClientWidth(), OsdForm->ClientHeight());

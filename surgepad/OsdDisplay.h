@@ -16,9 +16,12 @@ enum OsdPage : int {
     PageWarning = 0,
     PageTurboOff = 1,
     PageTurboOn = 2,
+    // The warning picture with the text of a refusal on battery.
+    PageBatteryWarning = 3,
 };
-inline constexpr int kOsdPageCount = 3;
-inline constexpr const char* kOsdPageFiles[kOsdPageCount] = {"warning.png", "turbo_off.png", "turbo_on.png"};
+inline constexpr int kOsdPageCount = 4;
+inline constexpr const char* kOsdPageFiles[kOsdPageCount] = {"warning.png", "turbo_off.png", "turbo_on.png",
+                                                             "warning.png"};
 
 class OsdDisplay {
 public:
@@ -26,7 +29,7 @@ public:
     static OsdDisplay& Instance();
 
     // The turbo pages from the ResourceFolder, premultiplied, the form sized to them.
-    // The warning page (page 0, with its texts) is made at its first ShowPage, and the
+    // A warning page (0 or 3, with its texts) is made at its first ShowPage, and the
     // form then takes its size.
     void Load();
     // Loads the pages from `folder` (which ends in a backslash) instead.
@@ -36,6 +39,9 @@ public:
     void ShowPage(int page);
     void SetAlpha(uint8_t alpha);
     void Hide();
+    // The language was chosen anew: the warning page is made again, with its new
+    // texts, at its next show (one shown now keeps fading as it is). GUI thread.
+    void ForgetWarningPage() { m_pages[PageWarning].SetSize(0, 0); }
 
     const lumen::DibBitmap& Page(int page) const { return m_pages[page]; }
     const lumen::DibBitmap& Background() const { return m_background; }

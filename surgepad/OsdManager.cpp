@@ -56,8 +56,8 @@ void OsdManager::Start(uint32_t delay, AnimTarget target, bool fadeOut, OsdDoneA
     thread->Resume();
 }
 
-void OsdManager::PlayWarning() {
-    OsdDisplay::Instance().ShowPage(PageWarning);
+void OsdManager::PlayWarning(int page) {
+    OsdDisplay::Instance().ShowPage(page);
     Start(kWarningHoldMilliseconds, AnimOsd, true, OsdDoneAction{});
 }
 

@@ -8,6 +8,7 @@
 
 #include "lumen/core/Handle.h"
 #include "surgepad/OsdAnimationThread.h"
+#include "surgepad/OsdDisplay.h"
 #include "surgepad/SwitchTimes.h"
 
 namespace surgepad {
@@ -22,7 +23,8 @@ public:
 
     // The badge's picture, then the display's pages. Once, after every window exists.
     void LoadPages();
-    void PlayWarning();
+    // The warning page (PageWarning, or PageBatteryWarning) held and faded out.
+    void PlayWarning(int page = PageWarning);
     void PlayTurboOn(bool osdEnabled, bool statusEnabled, OsdDoneAction onDone);
     void PlayTurboOff(bool osdEnabled, bool statusEnabled, OsdDoneAction onDone);
     void ShowStatus();

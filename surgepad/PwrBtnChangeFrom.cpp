@@ -36,7 +36,8 @@ int RectHeight(const RECT& r) {
 }
 
 void SetDialogFont(ui::Font& font) {
-    font.SetName("Arial");
+    // Arial, or the language's own font where Arial lacks its script.
+    font.SetName(MultiLang::Instance().FontFace("Arial"));
     font.SetHeight(ui::Px(-11));
     font.SetColor(static_cast<ui::Color>(kPwrBtnTextColor));
 }
@@ -114,13 +115,28 @@ void TPwrBtnChangeFrom::SetUpMessage() {
     Message.SetWordWrap(true);
     Message.SetTransparent(true);
     SetDialogFont(Message.GetFont());
-    if (MultiLang::Instance().LanguageName() == "Japanese") {
-        // Arial has no Japanese letters: the font mapper must look for a font that has.
-        Message.GetFont().SetCharset(SHIFTJIS_CHARSET);
+    // Japanese asks the font mapper for the Shift-JIS character set too, so that a
+    // system without the file's fonts still finds one with Japanese letters.
+    Message.GetFont().SetCharset(MultiLang::Instance().LanguageName() == "Japanese" ? SHIFTJIS_CHARSET
+                                                                                    : DEFAULT_CHARSET);
+}
+
+void TPwrBtnChangeFrom::ShowText(const char* key) {
+    ShowMessage(MultiLang::Instance().Text(key));
+    m_textKey = key;
+}
+
+void TPwrBtnChangeFrom::LanguageChanged() {
+    SetUpMessage();
+    CloseButton.SetHint(MultiLang::Instance().Text("Close"));
+    if (m_textKey != nullptr) {
+        Message.SetCaption(MultiLang::Instance().Text(m_textKey));
     }
+    Invalidate();
 }
 
 void TPwrBtnChangeFrom::ShowMessage(const std::string& text) {
+    m_textKey = nullptr;
     SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     Message.SetCaption(text);
     // At the top-left of the work area of the monitor the user is looking at, at that

@@ -36,6 +36,11 @@ public:
     // Shows `text` without waiting for the user: topmost, at kPwrBtnDialogPlace. A
     // dialog already shown just takes the new text.
     void ShowMessage(const std::string& text);
+    // Shows the translation of `key`, which follows a change of language while shown.
+    void ShowText(const char* key);
+    // The language was chosen anew: the message's font, the close button's hint, and
+    // the message shown, when it came from a key.
+    void LanguageChanged();
     // Both buttons: hides the dialog.
     void OkButtonClick();
 
@@ -67,7 +72,8 @@ private:
     // back when it goes.
     lumen::TLayeredFormMaker m_shaper;
     lumen::FlickerEliminator m_flicker;
-    int m_dpi = 0;  // the dialog's pictures were made for this DPI; 0 before its first show
+    int m_dpi = 0;                    // the dialog's pictures were made for this DPI; 0 before its first show
+    const char* m_textKey = nullptr;  // the key of the message shown, if it came from one
 };
 
 extern TPwrBtnChangeFrom* PwrBtnChangeFrom;

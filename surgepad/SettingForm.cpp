@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "lumen/core/DebugTrace.h"
 #include "lumen/core/Handle.h"
+#include "lumen/core/WideText.h"
 #include "surgepad/LayoutSteps.h"
 #include "surgepad/MultiLang.h"
 #include "surgepad/PngReader.h"
@@ -38,13 +40,13 @@ constexpr COLORREF kCloseKey = RGB(0x69, 0x69, 0x6B);
 constexpr COLORREF kCancelKey = RGB(0xCA, 0xCA, 0xCB);
 
 void SetButtonFont(ui::Font& font) {
-    font.SetName("Arial");
+    font.SetName(kSettingFontFace);
     font.SetHeight(ui::Px(-11));
     font.SetColor(static_cast<ui::Color>(kSettingButtonTextColor));
 }
 
 void SetTitleFont(ui::Font& font) {
-    font.SetName("Arial");
+    font.SetName(kSettingFontFace);
     font.SetHeight(ui::Px(-11));
     font.SetColor(static_cast<ui::Color>(kTitleColor));
 }
@@ -54,8 +56,8 @@ void FitToText(ui::Label& label) {
     lumen::WindowDc screen(nullptr);
     lumen::SelectGuard font(screen.Dc(), label.GetFont().Handle());
     RECT r{0, 0, 0, 0};
-    const std::string& text = label.Caption();
-    DrawTextA(screen.Dc(), text.empty() ? " " : text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    const std::wstring text = lumen::Widen(label.Caption().empty() ? std::string(" ") : label.Caption());
+    DrawTextW(screen.Dc(), text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
     label.SetSize(r.right - r.left + ui::Px(2), std::max<int>(r.bottom - r.top, ui::Px(13)));
 }
 
@@ -274,7 +276,7 @@ void TSettingForm::CreateHeadings() {
         heading->SetTransparent(true);
         heading->SetShowAccelChar(false);
         ui::Font& font = heading->GetFont();
-        font.SetName("Arial");
+        font.SetName(kSettingFontFace);
         font.SetBold(true);
         font.SetColor(static_cast<ui::Color>(kHeadingColor));
         heading->SetShaded(true);
@@ -284,12 +286,29 @@ void TSettingForm::CreateHeadings() {
 }
 
 void TSettingForm::LayoutHeadings() {
-    const bool french = MultiLang::Instance().LanguageName() == "French";
     for (size_t i = 0; i < Headings.size(); ++i) {
-        Headings[i]->GetFont().SetHeight(ui::Px(french ? -11 : -13));
-        const int left = i == 0 && french ? kFrenchActionHeadingLeft : kHeadings[i].left;
+        Headings[i]->GetFont().SetHeight(ui::Px(m_smallHeadings ? kSmallHeadingHeight : kHeadingHeight));
+        const int left = i == 0 && m_smallHeadings ? kFrenchActionHeadingLeft : kHeadings[i].left;
         Headings[i]->SetBounds(ui::Px(left), ui::Px(kHeadings[i].top), ui::Px(220), ui::Px(25));
     }
+}
+
+bool TSettingForm::FirstHeadingTooWide() {
+    kr::KrLabel& heading = *Headings[0];
+    ui::Font& font = heading.GetFont();
+    const int height = font.Height();
+    font.SetHeight(ui::Px(kHeadingHeight));
+    lumen::WindowDc screen(nullptr);
+    RECT r{0, 0, 0, 0};
+    {
+        lumen::SelectGuard selected(screen.Dc(), font.Handle());
+        const std::wstring text = lumen::Widen(heading.Caption());
+        DrawTextW(screen.Dc(), text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+    }
+    font.SetHeight(height);
+    // The shaded text keeps its blur radius from both ends.
+    const int room = ui::Px(kSettingTextRight) - ui::Px(kHeadings[0].left) - 2 * heading.ShadedLayout().BlurRadius();
+    return r.right - r.left > room;
 }
 
 void TSettingForm::CreateProfileList() {
@@ -298,9 +317,17 @@ void TSettingForm::CreateProfileList() {
     ProfileList->Arrow().PlaceInTabOrderAfter(CheckStatus);
 }
 
+void TSettingForm::LanguageChanged() {
+    ApplyTexts();
+    Invalidate();
+}
+
 void TSettingForm::ApplyTexts() {
     const MultiLang& lang = MultiLang::Instance();
-    lumen::Trace("settings: language %s", lang.LanguageName().c_str());
+    const std::string language = lang.LanguageName();
+    // The language's own font where Arial lacks its script.
+    const std::string face = lang.FontFace(kSettingFontFace);
+    lumen::Trace("settings: language %s, font %s", language.c_str(), face.c_str());
     CancelButton.SetText(lang.Text("Cancel"));
     ApplyButton.SetText(lang.Text("Apply"));
     PowerTitle.SetCaption(lang.Text("SurgepadOff"));
@@ -316,18 +343,26 @@ void TSettingForm::ApplyTexts() {
     CheckOsd.SetAccessibleName(OsdTitle.Caption());
     CheckStatus.SetAccessibleName(StatusTitle.Caption());
     ProfileList->SetAccessibleName(Headings[2]->Caption());
-    if (lang.LanguageName() == "Japanese") {
-        // Arial has no Japanese letters: the font mapper must look for a font that has.
-        CancelButton.GetFont().SetCharset(SHIFTJIS_CHARSET);
-        ApplyButton.GetFont().SetCharset(SHIFTJIS_CHARSET);
-        for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
-            title->GetFont().SetCharset(SHIFTJIS_CHARSET);
-            title->GetFont().SetHeight(ui::Px(-12));
-        }
-        for (auto& heading : Headings) {
-            heading->GetFont().SetCharset(SHIFTJIS_CHARSET);
-        }
+    // Japanese asks the font mapper for the Shift-JIS character set too, so that a
+    // system without the file's fonts still finds one with Japanese letters.
+    const bool japanese = language == "Japanese";
+    const BYTE charset = japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
+    std::vector<ui::Font*> fonts = {&CancelButton.GetFont(), &ApplyButton.GetFont()};
+    for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
+        title->GetFont().SetHeight(ui::Px(japanese ? -12 : -11));
+        fonts.push_back(&title->GetFont());
     }
+    for (auto& heading : Headings) {
+        fonts.push_back(&heading->GetFont());
+    }
+    for (ui::Font* font : fonts) {
+        font->SetName(face);
+        font->SetCharset(charset);
+    }
+    // French headings are smaller and the first starts further left; so are those of
+    // any language whose first heading would not fit its place otherwise.
+    m_smallHeadings = language == "French" || FirstHeadingTooWide();
+    LayoutHeadings();
     for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
         FitToText(*title);
     }

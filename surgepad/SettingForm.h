@@ -31,6 +31,8 @@ namespace surgepad {
 class TSettingView;
 
 inline constexpr char kSettingSkinPicture[] = "setting_bg.png";
+// The skin's font; a language whose script it lacks names its own (MultiLang::FontFace).
+inline constexpr char kSettingFontFace[] = "Arial";
 inline constexpr int kSettingWidth = 329;
 inline constexpr int kSettingHeight = 373;
 // Distance of the opened window from the work area's right and bottom edges.
@@ -55,6 +57,12 @@ inline constexpr HeadingPlace kHeadings[3] = {{"PowerButtonAction", 143, 51},
                                               {"DisplaySetting", 27, 164},
                                               {"SurgepadProfile", 27, 228}};
 inline constexpr int kFrenchActionHeadingLeft = 123;
+// Heading heights: the skin's, and the smaller one of French and of any language whose
+// first heading would not fit its place at the skin's.
+inline constexpr int kHeadingHeight = -13;
+inline constexpr int kSmallHeadingHeight = -11;
+// The panel's texts end where its dividing lines end.
+inline constexpr int kSettingTextRight = 312;
 inline constexpr POINT kProfileListPlace = {75, 260};
 
 class TSettingForm : public ui::Form, public LogoTarget, public LayoutCanvas {
@@ -111,6 +119,8 @@ public:
     bool Skinned() const { return m_skinned; }
     // Makes the skin for the place where the window opens, unless it is made.
     void MakeSkinAhead();
+    // The language was chosen anew: every text, its font and the headings' places again.
+    void LanguageChanged();
 
     // LogoTarget: the logo sits on the complete skin.
     const lumen::Bitmap& BackgroundCanvas() override { return BkSave.Picture(); }
@@ -132,6 +142,9 @@ private:
     void SkinControls();
     void CreateHeadings();
     void LayoutHeadings();
+    // Whether the first heading's text, in its font at the skin's height, is wider than
+    // its place.
+    bool FirstHeadingTooWide();
     void CreateProfileList();
     void ApplyTexts();
     // The title label under (x, y), or null.
@@ -145,6 +158,7 @@ private:
     lumen::FlickerEliminator m_flicker;
     uint8_t m_alpha = 0;
     bool m_skinned = false;
+    bool m_smallHeadings = false;
     ui::Label* m_pressedTitle = nullptr;
     std::unique_ptr<TSettingView> m_view;
 };

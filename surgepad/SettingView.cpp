@@ -150,7 +150,7 @@ void TSettingView::Apply() {
 
 void TSettingView::RefuseTurbo() {
     if (PwrBtnChangeFrom != nullptr) {
-        PwrBtnChangeFrom->ShowMessage(MultiLang::Instance().Text("TurboUnavailable"));
+        PwrBtnChangeFrom->ShowText("TurboUnavailable");
     }
 }
 

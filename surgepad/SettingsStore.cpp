@@ -28,6 +28,7 @@ const char kOsdEnabled[] = "OsdEnabled";
 const char kStatusEnabled[] = "StatusEnabled";
 const char kProfileType[] = "ProfileType";
 const char kProfileName[] = "ProfileName";
+const char kLanguage[] = "Language";
 const char kPowerButtonDisabled[] = "PowerButtonDisabled";
 const char kPowerButtonAction[] = "PowerButtonAction";
 const char kPowerButtonEventCode[] = "PowerButtonEventCode";
@@ -185,6 +186,22 @@ std::string SettingsStore::GetProfileName() {
         return std::string();
     }
     return name;
+}
+
+std::string SettingsStore::GetLanguage() {
+    lumen::WinRegistry key;
+    std::string name;
+    if (!key.Open(RootOfThisSystem(), kSettingsKeyPath, false) || !key.ReadString(kLanguage, &name)) {
+        return std::string();
+    }
+    return name;
+}
+
+void SettingsStore::SetLanguage(const std::string& name) {
+    lumen::WinRegistry key;
+    if (OpenKey(&key)) {
+        (void)key.WriteString(kLanguage, name);
+    }
 }
 
 void SettingsStore::SetProfileName(const std::string& name) {

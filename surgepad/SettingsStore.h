@@ -83,6 +83,11 @@ public:
     void SetProfileType(uint32_t value);
     std::string GetProfileName();
     void SetProfileName(const std::string& name);
+    // "Language": the folder name of the language chosen in the tray menu; empty or
+    // absent for the system's language. Read without the store, which binds the
+    // power-feature library: the language is needed before anything else.
+    static std::string GetLanguage();
+    void SetLanguage(const std::string& name);
     // True only when stored and non-zero: the system owns the button.
     bool GetPowerButtonDisabled();
     // False when the key cannot be written.

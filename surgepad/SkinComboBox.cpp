@@ -74,6 +74,7 @@ SkinComboBox::SkinComboBox(ui::WinControl& owner) {
     m_caption->SetAlignment(ui::Alignment::Left);
     m_caption->SetLayout(ui::TextLayout::Center);
     m_caption->SetTransparent(true);
+    m_caption->SetShowAccelChar(false);
     // Graphic controls paint in creation order: the label lies above the box's picture.
     m_parts = {m_body.get(), m_caption.get()};
 

@@ -7,6 +7,7 @@
 #include "surgepad/ButtonController.h"
 #include "surgepad/MainForm.h"
 #include "surgepad/MessageFilter.h"
+#include "surgepad/MultiLang.h"
 #include "surgepad/OsdForm.h"
 #include "surgepad/PwrBtnChangeFrom.h"
 #include "surgepad/PwrBtnChangeShadow.h"
@@ -16,6 +17,7 @@
 #include "surgepad/SettingsStore.h"
 #include "surgepad/StartupCheck.h"
 #include "surgepad/StatusForm.h"
+#include "surgepad/TurboAutomation.h"
 #include "surgepad/TurboSwitch.h"
 #include "ui/Application.h"
 #include "ui/Error.h"
@@ -38,7 +40,7 @@ void ForgetWindows() {
 int RunSurgepad(int argc, const char* const* argv) {
     const TurboCommandLine turbo = ParseTurboCommandLine(argc, argv);
     if (turbo.kind != TurboCommandLine::Kind::None) {
-        return RunTurboCommand(turbo);
+        return RunTurboCommand(turbo, argv);
     }
     if (HasReleaseSwitch(argc, argv)) {
         return RunRelease();
@@ -54,6 +56,8 @@ int RunSurgepad(int argc, const char* const* argv) {
     }
     (void)instance;
 
+    // Every text from here on, the refusal's included, in the language chosen last.
+    MultiLang::Instance().SetChosenLanguage(SettingsStore::GetLanguage());
     const bool quiet = HasQuietSwitch(argc, argv);
     if (OtherVendorHasPriority(LibraryFirmware())) {
         lumen::Trace("startup: the firmware gives the other vendor's utility priority; refusing%s",
@@ -63,7 +67,8 @@ int RunSurgepad(int argc, const char* const* argv) {
         const ReleaseOutcome release = ReleaseHeldPowerButton(SettingsStore::Instance());
         lumen::Trace("startup: %s", ReleaseOutcomeName(release));
         if (!quiet) {
-            lumen::ShowMessage(kRefusalText, kRefusalCaption);
+            const MultiLang& lang = MultiLang::Instance();
+            lumen::ShowMessage(lang.Text("RefusedLine1") + "\n" + lang.Text("RefusedLine2"), kRefusalCaption);
         }
         return 0;
     }
@@ -88,8 +93,12 @@ int RunSurgepad(int argc, const char* const* argv) {
         app.ShowException(e);
     }
     // A switch still running uses the windows and may be in the middle of its firmware
-    // writes: it finishes first.
+    // writes: it finishes first. Commands that come meanwhile are refused, and automatic
+    // turbo starts nothing more.
     app.OnSessionEnding = {};
+    if (TurboAutomation* automation = TurboAutomation::Existing()) {
+        automation->Ending();
+    }
     ButtonController::Instance().FinishRunningSwitch();
     ForgetWindows();
     app.DestroyForms();

@@ -29,17 +29,4 @@ std::string FillName(const std::string& pattern, const std::string& name) {
     return pattern.substr(0, at) + name + pattern.substr(at + 2);
 }
 
-std::string CutToBytes(const std::string& text, size_t maxBytes, bool (*isLeadByte)(unsigned char)) {
-    size_t end = 0;
-    while (end < text.size()) {
-        const bool lead = isLeadByte != nullptr && isLeadByte(static_cast<unsigned char>(text[end]));
-        const size_t length = lead && end + 1 < text.size() ? 2 : 1;
-        if (end + length > maxBytes) {
-            break;
-        }
-        end += length;
-    }
-    return text.substr(0, end);
-}
-
 }  // namespace surgepad

@@ -18,8 +18,4 @@ const char* TrayTipKey(TrayState state);
 // patterns come from language files.
 std::string FillName(const std::string& pattern, const std::string& name);
 
-// `text` cut to at most `maxBytes` bytes without splitting a double-byte character;
-// `isLeadByte` names the code page's lead bytes.
-std::string CutToBytes(const std::string& text, size_t maxBytes, bool (*isLeadByte)(unsigned char));
-
 }  // namespace surgepad

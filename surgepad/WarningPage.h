@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "lumen/core/Handle.h"
 #include "lumen/graphics/DibBitmap.h"
 
 namespace surgepad {
@@ -20,17 +21,33 @@ struct WarningFont {
     int height = -11;
     bool bold = false;
     BYTE charset = DEFAULT_CHARSET;
+    // Arial, or the language's own font where Arial lacks its script.
+    std::string face = "Arial";
 };
+
+// The title's font and the explanation's, at the display scale, for a language and the
+// face its texts are drawn with.
+struct WarningFonts {
+    WarningFont title;
+    WarningFont body;
+};
+WarningFonts WarningFontsFor(const std::string& languageName, const std::string& face);
+lumen::UniqueFont CreateWarningFont(const WarningFont& font);
 
 // Draws `text` in white with `font` into rectangle `r` of the 32-bit `page`; only blue,
 // green and red of the page change. The part of `r` outside the page is left alone.
 void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RECT& r, UINT flags,
                           const WarningFont& font);
 
-// Title Text("Warning") in bold -16, explanation Text("OcWarn") in regular -11, the
-// latter with the Shift-JIS character set when the language is "Japanese".
-void DrawWarningTexts(lumen::Bitmap& page);
+// The explanations: the profile that cannot be applied, and turbo refused on battery.
+inline constexpr char kOcWarnKey[] = "OcWarn";
+inline constexpr char kOnBatteryWarnKey[] = "TurboOnBatteryWarn";
+
+// Title Text("Warning") in bold -16, explanation Text(explanationKey) in regular -11,
+// the latter with the Shift-JIS character set when the language is "Japanese"; both in
+// `face`, the language's font.
+void DrawWarningTexts(lumen::Bitmap& page, const char* explanationKey = kOcWarnKey);
 void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::string& explanation,
-                      const std::string& languageName);
+                      const std::string& languageName, const std::string& face = "Arial");
 
 }  // namespace surgepad

@@ -88,11 +88,12 @@ shot() {
     import -window root "$file" 2>/dev/null && echo "demo: screenshot $file"
 }
 
-if [ ! -f "$WINEPREFIX/.surgepad-demo" ]; then
+# .surgepad-demo-2: made with the script fonts linked (an older prefix is made again).
+if [ ! -f "$WINEPREFIX/.surgepad-demo-2" ]; then
     echo "demo: preparing the Wine prefix $WINEPREFIX (once)"
     mkdir -p "$WINEPREFIX"
     make_desktop_prefix
-    touch "$WINEPREFIX/.surgepad-demo"
+    touch "$WINEPREFIX/.surgepad-demo-2"
 fi
 # The prefix at 100 % (a demo stopped during its 200 % part left it at 200 %).
 "$WINE64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
@@ -241,6 +242,41 @@ shot turbo-off-display 0
 wait_trace "controller: switched off"
 shot turbo-off-normal-icon 0.5
 check tray-icon --tray
+
+# Every user's language, on this one system (English, code page 1252): the tray menu's
+# Language submenu under a right click, chosen with the keys, and the settings window
+# at once in that language and script. The submenu lists the system's language, then
+# the languages by their own names: Deutsch, English, ..., Русский (11th), ...,
+# 中文(简体) (13th), ..., 日本語 (15th).
+menus=0
+openings=1
+in_language() {  # name, Down presses in the submenu
+    menus=$((menus + 1))
+    sim tray rclick
+    wait_trace "tray: language menu" "$menus"
+    sleep 0.5
+    echo "demo: keys Up Up Up Right, Down x $2, Return"
+    # The keys go to the X window in focus: the desktop's (Wine may have left the focus
+    # on a window of its own inside it).
+    [ -n "$desktop" ] || desktop=$(xdotool search --name '^Surgepad - Wine desktop$' 2>/dev/null | head -n1)
+    [ -n "$desktop" ] && timeout 5 xdotool windowfocus --sync "$desktop" >/dev/null 2>&1
+    xdotool key --delay 100 Up Up Up Right >/dev/null 2>&1
+    for _ in $(seq 1 "$2"); do xdotool key --delay 100 Down >/dev/null 2>&1; done
+    shot "language-menu-$1" 0.3
+    xdotool key Return >/dev/null 2>&1
+    wait_trace "controller: language chosen" "$menus"
+    [ "$2" -gt 0 ] || return 0
+    openings=$((openings + 1))
+    sim tray click
+    wait_trace "settings: opened" "$openings"
+    shot "settings-in-$1" 0.5
+    click 257 316 "Cancel"
+    wait_trace "settings: closed" "$openings"
+}
+in_language russian 11
+in_language chinese 13
+in_language japanese 15
+in_language system 0
 
 sim command 1024
 for _ in $(seq 1 50); do grep -q "startup: ended" "$trace" 2>/dev/null && break; sleep 0.1; done

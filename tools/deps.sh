@@ -4,7 +4,7 @@ set -eu
 pkgs=(cmake ninja-build g++ make clang libclang-rt-14-dev clang-format clang-tidy
       g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
       wine64 xvfb xcompmgr x11-apps x11-utils imagemagick xdotool
-      libstb-dev googletest wixl locales fonts-vlgothic)
+      libstb-dev libutfcpp-dev googletest wixl locales fonts-vlgothic fonts-wqy-microhei)
 missing=()
 for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")

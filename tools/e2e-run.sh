@@ -38,11 +38,12 @@ make_template() {
     # One builder at a time; the others wait and then use its result.
     exec 9>"$build/e2e/template.lock"
     flock 9
-    if [ ! -f "$template/.ready" ]; then
+    # .ready-2: made with the script fonts linked (older templates are made again).
+    if [ ! -f "$template/.ready-2" ]; then
         rm -rf "$template"
         mkdir -p "$template"
         (export WINEPREFIX="$template"; make_desktop_prefix)
-        touch "$template/.ready"
+        touch "$template/.ready-2"
     fi
     flock -u 9
 }

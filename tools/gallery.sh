@@ -46,11 +46,13 @@ else
     echo "gallery: no display; screenshots go to $shots"
 fi
 
-if [ ! -f "$WINEPREFIX/.surgepad-gallery" ]; then
+# .surgepad-gallery-2: made with the script fonts linked (an older prefix is made again).
+if [ ! -f "$WINEPREFIX/.surgepad-gallery-2" ]; then
     echo "gallery: preparing the Wine prefix $WINEPREFIX (once)"
+    rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    ("$WINE64" wineboot -i && "$WINESERVER64" -w) </dev/null >/dev/null 2>&1
-    touch "$WINEPREFIX/.surgepad-gallery"
+    ("$WINE64" wineboot -i && "$WINESERVER64" -w && link_script_fonts && "$WINESERVER64" -w) </dev/null >/dev/null 2>&1
+    touch "$WINEPREFIX/.surgepad-gallery-2"
 fi
 start_persistent_wineserver
 

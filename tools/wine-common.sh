@@ -42,8 +42,21 @@ make_desktop_prefix() {
         "$WINE64" wineboot -i
         "$WINESERVER64" -w
         use_desktop Surgepad 1024x768
+        link_script_fonts
         "$WINESERVER64" -w
     ) </dev/null >/dev/null 2>&1
+}
+
+# The system's own texts (menus, message boxes, tooltips) are drawn in Wine's Tahoma,
+# which has no Chinese, Japanese or Korean letters; Windows links its UI fonts to fonts
+# that have them. The same link here, to Debian's WenQuanYi Micro Hei (tools/deps.sh),
+# so that a menu lists every language by its own name.
+link_script_fonts() {
+    local face
+    for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif" "Segoe UI"; do
+        "$WINE64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+            /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f
+    done
 }
 
 # Every program of $WINEPREFIX runs in the virtual desktop $1 of size $2, with its

@@ -37,6 +37,7 @@ rm -rf "$prefix"
 mkdir -p "$prefix"
 "$WINE64" wineboot -i </dev/null >/dev/null 2>&1
 "$WINESERVER64" -w
+link_script_fonts </dev/null >/dev/null 2>&1
 start_persistent_wineserver
 if [ -n "${WINE_ENV_DESKTOP_KEEPER:-}" ]; then
     ready="$prefix/desktop-keeper.ready"

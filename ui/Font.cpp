@@ -1,5 +1,7 @@
 #include "ui/Font.h"
 
+#include "lumen/core/WideText.h"
+
 namespace ui {
 
 COLORREF ColorToRgb(Color color) {
@@ -55,13 +57,15 @@ void Font::Assign(const Font& other) {
 
 HFONT Font::Handle() const {
     if (!m_handle) {
-        LOGFONTA lf = {};
+        LOGFONTW lf = {};
         lf.lfHeight = m_height;
         lf.lfWeight = m_bold ? FW_BOLD : FW_NORMAL;
         lf.lfCharSet = m_charset;
         lf.lfQuality = DEFAULT_QUALITY;
-        lstrcpynA(lf.lfFaceName, m_name.c_str(), LF_FACESIZE);
-        m_handle.reset(CreateFontIndirectA(&lf));
+        // A face may carry its name in its own script.
+        const std::wstring face = lumen::Widen(m_name);
+        lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+        m_handle.reset(CreateFontIndirectW(&lf));
     }
     return m_handle.get();
 }

@@ -1,6 +1,7 @@
 #include "ui/Label.h"
 
 #include "lumen/core/Handle.h"
+#include "lumen/core/WideText.h"
 
 namespace ui {
 
@@ -87,20 +88,21 @@ void Label::Paint(Canvas& canvas) {
 }
 
 void Label::DoDrawText(HDC dc, RECT& rect, UINT flags) {
+    const std::wstring caption = lumen::Widen(m_caption);
     lumen::SelectGuard font(dc, m_font.Handle());
     SetBkMode(dc, TRANSPARENT);
     if ((flags & DT_CALCRECT) == 0 && !Enabled()) {
         // A disabled label is drawn embossed, as the system draws disabled text.
         OffsetRect(&rect, 1, 1);
         SetTextColor(dc, ColorToRgb(clBtnHighlight));
-        DrawTextA(dc, m_caption.c_str(), -1, &rect, flags);
+        DrawTextW(dc, caption.c_str(), -1, &rect, flags);
         OffsetRect(&rect, -1, -1);
         SetTextColor(dc, ColorToRgb(clBtnShadow));
-        DrawTextA(dc, m_caption.c_str(), -1, &rect, flags);
+        DrawTextW(dc, caption.c_str(), -1, &rect, flags);
         return;
     }
     SetTextColor(dc, ColorToRgb(m_font.GetColor()));
-    DrawTextA(dc, m_caption.c_str(), -1, &rect, flags);
+    DrawTextW(dc, caption.c_str(), -1, &rect, flags);
 }
 
 }  // namespace ui

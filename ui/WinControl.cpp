@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "lumen/core/Handle.h"
+#include "lumen/core/WideText.h"
 #include "ui/Application.h"
 #include "ui/ThreadCheck.h"
 
@@ -255,8 +256,8 @@ void WinControl::UpdateTool(Control& control) {
     if (control.Hint().empty()) {
         return;
     }
-    TTTOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    TTTOOLINFOW ti = {};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
     ti.hwnd = Handle();
     if (control.IsWindowed()) {
         ti.uFlags = kToolFlagsWindow;
@@ -266,8 +267,10 @@ void WinControl::UpdateTool(Control& control) {
         ti.uId = reinterpret_cast<UINT_PTR>(&control);
         ti.rect = control.BoundsRect();
     }
-    ti.lpszText = const_cast<char*>(control.Hint().c_str());
-    SendMessageA(top->m_tooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    // The tooltip keeps its own copy of the text.
+    std::wstring hint = lumen::Widen(control.Hint());
+    ti.lpszText = hint.data();
+    SendMessageW(top->m_tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void WinControl::RemoveTool(Control& control) {
@@ -275,12 +278,12 @@ void WinControl::RemoveTool(Control& control) {
     if (top->m_tooltip == nullptr || !IsWindow(top->m_tooltip) || !HandleAllocated()) {
         return;
     }
-    TTTOOLINFOA ti = {};
-    ti.cbSize = TTTOOLINFOA_V2_SIZE;
+    TTTOOLINFOW ti = {};
+    ti.cbSize = TTTOOLINFOW_V2_SIZE;
     ti.hwnd = Handle();
     ti.uId = control.IsWindowed() ? reinterpret_cast<UINT_PTR>(static_cast<WinControl&>(control).Handle())
                                   : reinterpret_cast<UINT_PTR>(&control);
-    SendMessageA(top->m_tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+    SendMessageW(top->m_tooltip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 void WinControl::TrackMouseLeave() {
@@ -422,10 +425,18 @@ LRESULT WinControl::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_RBUTTONDOWN:
-            MouseDown(MouseButton::Right, ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            if (!Survives([&] {
+                    MouseDown(MouseButton::Right, ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+                })) {
+                return 0;
+            }
             break;
         case WM_RBUTTONUP:
-            MouseUp(MouseButton::Right, ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+            if (!Survives([&] {
+                    MouseUp(MouseButton::Right, ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+                })) {
+                return 0;
+            }
             break;  // the system makes WM_CONTEXTMENU of it
         case WM_MOUSEMOVE:
             MouseMove(ShiftFromMouse(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));

@@ -7,6 +7,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+
+#include "lumen/core/TextUtf8.h"
 #endif
 
 namespace lumen {
@@ -40,7 +42,18 @@ std::string ExecutableName() {
 
 void PlatformMessage(const std::string& text, const std::string& caption) {
 #if defined(_WIN32)
-    MessageBoxA(nullptr, text.c_str(), caption.c_str(), MB_OK);
+    // Texts are UTF-8 (those made of the system's ANSI texts, such as paths, may be in
+    // its code page): shown through the wide function, any language shows.
+    const auto wide = [](const std::string& utf8) {
+        const UINT page = IsUtf8(utf8) ? CP_UTF8 : CP_ACP;
+        const int length = MultiByteToWideChar(page, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+        std::wstring out(static_cast<size_t>(length > 0 ? length : 0), L'\0');
+        if (length > 0) {
+            MultiByteToWideChar(page, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), length);
+        }
+        return out;
+    };
+    MessageBoxW(nullptr, wide(text).c_str(), wide(caption).c_str(), MB_OK);
 #else
     std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
 #endif

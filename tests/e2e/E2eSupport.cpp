@@ -1207,4 +1207,51 @@ std::optional<POINT> TrayIconCentre(COLORREF fill, int tolerance) {
     return std::nullopt;
 }
 
+CommandRun RunToEnd(const std::string& arguments, DWORD timeoutMs) {
+    Surgepad command(arguments);
+    CommandRun run;
+    run.code = command.WaitForExit(timeoutMs);
+    run.trace = command.TraceText();
+    return run;
+}
+
+std::optional<uint64_t> UserQword(const char* path, const char* name) {
+    uint64_t value = 0;
+    DWORD size = sizeof value;
+    DWORD type = 0;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    const LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    RegCloseKey(key);
+    if (r != ERROR_SUCCESS || type != REG_QWORD) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+int64_t WallMs() {
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    const auto ticks = static_cast<int64_t>((static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    return (ticks - 116444736000000000LL) / 10000;
+}
+
+std::optional<double> DisplayShownAfter(int64_t fromWallMs, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    bool hidden = false;
+    while (GetTickCount64() < end) {
+        HWND display = FindWindowA("TOsdForm", nullptr);
+        const bool shown = display != nullptr && IsWindowVisible(display);
+        if (!shown) {
+            hidden = true;
+        } else if (hidden) {
+            return static_cast<double>(WallMs() - fromWallMs);
+        }
+        Sleep(5);
+    }
+    return std::nullopt;
+}
+
 }  // namespace e2e

@@ -236,6 +236,22 @@ void WithoutSchemes(bool without);
 // the program's manifest makes Windows 10 and 11 answer); empty: the prefix's own.
 void SeenWindowsVersion(const std::string& version);
 
+// Runs `Surgepad.exe ARGUMENTS` to its end: its exit code (nullopt: still running after
+// `timeoutMs`) and its trace (the lines it printed among them).
+struct CommandRun {
+    std::optional<DWORD> code;
+    std::string trace;
+};
+CommandRun RunToEnd(const std::string& arguments, DWORD timeoutMs = 25000);
+// A REG_QWORD under HKEY_CURRENT_USER.
+std::optional<uint64_t> UserQword(const char* path, const char* name);
+// The wall clock in ms since 1970 (UTC), as the program keeps a timed turbo's end.
+int64_t WallMs();
+// Once the on-screen display is hidden and then shown again: ms from `fromWallMs` (an
+// event's moment on the wall clock) to that showing; nullopt when it did not show
+// within `timeoutMs`.
+std::optional<double> DisplayShownAfter(int64_t fromWallMs, DWORD timeoutMs);
+
 // Memory of a process: working set and private bytes, in KiB.
 struct Memory {
     size_t workingSetKiB = 0;

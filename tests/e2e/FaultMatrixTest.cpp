@@ -695,7 +695,7 @@ TEST_F(FaultMatrix, TheChosenProfileFileDamagedOrUnreadable) {
 
 // ---------------------------------------------------------------------------------------
 // Pictures and texts: the program starts, its icon is there, a press works, and a
-// missing text shows as the lookup's sentinel.
+// missing text shows in the program's own English words, never as a placeholder.
 
 TEST_F(FaultMatrix, SkinPicturesAndLanguageFilesMissingOrDamaged) {
     const std::vector<std::string> onThenOff[] = {{kTurboOn, kSwitchedOn}, {kTurboOff, kSwitchedOff}};
@@ -720,7 +720,7 @@ TEST_F(FaultMatrix, SkinPicturesAndLanguageFilesMissingOrDamaged) {
             .board = "full.txt",
             .make = [](Undo& undo) { Remove(undo, "LangFiles"); },
             .startTrace = {"tray: icon added"},
-            .menu = "Error 737 | Error 737",
+            .menu = "Settings | Exit",
             .firstPress = onThenOff[0],
             .secondPress = onThenOff[1],
         },
@@ -729,7 +729,7 @@ TEST_F(FaultMatrix, SkinPicturesAndLanguageFilesMissingOrDamaged) {
             .board = "full.txt",
             .make = [](Undo& undo) { Replace(undo, "LangFiles\\English\\English.ini", Garbage(4096)); },
             .startTrace = {"tray: icon added"},
-            .menu = "Error 737 | Error 737",
+            .menu = "Settings | Exit",
             .firstPress = onThenOff[0],
             .secondPress = onThenOff[1],
         },

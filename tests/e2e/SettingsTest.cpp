@@ -901,3 +901,60 @@ TEST_F(Settings, DISABLED_InTheLanguageOfTheLocale) {
 }
 
 }  // namespace
+
+// The tray menu's Language submenu, under a right click on the icon and the keys a user
+// presses: the choice takes effect at once in the open settings window and the tip,
+// is kept in the settings key across a restart, and the system's language comes back
+// from the same submenu.
+TEST_F(Settings, TheLanguageChosenInTheTrayTakesEffectAtOnceAndIsKept) {
+    Start();
+    HWND settings = Open(*program);
+    ASSERT_NE(settings, nullptr);
+    ASSERT_TRUE(program->WaitForTrace("settings: language English, font Arial")) << program->TraceText();
+    const RECT titles{150, 80, 312, 130};  // the two actions' titles
+    const std::vector<COLORREF> english = Pixels(settings, titles);
+    e2e::SaveCapture(e2e::CaptureScreen(), "language-1-english");
+
+    // From the bottom of the menu: Exit, Settings, Language; into it on the system's
+    // language, then down the languages by their own names to the eleventh, Русский.
+    const auto chooseFromTheMenu = [&](int menus, int downs) {
+        ASSERT_EQ(e2e::Sim("tray rclick"), 0);
+        ASSERT_TRUE(program->WaitForTrace("tray: language menu: ", 5000, menus)) << program->TraceText();
+        Sleep(300);  // the menu takes keys once it tracks
+        for (const WORD key : {VK_UP, VK_UP, VK_UP, VK_RIGHT}) {
+            Key(key);
+        }
+        for (int i = 0; i < downs; ++i) {
+            Key(VK_DOWN);
+        }
+        e2e::SaveCapture(e2e::CaptureScreen(), "language-" + std::to_string(menus + 1) + "-menu");
+        Key(VK_RETURN);
+    };
+    chooseFromTheMenu(1, 11);
+    ASSERT_TRUE(program->WaitForTrace("controller: language chosen: Russian, in force: Russian"))
+        << program->TraceText();
+    EXPECT_EQ(UserString("Language"), std::optional<std::string>("Russian"));
+    EXPECT_TRUE(program->WaitForTrace("settings: language Russian, font Arial")) << program->TraceText();
+    // "Surgepad: кнопка питания"
+    const std::optional<e2e::TraceLine> tip =
+        program->WaitForTrace("tray: tip Surgepad: \xD0\xBA\xD0\xBD\xD0\xBE\xD0\xBF\xD0\xBA\xD0\xB0");
+    EXPECT_TRUE(tip) << program->TraceText();
+    const std::optional<e2e::TraceLine> chosen = program->WaitForTrace("tray: menu: language Russian");
+    if (tip && chosen) {
+        e2e::Figure("language change, choice to tip", tip->ms - chosen->ms, "ms");
+    }
+    Sleep(300);
+    EXPECT_NE(Pixels(settings, titles), english) << "the open window still shows its English titles";
+    EXPECT_TRUE(IsWindowVisible(settings));
+    e2e::SaveCapture(e2e::CaptureScreen(), "language-3-russian");
+
+    // Kept: the next start is in Russian from its first text on.
+    program->Stop();
+    Start();
+    EXPECT_TRUE(program->WaitForTrace("settings: language Russian")) << program->TraceText();
+    chooseFromTheMenu(1, 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: language chosen: the system's, in force: English"))
+        << program->TraceText();
+    EXPECT_EQ(UserString("Language"), std::optional<std::string>(""));
+    EXPECT_TRUE(program->WaitForTrace("tray: tip Surgepad: power button")) << program->TraceText();
+}

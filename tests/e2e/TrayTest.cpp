@@ -290,10 +290,11 @@ TEST_F(Tray, TheMenuSwitchesTurboAndChoosesTheProfile) {
     EXPECT_TRUE(program.WaitForTrace("tray: tip Surgepad: turbo on (")) << program.TraceText();
     EXPECT_GT(e2e::TrayPixels(kTurboFill, "tray-menu-turbo-on"), 8) << "the red icon";
 
-    // The first profile, chosen and stored as Apply stores it.
+    // The first profile, chosen and stored as Apply stores it ("Turbo for" and
+    // "Automatic turbo" come between).
     ASSERT_NE(OpenTrayMenu(program, kTurboFill), nullptr);
     EXPECT_TRUE(program.WaitForTrace("tray: menu shown: Turbo off (")) << program.TraceText();
-    MenuKeys({VK_DOWN, VK_DOWN, VK_RETURN});
+    MenuKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
     ASSERT_TRUE(program.WaitForTrace("tray: menu: profile 0")) << program.TraceText();
     EXPECT_EQ(e2e::UserDword(e2e::kSettingsKey, "ProfileType"), std::optional<DWORD>(0));
 

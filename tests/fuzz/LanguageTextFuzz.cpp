@@ -11,11 +11,19 @@
 //
 // A value is read whole whatever its length (cut only at the largest buffer), a name
 // list too; the language is one the list names by its keys, or English; a text falls
-// back to English and then to "Error 737".
+// back to English and then to the program's own words, never to "Error 737".
+//
+// With bit 7 of byte 2 set, the rest of the input is a language file instead, read by
+// the program's own reader (surgepad/LanguageFile): every value comes out as UTF-8
+// without a zero; in a file with a UTF-8 mark a damaged line added at the end costs
+// nothing of what was read before it; and a file of valid UTF-8 reads the same once
+// turned into UTF-16 with its mark.
 #include <string>
 #include <vector>
 
+#include "lumen/core/TextUtf8.h"
 #include "lumen/system/ProfileStringRead.h"
+#include "surgepad/LanguageFile.h"
 #include "surgepad/LanguageLookup.h"
 #include "tests/fuzz/FuzzSupport.h"
 
@@ -86,10 +94,97 @@ bool IsUpperHex(const std::string& text, size_t digits, unsigned expected) {
     return value == expected;
 }
 
+// A code page as the system's stand-in: bytes up to 0x9F are themselves (as Latin-1
+// would take them), anything above is not valid in it.
+std::optional<std::string> FakeCodePage(std::string_view line, unsigned) {
+    std::string out;
+    for (const char c : line) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0xA0) {
+            return std::nullopt;
+        }
+        if (byte >= 0x80) {
+            out += static_cast<char>(0xC0 | (byte >> 6));
+            out += static_cast<char>(0x80 | (byte & 0x3F));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string Describe(const surgepad::LanguageFile::Entry& e) {
+    return "[" + e.section + "] " + e.key + "=" + e.value;
+}
+
+// Valid UTF-8 as UTF-16 little-endian with its mark.
+std::string Utf16WithMark(const std::string& utf8) {
+    std::string out = "\xFF\xFE";
+    const auto unit = [&](uint32_t u) {
+        out += static_cast<char>(u & 0xFF);
+        out += static_cast<char>(u >> 8);
+    };
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        uint32_t cp = length == 1 ? lead : lead & (0xFF >> (length + 1));
+        for (size_t k = 1; k < length; ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        i += length;
+        if (cp >= 0x10000) {
+            unit(0xD800 + ((cp - 0x10000) >> 10));
+            unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            unit(cp);
+        }
+    }
+    return out;
+}
+
+void FuzzLanguageFile(const std::string& bytes) {
+    const surgepad::LanguageFile file = surgepad::LanguageFile::Parse(bytes, FakeCodePage);
+    for (const auto& entry : file.Entries()) {
+        if (!lumen::IsUtf8(entry.value) || !lumen::IsUtf8(entry.key) || entry.value.find('\0') != std::string::npos) {
+            fuzz::Fail("an entry that is not clean UTF-8: " + Describe(entry));
+        }
+    }
+    const surgepad::FileEncoding encoding = file.Encoding();
+    if (encoding.kind == surgepad::TextEncoding::Utf8 && encoding.byteOrderMark) {
+        const surgepad::LanguageFile longer =
+            surgepad::LanguageFile::Parse(bytes + "\nApply=\xE3\x81\n[Translations]\nApply=late\n", FakeCodePage);
+        const auto& before = file.Entries();
+        const auto& after = longer.Entries();
+        if (after.size() < before.size() || longer.DamagedLines() != file.DamagedLines() + 1) {
+            fuzz::Fail("a damaged line at the end cost the lines before it");
+        }
+        for (size_t i = 0; i < before.size(); ++i) {
+            if (Describe(before[i]) != Describe(after[i])) {
+                fuzz::Fail("entry " + std::to_string(i) + " changed: " + Describe(before[i]));
+            }
+        }
+        const std::string body = bytes.substr(3);
+        if (lumen::IsUtf8(body) && body.find('\0') == std::string::npos) {
+            const surgepad::LanguageFile wide = surgepad::LanguageFile::Parse(Utf16WithMark(body), FakeCodePage);
+            bool same = wide.Entries().size() == before.size() && wide.DamagedLines() == 0;
+            for (size_t i = 0; same && i < before.size(); ++i) {
+                same = Describe(before[i]) == Describe(wide.Entries()[i]);
+            }
+            if (!same) {
+                fuzz::Fail("the file reads otherwise in UTF-16");
+            }
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 3) {
+        return 0;
+    }
+    if ((data[2] & 0x80) != 0) {
+        FuzzLanguageFile(std::string(reinterpret_cast<const char*>(data + 3), size - 3));
         return 0;
     }
     const uint16_t id = static_cast<uint16_t>(data[0] | (data[1] << 8));
@@ -150,8 +245,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         });
     const std::string& own = values[2];
     const std::string& english = values[3];
-    if (text != (own != kMissingText ? own : english) || paths.empty() || paths[0] != path ||
-        (paths.size() == 2) != (own == kMissingText) ||
+    const std::string wanted = own != kMissingText ? own : english != kMissingText ? english : "Apply";
+    if (text != wanted || paths.empty() || paths[0] != path || (paths.size() == 2) != (own == kMissingText) ||
         (paths.size() == 2 && paths[1] != surgepad::LanguageFilePath(kFolder, surgepad::kFallbackLanguage))) {
         fuzz::Fail("text \"" + text + "\" after " + std::to_string(paths.size()) + " reads");
     }

@@ -130,6 +130,14 @@ def oc_profile():
     }
 
 
+BOM = "\ufeff"
+
+
+def file_seed(text, cut=0):
+    data = text if isinstance(text, bytes) else text.encode("utf-8")
+    return struct.pack("<HB", 0, 0x80) + (data[:-cut] if cut else data)
+
+
 def language_text():
     def lang(lang_id, flags, *fields):
         return struct.pack("<HB", lang_id, flags) + "\n".join(fields).encode("latin-1")
@@ -142,6 +150,14 @@ def language_text():
         "english-fallback": lang(0x0409, 0x0F, "", "", "", "", ""),
         "long-values": lang(0x040C, 0x20, "French", "French", long_value, "z" * 127, ",".join(["key"] * 60)),
         "three-digit-primary": lang(0x0523, 0x01, "", "Low", "", "Low-Apply", "k"),
+        # Language files (flag 0x80): the marks, a declaration, and damage.
+        "file-bom-alone": file_seed(BOM),
+        "file-utf8": file_seed(BOM + "[Language]\r\nName=Deutsch\r\n[Translations]\r\nApply=\u00dcbernehmen\r\n"),
+        "file-utf16-bom": file_seed(b"\xff\xfe" + "[Translations]\nApply=\u9069\u7528\n".encode("utf-16-le")),
+        "file-utf16be-odd": file_seed(b"\xfe\xff" + "[Translations]\nApply=x".encode("utf-16-be") + b"\x00"),
+        "file-truncated": file_seed(BOM + "[Translations]\nCancel=ok\nApply=\u9069", cut=1),
+        "file-invalid": file_seed(BOM.encode() + b"[Translations]\nApply=\xc0\xaf\nClose=\xed\xa0\x80\nCancel=ok\n"),
+        "file-declared": file_seed(b"[Language]\nEncoding=1252\n[Translations]\nApply=Appliquer \x93\xe9\n"),
     }
 
 

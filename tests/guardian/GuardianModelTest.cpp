@@ -32,6 +32,7 @@
 #include "surgepad/MachineButtonStore.h"
 #include "surgepad/ReleaseSwitch.h"
 #include "surgepad/SettingsStore.h"
+#include "surgepad/TurboRules.h"
 #include "tests/guardian/ModelMachine.h"
 #include "tests/unit/win/DormixTestSupport.h"
 
@@ -184,6 +185,22 @@ struct Copy {
           lib(machineFolder, std::make_unique<Silent>()),
           guardian(store, lib) {}
 
+    // A press, the tray's turbo item or -turbo: the rules of turbo decide, and the switch
+    // they ask for runs at once (the effect has nothing to add here).
+    void Ask(surgepad::TurboRequest request) {
+        auto world = [this] { return surgepad::TurboWorld{lib.IsTurboOn(), false, guardian.ChosenProfileUsable(), 0}; };
+        if (rules.Manual(request, world()) != surgepad::TurboVerdict::Switch) {
+            return;
+        }
+        const surgepad::TurboStep step = rules.Next(world());
+        if (step.kind == surgepad::TurboStep::Kind::On) {
+            guardian.SwitchOn();
+        } else if (step.kind == surgepad::TurboStep::Kind::Off) {
+            guardian.SwitchOff();
+        }
+        rules.SwitchEnded(lib.IsTurboOn());
+    }
+
     // No pipe, no broadcast: the model's firmware is this process's.
     struct Silent final : kora::SysCtrlAnnouncer {
         void SystemControlRequest(uint32_t, uint32_t, uint32_t) override {}
@@ -196,6 +213,7 @@ struct Copy {
     SettingsStore store;
     kora::BtnContronLib lib;
     ButtonGuardian guardian;
+    surgepad::TurboRules rules;
 };
 
 struct Account {
@@ -478,6 +496,7 @@ private:
                 account.copy = std::make_unique<Copy>(m_folder);
                 account.copy->guardian.Start();
                 account.copy->guardian.ResumeRecordedTurbo();
+                account.copy->rules.Start(account.copy->lib.IsTurboOn(), std::nullopt, 0);
                 return true;
             case Kind::ApplyTurbo:
             case Kind::ApplyPower:
@@ -502,17 +521,13 @@ private:
                 if (copy == nullptr) {
                     return false;
                 }
-                const surgepad::SwitchStep next =
-                    step.kind == Kind::Press ? copy->guardian.PressStep()
-                    : step.kind == Kind::Tray
-                        ? copy->guardian.RequestStep(surgepad::TurboRequest::Toggle)
-                        : copy->guardian.RequestStep(step.b % 2 == 0 ? surgepad::TurboRequest::On
-                                                                     : surgepad::TurboRequest::Off);
-                if (next == surgepad::SwitchStep::On) {
-                    copy->guardian.SwitchOn();
-                } else if (next == surgepad::SwitchStep::Off) {
-                    copy->guardian.SwitchOff();
+                // A press does something under the turbo action only.
+                if (step.kind == Kind::Press && copy->store.GetButtonAction() != 1) {
+                    return true;
                 }
+                copy->Ask(step.kind != Kind::TurboCommand ? surgepad::TurboRequest::Toggle
+                          : step.b % 2 == 0              ? surgepad::TurboRequest::On
+                                                         : surgepad::TurboRequest::Off);
                 return true;
             }
             case Kind::Release: {

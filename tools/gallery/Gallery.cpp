@@ -8,6 +8,10 @@
 // SetChecked, ...), and every control is kept from reacting to the mouse, the keyboard
 // and the focus afterwards, so that a screenshot shows exactly the look asked for.
 // Under each control a note names the picture that look must show.
+//
+// The last pages show the real settings window, fully open, in a language of each
+// script (Latin, Cyrillic, Chinese, Japanese) on whatever system code page the gallery
+// runs with: its window is captioned like a page for the script to find.
 #include <windows.h>
 
 #include <algorithm>
@@ -28,7 +32,10 @@
 #include "kr/KrLabel.h"
 #include "kr/KrNumLed.h"
 #include "lumen/graphics/DibBitmap.h"
+#include "surgepad/MultiLang.h"
 #include "surgepad/PngReader.h"
+#include "surgepad/SettingForm.h"
+#include "surgepad/SettingView.h"
 #include "surgepad/SkinImage.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
@@ -66,16 +73,55 @@ constexpr PageInfo kPages[] = {
     {"shaded labels, alpha images"},
     {"the settings window's controls at 200 %"},
 };
+// The settings window in four languages of four scripts, one page each after the
+// control pages: the language's folder name, and its script for the caption.
+struct LanguagePage {
+    const char* language;
+    const char* script;
+};
+constexpr LanguagePage kLanguagePages[] = {
+    {"English", "Latin"},
+    {"Russian", "Cyrillic"},
+    {"ChineseSimplified", "Chinese"},
+    {"Japanese", "Japanese"},
+};
+constexpr int kControlPageCount = static_cast<int>(sizeof kPages / sizeof kPages[0]);
 // The page drawn at 200 %: the first page's rows from the skin's 2x pictures, every place
 // and font through the display scale, on a page as tall as the rows need.
 constexpr int kScaledPage = 4;
 constexpr int kScaledPageDpi = 192;
 constexpr int kScaledPageHeight = 360;
-constexpr int kPageCount = static_cast<int>(sizeof kPages / sizeof kPages[0]);
+constexpr int kPageCount = kControlPageCount + static_cast<int>(sizeof kLanguagePages / sizeof kLanguagePages[0]);
 
 std::string Caption(int page) {
-    return "Surgepad gallery, page " + std::to_string(page) + " of " + std::to_string(kPageCount) + ": " +
-           kPages[page - 1].subject;
+    const std::string subject = page <= kControlPageCount
+                                    ? std::string(kPages[page - 1].subject)
+                                    : std::string("the settings window in ") +
+                                          kLanguagePages[page - kControlPageCount - 1].language + " (" +
+                                          kLanguagePages[page - kControlPageCount - 1].script + ")";
+    return "Surgepad gallery, page " + std::to_string(page) + " of " + std::to_string(kPageCount) + ": " + subject;
+}
+
+// The real settings window in the page's language, fully open at the top-left with the
+// turbo action and both options chosen, as the user sees it after its opening.
+void ShowSettingsWindow(int page) {
+    const LanguagePage& language = kLanguagePages[page - kControlPageCount - 1];
+    surgepad::MultiLang::Instance().SetChosenLanguage(language.language);
+    ui::App().CreateForm<ui::Form>(ui::FormLayout{});  // the main form, as at start-up
+    surgepad::TSettingForm* form = surgepad::SettingForm = ui::App().CreateForm<surgepad::TSettingForm>();
+    form->MakeSkinAhead();
+    form->DrawRows(0, ui::Px(surgepad::kSettingHeight));
+    form->RadioTurbo.SetChecked(true);
+    form->View().SetLogo(1);
+    form->CheckOsd.SetChecked(true);
+    form->CheckStatus.SetChecked(true);
+    form->ProfileList->Items().Add("Game Boost");
+    form->ProfileList->SetItemIndex(0);
+    form->ShowControls(true);
+    form->SetAlpha(255);
+    form->MoveTo(0, 0);
+    form->Show();
+    SetWindowTextA(form->Handle(), Caption(page).c_str());
 }
 
 ui::FormLayout Layout(const std::string& caption, int height) {
@@ -655,7 +701,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (page == gallery::kScaledPage) {
             scale.emplace(gallery::kScaledPageDpi);
         }
-        app.CreateForm<gallery::GalleryForm>(page);
+        if (page > gallery::kControlPageCount) {
+            gallery::ShowSettingsWindow(page);
+        } else {
+            app.CreateForm<gallery::GalleryForm>(page);
+        }
         app.Run();
         app.DestroyForms();
         return 0;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -13,17 +14,15 @@
 
 #include "lumen/system/ProgramFolder.h"
 #include "lumen/system/IniAccess.h"
+#include "lumen/core/WideText.h"
 #include "surgepad/MultiLang.h"
+#include "surgepad/TrayTexts.h"
 #include "tests/unit/ReportRecorder.h"
 #include "tests/unit/win/DormixTestSupport.h"
 
 using surgepad::MultiLang;
 
 namespace {
-
-const char* const kKeys[] = {"Cancel",     "Apply",  "SurgepadOff",         "SurgepadOn",       "ShowOsd",
-                             "ShowStatus", "Close",  "PowerButtonAction",   "DisplaySetting",   "SurgepadProfile",
-                             "Warning",    "OcWarn", "PowBtnConfigAltered", "TrayMenuSettings", "TrayMenuExit"};
 
 // A program folder of its own with a LangFiles tree, removed afterwards.
 class LangFolder {
@@ -44,45 +43,6 @@ public:
 private:
     testutil::ScratchFolder m_folder{"lang"};
 };
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The text in UTF-16 as code page `cp` reads it; empty when it holds a byte
-// sequence that code page does not define.
-std::wstring Decode(const std::string& bytes, UINT cp) {
-    const int n =
-        MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-    return out;
-}
-
-// The text of a language file after its first line (the line that says how it was made).
-std::wstring Body(const std::wstring& text) {
-    const size_t eol = text.find(L'\n');
-    return eol == std::wstring::npos ? text : text.substr(eol + 1);
-}
-
-std::wstring WithoutComments(const std::wstring& text) {
-    std::wstring out;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t eol = text.find(L'\n', pos);
-        eol = eol == std::wstring::npos ? text.size() : eol + 1;
-        std::wstring line = text.substr(pos, eol - pos);
-        if (!line.empty() && line[0] != L';') {
-            if (line.size() >= 2 && line[line.size() - 2] == L'\r') {
-                line.erase(line.size() - 2, 1);
-            }
-            out += line;
-        }
-        pos = eol;
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -150,27 +110,20 @@ TEST(LangChoice, NoListOrAnUnusableNameMeansEnglish) {
     EXPECT_EQ("Japanese", MultiLang(folder.Root(), 0x0411).LanguageName());
 }
 
-TEST(LangText, MissingKeysFallBackToEnglishThenToTheSentinel) {
+TEST(LangText, MissingTextsFallBackToEnglishThenToTheProgramsOwnWords) {
     LangFolder folder;
     folder.List("0411=Japanese\r\n");
     folder.Language("Japanese", "Apply=JA-Apply\r\nCancel=Error 737\r\n");
-    folder.Language("English", "Apply=Apply\r\nCancel=Cancel\r\nClose=Close\r\n");
+    folder.Language("English", "Apply=Apply\r\nCancel=Cancel\r\nClose=Close (file)\r\n");
     const MultiLang ja(folder.Root(), 0x0411);
     EXPECT_EQ("JA-Apply", ja.Text("Apply"));
     EXPECT_EQ("Cancel", ja.Text("Cancel"));  // "Error 737" in a file counts as missing
-    EXPECT_EQ("Close", ja.Text("Close"));
-    EXPECT_EQ("Error 737", ja.Text("Nowhere"));
-    EXPECT_EQ("Error 737", ja.Text(nullptr));
-    EXPECT_EQ("Error 737", std::string(surgepad::kMissingText));
-}
-
-TEST(LangText, AMissingLanguageFileOrNoFilesAtAll) {
-    LangFolder folder;
-    folder.List("040C=French\r\n");
-    folder.Language("English", "Apply=Apply\r\n");
-    EXPECT_EQ("Apply", MultiLang(folder.Root(), 0x040C).Text("Apply"));
+    EXPECT_EQ("Close (file)", ja.Text("Close"));
+    EXPECT_EQ("Show OSD", ja.Text("ShowOsd"));
+    EXPECT_EQ("", ja.Text(nullptr));
+    // Without any file: never a placeholder.
     LangFolder empty;
-    EXPECT_EQ("Error 737", MultiLang(empty.Root(), 0x0409).Text("Apply"));
+    EXPECT_EQ("Apply", MultiLang(empty.Root(), 0x0409).Text("Apply"));
 }
 
 TEST(LangText, ALongTranslationIsReturnedWhole) {
@@ -190,55 +143,119 @@ TEST(LangText, EachLookupReadsTheFilesAfresh) {
     EXPECT_EQ("Two", lang.Text("Apply"));
 }
 
-TEST(LangShipped, EveryLanguageHasEveryKey) {
-    const std::string root = lumen::ProgramFolder();
-    for (const char* name : {"English", "Japanese", "French"}) {
-        lumen::IniAccess ini;
-        ASSERT_TRUE(ini.Open(root + "LangFiles\\" + name + "\\" + name + ".ini"));
-        for (const char* key : kKeys) {
-            const std::string text = ini.ReadString("Translations", key, surgepad::kMissingText);
-            EXPECT_NE(surgepad::kMissingText, text) << name << " lacks " << key;
-            EXPECT_FALSE(text.empty()) << name << " " << key;
+// A file of before, in the system's code page without a mark, reads as it always did;
+// the texts come out as UTF-8.
+TEST(LangText, AFileInTheSystemsCodePageKeepsReading) {
+    if (GetACP() != 1252) {
+        GTEST_SKIP() << "the system's code page is " << GetACP();
+    }
+    LangFolder folder;
+    folder.List("040C=French\r\n");
+    folder.Language("French", "Apply=Param\xE8tres d'\xE9t\xE9\r\n");
+    EXPECT_EQ("Param\xC3\xA8tres d'\xC3\xA9t\xC3\xA9", MultiLang(folder.Root(), 0x040C).Text("Apply"));
+}
+
+// The tray menu's choice wins over the system's language while its file is there.
+TEST(LangChosen, TheChosenLanguageWinsWhileItsFileIsThere) {
+    LangFolder folder;
+    folder.List("0409=English\r\n");
+    folder.Language("German", "Apply=Anwenden\r\n");
+    MultiLang lang(folder.Root(), 0x0409);
+    const struct {
+        const char* chosen;
+        const char* inForce;
+        const char* apply;
+    } rows[] = {
+        {"", "English", "Apply"},
+        {"German", "German", "Anwenden"},
+        {"..\\German", "English", "Apply"},  // no plain name: no choice
+        {"Klingon", "English", "Apply"},     // no file: the system's
+    };
+    for (const auto& row : rows) {
+        lang.SetChosenLanguage(row.chosen);
+        EXPECT_EQ(lang.LanguageName(), row.inForce) << row.chosen;
+        EXPECT_EQ(lang.Text("Apply"), row.apply) << row.chosen;
+        EXPECT_EQ(lang.SystemLanguageName(), "English") << row.chosen;
+    }
+    lang.SetChosenLanguage("German");
+    ASSERT_TRUE(DeleteFileA((folder.Root() + "LangFiles\\German\\German.ini").c_str()));
+    EXPECT_EQ(lang.LanguageName(), "English") << "a chosen language whose file has gone";
+}
+
+// What the menu lists: every folder holding its file, a translator's new one too,
+// by the languages' own names.
+TEST(LangChosen, LanguagesAreTheFoldersWithTheirFilesByTheirOwnNames) {
+    LangFolder folder;
+    folder.Language("Zulu", "[Language]\r\nName=isiZulu\r\n");
+    folder.Language("German", "[Language]\r\nName=Deutsch\r\nFont= A , B\r\n");
+    folder.Language("Legacy", "Apply=x\r\n");
+    folder.Language("Korean", "[Language]\r\nName=\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4\r\n");
+    CreateDirectoryA((folder.Root() + "LangFiles\\Empty").c_str(), nullptr);
+    std::vector<std::string> seen;
+    for (const surgepad::LanguageInfo& info : MultiLang(folder.Root(), 0x0409).Languages()) {
+        std::string fonts;
+        for (const std::string& face : info.fonts) {
+            fonts += "," + face;
         }
+        seen.push_back(info.name + ":" + info.ownName + fonts);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"German:Deutsch,A,B", "Legacy:Legacy", "Zulu:isiZulu",
+                                              "Korean:\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4"}));
+}
+
+// Every language shipped is complete and whole, in UTF-8 with its mark, names itself,
+// and keeps the tip within the tray's record; the list names shipped languages only.
+TEST(LangShipped, EveryLanguageIsCompleteAndWhole) {
+    const std::string root = lumen::ProgramFolder();
+    const MultiLang lang(root, 0x0409);
+    std::vector<std::string> names;
+    for (const surgepad::LanguageInfo& info : lang.Languages()) {
+        names.push_back(info.name);
+        SCOPED_TRACE(info.name);
+        const surgepad::LanguageFile file = MultiLang::ReadFile(lang.LanguageFilePath(info.name));
+        EXPECT_EQ(file.Encoding().kind, surgepad::TextEncoding::Utf8);
+        EXPECT_TRUE(file.Encoding().byteOrderMark);
+        EXPECT_EQ(file.DamagedLines(), 0u);
+        EXPECT_NE(info.ownName, info.name == "English" ? "" : info.name) << "names itself in its own words";
+        for (const surgepad::TextKey& key : surgepad::TextKeys()) {
+            const std::optional<std::string> text = file.Value(surgepad::kTextSection, key.key);
+            ASSERT_TRUE(text && !text->empty()) << "lacks " << key.key;
+            const auto percents = [](const std::string& t) { return std::count(t.begin(), t.end(), '%'); };
+            EXPECT_EQ(percents(*text), percents(key.english)) << key.key << ": \"" << *text << "\"";
+            if (info.name == "English") {
+                EXPECT_EQ(*text, key.english) << "the file and the program's own words differ";
+            }
+        }
+        const std::string tip =
+            surgepad::FillName(*file.Value(surgepad::kTextSection, "TrayTipTurboOff"), std::string(32, 'W'));
+        EXPECT_LE(lumen::Widen(tip).size(), 127u) << tip;
+    }
+    for (const char* required : {"English", "Japanese", "French", "German", "Spanish", "Italian", "PortugueseBrazil",
+                                 "Polish", "Russian", "ChineseSimplified", "ChineseTraditional", "Korean"}) {
+        EXPECT_NE(std::find(names.begin(), names.end(), required), names.end()) << required;
     }
     lumen::IniAccess list;
     ASSERT_TRUE(list.Open(root + "LangFiles\\KrMultiLang.ini"));
-    EXPECT_EQ("Japanese", list.ReadString("Languages", "0411", ""));
-    EXPECT_EQ("Japanese", list.ReadString("Languages", "11", ""));
-    EXPECT_EQ("French", list.ReadString("Languages", "0C", ""));
-    EXPECT_EQ("English", list.ReadString("Languages", "09", ""));
-}
-
-TEST(LangShipped, TheFilesAreTheirSourcesInTheSystemCodePage) {
-    const std::string root = lumen::ProgramFolder();
+    const std::string keys = list.ReadString("Languages", nullptr, "");
+    for (size_t at = 0; at < keys.size(); at = keys.find('\0', at) + 1) {
+        const std::string key = keys.c_str() + at;
+        const std::string name = list.ReadString("Languages", key.c_str(), "");
+        EXPECT_NE(std::find(names.begin(), names.end(), name), names.end()) << key << "=" << name;
+    }
     const struct {
+        uint16_t id;
         const char* name;
-        UINT codePage;
-    } files[] = {{"Japanese", 932}, {"French", 1252}};
-    for (const auto& f : files) {
-        SCOPED_TRACE(f.name);
-        const std::string shipped = ReadAll(root + "LangFiles\\" + f.name + "\\" + f.name + ".ini");
-        const std::string source = ReadAll(root + "..\\testdata\\lang\\" + f.name + ".utf8.ini");
-        ASSERT_FALSE(shipped.empty());
-        ASSERT_FALSE(source.empty());
-        const std::wstring decoded = Decode(shipped, f.codePage);
-        ASSERT_FALSE(decoded.empty()) << "not valid in code page " << f.codePage;
-        EXPECT_EQ(WithoutComments(Decode(source, CP_UTF8)), WithoutComments(Body(decoded)));
+    } systems[] = {{0x0407, "German"},
+                   {0x0C0A, "Spanish"},
+                   {0x0416, "PortugueseBrazil"},
+                   {0x0804, "ChineseSimplified"},
+                   {0x0C04, "ChineseTraditional"},
+                   {0x0412, "Korean"},
+                   {0x0419, "Russian"},
+                   {0x0436, "English"}};
+    for (const auto& system : systems) {
+        EXPECT_EQ(MultiLang(root, system.id).LanguageName(), system.name) << std::hex << system.id;
     }
-}
-
-TEST(LangShipped, TheProgramsOwnLookupFindsEnglishOutsideJapan) {
-    if (GetSystemDefaultLangID() == 0x0411) {
-        GTEST_SKIP() << "a Japanese system";
-    }
-    const MultiLang& lang = MultiLang::Instance();
-    EXPECT_EQ(&lang, &MultiLang::Instance());
-    if (GetSystemDefaultLangID() == 0x0409) {
-        EXPECT_EQ("English", lang.LanguageName());
-        EXPECT_EQ("Apply", lang.Text("Apply"));
-        EXPECT_EQ("Surgepad On", lang.Text("SurgepadOn"));
-    }
-    EXPECT_EQ("Error 737", lang.Text("NoSuchKey"));
 }
 
 // Run again by CTest with LC_ALL=ja_JP.UTF-8, which Wine turns into language 0x0411
@@ -266,13 +283,12 @@ TEST_F(LangJapaneseLocale, TheSystemLanguageSelectsJapanese) {
     EXPECT_EQ("English", MultiLang(folder.Root(), std::nullopt).LanguageName());
 }
 
-TEST_F(LangJapaneseLocale, TextsComeInShiftJis) {
-    const MultiLang& lang = MultiLang::Instance();
-    EXPECT_EQ(L"\u9069\u7528", Decode(lang.Text("Apply"), 932));                       // 適用
-    EXPECT_EQ(L"\u30AD\u30E3\u30F3\u30BB\u30EB", Decode(lang.Text("Cancel"), 932));    // キャンセル
-    EXPECT_EQ(L"\u8868\u793A\u8A2D\u5B9A", Decode(lang.Text("DisplaySetting"), 932));  // 表示設定
-    EXPECT_EQ("Surgepad \x83\x49\x83\x93", lang.Text("SurgepadOn"));                   // オン
-    for (const char* key : kKeys) {
-        EXPECT_NE("Error 737", lang.Text(key)) << key;
-    }
+// A file of before in Shift-JIS reads on a Japanese system as it always did; the new
+// files are UTF-8 on any system. Either way the texts come out as UTF-8.
+TEST_F(LangJapaneseLocale, TextsComeAsUtf8FromEitherKindOfFile) {
+    EXPECT_EQ("\xE9\x81\xA9\xE7\x94\xA8", MultiLang::Instance().Text("Apply"));  // 適用
+    LangFolder folder;
+    folder.List("0411=Japanese\r\n");
+    folder.Language("Japanese", "Apply=\x93\x4B\x97\x70\r\n");  // 適用 in Shift-JIS
+    EXPECT_EQ("\xE9\x81\xA9\xE7\x94\xA8", MultiLang(folder.Root(), std::nullopt).Text("Apply"));
 }

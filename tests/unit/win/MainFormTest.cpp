@@ -14,7 +14,9 @@
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/ButtonControllerInterface.h"
 #include "surgepad/MainForm.h"
+#include "lumen/core/WideText.h"
 #include "surgepad/MultiLang.h"
+#include "surgepad/TurboAutomationInterface.h"
 #include "tests/unit/win/UiTestSupport.h"
 #include "ui/Application.h"
 
@@ -23,9 +25,32 @@ namespace surgepad {
 using namespace kora;  // the wire format of the board maker's utilities
 namespace {
 
+// Automatic turbo as the tray menu and the tip see it, recording what is chosen.
+class RecordingAutomation : public TurboAutomationInterface {
+public:
+    explicit RecordingAutomation(std::vector<std::string>& events) : m_events(events) {}
+    AutomationMenu menu;
+    std::string reason;
+    AutomationMenu Menu() override { return menu; }
+    void TurboFor(int64_t seconds) override { m_events.push_back("turbo for " + std::to_string(seconds)); }
+    void AddProgram(const std::string& name) override { m_events.push_back("add " + name); }
+    void RemoveProgram(const std::string& name) override { m_events.push_back("remove " + name); }
+    void SetGameModeRule(bool on) override { m_events.push_back(on ? "game mode on" : "game mode off"); }
+    void SetOffOnBattery(bool on) override { m_events.push_back(on ? "off on battery on" : "off on battery off"); }
+    std::string TipReason() override { return reason; }
+    LRESULT CommandReceived(const void*, size_t, HWND) override { return 0; }
+    void PowerStatusChanged() override { m_events.push_back("power status"); }
+    void Ending() override { m_events.push_back("ending"); }
+
+private:
+    std::vector<std::string>& m_events;
+};
+
 class RecordingController : public ButtonControllerInterface {
 public:
     std::vector<std::string> events;
+    TurboAutomationInterface* automation = nullptr;
+    TurboAutomationInterface* Automation() override { return automation; }
     // The presses and announcements handled so far, for a second thread to watch.
     std::atomic<int> broadcasts{0};
     // Runs after a press was recorded (on the GUI thread).
@@ -62,6 +87,7 @@ public:
     void ChooseProfile(int index, const std::string& name) override {
         events.push_back("profile " + std::to_string(index) + " " + name);
     }
+    void ChooseLanguage(const std::string& name) override { events.push_back("language " + name); }
 };
 
 using Events = std::vector<std::string>;
@@ -225,15 +251,15 @@ bool ShellHasIcon(HWND owner, UINT id) {
 
 TEST_F(MainFormRouting, TrayRecordCarriesTheFixedValues) {
     TsTrayIcon& tray = form->TrayIcon();
-    const NOTIFYICONDATAA record = tray.Record().Record();
-    EXPECT_EQ(record.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE));
+    const NOTIFYICONDATAW record = tray.Record().Record();
+    EXPECT_EQ(record.cbSize, static_cast<DWORD>(NOTIFYICONDATAW_V2_SIZE));
     EXPECT_EQ(record.hWnd, tray.WindowHandle());
     EXPECT_NE(record.hWnd, form->Handle());
     EXPECT_EQ(record.uID, 1u);
     EXPECT_EQ(record.uCallbackMessage, 1114u);
-    EXPECT_STREQ(record.szTip, "Surgepad: power button") << "the state: the fake controller holds the power action";
+    EXPECT_STREQ(record.szTip, L"Surgepad: power button") << "the state: the fake controller holds the power action";
     EXPECT_EQ(record.dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
-    EXPECT_EQ(record.szInfo[0], '\0');
+    EXPECT_EQ(record.szInfo[0], L'\0');
     EXPECT_EQ(tray.Record().AnnounceFlags(), static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_TRUE(tray.Visible());
     EXPECT_TRUE(ShellHasIcon(tray.WindowHandle(), 1));
@@ -259,6 +285,14 @@ TEST_F(MainFormRouting, TipIsCutAt127Characters) {
     TsTrayIcon& tray = form->TrayIcon();
     tray.SetTip(std::string(200, 'x'));
     EXPECT_EQ(tray.Tip(), std::string(127, 'x'));
+    // Any script, whatever the system's code page; a character is never cut in half.
+    const std::string korean = "\xED\x84\xB0\xEB\xB3\xB4";  // 터보
+    tray.SetTip(korean);
+    EXPECT_STREQ(tray.Record().Record().szTip, L"\uD130\uBCF4");
+    EXPECT_EQ(tray.Tip(), korean);
+    const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E, two UTF-16 units
+    tray.SetTip(std::string(126, 'x') + clef);
+    EXPECT_EQ(tray.Tip(), std::string(126, 'x'));
     tray.SetTip("");
     EXPECT_EQ(tray.Record().AnnounceFlags(), static_cast<UINT>(NIF_MESSAGE | NIF_ICON));
 }
@@ -304,8 +338,13 @@ struct MenuSeen {
     std::vector<std::string> items;
     std::vector<bool> bold;
     std::vector<bool> checked;
+    // The Language submenu's items (UTF-8) and which one is checked.
+    std::vector<std::string> languages;
+    std::vector<bool> languageChecked;
     bool greyed = false;   // the first item
     bool rescued = false;  // the menu had to be closed with Escape
+    // Each submenu's items, with "+" before a checked one and "-" before a greyed one.
+    std::vector<std::vector<std::string>> submenus;
 };
 
 // The open popup menu window of this process, or null.
@@ -358,6 +397,9 @@ struct Answer {
     enum Kind { ClickItem, ClickElsewhere, Key } kind;
     int item;
     WORD key;
+    // Key: pressed before `key`, one after the other, and after it.
+    std::vector<WORD> before = {};
+    std::vector<WORD> then = {};
 };
 
 // Right-clicks the icon (the shell's notification) and answers the menu from a second
@@ -389,11 +431,40 @@ MenuSeen RightClickAndAnswer(TsTrayIcon& tray, Answer answer) {
             seen.bold.push_back((info.fState & MFS_DEFAULT) != 0);
             seen.checked.push_back((info.fState & MFS_CHECKED) != 0);
             seen.greyed = seen.greyed || (i == 0 && (info.fState & MFS_GRAYED) != 0);
+            if (HMENU sub = GetSubMenu(menu, i)) {
+                std::vector<std::string> items;
+                seen.languages.clear();
+                seen.languageChecked.clear();
+                for (int j = 0; j < GetMenuItemCount(sub); ++j) {
+                    wchar_t wide[128] = {};
+                    GetMenuStringW(sub, static_cast<UINT>(j), wide, 128, MF_BYPOSITION);
+                    const std::string subText = lumen::Utf8FromWide(wide);
+                    const UINT state = GetMenuState(sub, static_cast<UINT>(j), MF_BYPOSITION);
+                    const bool separator = (state & MF_SEPARATOR) != 0;
+                    items.push_back(std::string(separator                   ? ""
+                                                : (state & MF_CHECKED) != 0 ? "+"
+                                                : (state & MF_GRAYED) != 0  ? "-"
+                                                                            : "") +
+                                    subText);
+                    // The Language submenu is the last one.
+                    seen.languages.push_back(subText);
+                    seen.languageChecked.push_back((state & MF_CHECKED) != 0);
+                }
+                seen.submenus.push_back(items);
+            }
         }
         RECT r = {};
         GetWindowRect(menuWindow, &r);
         if (answer.kind == Answer::Key) {
+            for (const WORD key : answer.before) {
+                SendKey(key);
+                Sleep(150);
+            }
             SendKey(answer.key);
+            for (const WORD key : answer.then) {
+                Sleep(80);
+                SendKey(key);
+            }
         } else if (answer.kind == Answer::ClickElsewhere) {
             SendClickAt(POINT{r.right + 40 < 1000 ? r.right + 40 : r.left - 40, r.top + 5});
         } else {
@@ -436,12 +507,12 @@ TEST_F(MainFormRouting, TrayMenuOffersTurboTheProfilesSettingsInBoldAndExit) {
         {"turbo", false, {Answer::ClickItem, 0, 0}, {"turbo on"}, false},
         {"turbo while a switch runs: greyed", true, {Answer::Key, 0, VK_ESCAPE}, {}, false},
         {"a profile", false, {Answer::ClickItem, 2, 0}, {"profile 0 Game Boost"}, false},
-        {"Settings", false, {Answer::ClickItem, 5, 0}, {"open settings"}, false},
-        {"Exit", false, {Answer::ClickItem, 6, 0}, {}, true},
+        {"Settings", false, {Answer::ClickItem, 6, 0}, {"open settings"}, false},
+        {"Exit", false, {Answer::ClickItem, 7, 0}, {}, true},
     };
     const MultiLang& lang = MultiLang::Instance();
     const std::vector<std::string> texts = {
-        "Turbo on (Silent && Cool)", "", "Game Boost", "Silent && Cool", "", lang.Text("TrayMenuSettings"),
+        "Turbo on (Silent && Cool)", "", "Game Boost", "Silent && Cool", "", "Language", lang.Text("TrayMenuSettings"),
         lang.Text("TrayMenuExit")};
     ASSERT_EQ(lang.Text("TrayMenuTurboOn"), "Turbo on (%s)");
     for (const Case& c : cases) {
@@ -451,13 +522,160 @@ TEST_F(MainFormRouting, TrayMenuOffersTurboTheProfilesSettingsInBoldAndExit) {
         ASSERT_TRUE(seen.shown) << c.what << ": no menu";
         EXPECT_FALSE(seen.rescued) << c.what << ": the menu stayed open";
         EXPECT_EQ(seen.items, texts) << c.what;
-        EXPECT_EQ(seen.bold, (std::vector<bool>{false, false, false, false, false, true, false})) << c.what;
-        EXPECT_EQ(seen.checked, (std::vector<bool>{false, false, false, true, false, false, false})) << c.what;
+        EXPECT_EQ(seen.bold, (std::vector<bool>{false, false, false, false, false, false, true, false})) << c.what;
+        EXPECT_EQ(seen.checked, (std::vector<bool>{false, false, false, true, false, false, false, false})) << c.what;
         EXPECT_EQ(seen.greyed, c.switchRunning) << c.what;
         EXPECT_EQ(controller.events, c.events) << c.what;
         EXPECT_EQ(ui::App().Terminated(), c.ended) << c.what;
         EXPECT_EQ(OpenMenuWindow(), nullptr) << c.what << ": a menu is still shown";
     }
+}
+
+// The Language submenu: the system's language first, in its own words, then every
+// language beside the program by its own name, the choice checked; choosing one from
+// the keyboard hands its folder name to the controller ("" for the system's).
+TEST_F(MainFormRouting, TrayMenuLanguageSubmenuListsTheLanguagesByTheirOwnNames) {
+    if (GetSystemDefaultLangID() != 0x0409) {
+        GTEST_SKIP() << "the system's language is not US English";
+    }
+    std::vector<std::string> shipped = {
+        "",
+        "",
+        "Deutsch",
+        "English",
+        "Espa\xC3\xB1ol",
+        "Fran\xC3\xA7"
+        "ais",
+        "Italiano",
+        "Nederlands",
+        "Polski",
+        "Portugu\xC3\xAAs (Brasil)",
+        "T\xC3\xBCrk\xC3\xA7"
+        "e",
+        "\xC4\x8C"
+        "e\xC5\xA1tina",
+        "\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9",                          // Русский
+        "\xD0\xA3\xD0\xBA\xD1\x80\xD0\xB0\xD1\x97\xD0\xBD\xD1\x81\xD1\x8C\xD0\xBA\xD0\xB0",  // Українська
+        "\xE4\xB8\xAD\xE6\x96\x87(\xE7\xAE\x80\xE4\xBD\x93)",                                // 中文(简体)
+        "\xE4\xB8\xAD\xE6\x96\x87(\xE7\xB9\x81\xE9\xAB\x94)",                                // 中文(繁體)
+        "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",                                              // 日本語
+        "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4",                                              // 한국어
+    };
+    // From the bottom: Exit, Settings, Language; into the submenu on its first item.
+    const std::vector<WORD> intoTheSubmenu = {VK_UP, VK_UP, VK_UP, VK_RIGHT};
+    const struct {
+        const char* what;
+        const char* chosenBefore;
+        const char* systemItem;  // in the language in force
+        size_t checked;          // the item checked
+        std::vector<WORD> keys;
+        Events events;
+    } cases[] = {
+        {"the system's language", "", "System language (English)", 0, {}, {"language "}},
+        {"the first language", "", "System language (English)", 0, {VK_DOWN}, {"language German"}},
+        {"the last one, Korean chosen before",
+         "Korean",
+         "\xEC\x8B\x9C\xEC\x8A\xA4\xED\x85\x9C \xEC\x96\xB8\xEC\x96\xB4 (English)",  // 시스템 언어
+         17,
+         {VK_UP},
+         {"language Korean"}},
+    };
+    MultiLang& lang = MultiLang::Instance();
+    for (const auto& c : cases) {
+        controller.events.clear();
+        lang.SetChosenLanguage(c.chosenBefore);
+        std::vector<WORD> before = intoTheSubmenu;
+        before.insert(before.end(), c.keys.begin(), c.keys.end());
+        const MenuSeen seen = RightClickAndAnswer(form->TrayIcon(), Answer{Answer::Key, 0, VK_RETURN, before});
+        lang.SetChosenLanguage("");
+        ASSERT_TRUE(seen.shown) << c.what << ": no menu";
+        EXPECT_FALSE(seen.rescued) << c.what << ": the menu stayed open";
+        shipped[0] = c.systemItem;
+        EXPECT_EQ(seen.languages, shipped) << c.what;
+        std::vector<bool> checked(shipped.size(), false);
+        checked[c.checked] = true;
+        EXPECT_EQ(seen.languageChecked, checked) << c.what;
+        EXPECT_EQ(controller.events, c.events) << c.what;
+    }
+}
+
+// "Turbo for" and "Automatic turbo" follow the turbo item: the timed lengths, the
+// listed programs checked (a click removes one), "Add" for the program last in front,
+// game mode where the system has it, and turbo off on battery; each choice reaches
+// automatic turbo, and the tip names its reason.
+TEST_F(MainFormRouting, TrayMenuOffersTimedAndAutomaticTurbo) {
+    RecordingAutomation automation(controller.events);
+    controller.automation = &automation;
+    AutomationMenu all;
+    all.programs = {"game.exe", "R&D tool.exe"};
+    all.candidate = "other.exe";
+    all.gameModeAvailable = true;
+    AutomationMenu bare;
+    bare.timedEnabled = false;
+    bare.offOnBattery = false;
+    const std::vector<std::string> timed = {"30 minutes", "1 hour", "2 hours"};
+    const std::vector<std::string> timedGreyed = {"-30 minutes", "-1 hour", "-2 hours"};
+    struct Case {
+        const char* what;
+        AutomationMenu state;
+        std::vector<WORD> keys;  // after the first Down onto the turbo item
+        std::vector<std::string> automatic;
+        Events events;
+    };
+    const std::vector<std::string> full = {"+game.exe",
+                                           "+R&&D tool.exe",
+                                           "Add \"other.exe\"",
+                                           "",
+                                           "While Windows game mode is on",
+                                           "+Turbo off on battery"};
+    const Case cases[] = {
+        {"30 minutes", all, {VK_DOWN, VK_RIGHT, VK_RETURN}, full, {"turbo for 1800"}},
+        {"2 hours", all, {VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN}, full, {"turbo for 7200"}},
+        {"a listed program removed",
+         all,
+         {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_RETURN},
+         full,
+         {"remove R&D tool.exe"}},
+        {"the program last in front added",
+         all,
+         {VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN},
+         full,
+         {"add other.exe"}},
+        {"game mode", all, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_UP, VK_UP, VK_RETURN}, full, {"game mode on"}},
+        {"off on battery", all, {VK_DOWN, VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN}, full, {"off on battery off"}},
+        {"nothing listed, no game mode: the battery item alone",
+         bare,
+         {VK_DOWN, VK_DOWN, VK_RIGHT, VK_RETURN},
+         {"Turbo off on battery"},
+         {"off on battery on"}},
+        {"greyed lengths are not chosen",
+         bare,
+         {VK_DOWN, VK_RIGHT, VK_RETURN, VK_ESCAPE, VK_ESCAPE},
+         {"Turbo off on battery"},
+         {}},
+    };
+    for (const Case& c : cases) {
+        controller.events.clear();
+        automation.menu = c.state;
+        const MenuSeen seen = RightClickAndAnswer(form->TrayIcon(), Answer{Answer::Key, 0, VK_DOWN, {}, c.keys});
+        ASSERT_TRUE(seen.shown) << c.what << ": no menu";
+        ASSERT_GE(seen.items.size(), 3u) << c.what;
+        EXPECT_EQ(seen.items[1], "Turbo for") << c.what;
+        EXPECT_EQ(seen.items[2], "Automatic turbo") << c.what;
+        // Then the Language submenu.
+        ASSERT_EQ(seen.submenus.size(), 3u) << c.what;
+        EXPECT_EQ(seen.submenus[0], c.state.timedEnabled ? timed : timedGreyed) << c.what;
+        EXPECT_EQ(seen.submenus[1], c.automatic) << c.what;
+        EXPECT_EQ(controller.events, c.events) << c.what;
+        EXPECT_EQ(OpenMenuWindow(), nullptr) << c.what << ": a menu is still shown";
+    }
+    automation.reason = "while game.exe runs";
+    form->RefreshTrayTip();
+    const std::string tip = form->TrayIcon().Tip();
+    EXPECT_EQ(tip.substr(tip.size() - std::min(tip.size(), std::string(" while game.exe runs").size())),
+              " while game.exe runs")
+        << tip;
+    controller.automation = nullptr;
 }
 
 // The premise of counting a broadcast once while a modal loop runs: the main form is

@@ -13,6 +13,7 @@
 #include "lumen/graphics/DibBitmap.h"
 #include "surgepad/FadeSteps.h"
 #include "surgepad/OsdAnimationThread.h"
+#include "surgepad/MultiLang.h"
 #include "surgepad/OsdDisplay.h"
 #include "surgepad/OsdForm.h"
 #include "surgepad/OsdManager.h"
@@ -297,6 +298,34 @@ TEST_F(OsdWindows, LoadSizesTheFormsAndPremultipliesEveryPage) {
     EXPECT_EQ(StatusForm->ClientWidth(), badge.Width());
     EXPECT_EQ(StatusForm->ClientHeight(), badge.Height());
     EXPECT_NE(StatusForm->ExStyle() & WS_EX_TRANSPARENT, 0u) << "the badge lets clicks through";
+}
+
+// A language chosen anew: the warning page shown next carries its texts, drawn again.
+TEST_F(OsdWindows, TheWarningPageIsMadeAgainInTheLanguageChosen) {
+    OsdDisplay& display = OsdDisplay::Instance();
+    display.ShowPage(PageWarning);
+    display.Hide();
+    lumen::DibBitmap english;
+    english.Assign(display.Page(PageWarning));
+    display.ForgetWarningPage();
+    EXPECT_TRUE(display.Page(PageWarning).Empty());
+    MultiLang::Instance().SetChosenLanguage("Japanese");
+    display.ShowPage(PageWarning);
+    display.Hide();
+    MultiLang::Instance().SetChosenLanguage("");
+    const lumen::DibBitmap& japanese = display.Page(PageWarning);
+    ASSERT_EQ(japanese.Width(), english.Width());
+    ASSERT_EQ(japanese.Height(), english.Height());
+    int changed = 0;
+    for (int y = 0; y < japanese.Height(); ++y) {
+        for (int x = 0; x < japanese.Width(); ++x) {
+            const lumen::Bgra a = english.Pixel(x, y);
+            const lumen::Bgra b = japanese.Pixel(x, y);
+            ASSERT_EQ(a.a, b.a) << x << "," << y << ": the texts keep the page's alpha";
+            changed += a.r != b.r || a.g != b.g || a.b != b.b ? 1 : 0;
+        }
+    }
+    EXPECT_GT(changed, 100) << "the texts were not drawn again";
 }
 
 TEST_F(OsdWindows, TurboOnShowsTheCentredPageFadesItAndCompletesOnTheAnimationThread) {

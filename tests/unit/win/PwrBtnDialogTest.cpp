@@ -90,9 +90,7 @@ std::string Describe(const RECT& r) {
 std::string ShippedText(const char* key) {
     const std::string name = MultiLang::Instance().LanguageName();
     const std::string file = testutil::ExeFolder() + "LangFiles\\" + name + "\\" + name + ".ini";
-    char text[1024] = {};
-    GetPrivateProfileStringA("Translations", key, "", text, sizeof text, file.c_str());
-    return text;
+    return MultiLang::ReadFile(file).Value("Translations", key).value_or("");
 }
 
 class PwrBtnDialog : public testing::Test {
@@ -187,11 +185,13 @@ TEST_F(PwrBtnDialog, TextsComeFromTheLanguageFileAndAreDrawnInTheirBox) {
     EXPECT_EQ(dialog->CloseButton.Hint(), ShippedText("Close"));
     EXPECT_NE(dialog->CloseButton.Hint(), "");
     EXPECT_EQ(dialog->OkButton.GetText(), "OK");
-    LOGFONTA font = {};
-    ASSERT_NE(GetObjectA(dialog->Message.GetFont().Handle(), sizeof font, &font), 0);
+    LOGFONTW font = {};
+    ASSERT_NE(GetObjectW(dialog->Message.GetFont().Handle(), sizeof font, &font), 0);
     const bool japanese = MultiLang::Instance().LanguageName() == "Japanese";
     EXPECT_EQ(font.lfCharSet, japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET);
-    EXPECT_STREQ(font.lfFaceName, "Arial");
+    if (!japanese) {
+        EXPECT_STREQ(font.lfFaceName, L"Arial");
+    }
 
     const RECT box = {10 + 120, 10 + 48, 10 + 120 + 177, 10 + 48 + 105};
     auto textPixels = [](const lumen::Bitmap& shot) {
@@ -212,6 +212,23 @@ TEST_F(PwrBtnDialog, TextsComeFromTheLanguageFileAndAreDrawnInTheirBox) {
     EXPECT_EQ(empty, 0);
 }
 
+// A language chosen while the dialog shows: its message follows when it came from a key,
+// a message given as it is stays.
+TEST_F(PwrBtnDialog, AMessageOfAKeyFollowsAChangeOfLanguage) {
+    MultiLang& lang = MultiLang::Instance();
+    dialog->ShowText("PowBtnConfigAltered");
+    lang.SetChosenLanguage("German");
+    dialog->LanguageChanged();
+    const std::string german = ShippedText("PowBtnConfigAltered");
+    lang.SetChosenLanguage("");
+    EXPECT_EQ(dialog->Message.Caption(), german);
+    EXPECT_NE(german.find("Netzschalter"), std::string::npos) << german;
+    dialog->ShowMessage("as it is");
+    dialog->LanguageChanged();
+    EXPECT_EQ(dialog->Message.Caption(), "as it is");
+    EXPECT_EQ(dialog->CloseButton.Hint(), ShippedText("Close"));
+}
+
 // Run again under a Japanese system locale by CTest; elsewhere it skips itself.
 TEST_F(PwrBtnDialog, JapaneseLocaleGivesTheMessageAJapaneseFont) {
     if (std::getenv("SURGEPAD_EXPECT_LANGID") == nullptr && GetSystemDefaultLangID() != 0x0411) {
@@ -219,7 +236,12 @@ TEST_F(PwrBtnDialog, JapaneseLocaleGivesTheMessageAJapaneseFont) {
     }
     ASSERT_EQ(MultiLang::Instance().LanguageName(), "Japanese");
     EXPECT_EQ(dialog->Message.GetFont().Charset(), SHIFTJIS_CHARSET);
-    EXPECT_EQ(dialog->CloseButton.Hint(), "\x95\xC2\x82\xB6\x82\xE9");  // 閉じる in code page 932
+    // One of the Japanese file's fonts that this system has: Arial has no Japanese letters.
+    const std::vector<std::string> fonts = MultiLang::Instance().About("Japanese").fonts;
+    const std::string face = dialog->Message.GetFont().Name();
+    EXPECT_NE(std::find(fonts.begin(), fonts.end(), face), fonts.end()) << face;
+    EXPECT_TRUE(FontInstalled(face)) << face;
+    EXPECT_EQ(dialog->CloseButton.Hint(), "\xE9\x96\x89\xE3\x81\x98\xE3\x82\x8B");  // 閉じる
 }
 
 // The settings shadow over a white window, beside a real settings window.

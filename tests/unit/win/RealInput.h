@@ -40,10 +40,11 @@ inline void MoveTo(HWND window, int x, int y) {
     Settle();
 }
 
-inline void Button(bool down) {
+inline void Button(bool down, bool right = false) {
     INPUT in = {};
     in.type = INPUT_MOUSE;
-    in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    in.mi.dwFlags = right ? (down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP)
+                          : (down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP);
     SendInput(1, &in, sizeof in);
     Settle();
 }

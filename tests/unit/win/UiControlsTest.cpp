@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -167,6 +169,89 @@ TEST_F(UiControls, DoubleClicksFollowTheClassAndAReleaseOutsideIsNoClick) {
         realinput::Park();
         realinput::SettleFor(GetDoubleClickTime() + 100);
     }
+}
+
+// Counts the messages that reach it: the stand-in for whatever a freed control's
+// window handle might name once its memory is reused.
+int g_witnessMessages = 0;
+LRESULT CALLBACK WitnessProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CONTEXTMENU || (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST)) {
+        ++g_witnessMessages;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// A control whose handler of a button's press or release destroys it. Its memory is
+// then filled with the witness's handle in every pointer-sized slot: a framework that
+// still used the control would send to the witness, or call through a broken table.
+class SelfDestroying : public ui::WinControl {
+public:
+    SelfDestroying(ui::WinControl& parent, ui::MouseButton button, bool onRelease, HWND witness, bool& destroyed)
+        : ui::WinControl(parent, {"TSelfDestroying", false}, 20, 20, 60, 40),
+          m_button(button),
+          m_onRelease(onRelease),
+          m_witness(witness),
+          m_destroyed(destroyed) {}
+    const char* ClassName() const override { return "TSelfDestroying"; }
+
+protected:
+    void MouseDown(ui::MouseButton button, ui::ShiftState, int, int) override { Maybe(button, false); }
+    void MouseUp(ui::MouseButton button, ui::ShiftState, int, int) override { Maybe(button, true); }
+
+private:
+    void Maybe(ui::MouseButton button, bool release) {
+        if (button != m_button || release != m_onRelease) {
+            return;
+        }
+        bool& destroyed = m_destroyed;
+        const HWND witness = m_witness;
+        this->~SelfDestroying();
+        auto* slots = reinterpret_cast<HWND*>(this);
+        std::fill(slots, slots + sizeof(SelfDestroying) / sizeof(HWND), witness);
+        destroyed = true;
+    }
+    ui::MouseButton m_button;
+    bool m_onRelease;
+    HWND m_witness;
+    bool& m_destroyed;
+};
+
+TEST_F(UiControls, AHandlerOfEitherButtonMayDestroyItsControl) {
+    WNDCLASSA cls = {};
+    cls.lpfnWndProc = WitnessProc;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = "TDestroyWitness";
+    RegisterClassA(&cls);
+    HWND witness = CreateWindowExA(0, "TDestroyWitness", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                   GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(witness, nullptr);
+    struct Case {
+        ui::MouseButton button;
+        bool onRelease;
+    };
+    const Case cases[] = {{ui::MouseButton::Left, false},
+                          {ui::MouseButton::Left, true},
+                          {ui::MouseButton::Right, false},
+                          {ui::MouseButton::Right, true}};
+    for (const Case& c : cases) {
+        const bool right = c.button == ui::MouseButton::Right;
+        SCOPED_TRACE(std::string(right ? "right" : "left") + (c.onRelease ? " release" : " press"));
+        bool destroyed = false;
+        g_witnessMessages = 0;
+        alignas(SelfDestroying) unsigned char storage[sizeof(SelfDestroying)];
+        auto* target = new (storage) SelfDestroying(*form, c.button, c.onRelease, witness, destroyed);
+        realinput::MoveTo(target->Handle(), 30, 20);
+        realinput::Button(true, right);
+        realinput::Button(false, right);
+        EXPECT_TRUE(destroyed);
+        EXPECT_EQ(g_witnessMessages, 0) << "the freed control's handle was still used";
+        if (!destroyed) {
+            target->~SelfDestroying();
+        }
+        realinput::Park();
+        realinput::SettleFor(GetDoubleClickTime() + 100);
+    }
+    DestroyWindow(witness);
 }
 
 }  // namespace
