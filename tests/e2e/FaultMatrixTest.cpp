@@ -592,7 +592,7 @@ TEST_F(FaultMatrix, TheSettingsUnwritableOrOfTheWrongType) {
         },
         {
             // A value of the wrong type reads as missing: display and badge on, the
-            // last firmware profile ("Silent OC": core voltage 70), the button held.
+            // last firmware profile ("Silent OC": core voltage 70).
             .name = "texts where numbers belong",
             .board = "full.txt",
             .service = "",
@@ -601,13 +601,24 @@ TEST_F(FaultMatrix, TheSettingsUnwritableOrOfTheWrongType) {
                     ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "OsdEnabled", "0"));
                     ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "StatusEnabled", "0"));
                     ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "ProfileType", "0"));
-                    ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "PowerButtonDisabled", "1"));
                 },
             .firstPress = {kTurboOnBothShown, kSwitchedOn},
             .firstJournal = {kPipeOn, "acpi set 0x03020012 0x00000046 2 ok", kApplyControl},
             .secondPress = {kTurboOff, kSwitchedOff},
             .secondJournal = {kVoltageBack, kPipeOff},
             .neverJournal = {kVoltageOn},
+        },
+        {
+            // Nothing shows that this program holds the button: the setting in force is
+            // the user's, left as it is, and a press switches nothing.
+            .name = "the hold as a text",
+            .board = "full.txt",
+            .make = [](Undo&) {
+                ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "PowerButtonDisabled", "0"));
+            },
+            .startTrace = {"the power button belongs to the system"},
+            .neverJournal = {kValueWritten},
+            .neverTrace = {"controller: turbo"},
         },
         {
             .name = "the button action as a text",

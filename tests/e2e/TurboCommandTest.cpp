@@ -25,8 +25,10 @@ using e2e::JournalFrom;
 using e2e::Surgepad;
 
 using e2e::CommandRun;
+// Long enough for a command that waits out the longest switch before it asks for the
+// status.
 CommandRun RunCommand(const std::string& arguments) {
-    return e2e::RunToEnd(arguments);
+    return e2e::RunToEnd(arguments, surgepad::kTurboSwitchWaitMs + 15000);
 }
 
 // Firmware writes of the journal since line `from`.
