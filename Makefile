@@ -10,7 +10,7 @@ FUZZ_RUNS ?=
 FUZZ_TARGETS ?=
 WINE_ENV := tools/wine-env.sh
 
-.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e approve fuzz dist installer demo gallery bench soak lint format clean
+.PHONY: all deps build build-x64 build-x86 build-native test test-native test-wine test-e2e approve fuzz guardian dist installer demo gallery bench soak lint format clean
 
 all: build
 
@@ -73,6 +73,15 @@ format: | deps
 fuzz: build-native
 	FUZZ_RUNS=$(FUZZ_RUNS) tools/fuzz.sh $(BUILD)/native $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
+# The guardian against its model (tests/guardian) for GUARDIAN_SECONDS in GUARDIAN_JOBS
+# processes, from GUARDIAN_SEED (default: the clock); prints sequences, steps, seeds and
+# failures. make test runs a short pass of it with the unit tests.
+GUARDIAN_SECONDS ?= 600
+GUARDIAN_JOBS ?= 2
+GUARDIAN_SEED ?=
+guardian: build-x64
+	tools/guardian.sh $(BUILD) $(GUARDIAN_SECONDS) $(GUARDIAN_JOBS) $(GUARDIAN_SEED)
+
 # The program ended by force at random points of its takeover of the power button, its
 # release, its detection of a change made elsewhere, a switch on and a switch off (turbo
 # still on during its effect): KILL_RUNS runs of
@@ -81,7 +90,7 @@ fuzz: build-native
 # under its debugger ended without a word).
 KILL_RUNS ?= 30
 KILL_MOMENTS = Takeover Release Detection Switch TurboOff
-KILL_SCHEMES = Agree Differ BalancedOnly
+KILL_SCHEMES = Agree Differ BalancedOnly OwnPlanActive
 killruns: build-x64
 	@rm -f $(BUILD)/killruns-output.txt; status=0; \
 	for moment in $(KILL_MOMENTS); do for schemes in $(KILL_SCHEMES); do \

@@ -1,6 +1,6 @@
 #include "surgepad/ButtonController.h"
 
-#include "surgepad/ButtonRecords.h"
+#include "surgepad/ButtonGuardian.h"
 
 #include "lumen/core/DebugTrace.h"
 #include "lumen/kora/BiosInterface.h"
@@ -47,20 +47,17 @@ void SetTray(int index) {
 }
 
 // Power events and announcements from elsewhere write or save firmware values: never
-// beside a switch's batch of writes.
-void LetTheSwitchFinish(const char* event) {
+// beside a switch's batch of writes. False when the switch still runs after all that a
+// switch may take: the caller then leaves the firmware to it.
+bool LetTheSwitchFinish(const char* event) {
     if (OsdManager::Instance().IsBusy()) {
         lumen::Trace("controller: %s during a switch: waiting for it", event);
     }
     if (!OsdManager::Instance().WaitForSwitch()) {
-        lumen::Trace("controller: %s: the switch did not finish in time", event);
+        lumen::Trace("controller: %s: the switch did not finish in time; the firmware is left to it", event);
+        return false;
     }
-}
-
-bool ChosenProfileUsable() {
-    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-    const uint32_t type = SettingsStore::Instance().GetProfileType();
-    return type >= lib.ProfileCount() || lib.IsProfileUsable(type);
+    return true;
 }
 
 }  // namespace
@@ -122,23 +119,7 @@ void ButtonController::Initialise() {
         MainForm->TrayIcon().OnClick = ui::Callback<>::Of<&ButtonController::OpenSettings>(this);
         MainForm->TrayIcon().OnPointer = ui::Callback<>::Of<&ButtonController::PrepareSettings>(this);
     }
-    SettingsStore& store = SettingsStore::Instance();
-    if (!store.IsSystemButtonDisabled()) {
-        store.SaveSystemButtonSetting();
-    }
-    if (store.GetPowerButtonDisabled()) {
-        store.ReleasePowerButtonAtStart();
-    }
-    kora::BtnContronLib::Instance().EnableDormix();
-    uint32_t index = store.GetButtonAction();
-    if (index == 1 && !store.TakeOverPowerButton()) {
-        // The button stays with the system (or is given back): the power action is in force.
-        lumen::Trace("controller: the power button cannot be held; the power action is in force");
-        index = 0;
-    } else if (index != 1) {
-        store.ReleasePowerButtonAtStart();
-    }
-    m_current = m_actions[index == 1 ? 1 : 0];
+    m_current = m_actions[ButtonGuardian::Instance().Start() == 1 ? 1 : 0];
     ResumeRecordedTurbo();
     TurboAutomation::Instance().Start();
     if (MainForm != nullptr) {
@@ -147,25 +128,10 @@ void ButtonController::Initialise() {
 }
 
 void ButtonController::ResumeRecordedTurbo() {
-    SettingsStore& store = SettingsStore::Instance();
-    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-    const std::optional<kora::OcValueList> record = store.GetTurboRecord();
-    switch (ReadTurboRecord(record, lib.StockSet())) {
-        case TurboRecordReading::kNone:
-            return;
-        case TurboRecordReading::kDrop:
-            lumen::Trace(
-                "controller: the firmware is back at the recorded start-up values; the turbo record is dropped");
-            store.ClearTurboRecord();
-            return;
-        case TurboRecordReading::kResumeTurbo:
-            break;
+    if (ButtonGuardian::Instance().ResumeRecordedTurbo() != RecordedTurbo::Resumed) {
+        return;
     }
-    // An earlier run ended with the profile on (exit, log-off, an upgrade, a crash):
-    // the values read at this start are not the start-up values, the recorded ones are.
-    lumen::Trace("controller: a profile of an earlier run is in force: turbo on, with the recorded start-up values");
-    lib.ResumeTurbo(*record);
-    if (store.GetStatusEnabled()) {
+    if (SettingsStore::Instance().GetStatusEnabled()) {
         OsdManager::Instance().ShowStatus();
     }
     SetTray(1);
@@ -204,7 +170,7 @@ bool ButtonController::TurboIsOn() const {
 }
 
 bool ButtonController::ProfileUsable() const {
-    return ChosenProfileUsable();
+    return ButtonGuardian::Instance().ChosenProfileUsable();
 }
 
 bool ButtonController::TurboActionChosen() const {
@@ -274,29 +240,13 @@ void ButtonController::SwitchOn(void*, int) {
     if (kora::DormixLib::Instance().GetLevel() != 0 && TellSiblingToStandBack()) {
         Sleep(kStandBackWaitMs);
     }
-    SettingsStore& store = SettingsStore::Instance();
-    kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-    const uint32_t type = store.GetProfileType();
-    // Kept before the first write, so that a start after a crash in the middle of the
-    // switch still knows the values to go back to.
-    store.SetTurboRecord(lib.StockSet());
-    if (type < lib.ProfileCount()) {
-        (void)lib.ApplyFirmwareProfile(type);
-    } else {
-        (void)lib.ApplyProfileFile(kora::GetProfileFolder() + store.GetProfileName() + kora::kProfileExtension);
-    }
-    if (!lib.IsTurboOn()) {
-        // Nothing of the profile is in force (its block could not be read, or the
-        // firmware refused its values and they were taken back): no turbo look, and the
-        // warning page that says the profile cannot be applied here.
-        lumen::Trace("controller: the profile could not be applied; turbo stays off");
-        store.ClearTurboRecord();
+    if (!ButtonGuardian::Instance().SwitchOn()) {
+        // No turbo look, and the warning page that says the profile cannot be applied here.
         OsdManager::Instance().HideStatus();
         OsdManager::WarnAfterThisSwitch();
         return;
     }
-    // The start-up values as the switch completed them (values read again before it).
-    store.SetTurboRecord(lib.StockSet());
+    SettingsStore& store = SettingsStore::Instance();
     if (store.GetStatusEnabled()) {
         OsdManager::Instance().ShowStatus();
     }
@@ -311,8 +261,7 @@ void ButtonController::SwitchOn(void*, int) {
 }
 
 void ButtonController::SwitchOff(void*, int) {
-    kora::BtnContronLib::Instance().RestoreStartupValues();
-    SettingsStore::Instance().ClearTurboRecord();
+    ButtonGuardian::Instance().SwitchOff();
     OsdManager::Instance().HideStatus();
     SetTray(0);
     lumen::Trace("controller: switched off");
@@ -324,10 +273,11 @@ void ButtonController::OnValuesChangedElsewhere() {
         return;
     }
     // A switch that finished after this would leave the turbo flag on again.
-    LetTheSwitchFinish("an announcement from elsewhere");
+    if (!LetTheSwitchFinish("an announcement from elsewhere")) {
+        return;
+    }
     lumen::Trace("controller: another program changed the values; turbo forgotten");
-    kora::BtnContronLib::Instance().ForgetTurbo();
-    SettingsStore::Instance().ClearTurboRecord();
+    ButtonGuardian::Instance().ForgetTurbo();
     OsdManager::Instance().HideStatus();
     SetTray(0);
     TurboAutomation::Instance().ValuesChangedElsewhere();
@@ -336,8 +286,12 @@ void ButtonController::OnValuesChangedElsewhere() {
 void ButtonController::Suspend() {
     m_suspendWaiting = true;
     m_resumedWhileSuspendWaits = false;
-    LetTheSwitchFinish("suspend");
+    const bool settled = LetTheSwitchFinish("suspend");
     m_suspendWaiting = false;
+    if (!settled) {
+        m_savedForSleep = 0;
+        return;
+    }
     if (m_resumedWhileSuspendWaits) {
         m_resumedWhileSuspendWaits = false;
         RestoreAfterWakingDuringTheSwitch();
@@ -349,6 +303,7 @@ void ButtonController::Suspend() {
     }
     kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
     lib.SaveCurrentValues(&lib.SleepSet());
+    m_switchesAtSuspend = lib.SwitchCount();
     m_savedForSleep = 1;
 }
 
@@ -359,10 +314,19 @@ void ButtonController::Resume() {
         m_resumedWhileSuspendWaits = true;
         return;
     }
-    LetTheSwitchFinish("resume");
-    if (FindCompanionWindow() == nullptr && m_savedForSleep == 1) {
+    const bool settled = LetTheSwitchFinish("resume");
+    if (settled && FindCompanionWindow() == nullptr && m_savedForSleep == 1) {
         kora::BtnContronLib& lib = kora::BtnContronLib::Instance();
-        lib.RestoreSavedValues(&lib.SleepSet());
+        if (lib.SwitchCount() != m_switchesAtSuspend) {
+            // A switch ran after the suspend was handled (a press before the machine
+            // went to sleep, its effect across the sleep): the values from before it are
+            // no longer the ones in force, its own are.
+            lumen::Trace("controller: resume: a switch ran since the suspend; its values are written back");
+            lib.SleepSet().clear();
+            lib.RestoreSwitchTarget();
+        } else {
+            lib.RestoreSavedValues(&lib.SleepSet());
+        }
     }
     m_savedForSleep = 0;
 }
@@ -447,15 +411,13 @@ void ButtonController::ChooseLanguage(const std::string& name) {
 }
 
 void ButtonController::CheckPowerButtonConfiguration() {
-    SettingsStore& store = SettingsStore::Instance();
-    if (!store.DetectConfigurationAltered()) {
+    if (!ButtonGuardian::Instance().CheckConfiguration()) {
         return;
     }
     lumen::Trace("controller: the power-button configuration was changed elsewhere");
     if (MainForm != nullptr) {
         MainForm->CheckTimer.SetEnabled(false);
     }
-    (void)store.SetPowerButtonDisabled(true);
     SettingView().LoadState();
     if (PwrBtnChangeFrom != nullptr) {
         PwrBtnChangeFrom->ShowText("PowBtnConfigAltered");

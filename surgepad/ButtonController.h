@@ -12,13 +12,14 @@
 #include <cstdint>
 
 #include "surgepad/ButtonControllerInterface.h"
+#include "surgepad/SwitchTimes.h"
 
 namespace surgepad {
 
 inline constexpr char kCompanionClass[] = "TMainForm";
 inline constexpr char kCompanionCaption[] = "Tunewise";
 inline constexpr const char* kSiblingCaptions[] = {"Hexamotor", "Tetramotor"};
-inline constexpr DWORD kStandBackWaitMs = 500;
+inline constexpr DWORD kStandBackWaitMs = kStandBackMs;
 inline constexpr char kCalibrationKey[] = "Software\\KORA\\Pacely3\\Advance";
 inline constexpr char kCalibrationValue[] = "CalibrationNeeded";
 
@@ -113,6 +114,8 @@ private:
     // resume can come inside that wait; the suspend then does the resume's work.
     bool m_suspendWaiting = false;
     bool m_resumedWhileSuspendWaits = false;
+    // The firmware side's count of switches when the suspend saved the values.
+    uint32_t m_switchesAtSuspend = 0;
 };
 
 // The companion tool's main window, or null.

@@ -1,12 +1,16 @@
 #include "surgepad/OsdManager.h"
 
 #include "lumen/core/DebugTrace.h"
+#include "lumen/kora/SysCtrlPipeClient.h"
 #include "surgepad/OsdDisplay.h"
 #include "surgepad/StatusDisplay.h"
 #include "ui/Application.h"
 #include "ui/Wait.h"
 
 namespace surgepad {
+
+static_assert(kora::SysCtrlPipeClient::kWaitMilliseconds <= kServiceRequestMs,
+              "a switch's requests to the service must fit what its waiters allow");
 
 OsdManager& OsdManager::Instance() {
     static auto* manager = new OsdManager;

@@ -9,12 +9,12 @@
 #include "lumen/core/Handle.h"
 #include "surgepad/OsdAnimationThread.h"
 #include "surgepad/OsdDisplay.h"
+#include "surgepad/SwitchTimes.h"
 
 namespace surgepad {
 
-// The longest a running switch is waited for: the 2.5 s effect, the sibling's 500 ms,
-// the system control request's 10 s and the firmware writes, with room to spare.
-inline constexpr uint32_t kSwitchFinishWaitMs = 20000;
+// The longest a running switch is waited for (SwitchTimes.h).
+inline constexpr uint32_t kSwitchFinishWaitMs = kSwitchWaitMs;
 
 class OsdManager {
 public:

@@ -9,15 +9,16 @@
 #include "lumen/kora/BroadcastProtocol.h"
 #include "surgepad/MainForm.h"
 #include "surgepad/SettingsStore.h"
+#include "surgepad/SwitchTimes.h"
 
 namespace surgepad {
 
 using namespace kora;  // the wire format of the board maker's utilities
 namespace {
 
-// Long enough for a copy in the middle of a switch's effect (2.5 s) to reach its
-// message loop and close.
-constexpr uint32_t kCloseTimeoutMs = 10000;
+// A copy closes once its running switch has ended: as long as that may take, and the
+// close itself.
+constexpr uint32_t kCloseTimeoutMs = kSwitchWaitMs + 5000;
 
 // A message box would hold a silent uninstall up until somebody closes it.
 class TraceSink final : public lumen::ReportSink {

@@ -5,6 +5,7 @@
 
 #include "lumen/core/DebugTrace.h"
 #include "lumen/kora/BtnContronLib.h"
+#include "surgepad/ButtonGuardian.h"
 #include "surgepad/LayoutExpandThread.h"
 #include "surgepad/LogoChangeThread.h"
 #include "surgepad/OsdManager.h"
@@ -119,16 +120,9 @@ void TSettingView::Apply() {
     TSettingForm& f = m_form;
     SettingsStore& store = SettingsStore::Instance();
     const uint32_t action = f.RadioTurbo.GetChecked() ? 1 : 0;
-    if (action == 1 && store.GetButtonAction() != 1 && !store.CanTakeOverPowerButton()) {
-        // Taking the button over now would leave it doing nothing, with no setting
-        // to give back: nothing is stored, and the window stays open.
-        RefuseTurbo();
-        return;
-    }
-    if (!store.SetButtonAction(action)) {
-        // The takeover failed after all: the power action stays, and nothing else of
-        // the choice is stored.
-        lumen::Trace("settings: the turbo action could not be stored");
+    if (!ButtonGuardian::Instance().ApplyAction(action)) {
+        // The power action stays, nothing else of the choice is stored, and the window
+        // stays open.
         RefuseTurbo();
         ButtonController::Instance().SelectCurrentAction();
         return;

@@ -8,6 +8,7 @@
 #include "lumen/system/WinRegistry.h"
 #include "surgepad/MachineButtonStore.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 
@@ -21,12 +22,6 @@ constexpr GUID kPowerButtonActionSetting = {0x7648EFA3,
                                             0xDD9C,
                                             0x4E3E,
                                             {0xB5, 0x66, 0x50, 0xF9, 0x29, 0x38, 0x62, 0x80}};
-// Power saver, high performance, balanced.
-constexpr GUID kCheckedSchemes[] = {
-    {0xA1841308, 0x3541, 0x4FAB, {0xBC, 0x81, 0xF7, 0x15, 0x56, 0xF2, 0x0B, 0x4A}},
-    {0x8C5E7FDA, 0xE8BF, 0x4A96, {0x9A, 0x85, 0xA6, 0xE2, 0x3A, 0x8C, 0x63, 0x5C}},
-    {0x381B4222, 0xF694, 0x41F0, {0x96, 0x85, 0xFF, 0x5B, 0xB2, 0x60, 0xDF, 0x2E}},
-};
 
 const char kButtonAction[] = "ButtonAction";
 const char kOsdEnabled[] = "OsdEnabled";
@@ -48,6 +43,22 @@ std::string GuidText(const GUID& g) {
                   static_cast<unsigned long>(g.Data1), g.Data2, g.Data3, g.Data4[0], g.Data4[1], g.Data4[2], g.Data4[3],
                   g.Data4[4], g.Data4[5], g.Data4[6], g.Data4[7]);
     return text;
+}
+
+bool GuidFromText(const std::string& text, GUID* guid) {
+    unsigned long d1 = 0;
+    unsigned d[10] = {};
+    if (text.size() != 38 || std::sscanf(text.c_str(), "{%8lx-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &d1, &d[0], &d[1],
+                                         &d[2], &d[3], &d[4], &d[5], &d[6], &d[7], &d[8], &d[9]) != 11) {
+        return false;
+    }
+    guid->Data1 = static_cast<DWORD>(d1);
+    guid->Data2 = static_cast<WORD>(d[0]);
+    guid->Data3 = static_cast<WORD>(d[1]);
+    for (int i = 0; i < 8; ++i) {
+        guid->Data4[i] = static_cast<BYTE>(d[2 + i]);
+    }
+    return true;
 }
 
 HKEY RootOfThisSystem() {
@@ -102,7 +113,7 @@ bool SettingsStore::WriteDword(const char* name, uint32_t value) {
 // The user's choices
 
 uint32_t SettingsStore::GetButtonAction() {
-    if (!IsSystemButtonDisabled() || GetPowerButtonDisabled()) {
+    if (!HoldsButton() || !IsSystemButtonDisabled()) {
         return 0;
     }
     const std::optional<uint32_t> stored = ReadDword(kButtonAction);
@@ -231,22 +242,31 @@ void SettingsStore::ClearTurboRecord() {
     }
 }
 
-std::optional<kora::OcValueList> SettingsStore::GetTurboRecord() {
+std::optional<std::vector<uint8_t>> SettingsStore::GetTurboRecordBytes() {
     lumen::WinRegistry key;
     if (!OpenKey(&key)) {
         return std::nullopt;
     }
     DWORD type = 0;
     DWORD size = 0;
-    if (RegQueryValueExA(key.Handle(), kTurboStartupValues, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        type != REG_BINARY || size > 64 * 1024) {
+    if (RegQueryValueExA(key.Handle(), kTurboStartupValues, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
         return std::nullopt;
+    }
+    // Of another type, or larger than any firmware's values: damaged, and said so.
+    if (type != REG_BINARY || size > kMostTurboRecordBytes) {
+        return std::vector<uint8_t>(1);
     }
     std::vector<uint8_t> bytes(size);
     if (RegQueryValueExA(key.Handle(), kTurboStartupValues, nullptr, &type, bytes.data(), &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
-    return DecodeValueList(bytes.data(), size);
+    bytes.resize(size);
+    return bytes;
+}
+
+std::optional<kora::OcValueList> SettingsStore::GetTurboRecord() {
+    const std::optional<std::vector<uint8_t>> bytes = GetTurboRecordBytes();
+    return bytes ? DecodeValueList(bytes->data(), bytes->size()) : std::nullopt;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -269,69 +289,35 @@ bool SettingsStore::IsSystemButtonDisabled() {
     uint32_t action = 0;
     uint32_t event = 0;
     // An unread pair is no evidence that the button is disabled.
-    if (!ReadSystemButton(&action, &event)) {
-        return false;
-    }
-    return IsDisabledSetting(action, event);
+    return ReadSystemButton(&action, &event) && IsDisabledSetting(action, event);
 }
 
 bool SettingsStore::IsDisabledSetting(uint32_t action, uint32_t event) {
-    if (SchemesDisagree()) {
-        WriteSchemesAction(kSchemeActionNothing);
-        return true;
-    }
     return action == 0 && (event == 0 || event == kEventTakenOver);
 }
 
-bool SettingsStore::HoldsForTurbo() {
-    // Only a hold of this program's own may be asserted again: "PowerButtonDisabled"
-    // stored as 0, the turbo action stored and a setting saved to give back. A first
-    // start, or a start that finds the button doing nothing for another reason, must
-    // never write "do nothing" into a scheme.
-    lumen::WinRegistry key;
-    uint32_t systemOwns = 1;
-    uint32_t action = 1;
-    uint32_t saved = 0;
-    return OpenKey(&key) && key.ReadDword(kPowerButtonDisabled, &systemOwns) && systemOwns == 0 &&
-           key.ReadDword(kButtonAction, &action) && action == 0 && key.ReadDword(kPowerButtonAction, &saved) &&
-           key.ReadDword(kPowerButtonEventCode, &saved);
+bool SettingsStore::Schemes() const {
+    return m_services.power != nullptr && m_services.power->IsAvailable();
 }
 
-bool SettingsStore::SchemesDisagree() {
-    if (m_services.power == nullptr || !m_services.power->IsAvailable() || !HoldsForTurbo()) {
-        return false;
-    }
-    bool someZero = false;
-    bool someNonZero = false;
-    for (const GUID& scheme : kCheckedSchemes) {
-        uint32_t value = 0;
-        // A scheme the system does not have (many keep only the balanced one) has no
-        // action to agree or disagree with.
-        if (m_services.power->ReadACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, &value) != 0) {
-            continue;
-        }
-        (value == 0 ? someZero : someNonZero) = true;
-    }
-    return someZero && someNonZero;
-}
-
-std::map<std::string, uint32_t> SettingsStore::CurrentSchemeActions() {
-    std::map<std::string, uint32_t> actions;
-    if (m_services.power == nullptr || !m_services.power->IsAvailable()) {
-        return actions;
+std::vector<SchemeNow> SettingsStore::SchemesNow() {
+    std::vector<SchemeNow> now;
+    if (!Schemes()) {
+        return now;
     }
     for (const GUID& scheme : m_services.power->EnumerateSchemes()) {
         uint32_t value = 0;
+        // A scheme whose action cannot be read takes no part.
         if (m_services.power->ReadACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, &value) == 0) {
-            actions[GuidText(scheme)] = value;
+            now.push_back({GuidText(scheme), value});
         }
     }
-    return actions;
+    return now;
 }
 
 std::map<std::string, uint32_t> SettingsStore::SavedSchemeActions() {
     std::map<std::string, uint32_t> actions;
-    if (m_services.power == nullptr || !m_services.power->IsAvailable()) {
+    if (!Schemes()) {
         return actions;
     }
     lumen::WinRegistry key;
@@ -341,7 +327,7 @@ std::map<std::string, uint32_t> SettingsStore::SavedSchemeActions() {
     for (const GUID& scheme : m_services.power->EnumerateSchemes()) {
         const std::string id = GuidText(scheme);
         uint32_t value = 0;
-        if (key.ReadDword(kSchemeActionPrefix + id, &value)) {
+        if (key.ReadDword(kSchemeActionPrefix + id, &value) && value <= kLargestRecordedAction) {
             actions[id] = value;
         }
     }
@@ -354,7 +340,7 @@ std::string SettingsStore::AccountId() {
         return std::string();
     }
     std::string id;
-    if (key.ReadString(kAccountId, &id) && !id.empty()) {
+    if (key.ReadString(kAccountId, &id) && IsAccountId(id)) {
         return id;
     }
     // The settings belong to the account: an id kept with them names the account in
@@ -373,16 +359,35 @@ std::optional<MachineButtonRecord> SettingsStore::MachineRecord() const {
     return m_services.machine != nullptr ? m_services.machine->Read() : std::nullopt;
 }
 
-void SettingsStore::UpdateMachineRecord(const std::function<void(MachineButtonRecord*)>& change) {
-    if (m_services.machine == nullptr) {
-        return;
+std::optional<std::string> SettingsStore::OtherHolder(const std::optional<MachineButtonRecord>& machine) {
+    if (!machine) {
+        return std::nullopt;
     }
-    MachineButtonRecord record = MachineRecord().value_or(MachineButtonRecord{});
-    const MachineButtonRecord before = record;
-    change(&record);
-    if (!(record == before)) {
-        (void)m_services.machine->Write(record);
+    const std::string self = AccountId();
+    std::optional<std::string> other;
+    for (const std::string& account : machine->holding) {
+        if (account != self) {
+            other = account;
+        }
     }
+    if (!other) {
+        return std::nullopt;
+    }
+    // A hold leaves the button doing nothing somewhere; a holder whose hold is gone (a
+    // copy ended before it could say so) holds nothing. An earlier version's record
+    // (no turns) held the scheme in force.
+    if (machine->turn == 0 && !IsSystemButtonDisabled()) {
+        return std::nullopt;
+    }
+    if (Schemes()) {
+        const std::vector<SchemeNow> now = SchemesNow();
+        if (CheckHold(now).everySchemeActs || now.empty()) {
+            return std::nullopt;
+        }
+    } else if (!IsSystemButtonDisabled()) {
+        return std::nullopt;
+    }
+    return other;
 }
 
 void SettingsStore::WriteSchemesAction(uint32_t index) {
@@ -396,6 +401,65 @@ void SettingsStore::WriteSchemesAction(uint32_t index) {
     }
 }
 
+ButtonSetting SettingsStore::CurrentSetting(uint32_t action, uint32_t event) {
+    ButtonSetting setting{{action, event}, {}};
+    for (const SchemeNow& scheme : SchemesNow()) {
+        setting.schemes[scheme.id] = scheme.action;
+    }
+    return setting;
+}
+
+bool SettingsStore::KeepSetting(const ButtonSetting& setting, bool holds) {
+    lumen::WinRegistry key;
+    if (!OpenKey(&key)) {
+        return false;
+    }
+    // The schemes first, the pair last: a pair is only ever saved with its schemes.
+    for (const auto& [scheme, index] : setting.schemes) {
+        (void)key.WriteDword(kSchemeActionPrefix + scheme, index);
+    }
+    const auto [action, event] = setting.pair;
+    if (!key.WriteDword(kPowerButtonAction, action) || !key.WriteDword(kPowerButtonEventCode, event)) {
+        lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) not stored", action, event);
+        return false;
+    }
+    key.Close();
+    lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) kept, %u schemes of their own", action, event,
+                 static_cast<unsigned>(setting.schemes.size()));
+    if (m_services.machine != nullptr) {
+        const std::string account = AccountId();
+        if (!account.empty()) {
+            AccountButtonRecord record;
+            record.saved = setting.pair;
+            record.schemes = setting.schemes;
+            record.holds = holds;
+            (void)m_services.machine->Write(account, record);
+        }
+    }
+    return true;
+}
+
+std::optional<ButtonSetting> SettingsStore::KeptSetting(const std::optional<MachineButtonRecord>& machine) {
+    // The newest setting any account's copy kept for the machine, the user's changes
+    // while it was held included.
+    if (machine && machine->saved) {
+        return ButtonSetting{*machine->saved, machine->schemes};
+    }
+    if (const auto saved = SavedSystemButtonSetting()) {
+        return ButtonSetting{*saved, SavedSchemeActions()};
+    }
+    // An older installation kept the pair under the local machine. Read only, so that no
+    // empty key is left there.
+    lumen::WinRegistry old;
+    uint32_t action = 0;
+    uint32_t event = 0;
+    if (old.Open(HKEY_LOCAL_MACHINE, kSettingsKeyPath, false) && old.ReadDword(kPowerButtonAction, &action) &&
+        old.ReadDword(kPowerButtonEventCode, &event)) {
+        return ButtonSetting{{action, event}, {}};
+    }
+    return std::nullopt;
+}
+
 void SettingsStore::SaveSystemButtonSetting() {
     uint32_t action = 0;
     uint32_t event = 0;
@@ -405,34 +469,7 @@ void SettingsStore::SaveSystemButtonSetting() {
         lumen::Trace("[SettingsStore] the saved power-button setting is kept");
         return;
     }
-    StoreButtonSetting(action, event);
-}
-
-bool SettingsStore::StoreButtonSetting(uint32_t action, uint32_t event) {
-    return StoreSavedButton(SavedButton{{action, event}, CurrentSchemeActions()});
-}
-
-bool SettingsStore::StoreSavedButton(const SavedButton& saved) {
-    lumen::WinRegistry key;
-    if (!OpenKey(&key)) {
-        return false;
-    }
-    // The schemes first, the pair last: a pair is only ever saved with its schemes.
-    for (const auto& [scheme, index] : saved.schemes) {
-        (void)key.WriteDword(kSchemeActionPrefix + scheme, index);
-    }
-    const auto [action, event] = saved.pair;
-    if (!key.WriteDword(kPowerButtonAction, action) || !key.WriteDword(kPowerButtonEventCode, event)) {
-        lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) not stored", action, event);
-        return false;
-    }
-    key.Close();
-    lumen::Trace("[SettingsStore] power-button setting (%u, 0x%08X) saved", action, event);
-    UpdateMachineRecord([&saved](MachineButtonRecord* record) {
-        record->saved = saved.pair;
-        record->schemes = saved.schemes;
-    });
-    return true;
+    (void)KeepSetting(CurrentSetting(action, event), false);
 }
 
 std::optional<std::pair<uint32_t, uint32_t>> SettingsStore::SavedSystemButtonSetting() {
@@ -444,6 +481,10 @@ std::optional<std::pair<uint32_t, uint32_t>> SettingsStore::SavedSystemButtonSet
         return std::nullopt;
     }
     return std::make_pair(action, event);
+}
+
+bool SettingsStore::HoldsButton() {
+    return ReadDword(kPowerButtonDisabled) == uint32_t{0};
 }
 
 bool SettingsStore::CanTakeOverPowerButton() {
@@ -466,26 +507,32 @@ bool SettingsStore::TakeOverPowerButton() {
         lumen::Trace("[SettingsStore] the power-button setting is unknown; the button is not taken over");
         return false;
     }
-    if (!IsDisabledSetting(action, event)) {
-        if (!StoreButtonSetting(action, event)) {
-            lumen::Trace("[SettingsStore] the power-button setting cannot be kept; the button is not taken over");
-            return false;
-        }
-    } else if (!SavedSystemButtonSetting()) {
-        // The button does nothing already (another account's copy holds it): what that
-        // copy saved becomes this account's setting to give back.
-        const std::optional<MachineButtonRecord> machine = MachineRecord();
-        if (machine && machine->saved) {
+    const std::optional<MachineButtonRecord> machine = MachineRecord();
+    const std::vector<SchemeNow> now = SchemesNow();
+    std::optional<ButtonSetting> kept;
+    const bool held = HoldsButton();
+    if (held || OtherHolder(machine)) {
+        // Held already (by this account's copy, or another's): the kept setting, with what
+        // the user changed since. What another account's copy keeps becomes this one's.
+        if (!held || !SavedSystemButtonSetting()) {
             lumen::Trace("[SettingsStore] the machine's saved power-button setting is taken over");
-            (void)StoreSavedButton(SavedButton{*machine->saved, machine->schemes});
         }
+        kept = KeptSetting(machine);
+    }
+    if (kept) {
+        kept->schemes = KeepChanges(kept->schemes, now);
+    } else {
+        // The button is the user's: every scheme's action now, "do nothing" included.
+        kept = CurrentSetting(action, event);
+    }
+    if (!KeepSetting(*kept, true)) {
+        lumen::Trace("[SettingsStore] the power-button setting cannot be kept; the button is not taken over");
+        return false;
     }
     if (!SetPowerButtonDisabled(false)) {
         return false;
     }
-    const std::string account = AccountId();
-    UpdateMachineRecord([&account](MachineButtonRecord* record) { record->holder = account; });
-    if (m_services.power != nullptr && m_services.power->IsAvailable()) {
+    if (Schemes()) {
         WriteSchemesAction(kSchemeActionNothing);
     } else {
         m_services.dormix->SetPowerButtonSetting(0, kEventTakenOver);
@@ -499,128 +546,139 @@ bool SettingsStore::TakeOverPowerButton() {
     return true;
 }
 
+void SettingsStore::GiveBack(const std::optional<MachineButtonRecord>& machine,
+                             std::optional<std::pair<uint32_t, uint32_t>> pair) {
+    std::optional<ButtonSetting> kept = KeptSetting(machine);
+    if (!kept) {
+        lumen::Trace("[SettingsStore] no power-button setting was kept; the button is left as it is");
+        return;
+    }
+    const std::vector<SchemeNow> now = SchemesNow();
+    kept->schemes = KeepChanges(kept->schemes, now);
+    if (pair) {
+        kept->pair = *pair;
+    }
+    ApplyButtonSetting(*kept, now);
+    (void)KeepSetting(*kept, false);
+}
+
+void SettingsStore::SettleOwnRecord(const std::optional<MachineButtonRecord>& machine) {
+    if (!machine || HoldsButton()) {
+        return;
+    }
+    const std::string self = AccountId();
+    if (std::find(machine->holding.begin(), machine->holding.end(), self) == machine->holding.end()) {
+        return;
+    }
+    // A copy ended between claiming the hold in the machine record and taking it: the
+    // claim goes, so that no other account's copy takes this one's word for a hold.
+    if (const auto saved = SavedSystemButtonSetting()) {
+        (void)KeepSetting(ButtonSetting{*saved, SavedSchemeActions()}, false);
+    }
+}
+
 void SettingsStore::ReleasePowerButton() {
+    const std::optional<MachineButtonRecord> machine = MachineRecord();
+    if (HoldsButton() || OtherHolder(machine) || HeldByOlderInstallation()) {
+        GiveBack(machine, std::nullopt);
+    } else {
+        SettleOwnRecord(machine);
+    }
+    // Recorded once the button is back: a start never takes a button that does nothing
+    // for the user's own setting while this program may still hold it.
     SetPowerButtonDisabled(true);
-    RestoreSystemButtonSetting();
-    UpdateMachineRecord([](MachineButtonRecord* record) { record->holder.clear(); });
+}
+
+bool SettingsStore::HeldByOlderInstallation() {
+    // Nothing of this account's, and the local machine keeps a pair an older version
+    // saved there while its copy held the button.
+    lumen::WinRegistry old;
+    uint32_t action = 0;
+    return !ReadDword(kPowerButtonDisabled) && !SavedSystemButtonSetting() && IsSystemButtonDisabled() &&
+           old.Open(HKEY_LOCAL_MACHINE, kSettingsKeyPath, false) && old.ReadDword(kPowerButtonAction, &action);
 }
 
 void SettingsStore::ReleasePowerButtonAtStart() {
-    const std::optional<MachineButtonRecord> machine = MachineRecord();
-    // Without this account's settings (and so its id) the hold cannot be shown to be
-    // another account's: the release then gives back what the machine's record keeps.
-    const std::string account = AccountId();
-    if (machine && !machine->holder.empty() && !account.empty() && machine->holder != account &&
-        IsSystemButtonDisabled()) {
-        SetPowerButtonDisabled(true);
-        lumen::Trace("[SettingsStore] another account's copy holds the power button; it is left as it is");
-        return;
-    }
-    ReleasePowerButton();
-}
-
-bool SettingsStore::ReleaseForAnotherAccount() {
-    const std::optional<MachineButtonRecord> machine = MachineRecord();
-    if (!machine || machine->holder.empty() || !machine->saved || !IsSystemButtonDisabled()) {
-        return false;
-    }
-    lumen::Trace("[SettingsStore] another account's copy held the power button; the machine's setting is given back");
-    ApplyButtonSetting(SavedButton{*machine->saved, machine->schemes});
-    UpdateMachineRecord([](MachineButtonRecord* record) { record->holder.clear(); });
-    return true;
-}
-
-void SettingsStore::RestoreSystemButtonSetting() {
-    if (const auto saved = SavedSystemButtonSetting()) {
-        ApplyButtonSetting(SavedButton{*saved, SavedSchemeActions()});
-        return;
-    }
     {
         lumen::WinRegistry probe;
         if (!OpenKey(&probe)) {
-            // The account's settings cannot be read: what the machine's record keeps to
-            // give back is given back, where it exists. Otherwise the button is left as it
-            // is; a setting nobody can show to be ours is never written.
+            // The account's settings cannot be read, nor its id: what the machine's record
+            // keeps to give back is given back while the button does nothing, where it
+            // exists. Otherwise the button is left as it is; a setting nobody can show to
+            // be ours is never written.
             const std::optional<MachineButtonRecord> machine = MachineRecord();
             if (machine && machine->saved && IsSystemButtonDisabled()) {
                 lumen::Trace("[SettingsStore] the settings cannot be read; the machine's saved setting is given back");
-                ApplyButtonSetting(SavedButton{*machine->saved, machine->schemes});
+                ApplyButtonSetting(ButtonSetting{*machine->saved, machine->schemes}, SchemesNow());
             } else {
                 lumen::Trace("[SettingsStore] the settings cannot be read; the power button is left as it is");
             }
             return;
         }
     }
-    // Nothing saved here: what another account's copy saved for the machine.
+    if (HoldsButton() || HeldByOlderInstallation()) {
+        ReleasePowerButton();
+        return;
+    }
     const std::optional<MachineButtonRecord> machine = MachineRecord();
-    if (machine && machine->saved) {
-        const SavedButton saved{*machine->saved, machine->schemes};
-        (void)StoreSavedButton(saved);
-        ApplyButtonSetting(saved);
+    if (OtherHolder(machine)) {
+        SettleOwnRecord(machine);
+        SetPowerButtonDisabled(true);
+        lumen::Trace("[SettingsStore] another account's copy holds the power button; it is left as it is");
         return;
     }
-    // An older installation kept the pair under the local machine: take it over. Read
-    // only, so that no empty key is left there.
-    lumen::WinRegistry old;
-    if (!old.Open(HKEY_LOCAL_MACHINE, kSettingsKeyPath, false)) {
-        return;
-    }
-    uint32_t action = 0;
-    uint32_t event = 0;
-    if (!old.ReadDword(kPowerButtonAction, &action) || !old.ReadDword(kPowerButtonEventCode, &event)) {
-        return;
-    }
-    old.Close();
-    StoreButtonSetting(action, event);
-    ApplyButtonSetting(SavedButton{{action, event}, {}});
+    // The button is the user's, whatever it does: that is the setting to give back.
+    SaveSystemButtonSetting();
+    SetPowerButtonDisabled(true);
 }
 
-void SettingsStore::ApplyButtonSetting(const SavedButton& saved) {
-    auto [action, event] = saved.pair;
-    // Giving the button back never leaves it doing nothing: a saved do-nothing setting
-    // becomes shut-down.
-    if (m_services.power != nullptr && m_services.power->IsAvailable()) {
-        if (IsDisabledSetting(action, event) || action > kSchemeActionShutDown) {
-            action = kSchemeActionShutDown;
-        }
+bool SettingsStore::ReleaseForAnotherAccount() {
+    const std::optional<MachineButtonRecord> machine = MachineRecord();
+    SettleOwnRecord(machine);
+    if (!OtherHolder(machine) || !machine->saved) {
+        return false;
+    }
+    lumen::Trace("[SettingsStore] another account's copy held the power button; the machine's setting is given back");
+    GiveBack(machine, std::nullopt);
+    return true;
+}
+
+void SettingsStore::ApplyButtonSetting(const ButtonSetting& kept, const std::vector<SchemeNow>& now) {
+    auto [action, event] = kept.pair;
+    if (Schemes()) {
         lumen::VistaPowerManage& power = *m_services.power;
         GUID active = {};
         const bool haveActive = power.GetActiveScheme(&active);
-        const std::vector<GUID> schemes = power.EnumerateSchemes();
-        if (saved.schemes.empty() || schemes.empty()) {
-            // A setting saved by an earlier version: the pair's action for every scheme.
-            power.WriteACValueIndex(kAllPowerSchemes, kSystemButtonSubgroup, kPowerButtonActionSetting, action);
-        } else {
-            // Scheme by scheme, each its own saved action (the pair's for a scheme saved
-            // without one), the scheme in force last: a program ended half-way leaves that
-            // one doing nothing, and the next start gives the rest back.
-            auto own = [&](const GUID& scheme) {
-                const auto found = saved.schemes.find(GuidText(scheme));
-                uint32_t value =
-                    found != saved.schemes.end() && found->second <= kSchemeActionShutDown ? found->second : action;
-                // The scheme in force must not be left doing nothing.
-                if (value == kSchemeActionNothing && haveActive && IsEqualGUID(scheme, active)) {
-                    value = action;
-                }
-                return value;
-            };
-            for (const GUID& scheme : schemes) {
-                if (!haveActive || !IsEqualGUID(scheme, active)) {
-                    power.WriteACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, own(scheme));
+        const std::string activeId = haveActive ? GuidText(active) : std::string();
+        unsigned written = 0;
+        for (const auto& [id, index] : GiveBackWrites(kept, now, activeId)) {
+            GUID scheme = {};
+            if (!GuidFromText(id, &scheme)) {
+                continue;
+            }
+            if (power.WriteACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, index) != 0) {
+                // An action this system does not define (a damaged value, or one kept on
+                // another Windows): the pair's, else shut down.
+                const uint32_t instead =
+                    index != action && action != kSchemeActionNothing ? action : kSchemeActionShutDown;
+                lumen::Trace("[SettingsStore] scheme %s refuses action %u; %u is given back instead", id.c_str(), index,
+                             instead);
+                if (power.WriteACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting, instead) != 0) {
+                    power.WriteACValueIndex(scheme, kSystemButtonSubgroup, kPowerButtonActionSetting,
+                                            kSchemeActionShutDown);
                 }
             }
-            if (haveActive) {
-                power.WriteACValueIndex(active, kSystemButtonSubgroup, kPowerButtonActionSetting, own(active));
-            }
+            ++written;
         }
-        if (haveActive) {
+        if (haveActive && written > 0) {
             power.SetActiveScheme(active);
         }
-        lumen::Trace("[SettingsStore] the system's button given back as scheme action %u (%u schemes of their own)",
-                     action, static_cast<unsigned>(saved.schemes.size()));
+        lumen::Trace("[SettingsStore] the system's button given back in %u schemes (pair action %u)", written, action);
         return;
     }
-    if (IsDisabledSetting(action, event)) {
+    // Giving the button back never leaves it doing nothing, and the library gets only a
+    // pair the system defines.
+    if (IsDisabledSetting(action, event) || !IsDefinedLibraryPair(action, event)) {
         action = kLibraryActionShutDown;
         event = 0;
     }
@@ -631,36 +689,56 @@ void SettingsStore::ApplyButtonSetting(const SavedButton& saved) {
 }
 
 bool SettingsStore::DetectConfigurationAltered() {
+    if (!HoldsButton()) {
+        return false;
+    }
     uint32_t action = 0;
     uint32_t event = 0;
     if (!ReadSystemButton(&action, &event)) {
         return false;  // nothing known, nothing changed
     }
-    if (IsDisabledSetting(action, event)) {
-        if (!GetPowerButtonDisabled()) {
-            WriteDword(kPowerButtonDisabled, 0);
+    bool stepBack = false;
+    const std::optional<MachineButtonRecord> machine = MachineRecord();
+    if (Schemes()) {
+        const std::vector<SchemeNow> now = SchemesNow();
+        const HoldCheck check = CheckHold(now);
+        // Another account's copy gave the button back: its newest record says nobody
+        // holds it, and the scheme in force acts again.
+        const bool givenBack = machine && machine->holder.empty() && !IsDisabledSetting(action, event);
+        stepBack = check.everySchemeActs || givenBack;
+        if (!stepBack) {
+            if (!check.changed.empty()) {
+                // The user changed some schemes (not all): the hold stays, and each
+                // change is what that scheme gets back.
+                ButtonSetting kept = KeptSetting(machine).value_or(ButtonSetting{{action, event}, {}});
+                kept.schemes = KeepChanges(kept.schemes, now);
+                if (!KeepSetting(kept, true)) {
+                    return false;  // a change that cannot be kept is not undone
+                }
+                lumen::Trace("[SettingsStore] %u schemes changed while the button is held; kept, and set to do nothing",
+                             static_cast<unsigned>(check.changed.size()));
+                WriteSchemesAction(kSchemeActionNothing);
+            }
+            return false;
         }
+    } else if (IsDisabledSetting(action, event)) {
         return false;
     }
     lumen::WinRegistry key;
     if (!OpenKey(&key)) {
         return false;  // nothing could be recorded: reporting would repeat every 5 s
     }
-    uint32_t held = 0;
-    if (key.ReadDword(kPowerButtonDisabled, &held) && held != 0) {
-        return false;
-    }
     key.Close();
-    StoreButtonSetting(action, event);
+    // The user's new setting is the one to give back, each scheme's own included (a
+    // scheme still doing nothing after another account's give-back gets its own).
+    if (Schemes()) {
+        GiveBack(machine, std::make_pair(action, event));
+    } else {
+        (void)KeepSetting(ButtonSetting{{action, event}, {}}, false);
+    }
     if (!SetPowerButtonDisabled(true)) {
         return false;
     }
-    const std::string account = AccountId();
-    UpdateMachineRecord([&account](MachineButtonRecord* record) {
-        if (record->holder == account) {
-            record->holder.clear();
-        }
-    });
     lumen::Trace("[SettingsStore] the power button was changed elsewhere to (%u, 0x%08X)", action, event);
     return true;
 }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "lumen/kora/TwOcItemProfile.h"
+#include "surgepad/ButtonPlan.h"
 #include "surgepad/ButtonRecords.h"
 
 namespace kora {
@@ -37,11 +38,10 @@ inline constexpr char kSettingsKeyPath[] = "Software\\KORA\\Power Button Setting
 // The power-button pair the power-feature library reports: "disabled" is action 0 with
 // event 0 or 0x80000000.
 inline constexpr uint32_t kEventTakenOver = 0x80000000u;
-// Power-scheme button action indices: 0 do nothing, 3 shut down. Without schemes the
-// library's "shut down" is action 6.
-inline constexpr uint32_t kSchemeActionNothing = 0;
-inline constexpr uint32_t kSchemeActionShutDown = 3;
+// Without schemes the library's "shut down" is action 6.
 inline constexpr uint32_t kLibraryActionShutDown = 6;
+// Larger than the values of any firmware: a record this long is damaged.
+inline constexpr uint32_t kMostTurboRecordBytes = 64 * 1024;
 
 class SettingsStore {
 public:
@@ -55,12 +55,6 @@ public:
         // The machine-wide record shared with the other accounts' copies; none in tests
         // that do not need it.
         MachineButtonStore* machine = nullptr;
-    };
-
-    // What the button is given back: the saved pair and each scheme's own action.
-    struct SavedButton {
-        std::pair<uint32_t, uint32_t> pair;
-        std::map<std::string, uint32_t> schemes;  // scheme id text -> AC action index
     };
 
     // The process-wide store over the process-wide bindings, made on first use.
@@ -98,8 +92,14 @@ public:
     bool GetPowerButtonDisabled();
     // False when the key cannot be written.
     bool SetPowerButtonDisabled(bool on);
+    // "PowerButtonDisabled" is stored as 0: this account's copy holds the button (or did
+    // when it last ran).
+    bool HoldsButton();
 
+    // The system's button does nothing now (the power-feature library's pair).
     bool IsSystemButtonDisabled();
+    // Keeps the system's current setting, every scheme's action with it, as the one to
+    // give back.
     void SaveSystemButtonSetting();
     // Whether the button can be taken over now: the system's current setting can be
     // read (the power-feature library is loaded and answers) and the key can be opened
@@ -108,31 +108,33 @@ public:
     // library and opens the key; writes nothing. For the settings window, to refuse
     // the turbo action before it is applied.
     [[nodiscard]] bool CanTakeOverPowerButton();
-    // Makes the system's button do nothing, only once its current setting is known and
-    // kept (or the button does nothing already). False, and nothing written, when the
-    // setting cannot be read or kept; false, and the button given back, when the
-    // system's button does not do nothing afterwards.
+    // Makes every scheme's button do nothing, once the setting to give back is kept:
+    // the system's own (the button is the user's), or the one the holding copy keeps
+    // (this account's or another's) with the user's changes since. False, and nothing
+    // written, when the setting cannot be read or kept; false, and the button given
+    // back, when the system's button does not do nothing afterwards.
     [[nodiscard]] bool TakeOverPowerButton();
-    // Gives the button back: the saved setting of this account, or the machine's.
+    // Chooses the power action: a button held (by this account's copy, or another's)
+    // is given back, each scheme its kept action unless the user gave it one since;
+    // a button nobody holds is the user's and stays as it is.
     void ReleasePowerButton();
     // The start's release: as ReleasePowerButton, except that a button another
-    // account's copy holds is left as it is (that account chose the turbo action).
+    // account's copy holds is left as it is (that account chose the turbo action), and
+    // a button nobody holds is kept as the user's setting.
     void ReleasePowerButtonAtStart();
     // For an uninstall run by an account that does not hold the button: gives back the
-    // machine's saved setting when another account's copy left the button doing
-    // nothing. False when there was nothing to give back.
+    // machine's kept setting when another account's copy holds it. False when there was
+    // nothing to give back.
     [[nodiscard]] bool ReleaseForAnotherAccount();
-    // Every 5 s: true once when the system's button was changed elsewhere while this
-    // program held it; the new setting is then the one to give back.
+    // Every 5 s while this account's copy holds the button. Schemes the user changed
+    // (some, not all) keep their new action to be given back and do nothing again. True
+    // once when the user took the whole button back (no scheme does nothing any more),
+    // or another account's copy gave it back: the hold steps back, and the setting now
+    // is the one to give back.
     bool DetectConfigurationAltered();
 
-    // The checked schemes' button actions disagree (some 0, some not) while the program
-    // holds the button for the turbo action with a setting to give back. A scheme the
-    // system does not have (its read fails) takes no part.
-    bool SchemesDisagree();
-    // Re-asserts "do nothing" in every scheme when they disagree, then answers whether
-    // the pair is the disabled one.
-    bool IsDisabledSetting(uint32_t action, uint32_t event);
+    // The pair is the disabled one: action 0 with event 0 or 0x80000000.
+    static bool IsDisabledSetting(uint32_t action, uint32_t event);
 
     // The saved system pair ("PowerButtonAction", "PowerButtonEventCode") under
     // SettingsRoot, when both are stored.
@@ -141,6 +143,8 @@ public:
     // finds its way back to them ("TurboStartupValues", binary).
     void SetTurboRecord(const kora::OcValueList& startup);
     void ClearTurboRecord();
+    // The record as stored; a single byte when it is of another type or too large.
+    std::optional<std::vector<uint8_t>> GetTurboRecordBytes();
     std::optional<kora::OcValueList> GetTurboRecord();
 
     // This account's id in the machine record, made on first use.
@@ -154,17 +158,31 @@ private:
     bool WriteDword(const char* name, uint32_t value);
     // The library's pair; false when the library is absent or the call fails.
     bool ReadSystemButton(uint32_t* action, uint32_t* event);
-    // Saves the pair with every scheme's current action, here and in the machine record.
-    bool StoreButtonSetting(uint32_t action, uint32_t event);
-    bool StoreSavedButton(const SavedButton& saved);
-    void ApplyButtonSetting(const SavedButton& saved);
-    void RestoreSystemButtonSetting();
+    // The power-scheme functions are there.
+    bool Schemes() const;
+    // Every scheme the system lists, with its action now.
+    std::vector<SchemeNow> SchemesNow();
+    ButtonSetting CurrentSetting(uint32_t action, uint32_t event);
+    // Keeps `setting` here and in this account's machine record (which says whether
+    // this account's copy holds the button).
+    bool KeepSetting(const ButtonSetting& setting, bool holds);
+    // The setting to give back: the machine's newest, else this account's, else an
+    // older installation's pair.
+    std::optional<ButtonSetting> KeptSetting(const std::optional<MachineButtonRecord>& machine);
+    // Gives the kept setting back with the user's changes in (and `pair` as the pair
+    // from now on), and keeps that.
+    void GiveBack(const std::optional<MachineButtonRecord>& machine, std::optional<std::pair<uint32_t, uint32_t>> pair);
+    void ApplyButtonSetting(const ButtonSetting& kept, const std::vector<SchemeNow>& now);
     void WriteSchemesAction(uint32_t index);
-    std::map<std::string, uint32_t> CurrentSchemeActions();
-    bool HoldsForTurbo();
+    // Another account's copy holds the button: its id.
+    std::optional<std::string> OtherHolder(const std::optional<MachineButtonRecord>& machine);
+    // Takes back this account's claim of a hold in the machine record when its settings
+    // say it holds nothing.
+    void SettleOwnRecord(const std::optional<MachineButtonRecord>& machine);
+    // An older version kept its hold under the local machine.
+    bool HeldByOlderInstallation();
     // The machine-wide record, when there is one (none without a machine store).
     std::optional<MachineButtonRecord> MachineRecord() const;
-    void UpdateMachineRecord(const std::function<void(MachineButtonRecord*)>& change);
 
     Services m_services;
     HKEY m_root;

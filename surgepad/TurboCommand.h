@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "surgepad/SwitchTimes.h"
+
 namespace surgepad {
 
 enum class TurboCommand : uint32_t { On = 1, Off = 2, Toggle = 3, Status = 4, Run = 5 };
@@ -70,7 +72,8 @@ inline constexpr int kTurboStatusOn = 4;
 inline constexpr int kTurboSwitchingOff = 100;
 inline constexpr int kTurboSwitchingOn = 101;
 inline constexpr uint32_t kTurboReplyMessage = 0x8000 + 0x53;  // WM_APP + 0x53
-inline constexpr uint32_t kTurboSwitchWaitMs = 15000;
+// As long as the longest switch may run, and the running copy's answer.
+inline constexpr uint32_t kTurboSwitchWaitMs = kSwitchWaitMs + 2000;
 
 enum class TurboRefusal : uint8_t { None, Busy, Unusable, OnBattery, Failed, Ending, NoAnswer };
 // A reply: its code, why a refusal was made, and for a status how long a timed turbo

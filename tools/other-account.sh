@@ -2,6 +2,7 @@
 # A second account of the machine an end-to-end test runs on, driven by the test:
 #   other-account.sh STATUS_FILE run|start PROGRAM [ARGS...]
 #   other-account.sh STATUS_FILE end
+#   other-account.sh STATUS_FILE link LINK TARGET [FIRST LAST STEP]
 # The account is a Wine prefix of its own beside the test's ($WINEPREFIX): its own
 # user settings (HKEY_CURRENT_USER), its own session (wineserver) and desktop, on the
 # same machine: the same board state and journal (the KORA_SIM_* variables the test
@@ -9,7 +10,10 @@
 # machine-wide program data (C:\ProgramData\KORA is one folder for both).
 # `run` waits for PROGRAM (a name in the program folder, or a Windows program such as
 # reg) and writes its exit status to STATUS_FILE; `start` leaves it running and writes
-# 0; `end` ends the account's session. A test started by tools/e2e-run.sh reaches this
+# 0; `end` ends the account's session. `link` is this account's hand on the shared
+# machine: a symbolic link LINK to TARGET, both paths of the machine ("C:\..."), made
+# over whatever is at LINK; with FIRST LAST STEP, one for each number N of that range,
+# LINK holding "%N" where the number goes. A test started by tools/e2e-run.sh reaches this
 # script through SURGEPAD_E2E_OTHER_ACCOUNT.
 set -u
 status_file=$1
@@ -36,6 +40,24 @@ finish() {
 
 if [ "${1:-}" = end ]; then
     WINEPREFIX="$other" "$WINESERVER64" -k >/dev/null 2>&1
+    finish 0
+fi
+
+if [ "${1:-}" = link ]; then
+    # C:\ is the first prefix's drive, where the machine's program data is.
+    to_unix() { local p=${1//\\//}; echo "$first/drive_c/${p#[Cc]:/}"; }
+    target=$(to_unix "$3")
+    if [ $# -ge 6 ]; then
+        # Thousands of links: made by one process.
+        python3 -c 'import os, sys
+for n in range(int(sys.argv[3]), int(sys.argv[4]) + 1, int(sys.argv[5])):
+    link = sys.argv[2].replace("%N", str(n))
+    if os.path.lexists(link):
+        os.remove(link)
+    os.symlink(sys.argv[1], link)' "$target" "$(to_unix "$2")" "$4" "$5" "$6" || finish 1
+    else
+        ln -sfn "$target" "$(to_unix "$2")" || finish 1
+    fi
     finish 0
 fi
 

@@ -14,16 +14,6 @@ namespace {
 
 constexpr uint32_t kBaseFrequencyId = 0x03010011;
 
-// Whether `value` is one of the item's raw values: an index below its count for
-// numbers and text lists, 0 or 1 for a boolean.
-bool InRange(const BiosItem& item, uint32_t value) {
-    if (KindOf(item.Id()) == kKindBoolean) {
-        return value <= 1;
-    }
-    const int count = item.GetCount();
-    return count > 0 && value < static_cast<uint32_t>(count);
-}
-
 // The trace formats like the system's printf, which knows no %zu.
 unsigned Count(size_t n) {
     return static_cast<unsigned>(n);
@@ -61,7 +51,8 @@ BtnContronLib& BtnContronLib::Instance() {
     return *instance;
 }
 
-BtnContronLib::BtnContronLib(const std::string& folder) : m_announcer(std::make_unique<SysCtrlAnnouncer>()) {
+BtnContronLib::BtnContronLib(const std::string& folder, std::unique_ptr<SysCtrlAnnouncer> announcer)
+    : m_announcer(announcer != nullptr ? std::move(announcer) : std::make_unique<SysCtrlAnnouncer>()) {
     AcpiInitialize();
     std::string withSeparator = folder;
     if (!withSeparator.empty() && withSeparator.back() != '\\' && withSeparator.back() != '/') {
@@ -200,10 +191,12 @@ bool BtnContronLib::ApplyFirmwareProfile(uint32_t index) {
         OcValueList copy = m_stockSet;
         RestoreSavedValues(&copy);
         m_switchTarget = m_stockSet;
+        ++m_switches;
         m_announcer->SystemControlRequest(1, 0, 0);
         return false;
     }
     m_switchTarget = list;
+    ++m_switches;
     m_turboOn.store(true);
     return true;
 }
@@ -237,11 +230,13 @@ bool BtnContronLib::ApplyProfileFile(const std::string& path) {
             OcValueList copy = m_stockSet;
             RestoreSavedValues(&copy);
             m_switchTarget = m_stockSet;
+            ++m_switches;
             m_announcer->SystemControlRequest(1, 0, 0);
             return false;
         }
         // A file names some values only; the others keep those of turbo off.
         m_switchTarget = StartupValuesBeside(accepted);
+        ++m_switches;
     } else {
         lumen::Trace("[BtnContronLib] profile file %s does not load; nothing written", path.c_str());
     }
@@ -279,6 +274,7 @@ void BtnContronLib::RestoreStartupValues() {
     OcValueList copy = m_stockSet;
     RestoreSavedValues(&copy);
     m_switchTarget = m_stockSet;
+    ++m_switches;
     m_turboOn.store(false);
     m_announcer->SystemControlRequest(1, 0, 0);
     m_announcer->AnnounceValuesChanged();
@@ -327,23 +323,7 @@ void BtnContronLib::RestoreSavedValues(OcValueList* list) {
 }
 
 OcValueList BtnContronLib::AcceptedRecords(const OcValueList& records) const {
-    OcValueList accepted;
-    const KrOcPrimaryItemSet& set = ItemSet();
-    for (const tagTwOcItemValue& record : records) {
-        if (record.id == kCoreSelectorId) {
-            continue;  // a control, never a value
-        }
-        for (size_t i = 0; i < set.Size(); ++i) {
-            const BiosItem* item = set.Place(i);
-            if (item != nullptr && item->Id() == record.id) {
-                if (InRange(*item, record.value)) {
-                    accepted.push_back(record);
-                }
-                break;
-            }
-        }
-    }
-    return accepted;
+    return kora::AcceptedRecords(ItemSet(), records);
 }
 
 }  // namespace kora

@@ -48,8 +48,9 @@ public:
     static BtnContronLib& Instance();
 
     // Looks for "Dormix.dll" in `folder` (with or without a trailing backslash), reads
-    // the firmware's profile names and saves the start-up values.
-    explicit BtnContronLib(const std::string& folder);
+    // the firmware's profile names and saves the start-up values. The service requests
+    // and announcements go through `announcer` (the pipe and the broadcast when none).
+    explicit BtnContronLib(const std::string& folder, std::unique_ptr<SysCtrlAnnouncer> announcer = nullptr);
     ~BtnContronLib();
     BtnContronLib(const BtnContronLib&) = delete;
     BtnContronLib& operator=(const BtnContronLib&) = delete;
@@ -104,6 +105,8 @@ public:
     // Writes SwitchTarget() back as RestoreSavedValues does (what differs only, unless
     // the firmware's guard item says not to) and keeps it.
     void RestoreSwitchTarget();
+    // How many switches (on, off, or taken back) have put values in force so far.
+    uint32_t SwitchCount() const { return m_switches.load(); }
     // The values in force when this object was made; values that could not be read
     // then are added before the first switch-on that can read them.
     const OcValueList& StockSet() const { return m_stockSet; }
@@ -136,6 +139,7 @@ private:
     bool m_stockComplete = false;
     OcValueList m_sleepSet;
     OcValueList m_switchTarget;
+    std::atomic<uint32_t> m_switches{0};
     lumen::UniqueModule m_dormix;
     DormixInitFn m_dormixInit = nullptr;
     DormixEnableFn m_dormixEnable = nullptr;

@@ -308,6 +308,39 @@ void KrOcPrimaryItemSet::ApplyValues(const OcValueList& pairs) const {
 // ---------------------------------------------------------------------------
 // Value lists
 
+namespace {
+
+// Whether `value` is one of the item's raw values: an index below its count for
+// numbers and text lists, 0 or 1 for a boolean.
+bool InRange(const BiosItem& item, uint32_t value) {
+    if (KindOf(item.Id()) == kKindBoolean) {
+        return value <= 1;
+    }
+    const int count = item.GetCount();
+    return count > 0 && value < static_cast<uint32_t>(count);
+}
+
+}  // namespace
+
+OcValueList AcceptedRecords(const KrOcPrimaryItemSet& set, const OcValueList& records) {
+    OcValueList accepted;
+    for (const tagTwOcItemValue& record : records) {
+        if (record.id == kCoreSelectorId) {
+            continue;  // a control, never a value
+        }
+        for (size_t i = 0; i < set.Size(); ++i) {
+            const BiosItem* item = set.Place(i);
+            if (item != nullptr && item->Id() == record.id) {
+                if (InRange(*item, record.value)) {
+                    accepted.push_back(record);
+                }
+                break;
+            }
+        }
+    }
+    return accepted;
+}
+
 void WriteIfChanged(uint32_t id, uint32_t value) {
     uint32_t current = 0;
     if (ReadRaw(id, &current) && current != value) {

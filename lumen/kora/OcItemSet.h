@@ -90,6 +90,11 @@ private:
     std::vector<std::unique_ptr<BiosItem>> m_items;
 };
 
+// The records that name a writable overclocking item of `set` by its whole id (the core
+// selector, a control, excepted) with a value in the item's range, in their order:
+// what a profile file or a record of the start-up values may give the firmware.
+OcValueList AcceptedRecords(const KrOcPrimaryItemSet& set, const OcValueList& records);
+
 // Writes value with mode 2 only when the current value reads and differs.
 void WriteIfChanged(uint32_t id, uint32_t value);
 

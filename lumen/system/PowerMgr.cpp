@@ -49,14 +49,27 @@ VistaPowerManage::VistaPowerManage() {
         ProcAs<UnregisterPowerSettingNotificationFn>(find(m_user32.get(), "UnregisterPowerSettingNotification"));
     if (!complete) {
         Unload();
+        return;
     }
+    m_available = true;
 }
+
+VistaPowerManage::VistaPowerManage(const Entries& entries)
+    : m_available(entries.getActiveScheme != nullptr && entries.setActiveScheme != nullptr &&
+                  entries.enumerate != nullptr && entries.readACValueIndex != nullptr &&
+                  entries.writeACValueIndex != nullptr),
+      m_powerGetActiveScheme(entries.getActiveScheme),
+      m_powerSetActiveScheme(entries.setActiveScheme),
+      m_powerEnumerate(entries.enumerate),
+      m_powerWriteACValueIndex(entries.writeACValueIndex),
+      m_powerReadACValueIndex(entries.readACValueIndex) {}
 
 VistaPowerManage::~VistaPowerManage() {
     Unload();
 }
 
 void VistaPowerManage::Unload() {
+    m_available = false;
     m_powrprof.reset();
     m_user32.reset();
     m_powerDuplicateScheme = nullptr;

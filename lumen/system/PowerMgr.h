@@ -14,15 +14,34 @@ namespace lumen {
 
 class VistaPowerManage {
 public:
+    using PowerGetActiveSchemeFn = DWORD(WINAPI*)(HKEY, GUID**);
+    using PowerSetActiveSchemeFn = DWORD(WINAPI*)(HKEY, const GUID*);
+    using PowerEnumerateFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, DWORD, ULONG, UCHAR*, DWORD*);
+    using PowerWriteACValueIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD);
+    using PowerReadACValueIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD*);
+
+    // The entries the program calls. The system's come from "Powrprof.dll"; a test
+    // gives the entries of a system of its own.
+    struct Entries {
+        PowerGetActiveSchemeFn getActiveScheme = nullptr;
+        PowerSetActiveSchemeFn setActiveScheme = nullptr;
+        PowerEnumerateFn enumerate = nullptr;
+        PowerReadACValueIndexFn readACValueIndex = nullptr;
+        PowerWriteACValueIndexFn writeACValueIndex = nullptr;
+    };
+
     // The process-wide binding, made on first use and never destroyed.
     static VistaPowerManage& Instance();
 
+    // The system's libraries.
     VistaPowerManage();
+    // Available when every entry is given.
+    explicit VistaPowerManage(const Entries& entries);
     ~VistaPowerManage();
     VistaPowerManage(const VistaPowerManage&) = delete;
     VistaPowerManage& operator=(const VistaPowerManage&) = delete;
 
-    bool IsAvailable() const { return static_cast<bool>(m_powrprof); }
+    bool IsAvailable() const { return m_available; }
 
     // The active scheme's id; false when unavailable or the system refuses.
     [[nodiscard]] bool GetActiveScheme(GUID* scheme);
@@ -40,20 +59,16 @@ private:
     using PowerWriteFriendlyNameFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, UCHAR*, DWORD);
     using PowerRestoreDefaultPowerSchemesFn = DWORD(WINAPI*)(void);
     using PowerRestoreIndividualDefaultPowerSchemeFn = DWORD(WINAPI*)(const GUID*);
-    using PowerGetActiveSchemeFn = DWORD(WINAPI*)(HKEY, GUID**);
-    using PowerSetActiveSchemeFn = DWORD(WINAPI*)(HKEY, const GUID*);
     using PowerDeleteSchemeFn = DWORD(WINAPI*)(HKEY, const GUID*);
     using PowerReadDescriptionFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, UCHAR*, DWORD*);
     using PowerWriteDescriptionFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, UCHAR*, DWORD);
     using PowerImportPowerSchemeFn = DWORD(WINAPI*)(HKEY, const WCHAR*, GUID**);
-    using PowerEnumerateFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, DWORD, ULONG, UCHAR*, DWORD*);
-    using PowerWriteACValueIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD);
-    using PowerReadACValueIndexFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD*);
     using RegisterPowerSettingNotificationFn = HANDLE(WINAPI*)(HANDLE, const GUID*, DWORD);
     using UnregisterPowerSettingNotificationFn = BOOL(WINAPI*)(HANDLE);
 
     void Unload();
 
+    bool m_available = false;
     lumen::UniqueModule m_powrprof;
     lumen::UniqueModule m_user32;
     PowerDuplicateSchemeFn m_powerDuplicateScheme = nullptr;

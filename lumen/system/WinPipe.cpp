@@ -55,9 +55,11 @@ bool BasicNamedPipe::Call(const std::string& server, const std::string& name, co
 
 DWORD BasicNamedPipe::Open(const std::string& path, ULONGLONG deadline) {
     for (;;) {
-        // Overlapped, so that a server which never answers cannot hold this thread.
+        // Overlapped, so that a server which never answers cannot hold this thread. At
+        // identification level: whoever serves the name (another account's program, if
+        // the service is not running) may learn who calls, never act as this user.
         m_handle = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_OVERLAPPED, nullptr);
+                               FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
         if (m_handle != INVALID_HANDLE_VALUE) {
             break;
         }

@@ -793,6 +793,24 @@ bool SetUserDword(const char* path, const char* name, DWORD value) {
     return r == ERROR_SUCCESS;
 }
 
+bool SetUserString(const char* path, const char* name, const char* text) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    const LONG r = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                                  static_cast<DWORD>(lstrlenA(text) + 1));
+    RegCloseKey(key);
+    return r == ERROR_SUCCESS;
+}
+
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
 std::optional<DWORD> UserDword(const char* path, const char* name) {
     DWORD value = 0;
     DWORD size = sizeof value;
@@ -842,25 +860,34 @@ const char* SchemesName(Schemes set) {
             return "three that differ";
         case Schemes::kBalancedOnly:
             return "only balanced";
+        case Schemes::kOwnPlanActive:
+            return "a plan of its own in force";
         case Schemes::kNone:
             return "none";
     }
     return "?";
 }
 
-std::string SchemeBoard(const std::string& boardFile, Schemes set) {
+const char* ActivePlan(Schemes set) {
+    return set == Schemes::kOwnPlanActive ? kOwnPlan : kBalanced;
+}
+
+std::string SchemeBoard(const std::string& boardFile, Schemes set, const std::string& windows) {
     std::ifstream in(BoardsDir() + boardFile);
     std::string text;
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("scheme ", 0) != 0) {
+        if (line.rfind("scheme ", 0) != 0 && line.rfind("windows ", 0) != 0) {
             text += line + "\n";
         }
     }
-    for (const auto& [id, action] : SchemesOf(set)) {
-        text += "scheme " + id + " " + std::to_string(action) + (id == kBalanced ? " active\n" : "\n");
+    if (!windows.empty()) {
+        text += "windows " + windows + "\n";
     }
-    const std::string name =
-        boardFile.substr(0, boardFile.rfind('.')) + "-schemes-" + std::to_string(static_cast<int>(set)) + ".txt";
+    for (const auto& [id, action] : SchemesOf(set)) {
+        text += "scheme " + id + " " + std::to_string(action) + (id == ActivePlan(set) ? " active\n" : "\n");
+    }
+    const std::string name = boardFile.substr(0, boardFile.rfind('.')) + "-schemes-" +
+                             std::to_string(static_cast<int>(set)) + (windows.empty() ? "" : "-" + windows) + ".txt";
     std::ofstream(BoardsDir() + name, std::ios::binary) << text;
     return name;
 }
@@ -873,6 +900,8 @@ std::map<std::string, uint32_t> SchemesOf(Schemes set, uint32_t balanced) {
             return {{kPowerSaver, 3}, {kHighPerformance, 1}, {kBalanced, balanced}};
         case Schemes::kBalancedOnly:
             break;
+        case Schemes::kOwnPlanActive:
+            return {{kPowerSaver, 3}, {kHighPerformance, 1}, {kBalanced, 4}, {kOwnPlan, 2}};
         case Schemes::kNone:
             return {};
     }
@@ -931,14 +960,30 @@ private:
 
 std::map<std::string, uint32_t> SchemeActions() {
     using ReadFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, const GUID*, DWORD*);
+    using EnumerateFn = DWORD(WINAPI*)(HKEY, const GUID*, const GUID*, DWORD, ULONG, UCHAR*, DWORD*);
     const SchemeFunctions functions;
     const auto read = functions.Get<ReadFn>("PowerReadACValueIndex");
+    const auto enumerate = functions.Get<EnumerateFn>("PowerEnumerate");
     std::map<std::string, uint32_t> actions;
-    for (const char* name : {kPowerSaver, kHighPerformance, kBalanced}) {
-        const GUID id = *GuidOf(name);
+    if (read == nullptr || enumerate == nullptr) {
+        return actions;
+    }
+    // Every plan the system lists, custom ones included.
+    constexpr DWORD kAccessScheme = 16;
+    for (ULONG index = 0; index < 64; ++index) {
+        GUID id = {};
+        DWORD size = sizeof id;
+        if (enumerate(nullptr, nullptr, nullptr, kAccessScheme, index, reinterpret_cast<UCHAR*>(&id), &size) !=
+            ERROR_SUCCESS) {
+            break;
+        }
         DWORD value = 0;
-        if (read != nullptr && read(nullptr, &id, &kButtonSubgroup, &kButtonSetting, &value) == ERROR_SUCCESS) {
-            actions[name] = value;
+        if (read(nullptr, &id, &kButtonSubgroup, &kButtonSetting, &value) == ERROR_SUCCESS) {
+            char text[40];
+            std::snprintf(text, sizeof text, "{%08lX-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                          static_cast<unsigned long>(id.Data1), id.Data2, id.Data3, id.Data4[0], id.Data4[1],
+                          id.Data4[2], id.Data4[3], id.Data4[4], id.Data4[5], id.Data4[6], id.Data4[7]);
+            actions[text] = value;
         }
     }
     return actions;

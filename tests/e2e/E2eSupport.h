@@ -191,6 +191,8 @@ constexpr char kSettingsKey[] = "Software\\KORA\\Power Button Setting";
 // DWORD values under HKEY_CURRENT_USER; the setter is true when the value was written.
 bool SetUserDword(const char* path, const char* name, DWORD value);
 std::optional<DWORD> UserDword(const char* path, const char* name);
+bool SetUserString(const char* path, const char* name, const char* text);
+bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 // The turbo action chosen earlier: the program held the button (the system's button
 // does nothing) and the stored action is turbo with `profileType` and the two display
 // options. True when every step worked.
@@ -201,16 +203,22 @@ bool ChooseTurbo(DWORD profileType, bool osd = true, bool status = true);
 std::optional<std::pair<uint32_t, uint32_t>> SystemButton();
 
 // The power schemes users have: three alike (the common desktop), three that differ
-// (high performance customised to sleep), only balanced (the other two removed); and
-// none, as on systems before Vista.
-enum class Schemes { kAgree, kDiffer, kBalancedOnly, kNone };
+// (high performance customised to sleep), only balanced (the other two removed); a
+// current Windows 10 or 11 machine whose plan in force is one of its own, with balanced
+// turning off the display (action 4); and none, as on systems before Vista.
+enum class Schemes { kAgree, kDiffer, kBalancedOnly, kOwnPlanActive, kNone };
 const char* SchemesName(Schemes set);
 constexpr char kPowerSaver[] = "{A1841308-3541-4FAB-BC81-F71556F20B4A}";
 constexpr char kHighPerformance[] = "{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}";
 constexpr char kBalanced[] = "{381B4222-F694-41F0-9685-FF5BB260DF2E}";
-// `boardFile` of the boards folder with its schemes replaced by `set` (balanced active),
-// written beside it; returns the new board's file name, for UseBoard.
-std::string SchemeBoard(const std::string& boardFile, Schemes set);
+// A plan the maker or the user made.
+constexpr char kOwnPlan[] = "{C0570001-0000-4000-8000-000000000001}";
+// `boardFile` of the boards folder with its schemes replaced by `set` (balanced active,
+// or the set's own plan), for Windows `windows` ("6.1"; empty: the board's default,
+// 10.0), written beside it; returns the new board's file name, for UseBoard.
+std::string SchemeBoard(const std::string& boardFile, Schemes set, const std::string& windows = "");
+// The plan in force on such a board.
+const char* ActivePlan(Schemes set);
 // The schemes of such a board as it starts (balanced's action given): id -> action.
 std::map<std::string, uint32_t> SchemesOf(Schemes set, uint32_t balanced = 3);
 // Every scheme's AC power-button action as the system's scheme functions report it

@@ -123,12 +123,6 @@ std::vector<std::string> Slice(const std::vector<std::string>& lines, size_t fro
     return std::vector<std::string>(lines.begin() + static_cast<long>(from), lines.begin() + static_cast<long>(to));
 }
 
-bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return static_cast<bool>(out);
-}
-
 std::vector<uint8_t> Words(std::initializer_list<uint32_t> words) {
     std::vector<uint8_t> bytes;
     for (uint32_t w : words) {
@@ -160,35 +154,15 @@ void Remove(Undo& undo, const std::string& name) {
 void Replace(Undo& undo, const std::string& name, const std::vector<uint8_t>& bytes) {
     Remove(undo, name);
     const std::string path = e2e::ProgramDir() + name;
-    ASSERT_TRUE(WriteFileBytes(path, bytes)) << path;
+    ASSERT_TRUE(e2e::WriteFileBytes(path, bytes)) << path;
     undo.push_back([path] { DeleteFileA(path.c_str()); });
-}
-
-std::string ProfileFolder() {
-    char common[MAX_PATH] = {};
-    SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA | CSIDL_FLAG_CREATE, nullptr, 0, common);
-    const std::string folder = std::string(common) + "\\KORA OC Profiles\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-bool SetUserString(const char* name, const char* text) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, e2e::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    const LONG r = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                                  static_cast<DWORD>(lstrlenA(text) + 1));
-    RegCloseKey(key);
-    return r == ERROR_SUCCESS;
 }
 
 // The chosen profile file, "x.oc", with `bytes`.
 void ProfileFile(Undo& undo, const std::vector<uint8_t>& bytes) {
-    ASSERT_TRUE(SetUserString("ProfileName", "x"));
-    const std::string path = ProfileFolder() + "x.oc";
-    ASSERT_TRUE(WriteFileBytes(path, bytes)) << path;
+    ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "ProfileName", "x"));
+    const std::string path = e2e::ProfileFolder() + "x.oc";
+    ASSERT_TRUE(e2e::WriteFileBytes(path, bytes)) << path;
     undo.push_back([path] { DeleteFileA(path.c_str()); });
 }
 
@@ -618,16 +592,15 @@ TEST_F(FaultMatrix, TheSettingsUnwritableOrOfTheWrongType) {
         },
         {
             // A value of the wrong type reads as missing: display and badge on, the
-            // last firmware profile ("Silent OC": core voltage 70), the button held.
+            // last firmware profile ("Silent OC": core voltage 70).
             .name = "texts where numbers belong",
             .board = "full.txt",
             .service = "",
             .make =
                 [](Undo&) {
-                    ASSERT_TRUE(SetUserString("OsdEnabled", "0"));
-                    ASSERT_TRUE(SetUserString("StatusEnabled", "0"));
-                    ASSERT_TRUE(SetUserString("ProfileType", "0"));
-                    ASSERT_TRUE(SetUserString("PowerButtonDisabled", "1"));
+                    ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "OsdEnabled", "0"));
+                    ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "StatusEnabled", "0"));
+                    ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "ProfileType", "0"));
                 },
             .firstPress = {kTurboOnBothShown, kSwitchedOn},
             .firstJournal = {kPipeOn, "acpi set 0x03020012 0x00000046 2 ok", kApplyControl},
@@ -636,9 +609,21 @@ TEST_F(FaultMatrix, TheSettingsUnwritableOrOfTheWrongType) {
             .neverJournal = {kVoltageOn},
         },
         {
+            // Nothing shows that this program holds the button: the setting in force is
+            // the user's, left as it is, and a press switches nothing.
+            .name = "the hold as a text",
+            .board = "full.txt",
+            .make = [](Undo&) {
+                ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "PowerButtonDisabled", "0"));
+            },
+            .startTrace = {"the power button belongs to the system"},
+            .neverJournal = {kValueWritten},
+            .neverTrace = {"controller: turbo"},
+        },
+        {
             .name = "the button action as a text",
             .board = "full.txt",
-            .make = [](Undo&) { ASSERT_TRUE(SetUserString("ButtonAction", "0")); },
+            .make = [](Undo&) { ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "ButtonAction", "0")); },
             .neverJournal = {kValueWritten},
             .neverTrace = {"controller: turbo"},
         },
@@ -684,15 +669,15 @@ TEST_F(FaultMatrix, TheChosenProfileFileDamagedOrUnreadable) {
         UnloadableProfile("locked by another program",
                           [](Undo& undo) {
                               ProfileFile(undo, Words({0x4F43, 1, 1, 0x03020012, 85}));
-                              const HANDLE locked = CreateFileA((ProfileFolder() + "x.oc").c_str(), GENERIC_READ, 0,
-                                                                nullptr, OPEN_EXISTING, 0, nullptr);
+                              const HANDLE locked = CreateFileA((e2e::ProfileFolder() + "x.oc").c_str(), GENERIC_READ,
+                                                                0, nullptr, OPEN_EXISTING, 0, nullptr);
                               ASSERT_NE(locked, INVALID_HANDLE_VALUE);
                               undo.push_back([locked] { CloseHandle(locked); });
                           }),
         UnloadableProfile("a folder named x.oc",
                           [](Undo& undo) {
-                              ASSERT_TRUE(SetUserString("ProfileName", "x"));
-                              const std::string path = ProfileFolder() + "x.oc";
+                              ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "ProfileName", "x"));
+                              const std::string path = e2e::ProfileFolder() + "x.oc";
                               ASSERT_TRUE(CreateDirectoryA(path.c_str(), nullptr));
                               undo.push_back([path] { RemoveDirectoryA(path.c_str()); });
                           }),

@@ -37,7 +37,7 @@ using e2e::Schemes;
 using Pair = std::pair<uint32_t, uint32_t>;
 using SchemeMap = std::map<std::string, uint32_t>;
 
-constexpr Pair kShutDown{3, 0};  // the button of full.txt: balanced, the scheme in force
+constexpr Pair kShutDown{3, 0};  // the pair of the plan in force (the scheme set says which)
 constexpr Pair kSleep{1, 0};     // chosen in the system for every scheme while the program holds the button
 
 // The user's own setting: the pair and every scheme's action.
@@ -149,8 +149,9 @@ void GivenBack(Schemes set) {
     for (const auto& [id, value] : e2e::SchemesOf(set)) {
         ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, ("PowerButtonAction " + id).c_str(), value));
     }
-    ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, "PowerButtonAction", kShutDown.first));
-    ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, "PowerButtonEventCode", kShutDown.second));
+    // The pair: the action of the plan in force.
+    ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, "PowerButtonAction", e2e::SchemesOf(set).at(e2e::ActivePlan(set))));
+    ASSERT_TRUE(e2e::SetUserDword(kSettingsKey, "PowerButtonEventCode", 0));
 }
 
 // The turbo action chosen earlier: the button held in every scheme, the user's setting
@@ -229,8 +230,12 @@ protected:
     void SetUp() override { e2e::UseBoard(e2e::SchemeBoard("full.txt", std::get<1>(GetParam()))); }
 
     Own OwnOf(const Moment& m) const {
-        const SchemeMap schemes = e2e::SchemesOf(std::get<1>(GetParam()));
-        return Own{m.own, m.everySchemeChanged ? Every(schemes, m.own.first) : schemes};
+        const Schemes set = std::get<1>(GetParam());
+        const SchemeMap schemes = e2e::SchemesOf(set);
+        if (m.everySchemeChanged) {
+            return Own{m.own, Every(schemes, m.own.first)};
+        }
+        return Own{Pair{schemes.at(e2e::ActivePlan(set)), 0}, schemes};
     }
 
     struct Outcome {
@@ -342,13 +347,14 @@ TEST_P(Kill, AtARandomPointTheSystemsSettingIsNeverLost) {
 std::string KillName(const testing::TestParamInfo<Param>& info) {
     std::string name = std::get<0>(info.param).name;
     name[0] = static_cast<char>(name[0] - 'a' + 'A');
-    const char* sets[] = {"Agree", "Differ", "BalancedOnly"};
+    const char* sets[] = {"Agree", "Differ", "BalancedOnly", "OwnPlanActive"};
     return name + "On" + sets[static_cast<int>(std::get<1>(info.param))];
 }
 
 INSTANTIATE_TEST_SUITE_P(During, Kill,
                          testing::Combine(testing::ValuesIn(kMoments),
-                                          testing::Values(Schemes::kAgree, Schemes::kDiffer, Schemes::kBalancedOnly)),
+                                          testing::Values(Schemes::kAgree, Schemes::kDiffer, Schemes::kBalancedOnly,
+                                                          Schemes::kOwnPlanActive)),
                          KillName);
 
 }  // namespace

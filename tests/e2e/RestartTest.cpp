@@ -9,6 +9,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "tests/e2e/E2eSupport.h"
 
@@ -79,6 +80,55 @@ TEST(Restart, TurboOnSurvivesTheEndOfTheProgramAndTheNextPressGoesBackToTheStart
         EXPECT_EQ(e2e::FirmwareValues(), stock) << "turbo off did not go back to the values before the switch-on";
         EXPECT_FALSE(e2e::UserDword(kSettingsKey, "TurboStartupValues").has_value());
         next.Stop();
+    }
+}
+
+// A turbo record the firmware must not be given (another hand's, or one left from before
+// a firmware update or a processor swap): the start drops it and says why, turbo starts
+// off, and no press ever writes it.
+TEST(Restart, ADamagedTurboRecordIsRefusedAtTheStart) {
+    struct Damage {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* why;
+    };
+    const Damage damages[] = {
+        {"beyond the core voltage's 161 steps",
+         {0x12, 0, 0x02, 0x03, 200, 0, 0, 0},
+         "names (0x03020012, 200), which this firmware does not take"},
+        {"the firmware's restore guard",
+         {0x01, 0, 0x06, 0x0B, 1, 0, 0, 0},
+         "names (0x0B060001, 1), which this firmware does not take"},
+        {"another group's item numbered as the ratio",
+         {0x13, 0, 0, 0x07, 30, 0, 0, 0},
+         "names (0x07000013, 30), which this firmware does not take"},
+        {"no whole pairs", {1, 2, 3}, "the turbo record is damaged (3 bytes, no whole pairs)"},
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.name);
+        e2e::UseBoard("full.txt");
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+        ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, kSettingsKey, "TurboStartupValues", REG_BINARY,
+                                  damage.bytes.data(), static_cast<DWORD>(damage.bytes.size())),
+                  ERROR_SUCCESS);
+        const std::string stock = e2e::FirmwareValues();
+        Surgepad program;
+        ASSERT_TRUE(Running(program)) << program.TraceText();
+        EXPECT_TRUE(program.WaitForTrace(damage.why, 5000)) << program.TraceText();
+        EXPECT_FALSE(e2e::UserDword(kSettingsKey, "TurboStartupValues").has_value()) << "the record stays";
+        EXPECT_FALSE(e2e::VisibleWindow("TStatusForm")) << "turbo is off";
+        const size_t before = e2e::JournalLines().size();
+        ASSERT_EQ(e2e::Sim("press"), 0);
+        ASSERT_TRUE(program.WaitForTrace("controller: switched on", 15000)) << "the press switches on\n"
+                                                                            << program.TraceText();
+        ASSERT_EQ(e2e::Sim("press"), 0);
+        ASSERT_TRUE(program.WaitForTrace("controller: switched off", 15000)) << program.TraceText();
+        EXPECT_EQ(e2e::FirmwareValues(), stock) << "turbo off went elsewhere than the firmware's own values";
+        const std::vector<std::string> lines = e2e::JournalFrom(before);
+        EXPECT_EQ(e2e::Count(lines, "acpi set 0x0B060001"), 0) << e2e::Joined(lines);
+        EXPECT_EQ(e2e::Count(lines, " fail"), 0) << e2e::Joined(lines);
+        program.Stop();
     }
 }
 

@@ -377,7 +377,8 @@ TEST_F(Settings, AButtonChangedElsewhereShowsTheDialogAndTheWindowThenShowsThePo
     HWND settings = Open(*program);
     ASSERT_NE(settings, nullptr);
     const std::vector<COLORREF> powerUnchecked = Pixels(settings, kRadioPowerBox);
-    ASSERT_EQ(e2e::Sim("button 1 0"), 0);
+    // An action in every plan: the hold steps back.
+    ASSERT_TRUE(e2e::SetSchemeAction(e2e::kAllSchemes, 1));
     HWND dialog = nullptr;
     for (int i = 0; i < 70 && (dialog == nullptr || !IsWindowVisible(dialog)); ++i) {
         Sleep(100);
@@ -393,23 +394,32 @@ TEST_F(Settings, AButtonChangedElsewhereShowsTheDialogAndTheWindowThenShowsThePo
     e2e::SaveCapture(e2e::CaptureScreen(), "settings-button-changed");
 }
 
-// On the scheme sets users have, under Windows 7 and under Windows 10 and 11 (6.3 with
-// the program's manifest): a first start changes no scheme and saves the setting, turbo
-// makes every scheme do nothing, power gives every scheme its own action back.
+// On the scheme sets users have, under Windows 7 (actions 0 to 3) and under Windows 10
+// and 11 (6.3 with the program's manifest; "turn off the display", 4, too): a first start
+// changes no scheme and saves the setting, turbo makes every scheme do nothing, power
+// gives every scheme its own action back, 4 included.
 class SchemeSettings : public Settings, public testing::WithParamInterface<e2e::Schemes> {};
 
 TEST_P(SchemeSettings, TurboAndPowerKeepEachSchemesOwnAction) {
     {
         const e2e::Schemes set = GetParam();
-        for (const char* version : {"win7", "win81"}) {
-            SCOPED_TRACE(std::string(e2e::SchemesName(set)) + ", " + version);
-            e2e::UseBoard(e2e::SchemeBoard("full.txt", set));
+        const std::map<std::string, uint32_t> own = e2e::SchemesOf(set);
+        const struct {
+            const char* seen;
+            const char* windows;
+        } systems[] = {{"win7", "6.1"}, {"win81", ""}};
+        for (const auto& system : systems) {
+            if (*system.windows != '\0' && own.count(e2e::kBalanced) != 0 && own.at(e2e::kBalanced) == 4) {
+                continue;  // Windows 7 has no action 4
+            }
+            SCOPED_TRACE(std::string(e2e::SchemesName(set)) + ", " + system.seen);
+            e2e::UseBoard(e2e::SchemeBoard("full.txt", set, system.windows));
             RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
-            e2e::SeenWindowsVersion(version);
-            const std::map<std::string, uint32_t> own = e2e::SchemesOf(set);
+            e2e::SeenWindowsVersion(system.seen);
             Start();
             EXPECT_EQ(e2e::SchemeActions(), own) << "the first start changed a scheme\n" << program->TraceText();
-            EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonAction"), std::optional<DWORD>(3));
+            EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonAction"),
+                      std::optional<DWORD>(own.at(e2e::ActivePlan(set))));
             EXPECT_EQ(e2e::UserDword(kSettingsKey, "PowerButtonDisabled"), std::optional<DWORD>(1));
             ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 1)) << program->TraceText();
             EXPECT_EQ(e2e::SchemeActions(), DoingNothing(own)) << program->TraceText();
@@ -424,13 +434,46 @@ TEST_P(SchemeSettings, TurboAndPowerKeepEachSchemesOwnAction) {
 }
 
 std::string SchemeSetName(const testing::TestParamInfo<e2e::Schemes>& info) {
-    const char* names[] = {"Agree", "Differ", "BalancedOnly"};
+    const char* names[] = {"Agree", "Differ", "BalancedOnly", "OwnPlanActive"};
     return names[static_cast<int>(info.param)];
 }
 
 INSTANTIATE_TEST_SUITE_P(OnEvery, SchemeSettings,
-                         testing::Values(e2e::Schemes::kAgree, e2e::Schemes::kDiffer, e2e::Schemes::kBalancedOnly),
+                         testing::Values(e2e::Schemes::kAgree, e2e::Schemes::kDiffer, e2e::Schemes::kBalancedOnly,
+                                         e2e::Schemes::kOwnPlanActive),
                          SchemeSetName);
+
+// A current machine whose plan in force is one of its own: while turbo holds the button
+// the user gives that plan another action in the power options. The hold stays (every
+// plan does nothing again within 5 s, no dialog), and choosing power gives every plan
+// its own action back, that plan the user's new one. On Windows 7 the same with the
+// actions it has.
+TEST_F(Settings, APlanChangedWhileTheButtonIsHeldGetsTheUsersNewActionBack) {
+    const struct {
+        const char* windows;
+        const char* plan;
+        uint32_t action;
+    } rows[] = {{"", e2e::kOwnPlan, 1}, {"6.1", e2e::kBalanced, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(*row.windows != '\0' ? "Windows 7" : "Windows 10");
+        const e2e::Schemes set = *row.windows != '\0' ? e2e::Schemes::kDiffer : e2e::Schemes::kOwnPlanActive;
+        e2e::UseBoard(e2e::SchemeBoard("full.txt", set, row.windows));
+        RegDeleteTreeA(HKEY_CURRENT_USER, kSettingsKey);
+        std::map<std::string, uint32_t> own = e2e::SchemesOf(set);
+        Start();
+        ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 1)) << program->TraceText();
+        ASSERT_EQ(e2e::SchemeActions(), DoingNothing(own)) << program->TraceText();
+        ASSERT_EQ(e2e::Sim("scheme set " + std::string(row.plan) + " " + std::to_string(row.action)), 0);
+        EXPECT_TRUE(program->WaitForTrace("changed while the button is held", 10000)) << program->TraceText();
+        EXPECT_EQ(e2e::SchemeActions(), DoingNothing(own)) << "the hold stepped back\n" << program->TraceText();
+        EXPECT_FALSE(VisibleWindow("TPwrBtnChangeFrom")) << "the dialog showed";
+        ASSERT_TRUE(ApplyAction(*program, kRadioPower, 2)) << program->TraceText();
+        own[row.plan] = row.action;
+        EXPECT_EQ(e2e::SchemeActions(), own) << "not every plan got the user's newest action\n" << program->TraceText();
+        program->Stop();
+        program.reset();
+    }
+}
 
 // Systems before Vista: no scheme functions, and the power-feature library's pair is the
 // button. A first start keeps it, turbo makes it do nothing and power gives it back;
@@ -451,7 +494,7 @@ TEST_F(Settings, WithoutTheSchemeFunctionsThePowerFeatureLibraryHoldsTheButton) 
     EXPECT_TRUE(held && held->first == 0) << "turbo: the button still has an action\n" << program->TraceText();
     ASSERT_TRUE(ApplyAction(*program, kRadioPower, 2)) << program->TraceText();
     EXPECT_EQ(e2e::SystemButton(), std::optional<Pair>(Pair{3, 0})) << "power did not give the button back";
-    // The first start writes back only the pair it has just read.
+    // The first start keeps the pair and writes nothing.
     const std::vector<std::string> lines = e2e::JournalLines();
     std::vector<std::string> writes;
     for (const std::string& line : lines) {
@@ -459,8 +502,7 @@ TEST_F(Settings, WithoutTheSchemeFunctionsThePowerFeatureLibraryHoldsTheButton) 
             writes.push_back(line.substr(line.find("0x")));
         }
     }
-    const std::vector<std::string> expected = {"0x00000003 0x00000000", "0x00000000 0x80000000",
-                                               "0x00000003 0x00000000"};
+    const std::vector<std::string> expected = {"0x00000000 0x80000000", "0x00000003 0x00000000"};
     EXPECT_EQ(writes, expected) << Joined(lines);
     EXPECT_EQ(Count(lines, "powrprof"), 0) << "the program reached the schemes\n" << Joined(lines);
     program->Stop();
@@ -489,8 +531,8 @@ class TwoAccounts : public Settings {
 protected:
     void SetUp() override {
         Settings::SetUp();
-        e2e::UseBoard(e2e::SchemeBoard("full.txt", e2e::Schemes::kDiffer));
-        own = e2e::SchemesOf(e2e::Schemes::kDiffer);
+        e2e::UseBoard(e2e::SchemeBoard("full.txt", e2e::Schemes::kOwnPlanActive));
+        own = e2e::SchemesOf(e2e::Schemes::kOwnPlanActive);
         nothing = DoingNothing(own);
         Start();
         ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 1)) << program->TraceText();
@@ -536,6 +578,35 @@ TEST_F(TwoAccounts, TheOthersTurboTakesTheMachinesSettingOverAndGivesItBack) {
     EXPECT_EQ(e2e::SchemeActions(), nothing) << e2e::OtherAccountLog();
     EXPECT_EQ(e2e::OtherAccount({"run", "Surgepad.exe", "-release"}), 0) << e2e::OtherAccountLog();
     EXPECT_EQ(e2e::SchemeActions(), own) << e2e::OtherAccountLog();
+}
+
+// The other account's hand on the shared program data: this account's record, the
+// earlier version's one and every name an earlier version gave its new record file
+// become links to a file of this account's. Giving the button back, taking it again and
+// the other's uninstall write this account's record alone, and never through a link.
+TEST_F(TwoAccounts, LinksInTheMachineRecordsFolderMakeNoCopyWriteAnotherFile) {
+    const std::string folder = "C:\\ProgramData\\KORA\\Surgepad\\";
+    const std::string precious = "C:\\users\\Public\\precious.txt";
+    const std::string text = "this account's own file\r\n";
+    ASSERT_TRUE(e2e::WriteFileBytes(precious, std::vector<uint8_t>(text.begin(), text.end())));
+    char id[80] = {};
+    DWORD size = sizeof id;
+    ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kSettingsKey, "AccountId", RRF_RT_REG_SZ, nullptr, id, &size),
+              ERROR_SUCCESS);
+    const std::string record = folder + "PowerButton-" + id + ".txt";
+    ASSERT_EQ(e2e::OtherAccount({"link", record, precious}), 0);
+    ASSERT_EQ(e2e::OtherAccount({"link", folder + "PowerButton.txt", precious}), 0);
+    ASSERT_EQ(e2e::OtherAccount({"link", folder + "PowerButton.txt.%N.new", precious, "0", "70000", "4"}, 120000), 0);
+
+    ASSERT_TRUE(ApplyAction(*program, kRadioPower, 2)) << program->TraceText();
+    EXPECT_EQ(e2e::SchemeActions(), own) << program->TraceText();
+    ASSERT_TRUE(ApplyAction(*program, kTurboTitle, 3)) << program->TraceText();
+    EXPECT_EQ(e2e::SchemeActions(), nothing) << program->TraceText();
+    EXPECT_EQ(e2e::OtherAccount({"run", "Surgepad.exe", "-release"}), 0) << e2e::OtherAccountLog();
+    EXPECT_EQ(e2e::SchemeActions(), own) << e2e::OtherAccountLog();
+
+    EXPECT_EQ(e2e::FileText(precious), text) << "written through a link";
+    EXPECT_NE(e2e::FileText(record).find("holds 1"), std::string::npos) << "this account's own record, in its place";
 }
 
 // The program ends at every moment of the window's animations, each worker's last step
@@ -587,7 +658,7 @@ TEST_F(Settings, EscapeAndTheTrayDuringTheAnimationsWaitForTheirEnd) {
     Key(VK_ESCAPE);
     ASSERT_EQ(e2e::Sim("tray click"), 0);
     // Closed once, then opened again by the tray, with its shadow.
-    for (int i = 0; i < 100 && program->CountTrace("settings: opened") < 2; ++i) {
+    for (int i = 0; i < 300 && program->CountTrace("settings: opened") < 2; ++i) {
         Sleep(50);
     }
     ASSERT_EQ(program->CountTrace("settings: opened"), 2) << program->TraceText();

@@ -249,6 +249,35 @@ TEST_F(SwitchSafety, AResumeWhileTheSuspendWaitsWritesBackTheValuesOfTheFinished
     EXPECT_EQ(Count(JournalFrom(later), " 2 ok"), 0) << Joined(JournalFrom(later));
 }
 
+// The suspend is handled, then a press comes before the machine sleeps; its effect runs
+// across the sleep and the resume waits for it. The values from before the switch-on
+// must not be written over the profile's: the flag says turbo is on, and so does the
+// firmware until the next press.
+TEST_F(SwitchSafety, APressAfterTheSuspendKeepsItsValuesThroughTheResume) {
+    e2e::UseBoard("full.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0));
+    e2e::SimProcess service("service");
+    Sleep(500);
+    Start();
+    ASSERT_EQ(e2e::Sim("power 4"), 0);
+    ASSERT_TRUE(program->WaitForTrace("current values saved")) << program->TraceText();
+    const size_t before = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_NE(WaitVisible("TOsdForm"), nullptr) << "the effect runs";
+    ASSERT_EQ(e2e::Sim("power 7", 40000), 0);
+    ASSERT_TRUE(program->WaitForTrace("a switch ran since the suspend", 20000)) << program->TraceText();
+    ASSERT_TRUE(program->Sync());
+    Sleep(1000);
+    const std::vector<std::string> resumed = JournalFrom(before);
+    EXPECT_EQ(Count(resumed, kVoltage), 1) << Joined(resumed);
+    EXPECT_EQ(Count(resumed, "acpi set 0x03020012 0x00000050 2 ok"), 0) << "the values from before it\n"
+                                                                        << Joined(resumed);
+    const size_t pressed = e2e::JournalLines().size();
+    ASSERT_EQ(e2e::Sim("press"), 0);
+    ASSERT_TRUE(program->WaitForTrace("controller: switched off", 20000)) << program->TraceText();
+    EXPECT_EQ(Count(JournalFrom(pressed), "acpi set 0x03020012 0x00000050 2 ok"), 1) << Joined(JournalFrom(pressed));
+}
+
 TEST_F(SwitchSafety, AnAnnouncementDuringTheEffectIsHandledAfterTheSwitch) {
     e2e::UseBoard("old-interface.txt");
     ASSERT_TRUE(e2e::ChooseTurbo(0, true, true));

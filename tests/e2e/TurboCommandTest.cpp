@@ -25,8 +25,10 @@ using e2e::JournalFrom;
 using e2e::Surgepad;
 
 using e2e::CommandRun;
+// Long enough for a command that waits out the longest switch before it asks for the
+// status.
 CommandRun RunCommand(const std::string& arguments) {
-    return e2e::RunToEnd(arguments);
+    return e2e::RunToEnd(arguments, surgepad::kTurboSwitchWaitMs + 15000);
 }
 
 // Firmware writes of the journal since line `from`.
@@ -114,6 +116,27 @@ TEST_F(TurboCommand, EachCommandRunsTheSwitchOfAPressWhicheverActionIsChosen) {
     EXPECT_EQ(RunCommand("-turbo status").code, std::optional<DWORD>(0));
     EXPECT_TRUE(program->WaitForTrace("tray: tip Surgepad: power button")) << program->TraceText();
     EXPECT_FALSE(e2e::UserDword(e2e::kSettingsKey, "ButtonAction").has_value()) << "the action stays";
+}
+
+// The longest switch: a profile file (two requests to the service) and a service that
+// never answers (each request waited for to its end). The command waits it out and
+// reports it done, rather than giving up beside a switch that still runs.
+TEST_F(TurboCommand, TheCommandWaitsOutTheLongestSwitch) {
+    ASSERT_TRUE(e2e::ChooseTurbo(2, false, false));
+    ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "ProfileName", "Bench"));
+    // Header "OC", version 1, one record: core voltage 85 (1.225 V).
+    const std::vector<uint8_t> bytes = {0x43, 0x4F, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0x12, 0, 0x02, 0x03, 85, 0, 0, 0};
+    const std::string file = e2e::ProfileFolder() + "Bench.oc";
+    ASSERT_TRUE(e2e::WriteFileBytes(file, bytes));
+    e2e::SimProcess service("service --delay 600000");
+    Sleep(500);
+    Start();
+    const ULONGLONG asked = GetTickCount64();
+    Surgepad on("-turbo on");
+    EXPECT_EQ(on.WaitForExit(45000), std::optional<DWORD>(0)) << on.TraceText() << program->TraceText();
+    EXPECT_GT(GetTickCount64() - asked, 15000u) << "both requests were waited for";
+    EXPECT_EQ(program->CountTrace("controller: switched on"), 1) << program->TraceText();
+    DeleteFileA(file.c_str());
 }
 
 // A profile that cannot be applied: "on" shows the warning, as a press does, and is

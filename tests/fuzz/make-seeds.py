@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Makes the seed corpora of the fuzzers, except the PNG samples (make-png-samples.py).
 
-Writes tests/fuzz/corpus/{bios_item,profile_block,oc_profile,language_text,board_parser}/.
+Writes tests/fuzz/corpus/{bios_item,profile_block,oc_profile,language_text,board_parser,
+machine_record,turbo_record}/.
 Each seed is a small, well-formed input of its reader, or one that stops at a known
 edge; the fuzzers mutate from there. Inputs a fuzzer found that showed a fault are
 kept beside them under names starting "found-", and this script leaves those alone.
@@ -198,6 +199,57 @@ def board_parser():
     }
 
 
+BALANCED = "{381B4222-F694-41F0-9685-FF5BB260DF2E}"
+SAVER = "{A1841308-3541-4FAB-BC81-F71556F20B4A}"
+
+
+def machine_record():
+    """The older shared record, then accounts' records, between part markers."""
+    def account(turn, holds, saved=None, schemes=(), end=True):
+        text = "turn %d\n" % turn
+        if saved:
+            text += "saved %d %d\n" % saved
+        text += "".join("scheme %s %d\n" % s for s in schemes)
+        text += "holds %d\n" % holds
+        return text + ("end\n" if end else "")
+
+    def parts(*texts):
+        return PART.join(t.encode("latin-1") for t in texts)
+
+    older = "saved 3 0\nscheme %s 3\nholder 0A1B-2C3D\n" % BALANCED
+    return {
+        "older-and-two": parts(older, account(4, 1, (4, 0), [(BALANCED, 4), (SAVER, 0)]), account(5, 0)),
+        "cut-short": parts("", account(2, 1, (3, 0), end=False)),
+        "after-the-end": parts("", account(2, 1) + "holds 0\n"),
+        "turn-beyond": parts("", account(1 << 49, 1)),
+        "undefined-action": parts("", account(1, 0, (3, 0), [(BALANCED, 9)])),
+        "undefined-pair": parts("saved 99 3735928559\n", account(1, 0, (3, 1234))),
+        "scheme-twice": parts("", account(1, 0, None, [(BALANCED, 1), (BALANCED, 2)])),
+        "same-turn": parts("", account(7, 1, (1, 0)), account(7, 0, (2, 0))),
+        "garbage": b"\x01\x02 garbage \xff\n" + PART + b"turn \xff\nend",
+    }
+
+
+def turbo_record():
+    """Start-up values as the settings keep them: (id, value) pairs of two words."""
+    def pairs(*items):
+        return b"".join(word(i) + word(v) for i, v in items)
+
+    return {
+        "whole": pairs((0x03000013, 28), (0x03000013, 28), (0x03000013, 28), (0x03000013, 28),
+                       (0x03010011, 0), (0x03020012, 80), (0x03000015, 22)),
+        "empty": b"",
+        "odd-sized": b"\x01\x02\x03",
+        "another-group-numbered-13": pairs((0x07000013, 30)),
+        "the-restore-guard": pairs((0x0B060001, 1)),
+        "beyond-the-steps": pairs((0x03020012, 200)),
+        "read-only": pairs((0x03000040, 5)),
+        "not-listed": pairs((0x03FF0099, 1)),
+        "base-clock-at-the-top": pairs((0x03010011, 0xFFFFFFFF)),
+        "the-core-selector": pairs((0x030600F0, 2)),
+    }
+
+
 def write(folder, seeds):
     path = os.path.join(CORPUS, folder)
     os.makedirs(path, exist_ok=True)
@@ -215,6 +267,8 @@ def main():
     write("oc_profile", oc_profile())
     write("language_text", language_text())
     write("board_parser", board_parser())
+    write("machine_record", machine_record())
+    write("turbo_record", turbo_record())
 
 
 if __name__ == "__main__":

@@ -16,6 +16,7 @@
 
 #include "lumen/kora/SysCtrlPipeClient.h"
 #include "lumen/system/WinPipe.h"
+#include "tests/helpers/ImportPatch.h"
 #include "tests/unit/win/DormixTestSupport.h"
 
 namespace {
@@ -312,6 +313,42 @@ TEST_F(PipeTest, BoundedCallEndsWithinItsTimeWhateverTheServerDoes) {
             EXPECT_THAT(m_debug.Take(), ElementsAre(kCallTimedOut));
         }
     }
+}
+
+// Whoever serves the pipe's name learns who calls and nothing more: the pipe is opened
+// at identification level. (Wine impersonates every client alike, so the open's flags
+// are what is checked.)
+using CreateFileAFn = HANDLE(WINAPI*)(LPCSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+CreateFileAFn g_createFileA = nullptr;
+DWORD g_pipeOpenFlags = 0;
+
+HANDLE WINAPI NotedCreateFileA(LPCSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                               DWORD disposition, DWORD flags, HANDLE model) {
+    if (path != nullptr && std::string(path) == TestPipeServer::Path()) {
+        g_pipeOpenFlags = flags;
+    }
+    return g_createFileA(path, access, share, security, disposition, flags, model);
+}
+
+TEST_F(PipeTest, ThePipeIsOpenedAtIdentificationLevel) {
+    ASSERT_TRUE(testutil::PatchImport("kernel32.dll", "CreateFileA", &NotedCreateFileA, &g_createFileA));
+    auto server = std::make_unique<TestPipeServer>();
+    std::vector<uint8_t> response(16);
+    uint32_t read = 0;
+    std::thread caller([&] {
+        lumen::BasicNamedPipe pipe;
+        const kora::SysCtrlRequestBytes request = kora::EncodeSysCtrlRequest(0, 0, 0);
+        (void)pipe.Call(".", TestPipeServer::kName, request.data(), 16, response.data(), 16, &read, 5000);
+    });
+    EXPECT_FALSE(server->TakeRequest().empty());
+    EXPECT_TRUE(server->Answer({1, 0, 0, 0}));
+    caller.join();
+    ASSERT_TRUE(
+        testutil::PatchImport("kernel32.dll", "CreateFileA", g_createFileA, static_cast<CreateFileAFn*>(nullptr)));
+    EXPECT_EQ(
+        static_cast<DWORD>(SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION),
+        g_pipeOpenFlags & (SECURITY_SQOS_PRESENT | SECURITY_CONTEXT_TRACKING | SECURITY_EFFECTIVE_ONLY | 0x000F0000))
+        << std::hex << "open flags 0x" << g_pipeOpenFlags;
 }
 
 }  // namespace

@@ -439,7 +439,7 @@ TEST_F(SettingsStoreTest, TakeOverAndReleaseThroughTheLibrary) {
 // first start and its uninstall are the end-to-end tests' TwoAccounts rows.)
 TEST_F(SettingsStoreTest, AnotherAccountsTurboThenPowerGivesTheMachinesSettingBack) {
     testutil::BoardScope board("dormix button=3,0\n");
-    surgepad::MachineButtonStore machine(board.Path("machine.txt"));
+    surgepad::MachineButtonStore machine(board.Path("machine\\"));
     std::string first;
     {
         Harness a(BuildFolder(), 3, &machine);
@@ -467,15 +467,32 @@ TEST_F(SettingsStoreTest, GivingBackASavedDoNothingSettingShutsDownInstead) {
     Harness harness;
     SettingsStore& store = *harness.store;
     board.TakeJournal();
-    PutDword(HKEY_CURRENT_USER, "PowerButtonAction", 0);
-    PutDword(HKEY_CURRENT_USER, "PowerButtonEventCode", 0x80000000);
+    const struct {
+        DWORD action;
+        DWORD event;
+        std::string given;
+    } cases[] = {
+        {0, 0x80000000, LibraryLine(6, 0)},
+        {0, 0, LibraryLine(6, 0)},
+        // A pair the system does not define (a damaged record) is not given to the library.
+        {0xDEAD, 0, LibraryLine(6, 0)},
+        {1, 0x12345678, LibraryLine(6, 0)},
+        // Any other pair goes back as it was saved.
+        {1, 0, LibraryLine(1, 0)},
+    };
+    for (const auto& c : cases) {
+        PutDword(HKEY_CURRENT_USER, "PowerButtonAction", c.action);
+        PutDword(HKEY_CURRENT_USER, "PowerButtonEventCode", c.event);
+        PutDword(HKEY_CURRENT_USER, "PowerButtonDisabled", 0);
+        ASSERT_TRUE(harness.dormix->SetPowerButtonSetting(0, 0x80000000));
+        board.TakeJournal();
+        store.ReleasePowerButton();
+        EXPECT_THAT(board.TakeJournal(), ElementsAre(c.given)) << c.action << ", " << c.event;
+    }
+    // A button nobody holds is the user's: choosing power writes nothing.
+    board.TakeJournal();
     store.ReleasePowerButton();
-    PutDword(HKEY_CURRENT_USER, "PowerButtonEventCode", 0);
-    store.ReleasePowerButton();
-    // Any other pair goes back as it was saved.
-    PutDword(HKEY_CURRENT_USER, "PowerButtonAction", 1);
-    store.ReleasePowerButton();
-    EXPECT_THAT(board.TakeJournal(), ElementsAre(LibraryLine(6, 0), LibraryLine(6, 0), LibraryLine(1, 0)));
+    EXPECT_THAT(board.TakeJournal(), IsEmpty());
 }
 
 TEST_F(SettingsStoreTest, ASettingSavedOnlyUnderTheLocalMachineIsTakenOver) {
@@ -489,6 +506,8 @@ TEST_F(SettingsStoreTest, ASettingSavedOnlyUnderTheLocalMachineIsTakenOver) {
     EXPECT_EQ(1u, RawDword(HKEY_CURRENT_USER, "PowerButtonDisabled"));
     EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE)) << "looking there leaves no key behind";
 
+    // An older installation held the button with its settings under the local machine.
+    DeleteKeys();
     PutDword(HKEY_LOCAL_MACHINE, "PowerButtonAction", 1);
     PutDword(HKEY_LOCAL_MACHINE, "PowerButtonEventCode", 0);
     store.ReleasePowerButton();
@@ -518,17 +537,9 @@ TEST_F(SettingsStoreTest, AChangeOfTheSystemsButtonIsDetectedOnceAndSaved) {
     EXPECT_EQ(0u, store.GetButtonAction());
     EXPECT_THAT(board.TakeJournal(), IsEmpty()) << "detection changes nothing in the system";
 
-    // Giving the button back now gives the user's setting.
+    // The button is the user's now: choosing power leaves the user's setting in force.
     EXPECT_TRUE(store.SetButtonAction(0));
-    EXPECT_THAT(board.TakeJournal(), ElementsAre(LibraryLine(1, 7)));
-}
-
-TEST_F(SettingsStoreTest, ADisabledButtonWithoutTheFlagRecordsThatTheProgramHoldsIt) {
-    testutil::BoardScope board("dormix button=0,0x80000000\n");
-    Harness harness;
-    EXPECT_FALSE(harness.store->DetectConfigurationAltered());
-    EXPECT_EQ(0u, RawDword(HKEY_CURRENT_USER, "PowerButtonDisabled"));
-    EXPECT_FALSE(harness.store->SavedSystemButtonSetting().has_value());
+    EXPECT_THAT(board.TakeJournal(), IsEmpty());
 }
 
 TEST_F(SettingsStoreTest, WithoutTheLibraryTheButtonIsNotDisabledAndTheSavedSettingStays) {
@@ -622,7 +633,7 @@ TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedWhileTheButtonIsHeldGivesBackWha
         SCOPED_TRACE(shared ? "with the machine record" : "without one");
         DeleteKeys();
         testutil::BoardScope board("dormix button=3,0\n");
-        surgepad::MachineButtonStore record(board.Path("machine.txt"));
+        surgepad::MachineButtonStore record(board.Path("machine\\"));
         surgepad::MachineButtonStore* machine = shared ? &record : nullptr;
         {
             Harness earlier(BuildFolder(), 3, machine);
@@ -637,7 +648,6 @@ TEST_F(SettingsStoreTest, AKeyThatCannotBeOpenedWhileTheButtonIsHeldGivesBackWha
         ASSERT_TRUE(harness.dormix->GetPowerButtonSetting(&action, &event));
         if (shared) {
             EXPECT_EQ(P(3, 0), P(action, event)) << "not given back";
-            EXPECT_TRUE(record.Read()->holder.empty());
         } else {
             EXPECT_EQ(0u, action) << "a setting nobody kept was written";
         }
@@ -716,7 +726,7 @@ void TakeOverAndReleaseThroughSchemes(const char* version, DWORD major, HKEY roo
         EXPECT_TRUE(store.SetButtonAction(0));
         EXPECT_THAT(SchemeActions(harness.power), ElementsAre(3, 3, 3));
         // A pair saved by an earlier version has no scheme values beside it: the pair
-        // alone decides. A saved do-nothing pair, or an action beyond shut-down, gives
+        // alone decides for every scheme that does nothing; a saved do-nothing pair gives
         // shut-down back.
         for (const char* scheme : {"PowerButtonAction {A1841308-3541-4FAB-BC81-F71556F20B4A}",
                                    "PowerButtonAction {8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}",
@@ -724,27 +734,35 @@ void TakeOverAndReleaseThroughSchemes(const char* version, DWORD major, HKEY roo
             EXPECT_EQ(3u, RawDword(root, scheme)) << scheme;
             DeleteValue(root, scheme);
         }
-        PutDword(root, "PowerButtonAction", 0);
-        PutDword(root, "PowerButtonEventCode", 0x80000000);
-        store.ReleasePowerButton();
-        PutDword(root, "PowerButtonAction", 6);
-        PutDword(root, "PowerButtonEventCode", 0);
-        store.ReleasePowerButton();
-        PutDword(root, "PowerButtonAction", 1);
-        store.ReleasePowerButton();
-        EXPECT_THAT(SchemeActions(harness.power), ElementsAre(1, 1, 1));
+        for (const auto& [action, event] : {std::pair<DWORD, DWORD>{1, 0}, std::pair<DWORD, DWORD>{0, 0x80000000}}) {
+            PutDword(root, "PowerButtonAction", action);
+            PutDword(root, "PowerButtonEventCode", event);
+            PutDword(root, "PowerButtonDisabled", 0);
+            harness.power.WriteACValueIndex(kAllSchemes, kButtonSubgroup, kPowerButtonAction, 0);
+            store.ReleasePowerButton();
+        }
+        EXPECT_THAT(SchemeActions(harness.power), ElementsAre(3, 3, 3));
         return;
     }
     testutil::BoardScope board(kSchemeBoard);
     RunInChild(version, true);
-    EXPECT_THAT(board.TakeJournal(), ElementsAre("dormix DormixInit", SchemeWrite(0), kSetActiveBalanced,
-                                                 // Given back scheme by scheme, the one in force last.
-                                                 OwnSchemeWrite("{A1841308-3541-4FAB-BC81-F71556F20B4A}", 3),
+    const std::vector<std::string> ownActions = {OwnSchemeWrite("{A1841308-3541-4FAB-BC81-F71556F20B4A}", 3),
                                                  OwnSchemeWrite("{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}", 3),
                                                  OwnSchemeWrite("{381B4222-F694-41F0-9685-FF5BB260DF2E}", 3),
-                                                 kSetActiveBalanced, SchemeWrite(3), kSetActiveBalanced, SchemeWrite(3),
-                                                 kSetActiveBalanced, SchemeWrite(1), kSetActiveBalanced));
-    EXPECT_EQ(P(1, 0), SavedPair(root));
+                                                 kSetActiveBalanced};
+    std::vector<std::string> expected = {"dormix DormixInit", SchemeWrite(0), kSetActiveBalanced};
+    // Given back scheme by scheme, the one in force last.
+    expected.insert(expected.end(), ownActions.begin(), ownActions.end());
+    expected.push_back(SchemeWrite(0));
+    for (const char* scheme : {"{A1841308-3541-4FAB-BC81-F71556F20B4A}", "{8C5E7FDA-E8BF-4A96-9A85-A6E23A8C635C}",
+                               "{381B4222-F694-41F0-9685-FF5BB260DF2E}"}) {
+        expected.push_back(OwnSchemeWrite(scheme, 1));
+    }
+    expected.push_back(kSetActiveBalanced);
+    expected.push_back(SchemeWrite(0));
+    expected.insert(expected.end(), ownActions.begin(), ownActions.end());
+    EXPECT_THAT(board.TakeJournal(), testing::ElementsAreArray(expected));
+    EXPECT_EQ(P(0, 0x80000000), SavedPair(root));
     EXPECT_EQ(1u, RawDword(root, "PowerButtonDisabled"));
     const HKEY other = root == HKEY_CURRENT_USER ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     EXPECT_EQ(0u, ValueCount(other));
