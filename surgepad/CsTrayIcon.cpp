@@ -17,22 +17,23 @@ CsTrayIcon::CsTrayIcon(HWND owner, UINT id, UINT callbackMessage) : m_data(new N
 }
 
 CsTrayIcon::~CsTrayIcon() {
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (m_visible) {
-            Shell_NotifyIconW(NIM_DELETE, m_data);
-            m_visible = false;
-        }
+    if (m_visible) {
+        m_visible = false;
+        (void)Announce(NIM_DELETE);
     }
     delete m_data;
 }
 
 bool CsTrayIcon::IsVisible() const {
-    std::lock_guard<std::mutex> guard(m_lock);
     return m_visible;
 }
 
-UINT CsTrayIcon::FlagsLocked() const {
+bool CsTrayIcon::Announce(DWORD message) const {
+    NOTIFYICONDATAW record = *m_data;
+    return Shell_NotifyIconW(message, &record) != FALSE;
+}
+
+UINT CsTrayIcon::Flags() const {
     UINT flags = NIF_MESSAGE;
     if (m_data->hIcon != nullptr) {
         flags |= NIF_ICON;
@@ -44,15 +45,14 @@ UINT CsTrayIcon::FlagsLocked() const {
 }
 
 UINT CsTrayIcon::AnnounceFlags() const {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return FlagsLocked();
+    return Flags();
 }
 
-bool CsTrayIcon::AddLocked() {
+bool CsTrayIcon::Add() {
     m_wanted = true;
-    m_data->uFlags = FlagsLocked();
+    m_data->uFlags = Flags();
     for (int attempt = 1; attempt <= kAddAttempts; ++attempt) {
-        if (Shell_NotifyIconW(NIM_ADD, m_data)) {
+        if (Announce(NIM_ADD)) {
             m_visible = true;
             lumen::Trace("tray: icon added (attempt %d)", attempt);
             return true;
@@ -66,65 +66,49 @@ bool CsTrayIcon::AddLocked() {
     return false;
 }
 
-bool CsTrayIcon::Add() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return AddLocked();
-}
-
 bool CsTrayIcon::Delete() {
-    std::lock_guard<std::mutex> guard(m_lock);
     m_wanted = false;
-    if (Shell_NotifyIconW(NIM_DELETE, m_data)) {
+    if (Announce(NIM_DELETE)) {
         m_visible = false;
         return true;
     }
     return false;
 }
 
-bool CsTrayIcon::ModifyLocked() {
+bool CsTrayIcon::Modify() {
     if (!m_visible) {
         return false;
     }
-    m_data->uFlags = FlagsLocked();
-    return Shell_NotifyIconW(NIM_MODIFY, m_data) != FALSE;
-}
-
-bool CsTrayIcon::Modify() {
-    std::lock_guard<std::mutex> guard(m_lock);
-    return ModifyLocked();
+    m_data->uFlags = Flags();
+    return Announce(NIM_MODIFY);
 }
 
 bool CsTrayIcon::Readd() {
-    std::lock_guard<std::mutex> guard(m_lock);
     if (!m_wanted) {
         return false;
     }
     m_visible = false;
-    return AddLocked();
+    return Add();
 }
 
 void CsTrayIcon::SetTip(const std::string& tip) {
-    std::lock_guard<std::mutex> guard(m_lock);
     static_assert(sizeof m_data->szTip / sizeof m_data->szTip[0] == kTipUnits + 1);
     const std::wstring wide = lumen::Widen(lumen::CutToUtf16Units(lumen::Utf8FromAnsi(tip), kTipUnits));
     std::memset(m_data->szTip, 0, sizeof m_data->szTip);
     wide.copy(m_data->szTip, std::min(wide.size(), kTipUnits));
-    ModifyLocked();
+    Modify();
 }
 
 std::string CsTrayIcon::Tip() const {
-    std::lock_guard<std::mutex> guard(m_lock);
     return lumen::Utf8FromWide(m_data->szTip);
 }
 
 void CsTrayIcon::SetIconHandle(HICON icon) {
-    std::lock_guard<std::mutex> guard(m_lock);
     m_data->hIcon = icon;
-    ModifyLocked();
+    Modify();
 }
 
 void CsTrayIcon::SetBalloonKind(BalloonKind kind) {
-    std::lock_guard<std::mutex> guard(m_lock);
     switch (kind) {
         case BalloonKind::None:
             m_data->dwInfoFlags = NIIF_NONE;
@@ -142,7 +126,6 @@ void CsTrayIcon::SetBalloonKind(BalloonKind kind) {
 }
 
 NOTIFYICONDATAW CsTrayIcon::Record() const {
-    std::lock_guard<std::mutex> guard(m_lock);
     return *m_data;
 }
 

@@ -4,14 +4,14 @@
 // bytes on x86, NOTIFYICONDATAW_V2_SIZE), which every shell since Windows 2000 takes:
 // the wide record shows a tip in any language whatever the system's code page.
 //
-// The icon may change from a worker thread (a finished turbo switch) while the GUI
-// thread re-announces it, so the record is guarded.
+// Used on the GUI thread alone (a finished switch hands its icon over to it). No lock
+// is held across Shell_NotifyIcon: the call sends a message and may meanwhile run a
+// message sent to this thread, whose handler can come back here.
 
 #include <windows.h>
 
 #include <shellapi.h>
 
-#include <mutex>
 #include <string>
 
 namespace surgepad {
@@ -61,11 +61,11 @@ public:
     UINT AnnounceFlags() const;
 
 private:
-    bool AddLocked();
-    bool ModifyLocked();
-    UINT FlagsLocked() const;
+    UINT Flags() const;
+    // Announces a copy of the record, so that a handler that changes the record while
+    // the shell is being told leaves the call's record alone.
+    bool Announce(DWORD message) const;
 
-    mutable std::mutex m_lock;
     NOTIFYICONDATAW* m_data;
     bool m_visible = false;
     bool m_wanted = false;

@@ -90,6 +90,10 @@ bool CoversMonitor(const lumen::Rect& window, const lumen::Rect& area) {
            window.right >= area.right && window.bottom >= area.bottom;
 }
 
+bool FullScreenApplicationOn(const lumen::Rect& window, bool maximised, const lumen::Rect& area) {
+    return !maximised && CoversMonitor(window, area);
+}
+
 std::vector<int> SkinSetsFor(int dpi) {
     if (dpi <= 96) {
         return {100};

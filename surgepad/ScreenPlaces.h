@@ -57,7 +57,11 @@ lumen::Point SettingsWindowPlace(const lumen::Rect& work, TaskbarEdge edge, int 
 // along that edge).
 TaskbarEdge EdgeOfTaskbar(const lumen::Rect& bar, const lumen::Rect& area);
 
-// Whether `window` covers the whole of monitor `area` (a full-screen application).
+// Whether `window` covers the whole of monitor `area`.
 bool CoversMonitor(const lumen::Rect& window, const lumen::Rect& area);
+// Whether a window in front is a full-screen application on monitor `area`: it covers
+// it and is not maximised (on a monitor without a taskbar a maximised window covers it
+// too, with its borders outside).
+bool FullScreenApplicationOn(const lumen::Rect& window, bool maximised, const lumen::Rect& area);
 
 }  // namespace surgepad

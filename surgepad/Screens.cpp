@@ -80,7 +80,7 @@ std::optional<lumen::Rect> ForegroundRect(HWND ignore) {
 }
 
 // The system's word on a full-screen program in front (Vista on; bound at run time).
-bool SystemReportsFullScreen() {
+std::optional<QUERY_USER_NOTIFICATION_STATE> SystemNotificationState() {
     using QueryProc = HRESULT(WINAPI*)(QUERY_USER_NOTIFICATION_STATE*);
     static const auto query = [] {
         HMODULE shell = GetModuleHandleA("shell32.dll");
@@ -89,25 +89,28 @@ bool SystemReportsFullScreen() {
                                 : nullptr;
     }();
     QUERY_USER_NOTIFICATION_STATE state{};
-    return query != nullptr && query(&state) == S_OK &&
-           (state == QUNS_BUSY || state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE);
+    if (query == nullptr || query(&state) != S_OK) {
+        return std::nullopt;
+    }
+    return state;
 }
 
 }  // namespace
 
-bool FullScreenInFront() {
-    if (SystemReportsFullScreen()) {
+bool FullScreenOn(const lumen::Rect& area) {
+    const std::optional<QUERY_USER_NOTIFICATION_STATE> state = SystemNotificationState();
+    if (state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE) {
         return true;
     }
-    const std::optional<lumen::Rect> front = ForegroundRect(nullptr);
-    if (!front) {
-        return false;
+    MONITORINFO primary{};
+    primary.cbSize = sizeof primary;
+    if (state == QUNS_BUSY && GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary) &&
+        ToRect(primary.rcMonitor) == area) {
+        return true;
     }
-    const RECT r{front->left, front->top, front->right, front->bottom};
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    return GetMonitorInfoA(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info) &&
-           CoversMonitor(*front, ToRect(info.rcMonitor));
+    HWND front = GetForegroundWindow();
+    const std::optional<lumen::Rect> rect = ForegroundRect(nullptr);
+    return rect && FullScreenApplicationOn(*rect, IsZoomed(front) != FALSE, area);
 }
 
 ScreenState ReadScreens(HWND ignore) {

@@ -26,9 +26,10 @@ ScreenState ReadScreens(HWND ignore = nullptr);
 // The monitor the user is looking at, from a fresh reading.
 MonitorPlace MonitorInView(HWND ignore = nullptr);
 
-// Whether a full-screen application is in front: the system reports a full-screen or
-// Direct3D full-screen program (or presentation mode), or the window in front covers
-// the whole of its monitor.
-bool FullScreenInFront();
+// Whether a full-screen application is in front on monitor `area`: the window in front
+// covers it and is not maximised, or the system reports a Direct3D full-screen program
+// or presentation mode, or (on the primary monitor, the one it speaks of) a full-screen
+// program.
+bool FullScreenOn(const lumen::Rect& area);
 
 }  // namespace surgepad

@@ -42,12 +42,10 @@ void StatusDisplay::ShowAt(uint8_t alpha) {
     m_wanted = true;
     m_layered.SetAlphaEnabled(true);
     m_layered.SetAlpha(alpha);
-    if (m_watch == nullptr) {
-        m_watch = std::make_unique<ui::Timer>(kFullScreenCheckMs, false);
-        m_watch->OnTimer = ui::Callback<>::Of<&StatusDisplay::CheckFullScreen>(this);
-    }
-    m_watch->SetEnabled(true);
-    m_steppedAside = FullScreenInFront();
+    Watch(true);
+    // At the top-right corner of the monitor the user is looking at.
+    m_monitor = MonitorInView(StatusForm->Handle()).area;
+    m_steppedAside = FullScreenOn(m_monitor);
     if (m_steppedAside) {
         StatusForm->Hide();
         lumen::Trace("status: stepped aside for a full-screen window");
@@ -56,9 +54,21 @@ void StatusDisplay::ShowAt(uint8_t alpha) {
     Place();
 }
 
+void StatusDisplay::Watch(bool watch) {
+    if (watch && !m_foreground) {
+        m_foreground = ui::App().SubscribeForeground(
+            ui::ForegroundNotify{[](void* self, HWND) { static_cast<StatusDisplay*>(self)->CheckFullScreen(); }, this});
+        StatusForm->OnFullScreenNotice = ui::Notify::Of<&StatusDisplay::CheckFullScreen>(this);
+    } else if (!watch && m_foreground) {
+        m_foreground.Reset();
+        StatusForm->OnFullScreenNotice = {};
+    }
+    StatusForm->ListenForFullScreen(watch);
+}
+
 void StatusDisplay::Place() {
-    // At the top-right corner of the monitor the user is looking at.
     const MonitorPlace monitor = MonitorInView(StatusForm->Handle());
+    m_monitor = monitor.area;
     const ui::DpiScope scope(monitor.dpi);
     if (m_dpi != 0 && monitor.dpi != m_dpi) {
         LoadFrom(m_path);
@@ -74,7 +84,7 @@ void StatusDisplay::CheckFullScreen() {
     if (!m_wanted || StatusForm == nullptr) {
         return;
     }
-    const bool fullScreen = FullScreenInFront();
+    const bool fullScreen = FullScreenOn(m_monitor);
     if (fullScreen && !m_steppedAside) {
         m_steppedAside = true;
         StatusForm->Hide();
@@ -98,10 +108,8 @@ void StatusDisplay::SetAlpha(uint8_t alpha) {
 void StatusDisplay::Hide() {
     m_wanted = false;
     m_steppedAside = false;
-    if (m_watch != nullptr) {
-        m_watch->SetEnabled(false);
-    }
     if (StatusForm != nullptr) {
+        Watch(false);
         StatusForm->Hide();
     }
 }

@@ -4,15 +4,17 @@
 // what lies under it. The picture is pushed as loaded (not premultiplied). While a
 // full-screen application is in front the badge steps aside (a window above a game can
 // cost it its variable refresh rate), and comes back when the application leaves the
-// front.
+// front: it looks once each time a window comes to the front or the shell tells of a
+// full-screen application, never on a timer.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "lumen/graphics/Bitmap.h"
 #include "lumen/graphics/DibBitmap.h"
 #include "lumen/widget/LayeredWindow.h"
-#include "ui/Timer.h"
+#include "ui/Application.h"
 
 namespace surgepad {
 
@@ -37,12 +39,13 @@ public:
     // Left and top of a badge of `width` on a screen of `screenWidth`.
     static POINT Position(int screenWidth, int width);
 
-    // How often the badge looks for a full-screen application while it is wanted.
-    static constexpr unsigned kFullScreenCheckMs = 1000;
+    // Looks whether a full-screen application is in front on the badge's monitor and
+    // steps aside or comes back.
+    void CheckFullScreen();
 
 private:
     void Place();
-    void CheckFullScreen();
+    void Watch(bool watch);
 
     lumen::TPerPixelLayeredWindowMaker m_layered;
     std::string m_path;
@@ -50,7 +53,8 @@ private:
     lumen::DibBitmap m_picture;
     bool m_wanted = false;        // shown by the switch, until hidden
     bool m_steppedAside = false;  // wanted, but a full-screen application is in front
-    std::unique_ptr<ui::Timer> m_watch;
+    lumen::Rect m_monitor;        // the monitor the badge is placed on
+    ui::Subscription m_foreground;
 };
 
 }  // namespace surgepad

@@ -1,5 +1,8 @@
 #include "surgepad/StatusForm.h"
 
+#include <shellapi.h>
+
+#include "lumen/core/DebugTrace.h"
 #include "ui/Application.h"
 
 namespace surgepad {
@@ -24,7 +27,37 @@ ui::FormLayout Layout() {
 TStatusForm::TStatusForm() : ui::Form(Layout()) {}
 
 TStatusForm::~TStatusForm() {
+    ListenForFullScreen(false);
     DestroyHandle();
+}
+
+void TStatusForm::ListenForFullScreen(bool listen) {
+    if (listen == m_appBar || !HandleAllocated()) {
+        return;
+    }
+    APPBARDATA bar{};
+    bar.cbSize = sizeof bar;
+    bar.hWnd = Handle();
+    bar.uCallbackMessage = kAppBarMessage;
+    if (listen) {
+        m_appBar = SHAppBarMessage(ABM_NEW, &bar) != FALSE;
+        if (!m_appBar) {
+            lumen::Trace("status: the shell takes no application bar; the window in front decides alone");
+        }
+    } else {
+        (void)SHAppBarMessage(ABM_REMOVE, &bar);
+        m_appBar = false;
+    }
+}
+
+LRESULT TStatusForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kAppBarMessage) {
+        if (wParam == ABN_FULLSCREENAPP) {
+            OnFullScreenNotice();
+        }
+        return 0;
+    }
+    return ui::Form::WndProc(message, wParam, lParam);
 }
 
 void TStatusForm::FormShow() {

@@ -46,7 +46,6 @@ void TsTrayIcon::SetIcon(HICON icon) {
     if (icon != nullptr && fresh->Empty()) {
         return;
     }
-    std::lock_guard<std::mutex> guard(m_iconLock);
     m_record->SetIconHandle(fresh->Handle());
     m_icon.swap(fresh);
 }

@@ -1,12 +1,11 @@
 #pragma once
 // The tray icon component of a window: a hidden message window that owns the
 // notification record and receives the shell's callbacks, its own copy of the
-// picture, and a click event.
+// picture, and a click event. Used on the GUI thread alone.
 
 #include <windows.h>
 
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "surgepad/CsTrayIcon.h"
@@ -54,7 +53,6 @@ private:
 
     ui::Form& m_owner;
     UINT m_callbackMessage;
-    std::mutex m_iconLock;  // SetIcon also runs on the animation thread
     std::unique_ptr<ui::Icon> m_icon;
     std::unique_ptr<CsTrayIcon> m_record;
 };

@@ -121,12 +121,7 @@ void TurboAutomation::Start() {
     const TurboWorld world = World();
     m_rules.Start(world.on, kept, world.nowMs);
     m_keptEnd = kept;
-    // Out of context: the system queues the event for this thread, which takes it in its
-    // message loop; nothing runs in the other programs and nothing runs while nothing
-    // comes to the front.
-    m_hook =
-        SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, &TurboAutomation::ForegroundChanged,
-                        0, 0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    m_foreground = ui::App().SubscribeForeground(ui::ForegroundNotify::Of<&TurboAutomation::InFront>(this));
     g_window = Handle();
     OsdEffectEnded = &PostEffectEnded;
     m_started = true;
@@ -141,9 +136,6 @@ void TurboAutomation::Start() {
                  : *m_source ? "on battery"
                              : "on mains power",
                  m_rules.TimedEndMs() ? ", a timed turbo counts" : "");
-    if (m_hook == nullptr) {
-        lumen::Trace("turbo rules: the foreground hook was refused, error %lu", GetLastError());
-    }
     Reconcile();
     ArmEndTimer();
 }
@@ -157,10 +149,7 @@ void TurboAutomation::Ending() {
     lumen::Trace("turbo rules: the program ends; commands are refused from now on");
     AnswerPending(TurboRefusal::Ending);
     OsdEffectEnded = nullptr;
-    if (m_hook != nullptr) {
-        UnhookWinEvent(m_hook);
-        m_hook = nullptr;
-    }
+    m_foreground.Reset();
     PowerWatch::Instance().StopWatchingMode();
     m_programs->ForgetAll();
     m_runs->ForgetAll();
@@ -315,13 +304,6 @@ std::string TurboAutomation::TipReason() {
             break;
     }
     return text.find(kMissingText) != std::string::npos ? std::string() : text;
-}
-
-void CALLBACK TurboAutomation::ForegroundChanged(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child,
-                                                 DWORD, DWORD) {
-    if (event == EVENT_SYSTEM_FOREGROUND && object == OBJID_WINDOW && child == CHILDID_SELF && window != nullptr) {
-        Instance().InFront(window);
-    }
 }
 
 void TurboAutomation::InFront(HWND window) {

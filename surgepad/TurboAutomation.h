@@ -17,6 +17,7 @@
 #include "surgepad/ButtonControllerInterface.h"
 #include "surgepad/ProcessWatch.h"
 #include "surgepad/TurboAutomationInterface.h"
+#include "ui/Application.h"
 #include "surgepad/TurboCommand.h"
 #include "surgepad/TurboRules.h"
 #include "surgepad/TurboSettings.h"
@@ -67,8 +68,6 @@ private:
     void Reconcile();
     // Warnings and traces for an answer; the answer for the menu and the command line.
     TurboAnswer Answer(TurboVerdict verdict, bool warn, const char* what);
-    static void CALLBACK ForegroundChanged(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
-                                           DWORD thread, DWORD time);
     void InFront(HWND window);
     void EffectEnded();
     void AnswerPending(TurboRefusal whenNotSo);
@@ -83,7 +82,7 @@ private:
     std::optional<TurboSettings> m_settings;
     bool m_started = false;
     bool m_ending = false;
-    HWINEVENTHOOK m_hook = nullptr;
+    ui::Subscription m_foreground;
     std::unique_ptr<ProcessWatch> m_programs;
     std::unique_ptr<ProcessWatch> m_runs;
     // The last program in front (not this one, not the shell): for "Add NAME".

@@ -192,12 +192,12 @@ void Application::HideApplicationWindow() {
     }
 }
 
-Subscription::Subscription(Subscription&& other) noexcept : m_hook(other.m_hook), m_id(std::exchange(other.m_id, 0u)) {}
+Subscription::Subscription(Subscription&& other) noexcept : m_kind(other.m_kind), m_id(std::exchange(other.m_id, 0u)) {}
 
 Subscription& Subscription::operator=(Subscription&& other) noexcept {
     if (this != &other) {
         Reset();
-        m_hook = other.m_hook;
+        m_kind = other.m_kind;
         m_id = std::exchange(other.m_id, 0u);
     }
     return *this;
@@ -205,23 +205,56 @@ Subscription& Subscription::operator=(Subscription&& other) noexcept {
 
 void Subscription::Reset() {
     if (m_id != 0) {
-        Application::Instance().Unsubscribe(m_hook, std::exchange(m_id, 0u));
+        Application::Instance().Unsubscribe(m_kind, std::exchange(m_id, 0u));
     }
 }
 
 Subscription Application::SubscribeMessages(MessageHook hook) {
     const unsigned id = ++m_nextSubscription;
     m_hooks.push_back({id, hook});
-    return Subscription(true, id);
+    return Subscription(Subscription::Kind::Hook, id);
 }
 
 Subscription Application::SubscribeDeactivate(Notify handler) {
     const unsigned id = ++m_nextSubscription;
     m_deactivateHandlers.push_back({id, handler});
-    return Subscription(false, id);
+    return Subscription(Subscription::Kind::Deactivate, id);
 }
 
-void Application::Unsubscribe(bool hook, unsigned id) {
+Subscription Application::SubscribeForeground(ForegroundNotify handler) {
+    const unsigned id = ++m_nextSubscription;
+    m_foregroundHandlers.push_back({id, handler});
+    HookForeground(true);
+    return Subscription(Subscription::Kind::Foreground, id);
+}
+
+void Application::HookForeground(bool wanted) {
+    if (wanted && m_foregroundHook == nullptr) {
+        m_foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                           &Application::ForegroundEvent, 0, 0,
+                                           WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+        if (m_foregroundHook == nullptr) {
+            lumen::Trace("application: the foreground hook was refused, error %lu", GetLastError());
+        }
+    } else if (!wanted && m_foregroundHook != nullptr) {
+        UnhookWinEvent(std::exchange(m_foregroundHook, nullptr));
+    }
+}
+
+void CALLBACK Application::ForegroundEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD,
+                                           DWORD) {
+    if (event != EVENT_SYSTEM_FOREGROUND || object != OBJID_WINDOW || child != CHILDID_SELF || window == nullptr) {
+        return;
+    }
+    Application& app = Instance();
+    NotifyScope scope(app);
+    for (size_t i = app.m_foregroundHandlers.size(); i-- > 0;) {
+        const ForegroundNotify handler = app.m_foregroundHandlers[i].slot;
+        handler(window);
+    }
+}
+
+void Application::Unsubscribe(Subscription::Kind kind, unsigned id) {
     auto empty = [id](auto& list) {
         for (auto& s : list) {
             if (s.id == id) {
@@ -229,10 +262,16 @@ void Application::Unsubscribe(bool hook, unsigned id) {
             }
         }
     };
-    if (hook) {
-        empty(m_hooks);
-    } else {
-        empty(m_deactivateHandlers);
+    switch (kind) {
+        case Subscription::Kind::Hook:
+            empty(m_hooks);
+            break;
+        case Subscription::Kind::Deactivate:
+            empty(m_deactivateHandlers);
+            break;
+        case Subscription::Kind::Foreground:
+            empty(m_foregroundHandlers);
+            break;
     }
     if (m_notifying == 0) {
         Sweep();
@@ -243,6 +282,8 @@ void Application::Sweep() {
     auto sweep = [](auto& list) { std::erase_if(list, [](const auto& s) { return !s.slot; }); };
     sweep(m_hooks);
     sweep(m_deactivateHandlers);
+    sweep(m_foregroundHandlers);
+    HookForeground(!m_foregroundHandlers.empty());
 }
 
 void Application::ShowException(const std::exception& e) {

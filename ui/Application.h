@@ -24,11 +24,14 @@ class Form;
 using MessageHook = Callback<MSG&, bool&>;
 // Called when the program loses activation to another application.
 using Notify = Callback<>;
+// Called when a window of another program comes to the front, with that window.
+using ForegroundNotify = Callback<HWND>;
 
 class Application;
 
-// One subscription to the application's message hook or deactivation notice; it ends
-// when this object goes or is reset. Subscriptions end in any order.
+// One subscription to the application's message hook, deactivation notice or
+// foreground notice; it ends when this object goes or is reset. Subscriptions end in
+// any order.
 class Subscription {
 public:
     Subscription() = default;
@@ -43,9 +46,10 @@ public:
 
 private:
     friend class Application;
-    Subscription(bool hook, unsigned id) : m_hook(hook), m_id(id) {}
+    enum class Kind : unsigned char { Hook, Deactivate, Foreground };
+    Subscription(Kind kind, unsigned id) : m_kind(kind), m_id(id) {}
 
-    bool m_hook = false;
+    Kind m_kind = Kind::Hook;
     unsigned m_id = 0;
 };
 
@@ -93,6 +97,11 @@ public:
 
     [[nodiscard]] Subscription SubscribeMessages(MessageHook hook);
     [[nodiscard]] Subscription SubscribeDeactivate(Notify handler);
+    // The system's foreground event, out of context: it arrives in this thread's message
+    // loop and nothing runs while no window comes to the front. One hook serves every
+    // subscriber and is there only while one is. Under Wine the system leaves the event
+    // out; a program that takes the front announces it (NotifyWinEvent).
+    [[nodiscard]] Subscription SubscribeForeground(ForegroundNotify handler);
 
     // The standard error box: the exception's message, captioned with the title.
     void ShowException(const std::exception& e);
@@ -152,7 +161,10 @@ private:
         Slot slot;
     };
     friend class Subscription;
-    void Unsubscribe(bool hook, unsigned id);
+    void Unsubscribe(Subscription::Kind kind, unsigned id);
+    static void CALLBACK ForegroundEvent(HWINEVENTHOOK hook, DWORD event, HWND window, LONG object, LONG child,
+                                         DWORD thread, DWORD time);
+    void HookForeground(bool wanted);
     void Sweep();
     // Subscribers may end their own or other subscriptions while they are called: an
     // ended one is emptied at once and swept out when no notice is going on.
@@ -168,6 +180,8 @@ private:
 
     std::vector<Subscriber<MessageHook>> m_hooks;
     std::vector<Subscriber<Notify>> m_deactivateHandlers;
+    std::vector<Subscriber<ForegroundNotify>> m_foregroundHandlers;
+    HWINEVENTHOOK m_foregroundHook = nullptr;
     unsigned m_nextSubscription = 0;
     int m_notifying = 0;
     class SyncWindow;

@@ -160,6 +160,11 @@ std::vector<std::string> JournalFrom(size_t from) {
                              : std::vector<std::string>();
 }
 
+void AnnounceForeground(HWND window) {
+    NotifyWinEvent(EVENT_SYSTEM_FOREGROUND, window != nullptr ? window : GetDesktopWindow(), OBJID_WINDOW,
+                   CHILDID_SELF);
+}
+
 HWND ShowInFront(const RECT& r) {
     WNDCLASSA wc{};
     wc.lpfnWndProc = DefWindowProcA;
@@ -170,6 +175,7 @@ HWND ShowInFront(const RECT& r) {
     HWND game = CreateWindowExA(WS_EX_TOPMOST, "E2eGame", "game", WS_POPUP | WS_VISIBLE, r.left, r.top,
                                 r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
     SetForegroundWindow(game);
+    AnnounceForeground(game);
     MSG msg;
     for (int i = 0; i < 20; ++i) {
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

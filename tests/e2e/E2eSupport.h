@@ -153,6 +153,9 @@ private:
 HWND WaitVisible(const char* className, DWORD timeoutMs = 3000);
 // A window of this test process in front of everything at `r`, as a game shows itself.
 HWND ShowInFront(const RECT& r);
+// Tells the programs that watch the front that `window` (null: the desktop) is in front,
+// as the system does when the front changes; Wine 8 leaves that event out.
+void AnnounceForeground(HWND window);
 bool VisibleWindow(const char* className);
 
 HWND WaitForWindow(const char* className, const char* caption, DWORD timeoutMs, DWORD pid = 0);

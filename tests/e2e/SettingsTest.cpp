@@ -881,6 +881,7 @@ TEST_F(Settings, DISABLED_AtTheScaleOfTheScreen) {
     ASSERT_TRUE(program->WaitForTrace("status: stepped aside", 5000)) << program->TraceText();
     EXPECT_FALSE(VisibleWindow("TStatusForm"));
     DestroyWindow(game);
+    e2e::AnnounceForeground(GetForegroundWindow());
     ASSERT_TRUE(program->WaitForTrace("status: back", 5000)) << program->TraceText();
     EXPECT_TRUE(VisibleWindow("TStatusForm"));
 }

@@ -392,12 +392,14 @@ TEST_F(Switch, TheBadgeStepsAsideForAFullScreenApplication) {
     EXPECT_EQ(program->CountTrace("status: stepped aside"), 0) << program->TraceText();
     EXPECT_TRUE(VisibleWindow("TStatusForm")) << "a window short of the screen";
     DestroyWindow(window);
+    e2e::AnnounceForeground(GetForegroundWindow());
 
     HWND game = e2e::ShowInFront(RECT{0, 0, width, height});
     ASSERT_TRUE(program->WaitForTrace("status: stepped aside", 5000)) << program->TraceText();
     EXPECT_FALSE(VisibleWindow("TStatusForm"));
     e2e::SaveCapture(e2e::CaptureScreen(), "badge-stepped-aside");
     DestroyWindow(game);
+    e2e::AnnounceForeground(GetForegroundWindow());
     ASSERT_TRUE(program->WaitForTrace("status: back", 5000)) << program->TraceText();
     EXPECT_TRUE(VisibleWindow("TStatusForm"));
 }

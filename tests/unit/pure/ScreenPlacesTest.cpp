@@ -105,6 +105,27 @@ TEST(ScreenPlaces, ScaleCentreAndFullScreen) {
     EXPECT_TRUE(surgepad::CoversMonitor({1910, -10, 4490, 1450}, kMonitors[1].area)) << "a border outside counts";
     EXPECT_FALSE(surgepad::CoversMonitor({1920, 0, 4480, 1400}, kMonitors[1].area)) << "a maximised window";
     EXPECT_FALSE(surgepad::CoversMonitor({0, 0, 1920, 1080}, kMonitors[1].area)) << "another monitor's";
+
+    // A full-screen application on the badge's monitor: whatever monitor the window in
+    // front is on, and never a maximised window (on a monitor without a taskbar its
+    // borders lie outside, as a game's window would).
+    struct Case {
+        const char* what;
+        Rect window;
+        bool maximised;
+        size_t monitor;
+        bool want;
+    };
+    const Case cases[] = {
+        {"a game on the badge's monitor", {1920, 0, 4480, 1440}, false, 1, true},
+        {"a game on the other monitor", {1920, 0, 4480, 1440}, false, 0, false},
+        {"maximised on a monitor without a taskbar", {1912, -8, 4488, 1448}, true, 1, false},
+        {"a window short of the monitor", {1920, 0, 4480, 1400}, false, 1, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(surgepad::FullScreenApplicationOn(c.window, c.maximised, kMonitors[c.monitor].area), c.want)
+            << c.what;
+    }
 }
 
 }  // namespace
