@@ -183,7 +183,14 @@ std::vector<std::string> ButtonController::ProfileNames(int* chosen) const {
     return std::move(list.names);
 }
 
-std::string ButtonController::ChosenProfileName() const {
+std::string ButtonController::TrayProfileName() const {
+    // A profile chosen while turbo is on is the next switch-on's.
+    if (TurboIsOn()) {
+        std::string applied = ButtonGuardian::Instance().AppliedProfileName();
+        if (!applied.empty()) {
+            return applied;
+        }
+    }
     // Without listing the profile folder: the tip is made at every switch.
     SettingsStore& store = SettingsStore::Instance();
     kora::BtnContronLib& lib = kora::BtnContronLib::Instance();

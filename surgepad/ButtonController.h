@@ -79,7 +79,7 @@ public:
     bool ProfileUsable() const override;
     bool TurboActionChosen() const override;
     std::vector<std::string> ProfileNames(int* chosen) const override;
-    std::string ChosenProfileName() const override;
+    std::string TrayProfileName() const override;
     void ChooseProfile(int index, const std::string& name) override;
     void ChooseLanguage(const std::string& name) override;
     TurboAutomationInterface* Automation() override;

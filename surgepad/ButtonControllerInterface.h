@@ -47,8 +47,9 @@ public:
         *chosen = -1;
         return {};
     }
-    // The chosen profile's name ("" for none).
-    virtual std::string ChosenProfileName() const { return {}; }
+    // The profile the tray names: the one in force while turbo is on, else the chosen
+    // one ("" for none).
+    virtual std::string TrayProfileName() const { return {}; }
     // Entry `index` of ProfileNames chosen, stored as Apply stores it.
     virtual void ChooseProfile(int, const std::string&) {}
     // The language of the program's texts chosen in the tray menu ("" for the system's),

@@ -1,5 +1,7 @@
 #include "surgepad/ButtonGuardian.h"
 
+#include <utility>
+
 #include <algorithm>
 
 #include "lumen/core/DebugTrace.h"
@@ -115,18 +117,23 @@ bool ButtonGuardian::SwitchOn() {
     // Kept before the first write, so that a start after a crash in the middle of the
     // switch still knows the values to go back to.
     m_store.SetTurboRecord(m_lib.StockSet());
+    std::string name;
     if (type < m_lib.ProfileCount()) {
+        name = m_lib.ProfileNameAt(type);
         (void)m_lib.ApplyFirmwareProfile(type);
     } else {
-        (void)m_lib.ApplyProfileFile(kora::GetProfileFolder() + m_store.GetProfileName() + kora::kProfileExtension);
+        name = m_store.GetProfileName();
+        (void)m_lib.ApplyProfileFile(kora::GetProfileFolder() + name + kora::kProfileExtension);
     }
     if (!m_lib.IsTurboOn()) {
         // Nothing of the profile is in force (its block could not be read, or the
         // firmware refused its values and they were taken back).
         lumen::Trace("controller: the profile could not be applied; turbo stays off");
         m_store.ClearTurboRecord();
+        SetApplied({});
         return false;
     }
+    SetApplied(std::move(name));
     // The start-up values as the switch completed them (values read again before it).
     m_store.SetTurboRecord(m_lib.StockSet());
     return true;
@@ -135,11 +142,23 @@ bool ButtonGuardian::SwitchOn() {
 void ButtonGuardian::SwitchOff() {
     m_lib.RestoreStartupValues();
     m_store.ClearTurboRecord();
+    SetApplied({});
 }
 
 void ButtonGuardian::ForgetTurbo() {
     m_lib.ForgetTurbo();
     m_store.ClearTurboRecord();
+    SetApplied({});
+}
+
+void ButtonGuardian::SetApplied(std::string name) {
+    const std::lock_guard<std::mutex> guard(m_appliedLock);
+    m_applied = std::move(name);
+}
+
+std::string ButtonGuardian::AppliedProfileName() const {
+    const std::lock_guard<std::mutex> guard(m_appliedLock);
+    return m_applied;
 }
 
 }  // namespace surgepad

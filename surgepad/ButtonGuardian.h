@@ -8,6 +8,8 @@
 // every order of them can be tried against a model of the machine.
 
 #include <cstdint>
+#include <mutex>
+#include <string>
 
 namespace kora {
 class BtnContronLib;
@@ -52,10 +54,17 @@ public:
     void SwitchOff();
     // Another program changed the values: turbo and its record are forgotten.
     void ForgetTurbo();
+    // The name of the profile the last switch-on put in force, while turbo is on ("" when
+    // off, and after a start that took turbo back from its record, which keeps no name).
+    std::string AppliedProfileName() const;
 
 private:
+    void SetApplied(std::string name);
+
     SettingsStore& m_store;
     kora::BtnContronLib& m_lib;
+    mutable std::mutex m_appliedLock;  // set on the animation thread, read on the GUI thread
+    std::string m_applied;
 };
 
 }  // namespace surgepad

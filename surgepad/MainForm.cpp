@@ -99,7 +99,7 @@ void TMainForm::RefreshTrayTip() {
     const TrayState state = TrayStateOf(m_controller.TurboIsOn(), m_controller.TurboActionChosen());
     // The profile's name is a file name in the system's code page; the tip is UTF-8.
     std::string text =
-        FillName(MultiLang::Instance().Text(TrayTipKey(state)), lumen::Utf8FromAnsi(m_controller.ChosenProfileName()));
+        FillName(MultiLang::Instance().Text(TrayTipKey(state)), lumen::Utf8FromAnsi(m_controller.TrayProfileName()));
     // "... while game.exe runs": why automatic turbo holds it on.
     if (TurboAutomationInterface* automation = m_controller.Automation()) {
         const std::string reason = automation->TipReason();
@@ -131,7 +131,7 @@ void TMainForm::ShowTrayMenu() {
     const std::string exit = lang.Text(kTrayMenuExitKey);
     const bool on = m_controller.TurboIsOn();
     const std::string turbo = FillName(lang.Text(on ? "TrayMenuTurboOff" : "TrayMenuTurboOn"),
-                                       MenuText(lumen::Utf8FromAnsi(m_controller.ChosenProfileName())));
+                                       MenuText(lumen::Utf8FromAnsi(m_controller.TrayProfileName())));
     // Greyed while a switch runs, and "Turbo on" while the chosen profile is unusable.
     const bool turboEnabled = !m_controller.SwitchRunning() && (on || m_controller.ProfileUsable());
     int chosen = -1;

@@ -287,8 +287,12 @@ TEST_F(Tray, TheMenuSwitchesTurboAndChoosesTheProfile) {
     EXPECT_TRUE(program.WaitForTrace("tray: menu shown: Turbo on (")) << program.TraceText();
     MenuKeys({VK_DOWN, VK_RETURN});
     ASSERT_TRUE(program.WaitForTrace("controller: switched on", 15000)) << program.TraceText();
-    EXPECT_TRUE(program.WaitForTrace("tray: tip Surgepad: turbo on (")) << program.TraceText();
+    const auto tip = program.WaitForTrace("tray: tip Surgepad: turbo on (");
+    ASSERT_TRUE(tip.has_value()) << program.TraceText();
     EXPECT_GT(e2e::TrayPixels(kTurboFill, "tray-menu-turbo-on"), 8) << "the red icon";
+    // The profile in force, as the tip names it.
+    const size_t open = tip->text.find("turbo on (") + 10;
+    const std::string applied = tip->text.substr(open, tip->text.find(')', open) - open);
 
     // The first profile, chosen and stored as Apply stores it ("Turbo for" and
     // "Automatic turbo" come between).
@@ -297,11 +301,26 @@ TEST_F(Tray, TheMenuSwitchesTurboAndChoosesTheProfile) {
     MenuKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
     ASSERT_TRUE(program.WaitForTrace("tray: menu: profile 0")) << program.TraceText();
     EXPECT_EQ(e2e::UserDword(e2e::kSettingsKey, "ProfileType"), std::optional<DWORD>(0));
+    const auto chosen = program.WaitForTrace("controller: profile 0 (");
+    ASSERT_TRUE(chosen.has_value()) << program.TraceText();
+    ASSERT_EQ(chosen->text.find("(" + applied + ")"), std::string::npos) << "another profile is chosen\n"
+                                                                          << program.TraceText();
 
+    // Until turbo is off the tray names the profile in force, not the one chosen.
     ASSERT_NE(OpenTrayMenu(program, kTurboFill), nullptr);
+    EXPECT_TRUE(program.WaitForTrace("tray: menu shown: Turbo off (" + applied + ")", 10000, 2))
+        << program.TraceText();
+    EXPECT_EQ(program.CountTrace("tray: tip Surgepad: turbo on ("), 1) << program.TraceText();
     MenuKeys({VK_DOWN, VK_RETURN});
     ASSERT_TRUE(program.WaitForTrace("controller: switched off", 15000)) << program.TraceText();
     EXPECT_FALSE(e2e::UserDword(e2e::kSettingsKey, "ButtonAction").has_value()) << "the power action stays";
+    // Then the chosen one.
+    const size_t name = chosen->text.find('(');
+    ASSERT_NE(OpenTrayMenu(program), nullptr);
+    EXPECT_TRUE(program.WaitForTrace("tray: menu shown: Turbo on " +
+                                     chosen->text.substr(name, chosen->text.find(')', name) + 1 - name)))
+        << program.TraceText();
+    MenuKeys({VK_ESCAPE});
 }
 
 // With the turbo action chosen and turbo off, the tip says so with the profile. The

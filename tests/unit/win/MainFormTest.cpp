@@ -83,7 +83,7 @@ public:
         *chosen = 1;
         return {"Game Boost", "Silent & Cool"};
     }
-    std::string ChosenProfileName() const override { return "Silent & Cool"; }
+    std::string TrayProfileName() const override { return "Silent & Cool"; }
     void ChooseProfile(int index, const std::string& name) override {
         events.push_back("profile " + std::to_string(index) + " " + name);
     }
