@@ -737,6 +737,31 @@ TEST(Bench, SurgepadWithEveryRuleEnabled) {
     program.Stop();
 }
 
+// Idle with turbo on and the badge shown: the badge learns of full-screen applications
+// from the foreground hook and the shell's application-bar notice, so the wake-ups stay
+// the 5 s check alone here too.
+TEST(Bench, SurgepadWithTurboOnAndTheBadgeShown) {
+    e2e::UseBoard("full.txt");
+    ASSERT_TRUE(e2e::ChooseTurbo(0, false, true));
+    e2e::Surgepad program;
+    ASSERT_TRUE(program.WaitForTrace("startup: running", 30000)) << program.TraceText();
+    ASSERT_TRUE(program.Sync());
+    PostPress();
+    ASSERT_TRUE(program.WaitForTrace("controller: switched on", 30000)) << program.TraceText();
+    ASSERT_TRUE(program.Sync());
+    ASSERT_TRUE(e2e::VisibleWindow("TStatusForm")) << "the badge is shown";
+    const std::string proc = ProcFolder("Surgepad.exe");
+    Sleep(2000);
+    const Idle idle = MeasureIdle(proc, "surgepad_turbo_on_badge");
+    Compare("idle_bursts", idle.bursts, "wake-ups",
+            ("turbo on, the badge shown; target: only the 5 s check above the empty program, " +
+             std::to_string(IdleSeconds() / 5) + " here")
+                .c_str());
+    Compare("idle_cpu", idle.cpuMs, "ms", "turbo on, the badge shown, over the same idle window");
+    ASSERT_TRUE(program.Running());
+    program.Stop();
+}
+
 // The release executables: Surgepad.exe against the empty program, both as built for
 // x64 here and, when tools/bench.sh found them, for x86 (SURGEPAD_BENCH_X86_EXE and
 // SURGEPAD_BENCH_X86_EMPTY_EXE, unix paths).
