@@ -230,9 +230,9 @@ Subscription Application::SubscribeForeground(ForegroundNotify handler) {
 
 void Application::HookForeground(bool wanted) {
     if (wanted && m_foregroundHook == nullptr) {
-        m_foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
-                                           &Application::ForegroundEvent, 0, 0,
-                                           WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+        m_foregroundHook =
+            SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, &Application::ForegroundEvent, 0,
+                            0, WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
         if (m_foregroundHook == nullptr) {
             lumen::Trace("application: the foreground hook was refused, error %lu", GetLastError());
         }

@@ -613,9 +613,7 @@ TEST_F(FaultMatrix, TheSettingsUnwritableOrOfTheWrongType) {
             // the user's, left as it is, and a press switches nothing.
             .name = "the hold as a text",
             .board = "full.txt",
-            .make = [](Undo&) {
-                ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "PowerButtonDisabled", "0"));
-            },
+            .make = [](Undo&) { ASSERT_TRUE(e2e::SetUserString(e2e::kSettingsKey, "PowerButtonDisabled", "0")); },
             .startTrace = {"the power button belongs to the system"},
             .neverJournal = {kValueWritten},
             .neverTrace = {"controller: turbo"},

@@ -304,12 +304,11 @@ TEST_F(Tray, TheMenuSwitchesTurboAndChoosesTheProfile) {
     const auto chosen = program.WaitForTrace("controller: profile 0 (");
     ASSERT_TRUE(chosen.has_value()) << program.TraceText();
     ASSERT_EQ(chosen->text.find("(" + applied + ")"), std::string::npos) << "another profile is chosen\n"
-                                                                          << program.TraceText();
+                                                                         << program.TraceText();
 
     // Until turbo is off the tray names the profile in force, not the one chosen.
     ASSERT_NE(OpenTrayMenu(program, kTurboFill), nullptr);
-    EXPECT_TRUE(program.WaitForTrace("tray: menu shown: Turbo off (" + applied + ")", 10000, 2))
-        << program.TraceText();
+    EXPECT_TRUE(program.WaitForTrace("tray: menu shown: Turbo off (" + applied + ")", 10000, 2)) << program.TraceText();
     EXPECT_EQ(program.CountTrace("tray: tip Surgepad: turbo on ("), 1) << program.TraceText();
     MenuKeys({VK_DOWN, VK_RETURN});
     ASSERT_TRUE(program.WaitForTrace("controller: switched off", 15000)) << program.TraceText();

@@ -526,8 +526,8 @@ private:
                     return true;
                 }
                 copy->Ask(step.kind != Kind::TurboCommand ? surgepad::TurboRequest::Toggle
-                          : step.b % 2 == 0              ? surgepad::TurboRequest::On
-                                                         : surgepad::TurboRequest::Off);
+                          : step.b % 2 == 0               ? surgepad::TurboRequest::On
+                                                          : surgepad::TurboRequest::Off);
                 return true;
             }
             case Kind::Release: {
