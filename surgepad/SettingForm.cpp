@@ -500,8 +500,13 @@ void TSettingForm::KeyDown(WORD& key, ui::ShiftState shift) {
 
 LRESULT TSettingForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DPICHANGED) {
-        // Moved to a monitor of another scale. The system's suggested rectangle is not
-        // read: the window keeps its top-left and takes the size of its new skin.
+        // Moved to a monitor of another scale: the window goes to the top-left the system
+        // suggests and takes the size of its new skin. Keeping its own top-left instead
+        // could leave it over the border, where the next change of scale sends it back.
+        if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
+            SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
         FollowDpi(std::clamp<int>(LOWORD(wParam), 96, 288));
         return 0;
     }

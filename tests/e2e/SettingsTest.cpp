@@ -794,15 +794,21 @@ TEST_F(Settings, AMoveToAMonitorOfAnotherScaleMakesTheWindowAgainForIt) {
     ASSERT_NE(settings, nullptr);
     Click(settings, kTurboTitle);
     ASSERT_TRUE(WaitLogo(*program, 1)) << program->TraceText();
-    SetWindowPos(settings, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     // What the system sends a window dragged onto a monitor at 125 %: a scale between
-    // the skin's drawn sets, so the 150 % pictures are shrunk to it.
-    SendMessageA(settings, WM_DPICHANGED, MAKEWPARAM(120, 120), 0);
+    // the skin's drawn sets, so the 150 % pictures are shrunk to it, and the rectangle
+    // the window should take there, whose top-left it goes to.
+    // The rectangle is put in the program's memory, as the system's own would be there.
+    const RECT suggested{20, 10, 20 + 411, 10 + 466};
+    void* remote = VirtualAllocEx(program->Process(), nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    ASSERT_TRUE(WriteProcessMemory(program->Process(), remote, &suggested, sizeof suggested, nullptr));
+    SendMessageA(settings, WM_DPICHANGED, MAKEWPARAM(120, 120), reinterpret_cast<LPARAM>(remote));
+    VirtualFreeEx(program->Process(), remote, 0, MEM_RELEASE);
     ASSERT_TRUE(program->WaitForTrace("settings: scale for 120 dpi")) << program->TraceText();
     Sleep(300);
     const RECT r = WindowRect(settings);
-    EXPECT_EQ(r.left, 0);
-    EXPECT_EQ(r.top, 0);
+    EXPECT_EQ(r.left, 20);
+    EXPECT_EQ(r.top, 10);
     EXPECT_EQ(r.right - r.left, 411);
     EXPECT_EQ(r.bottom - r.top, 466);
     const e2e::Capture shot = e2e::CaptureScreen();
