@@ -37,7 +37,7 @@ namespace {
 constexpr char kBroadcastName[] = "WM_KORA_BROADCAST_MESSAGE";
 constexpr WPARAM kPress = 0x2255;
 constexpr UINT_PTR kHideTimer = 1;
-// The display fade's schedule (surgepad/FadeSteps.h): 50 steps of 50 ms, steps 1..49
+// The display fade's schedule (surgepad/look/FadeSteps.h): 50 steps of 50 ms, steps 1..49
 // applied after the page is put up at full opacity.
 constexpr DWORD kSteps = 50;
 constexpr DWORD kStepMs = 50;

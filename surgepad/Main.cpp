@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "surgepad/Startup.h"
+#include "surgepad/app/Startup.h"
 
 // The library's default end for an uncaught exception writes the exception's demangled
 // type to a console the program does not have; its demangler alone is 46 KiB of the

@@ -45,6 +45,25 @@ else
     echo "lint: every include goes down the layers (lumen, ui, kr, surgepad)"
 fi
 
+# The program's rooms, in their order: a room includes its own files and those of the
+# rooms before it, never one after it (surgepad/CMakeLists.txt builds them so).
+rooms=(look button turbo display settings app)
+backward=""
+for ((i = 0; i < ${#rooms[@]} - 1; i++)); do
+    later=$(IFS='|'; echo "${rooms[*]:i+1}")
+    found=$(git grep -nE "#include \"surgepad/($later)/" -- "surgepad/${rooms[i]}/*")
+    [ -z "$found" ] || backward+="$found"$'\n'
+done
+every=$(IFS='|'; echo "${rooms[*]}")
+stray=$(git ls-files 'surgepad/*.h' 'surgepad/*.cpp' | grep -vE "^surgepad/($every)/|^surgepad/Main\.cpp$")
+if [ -n "$backward$stray" ]; then
+    echo "lint: a room includes one after it, or a file of the program is in no room:"
+    printf '%s\n' "$backward$stray" | sed '/^$/d; s/^/  /'
+    status=1
+else
+    echo "lint: every include of the program goes to its own room or an earlier one (${rooms[*]})"
+fi
+
 lint="$build/lint"
 if [ ! -f "$lint/compile_commands.json" ]; then
     cmake -S . -B "$lint" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "surgepad/TurboCommand.h"
+#include "surgepad/turbo/TurboCommand.h"
 
 #include "tests/e2e/E2eSupport.h"
 

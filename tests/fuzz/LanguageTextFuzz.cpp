@@ -23,8 +23,8 @@
 
 #include "lumen/core/TextUtf8.h"
 #include "lumen/system/ProfileStringRead.h"
-#include "surgepad/LanguageFile.h"
-#include "surgepad/LanguageLookup.h"
+#include "surgepad/look/LanguageFile.h"
+#include "surgepad/look/LanguageLookup.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {

@@ -12,8 +12,8 @@
 // an account whose record holds, with the newest turn.
 #include <string>
 
-#include "surgepad/ButtonPlan.h"
-#include "surgepad/ButtonRecords.h"
+#include "surgepad/button/ButtonPlan.h"
+#include "surgepad/button/ButtonRecords.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {

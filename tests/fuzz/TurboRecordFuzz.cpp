@@ -20,7 +20,7 @@
 #include "lumen/kora/OcItemSet.h"
 #include "sim/Board.h"
 #include "sim/BoardParser.h"
-#include "surgepad/ButtonRecords.h"
+#include "surgepad/button/ButtonRecords.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include "kr/KrImage.h"
 #include "kr/KrLabel.h"
 #include "lumen/widget/TTextLayout.h"
-#include "surgepad/PngReader.h"
-#include "surgepad/SkinImage.h"
+#include "surgepad/look/PngReader.h"
+#include "surgepad/look/SkinImage.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
 
