@@ -84,8 +84,13 @@ struct Powrprof {
 // The mode callbacks so far: counted on the library's thread, read on the main one.
 HANDLE g_called = CreateEventA(nullptr, FALSE, FALSE, nullptr);
 volatile LONG g_calls = 0;
+// The first call comes from the library's thread, as the system's does, and may come
+// before the registration has returned: it waits until "registered" is printed, so that
+// the output's order is the same on every run.
+HANDLE g_registeredSaid = CreateEventA(nullptr, TRUE, TRUE, nullptr);
 
 void WINAPI OnMode(int mode, void*) {
+    WaitForSingleObject(g_registeredSaid, 5000);
     Say("mode %d", mode);
     InterlockedIncrement(&g_calls);
     SetEvent(g_called);
@@ -93,12 +98,14 @@ void WINAPI OnMode(int mode, void*) {
 
 int WatchMode(const Powrprof& p, const Options& options) {
     void* handle = nullptr;
+    ResetEvent(g_registeredSaid);
     const HRESULT registered = p.registerMode(options.version, &OnMode, nullptr, &handle);
     if (FAILED(registered)) {
         Say("register failed 0x%08lX", static_cast<unsigned long>(registered));
         return 1;
     }
     Say("registered");
+    SetEvent(g_registeredSaid);
     const ULONGLONG end = GetTickCount64() + options.seconds * 1000ull;
     for (ULONGLONG now = GetTickCount64();
          now < end && (options.count == 0 || static_cast<unsigned long>(g_calls) < options.count);
