@@ -28,9 +28,16 @@ for f in "$out"/run-*.txt; do
         status=1
         grep -v "^\[ \|^  | " "$f" | head -60
     fi
-    echo "$line"
-    set -- $(echo "$line" | grep -oE "[0-9]+ (sequences|steps|failures)" | cut -d" " -f1)
-    sequences=$((sequences + ${1:-0})) steps=$((steps + ${2:-0})) failures=$((failures + ${3:-0}))
+    if [ -n "$line" ]; then
+        echo "$line"
+        set -- $(echo "$line" | grep -oE "[0-9]+ (sequences|steps|failures)" | cut -d" " -f1)
+        sequences=$((sequences + ${1:-0})) steps=$((steps + ${2:-0})) failures=$((failures + ${3:-0}))
+    else
+        # A run that failed ends before its figures: what it did before the failure counts,
+        # and so does the failure.
+        set -- $(grep -oE "^\([0-9]+ sequences, [0-9]+ steps" "$f" | grep -oE "[0-9]+")
+        sequences=$((sequences + ${1:-0} + 1)) steps=$((steps + ${2:-0})) failures=$((failures + 1))
+    fi
 done
 echo "guardian long run: $sequences sequences, $steps steps, $jobs seed ranges from $seed, $failures failures"
 exit $status
