@@ -571,8 +571,13 @@ void SettingsStore::SettleOwnRecord(const std::optional<MachineButtonRecord>& ma
         return;
     }
     // A copy ended between claiming the hold in the machine record and taking it: the
-    // claim goes, so that no other account's copy takes this one's word for a hold.
-    if (const auto saved = SavedSystemButtonSetting()) {
+    // claim goes, so that no other account's copy takes this one's word for a hold. The
+    // setting the claim kept may be older than what the machine keeps now (the user may
+    // have changed a plan since, and another account's copy kept that): the machine's
+    // stays the newest.
+    if (machine->saved) {
+        (void)KeepSetting(ButtonSetting{*machine->saved, machine->schemes}, false);
+    } else if (const auto saved = SavedSystemButtonSetting()) {
         (void)KeepSetting(ButtonSetting{*saved, SavedSchemeActions()}, false);
     }
 }
@@ -715,9 +720,10 @@ bool SettingsStore::DetectConfigurationAltered() {
                 if (!KeepSetting(kept, true)) {
                     return false;  // a change that cannot be kept is not undone
                 }
+                // Written first, told after: whoever reads the journal finds the plans done.
+                WriteSchemesAction(kSchemeActionNothing);
                 lumen::Trace("[SettingsStore] %u schemes changed while the button is held; kept, and set to do nothing",
                              static_cast<unsigned>(check.changed.size()));
-                WriteSchemesAction(kSchemeActionNothing);
             }
             return false;
         }

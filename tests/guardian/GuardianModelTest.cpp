@@ -9,7 +9,8 @@
 //
 // SURGEPAD_GUARDIAN_SEQUENCES (default 2000, at most a minute's worth) sets how many
 // sequences run, SURGEPAD_GUARDIAN_SECONDS makes it a long run of so many seconds
-// instead (make guardian), and SURGEPAD_GUARDIAN_SEED the first seed (default 1).
+// instead (make guardian), and SURGEPAD_GUARDIAN_SEED the first seed (default 1);
+// SURGEPAD_GUARDIAN_TRACE=1 plays a failing sequence once more, step by step.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -698,18 +699,40 @@ void EmptyFolder(const std::string& folder) {
     FindClose(search);
 }
 
-Replayed Replay(uint32_t seed, const std::vector<Step>& steps, const std::string& folder) {
+// With SURGEPAD_GUARDIAN_TRACE set, the printed sequence is played once more with each
+// step's trace and the plans after it: what a look at a fault starts from.
+void PrintStep(const std::string& title) {
+    std::printf("%s\n", title.c_str());
+    for (const std::string& line : TakeTrace()) {
+        std::printf("    | %s\n", line.c_str());
+    }
+    const Machine& m = TheMachine();
+    for (const Plan& plan : m.plans) {
+        std::printf("    plan %s%s: %u\n", GuidText(plan.id).c_str(), IsEqualGUID(plan.id, m.active) ? " (active)" : "",
+                    plan.action);
+    }
+}
+
+Replayed Replay(uint32_t seed, const std::vector<Step>& steps, const std::string& folder, bool print = false) {
     EmptyFolder(folder);
     World world(seed, folder);
     Replayed run;
     for (size_t i = 0; i < steps.size(); ++i) {
         ++run.steps;
-        if (auto broken = world.Run(steps[i])) {
+        std::optional<std::string> broken = world.Run(steps[i]);
+        if (print) {
+            PrintStep(std::to_string(i + 1) + ". " + Describe(steps[i]));
+        }
+        if (broken) {
             run.failure = Failure{i, *broken};
             return run;
         }
     }
-    if (auto broken = world.Finish()) {
+    std::optional<std::string> broken = world.Finish();
+    if (print) {
+        PrintStep("the uninstall at the end");
+    }
+    if (broken) {
         run.failure = Failure{steps.size(), *broken};
     }
     return run;
@@ -757,6 +780,39 @@ std::optional<uint64_t> Setting(const char* name) {
     return std::strtoull(text, nullptr, 10);
 }
 
+// Sequences long runs found, each kept as it was printed once its fault was mended.
+TEST(GuardianModel, TheSequencesLongRunsFoundStayMended) {
+    WatchProgramWrites();
+    testutil::CrossProcessLock lock("SurgepadTest.SettingsKey");
+    ASSERT_TRUE(lock.Held());
+    testutil::ScratchFolder scratch("guardian-found");
+    const std::string folder = scratch / "machine\\";
+    using K = Kind;
+    const struct {
+        uint32_t seed;
+        const char* fault;
+        std::vector<Step> steps;
+    } found[] = {
+        {796870158,
+         "a claim killed before its hold, dropped at a later start, took the place of the newer setting "
+         "another account's copy kept",
+         {{K::UserDeletesPlan, 1, 0, 4, 0},
+          {K::UserSetsPlan, 0, 7, 5, 0},
+          {K::Start, 1, 2, 3, 0},
+          {K::ApplyTurbo, 1, 0, 4, 5},
+          {K::UserSetsPlan, 1, 1, 2, 0},
+          {K::Start, 0, 4, 2, 0},
+          {K::ApplyTurbo, 0, 3, 3, 0},
+          {K::Start, 1, 2, 6, 0}}},
+    };
+    for (const auto& row : found) {
+        const Replayed run = Replay(row.seed, row.steps, folder);
+        EXPECT_FALSE(run.failure.has_value())
+            << "seed " << row.seed << " (" << row.fault << "): after step " << (run.failure ? run.failure->step + 1 : 0)
+            << ": " << (run.failure ? run.failure->why : std::string());
+    }
+}
+
 TEST(GuardianModel, NoSequenceLosesTheUsersButtonOrGivesTheFirmwareWhatItDoesNotList) {
     WatchProgramWrites();
     const uint64_t seconds = Setting("SURGEPAD_GUARDIAN_SECONDS").value_or(0);
@@ -794,7 +850,8 @@ TEST(GuardianModel, NoSequenceLosesTheUsersButtonOrGivesTheFirmwareWhatItDoesNot
         steps += run.steps;
         if (run.failure) {
             const std::vector<Step> shortest = Shrink(seed, sequence, folder);
-            const Replayed again = Replay(seed, shortest, folder);
+            const Replayed again =
+                Replay(seed, shortest, folder, Setting("SURGEPAD_GUARDIAN_TRACE").value_or(0) != 0);
             const std::string why = again.failure ? again.failure->why : run.failure->why;
             std::string text = "seed " + std::to_string(seed) + ": " + why + "\nshortest failing sequence (" +
                                std::to_string(shortest.size()) + " steps):\n";
