@@ -83,6 +83,8 @@ bool AppendTurboMenus(HMENU menu, const AutomationMenu& state) {
     return true;
 }
 
+// A setting chosen is told once it is stored: whoever reads the journal finds it in the
+// registry. A timed turbo is told first, before the switch it starts.
 bool TurboMenuChosen(UINT item, const AutomationMenu& state, TurboAutomationInterface& automation) {
     switch (item) {
         case kTrayMenuTurboFor30Minutes:
@@ -96,24 +98,25 @@ bool TurboMenuChosen(UINT item, const AutomationMenu& state, TurboAutomationInte
             return true;
         }
         case kTrayMenuAddProgram:
-            lumen::Trace("tray: menu: add %s", state.candidate.c_str());
             automation.AddProgram(state.candidate);
+            lumen::Trace("tray: menu: add %s", state.candidate.c_str());
             return true;
         case kTrayMenuGameMode:
-            lumen::Trace("tray: menu: game mode %s", state.gameMode ? "off" : "on");
             automation.SetGameModeRule(!state.gameMode);
+            lumen::Trace("tray: menu: game mode %s", state.gameMode ? "off" : "on");
             return true;
         case kTrayMenuOffOnBattery:
-            lumen::Trace("tray: menu: off on battery %s", state.offOnBattery ? "off" : "on");
             automation.SetOffOnBattery(!state.offOnBattery);
+            lumen::Trace("tray: menu: off on battery %s", state.offOnBattery ? "off" : "on");
             return true;
         default:
             break;
     }
     if (item >= kTrayMenuFirstProgram && item - kTrayMenuFirstProgram < state.programs.size()) {
         const std::string& name = state.programs[item - kTrayMenuFirstProgram];
-        lumen::Trace("tray: menu: remove %s", name.c_str());
-        automation.RemoveProgram(name);
+        const std::string removed = name;  // the list may change under `name`
+        automation.RemoveProgram(removed);
+        lumen::Trace("tray: menu: remove %s", removed.c_str());
         return true;
     }
     return false;

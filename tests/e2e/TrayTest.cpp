@@ -300,9 +300,9 @@ TEST_F(Tray, TheMenuSwitchesTurboAndChoosesTheProfile) {
     EXPECT_TRUE(program.WaitForTrace("tray: menu shown: Turbo off (")) << program.TraceText();
     MenuKeys({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
     ASSERT_TRUE(program.WaitForTrace("tray: menu: profile 0")) << program.TraceText();
-    EXPECT_EQ(e2e::UserDword(e2e::kSettingsKey, "ProfileType"), std::optional<DWORD>(0));
     const auto chosen = program.WaitForTrace("controller: profile 0 (");
     ASSERT_TRUE(chosen.has_value()) << program.TraceText();
+    EXPECT_EQ(e2e::UserDword(e2e::kSettingsKey, "ProfileType"), std::optional<DWORD>(0));
     ASSERT_EQ(chosen->text.find("(" + applied + ")"), std::string::npos) << "another profile is chosen\n"
                                                                          << program.TraceText();
 
