@@ -74,22 +74,6 @@ uint32_t WINAPI AcpiGetGroup(uint32_t group, void* buffer, uint32_t* size) {
     });
 }
 
-void* WINAPI AcpiFirstElement(void* package) {
-    return sim::FirstElement(package);
-}
-
-uint32_t WINAPI AcpiElementCount(void* package) {
-    return sim::ElementCount(package);
-}
-
-void* WINAPI AcpiElementData(void* element) {
-    return sim::ElementData(element);
-}
-
-void* WINAPI AcpiNextElement(void* element) {
-    return sim::NextElement(element);
-}
-
 // `descriptor` is the data of a group element: the item id as a 32-bit value.
 uint32_t WINAPI AcpiGetItemInfo(void* descriptor, void* buffer, uint32_t* size) {
     return Guarded([&] {

@@ -817,20 +817,19 @@ bool WriteFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) 
     return static_cast<bool>(out);
 }
 
-std::optional<DWORD> UserDword(const char* path, const char* name) {
-    DWORD value = 0;
+// A value of the account's of exactly one type (`only`: RRF_RT_REG_DWORD or _QWORD).
+template <typename T>
+std::optional<T> UserValue(const char* path, const char* name, DWORD only) {
+    T value = 0;
     DWORD size = sizeof value;
-    DWORD type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    const LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    if (r != ERROR_SUCCESS || type != REG_DWORD) {
+    if (RegGetValueA(HKEY_CURRENT_USER, path, name, only, nullptr, &value, &size) != ERROR_SUCCESS) {
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<DWORD> UserDword(const char* path, const char* name) {
+    return UserValue<DWORD>(path, name, RRF_RT_REG_DWORD);
 }
 
 bool ChooseTurbo(DWORD profileType, bool osd, bool status) {
@@ -1222,19 +1221,7 @@ CommandRun RunToEnd(const std::string& arguments, DWORD timeoutMs) {
 }
 
 std::optional<uint64_t> UserQword(const char* path, const char* name) {
-    uint64_t value = 0;
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    const LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
-    RegCloseKey(key);
-    if (r != ERROR_SUCCESS || type != REG_QWORD) {
-        return std::nullopt;
-    }
-    return value;
+    return UserValue<uint64_t>(path, name, RRF_RT_REG_QWORD);
 }
 
 int64_t WallMs() {

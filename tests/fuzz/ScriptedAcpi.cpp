@@ -69,22 +69,6 @@ uint32_t WINAPI AcpiGetGroup(uint32_t, void* buffer, uint32_t* size) {
     return g_script == nullptr ? 0 : fuzz::Answer(g_script->group, g_script->groupFails, buffer, size);
 }
 
-void* WINAPI AcpiFirstElement(void* package) {
-    return sim::FirstElement(package);
-}
-
-uint32_t WINAPI AcpiElementCount(void* package) {
-    return sim::ElementCount(package);
-}
-
-void* WINAPI AcpiElementData(void* element) {
-    return sim::ElementData(element);
-}
-
-void* WINAPI AcpiNextElement(void* element) {
-    return sim::NextElement(element);
-}
-
 // As the real library does, the descriptor (the data of a group element) is read as
 // the item id.
 uint32_t WINAPI AcpiGetItemInfo(void* descriptor, void* buffer, uint32_t* size) {

@@ -347,22 +347,6 @@ uint32_t WINAPI AcpiGetGroup(uint32_t group, void* buffer, uint32_t* size) {
     return Reading([&](const sim::AcpiFirmware& fw) { return Copy(fw.GroupPackage(group), buffer, size) != 0; });
 }
 
-void* WINAPI AcpiFirstElement(void* package) {
-    return sim::FirstElement(package);
-}
-
-uint32_t WINAPI AcpiElementCount(void* package) {
-    return sim::ElementCount(package);
-}
-
-void* WINAPI AcpiElementData(void* element) {
-    return sim::ElementData(element);
-}
-
-void* WINAPI AcpiNextElement(void* element) {
-    return sim::NextElement(element);
-}
-
 uint32_t WINAPI AcpiGetItemInfo(void* descriptor, void* buffer, uint32_t* size) {
     if (descriptor == nullptr) {
         return 0;
