@@ -59,7 +59,11 @@ test-e2e: build-x64
 approve: build-x64
 	tools/approve.sh $(BUILD)
 
-test: build-x86 test-native test-wine test-e2e
+# The unit tests and the end-to-end tests run side by side: most of a test's time is
+# the program's own waits (effects, animations, a silent service), and each suite has
+# Wine prefixes and X servers of its own. Each suite's output comes whole when it ends.
+test: build-x86 test-native
+	@$(MAKE) --no-print-directory -j2 --output-sync=target test-wine test-e2e
 	@echo "make test: all suites passed"
 
 # The house format over every C++ file and clang-tidy over the pure-logic library;

@@ -43,7 +43,8 @@ if [ -n "${WINE_ENV_DESKTOP_KEEPER:-}" ]; then
     ready="$prefix/desktop-keeper.ready"
     "$WINE64" "$WINE_ENV_DESKTOP_KEEPER" "Z:$ready" </dev/null >/dev/null 2>&1 &
     pids+=($!)
-    if ! wait_for_file "$ready" 100; then
+    # Seconds on a busy machine (the end-to-end suite starts its prefixes beside it).
+    if ! wait_for_file "$ready" 600; then
         echo "wine-env: the desktop keeper did not start" >&2
         exit 1
     fi
