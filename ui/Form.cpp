@@ -1,6 +1,8 @@
 #include "ui/Form.h"
 
+#include "lumen/graphics/Dpi.h"
 #include "ui/Application.h"
+#include "ui/Scale.h"
 #include "ui/ThreadCheck.h"
 
 namespace ui {
@@ -10,7 +12,9 @@ Form::Form(const FormLayout& layout)
       m_name(layout.name),
       m_scaled(layout.scaled),
       m_color(layout.color),
-      m_brush(CreateSolidBrush(layout.color)) {
+      m_brush(CreateSolidBrush(layout.color)),
+      m_dpi(layout.dpi != 0 ? lumen::ClampDpi(layout.dpi) : SystemDpi()),
+      m_followDpiChanges(layout.followDpiChanges) {
     const DWORD style = (layout.borderNone ? WS_POPUP : WS_OVERLAPPEDWINDOW) | WS_CLIPCHILDREN;
     const DWORD exStyle = layout.exStyleAdd & ~layout.exStyleRemove;
     RECT r = {0, 0, layout.clientWidth, layout.clientHeight};
@@ -33,6 +37,10 @@ Form::Form(const FormLayout& layout)
 
 Form::~Form() {
     DestroyHandle();
+}
+
+void Form::SetDpi(int dpi) {
+    m_dpi = lumen::ClampDpi(dpi);
 }
 
 void Form::Show() {
@@ -156,6 +164,20 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             Close();
             return 0;
+        case WM_DPICHANGED:
+            if (m_followDpiChanges) {
+                // The top-left of the rectangle the system suggests: the window's own
+                // top-left could leave it across the border of the two monitors, where
+                // the next change of scale would send it back. The size is the one the
+                // form makes for the new DPI; the system's is that size, rounded its way.
+                if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
+                    SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
+                                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                }
+                DpiChanged(lumen::ClampDpi(LOWORD(wParam)));
+                return 0;
+            }
+            break;
         case WM_DESTROY:
             App().FormDestroyed(this);
             break;

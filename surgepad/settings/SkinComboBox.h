@@ -97,6 +97,9 @@ private:
 
     // Destroyed in reverse: the subscriptions end first, the painter lets go of the
     // list before the list goes, and the list's window before its panel's.
+    // `pixels` at 96 DPI at the owner's DPI, which the parts share.
+    int Px(int pixels) const { return m_body->Px(pixels); }
+
     std::vector<ui::Control*> m_parts;
     lumen::DibBitmap m_normalPicture;
     lumen::DibBitmap m_disabledPicture;
