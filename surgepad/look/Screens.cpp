@@ -98,8 +98,8 @@ ScreenState ReadScreens(HWND ignore) {
     if (state.monitors.empty()) {
         RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         (void)SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        state.monitors.push_back(
-            MonitorPlace{{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, ToRect(work), ui::SystemDpi()});
+        state.monitors.push_back(MonitorPlace{
+            {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, ToRect(work), ui::SystemDpi()});
     }
     state.foreground = ForegroundRect(ignore);
     POINT pointer{};

@@ -8,8 +8,7 @@ namespace surgepad {
 
 StripGeometry StripGeometryAt(int dpi) {
     return StripGeometry{lumen::ScaleToDpi(kSkinHeight, dpi), lumen::ScaleToDpi(kStripTop, dpi),
-                         lumen::ScaleToDpi(kFirstRows, dpi),
-                         kGrowStep * dpi, 96};
+                         lumen::ScaleToDpi(kFirstRows, dpi), kGrowStep * dpi, 96};
 }
 
 StripRows StripPlacement(int y, const StripGeometry& g) {

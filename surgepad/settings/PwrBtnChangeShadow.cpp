@@ -1,6 +1,5 @@
 #include "surgepad/settings/PwrBtnChangeShadow.h"
 
-
 namespace surgepad {
 
 TPwrBtnChangeShadow* PwrBtnChangeShadow = nullptr;

@@ -232,8 +232,7 @@ void TSettingForm::PlaceControls() {
         {OsdTitle, {74, 191, 100, 14}},    {StatusTitle, {199, 191, 100, 14}},
     };
     for (const auto& place : places) {
-        place.control.SetBounds(Px(place.r.left), Px(place.r.top), Px(place.r.right),
-                                Px(place.r.bottom));
+        place.control.SetBounds(Px(place.r.left), Px(place.r.top), Px(place.r.right), Px(place.r.bottom));
     }
     PowerLogo.SetBounds(Px(30), Px(52), 0, 0);
     for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {

@@ -112,7 +112,8 @@ void SkinComboBox::Layout(int x, int y, const Skin& skin) {
     m_arrow->SetPosition(arrowX, arrowY);
     kr::KrFourStateAppearance& looks = m_arrow->Appearance();
     LoadStateImages({&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
-                    skin.background, arrowX, arrowY, "arrow_n.png", "arrow_d.png", "arrow_o.png", "arrow_un.png", m_body->Dpi());
+                    skin.background, arrowX, arrowY, "arrow_n.png", "arrow_d.png", "arrow_o.png", "arrow_un.png",
+                    m_body->Dpi());
 
     const int panelWidth = Px(kPanelWidth);
     const int panelHeight = Px(kPanelHeight);

@@ -450,8 +450,7 @@ private:
             RowCaption(y, std::string("KrRadioButton ") + (checked ? "checked" : "unchecked"),
                        "radio_n, radio_o; one panel each");
             for (int i = 0; i < 4; ++i) {
-                auto* holder =
-                    Add(std::make_unique<ui::Panel>(*this, Px(kColumnX[i]), Px(y), Px(17), Px(17)));
+                auto* holder = Add(std::make_unique<ui::Panel>(*this, Px(kColumnX[i]), Px(y), Px(17), Px(17)));
                 auto* radio = Add(std::make_unique<kr::KrRadioButton>(*holder, 0, 0));
                 Skin(radio->Appearance().Uncheck, kColumnX[i], y, "radio_n.png", nullptr, nullptr, nullptr);
                 Skin(radio->Appearance().Check, kColumnX[i], y, "radio_o.png", nullptr, nullptr, nullptr);

@@ -134,7 +134,8 @@ TEST(PngReader, TheEdgeCasesOfTheConversion) {
     TempFolder folder;
     DibBitmap b;
     // Colour type 2: alpha 255 everywhere.
-    ASSERT_TRUE(surgepad::LoadPngFile(folder.Write("rgb.png", pngsamples::kRgb8Png, sizeof pngsamples::kRgb8Png), b, 96));
+    ASSERT_TRUE(
+        surgepad::LoadPngFile(folder.Write("rgb.png", pngsamples::kRgb8Png, sizeof pngsamples::kRgb8Png), b, 96));
     EXPECT_EQ((Bgra{90, 3, 10, 255}), b.Pixel(0, 0));
     // Alpha 0 with a colour gives 0, 0, 0, 0; alpha 1 keeps its colour.
     ASSERT_TRUE(

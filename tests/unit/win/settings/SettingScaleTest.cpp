@@ -136,8 +136,8 @@ TEST_F(SettingScale, AChangeOfScaleDuringTheAnimationEndsItAtTheNewScale) {
         bool ended = false;
         {
             TLayoutExpandThread thread(canvas, row.opening);
-            thread.OnTerminate = ui::Callback<ui::Thread&>{[](void* flag, ui::Thread&) { *static_cast<bool*>(flag) = true; },
-                                                           &ended};
+            thread.OnTerminate =
+                ui::Callback<ui::Thread&>{[](void* flag, ui::Thread&) { *static_cast<bool*>(flag) = true; }, &ended};
             thread.Resume();
             ASSERT_TRUE(uitest::PumpUntil([&] { return ended; }, 30000)) << row.what << ": the animation did not end";
         }
