@@ -1,5 +1,7 @@
 #include "ui/Form.h"
 
+#include <utility>
+
 #include "lumen/graphics/Dpi.h"
 #include "ui/Application.h"
 #include "ui/Scale.h"
@@ -98,7 +100,11 @@ void Form::SetTop(int top) {
 }
 
 void Form::MoveTo(int left, int top) {
+    // Put onto a monitor of another scale, the window is told so (WM_DPICHANGED) within
+    // this call: the place the program gives it stands, not the one the system suggests.
+    const bool placing = std::exchange(m_placing, true);
     SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_placing = placing;
 }
 
 int Form::ClientWidth() const {
@@ -170,7 +176,8 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
                 // top-left could leave it across the border of the two monitors, where
                 // the next change of scale would send it back. The size is the one the
                 // form makes for the new DPI; the system's is that size, rounded its way.
-                if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
+                const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+                if (suggested != nullptr && !m_placing) {
                     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
                                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
                 }

@@ -33,7 +33,8 @@ struct FormLayout {
     int dpi = 0;
     // Whether the form follows WM_DPICHANGED (the user moved it to a monitor of another
     // scale): it goes to the place the system suggests and is told the new DPI
-    // (DpiChanged). A form the program places itself on a monitor leaves it be.
+    // (DpiChanged); put there by the program (MoveTo), it keeps the place it was given.
+    // A form the program places itself on a monitor leaves the message be.
     bool followDpiChanges = false;
 };
 
@@ -100,6 +101,7 @@ private:
     int m_modalResult = 0;
     int m_dpi;
     bool m_followDpiChanges;
+    bool m_placing = false;  // within MoveTo
 };
 
 }  // namespace ui
