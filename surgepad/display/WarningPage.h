@@ -25,7 +25,7 @@ struct WarningFont {
     std::string face = "Arial";
 };
 
-// The title's font and the explanation's, at the display scale, for a language and the
+// The title's font and the explanation's, at `dpi`, for a language and the
 // face its texts are drawn with.
 struct WarningFonts {
     WarningFont title;

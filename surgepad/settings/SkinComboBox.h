@@ -46,7 +46,7 @@ public:
     ~SkinComboBox();
 
     // Places the parts with the box's top-left at (x, y), and makes their pictures,
-    // fonts and sizes again at the current display scale (a window that moved to a
+    // fonts and sizes again at the owner's DPI (a window that moved to a
     // monitor of another DPI). Entries and the chosen one stay.
     void Layout(int x, int y, const Skin& skin);
 

@@ -59,7 +59,7 @@ protected:
         ui::App().DestroyForms();
     }
 
-    // The places of the language in force, at the display scale in force.
+    // The places of the language in force, at the settings window's scale.
     std::vector<Place> Places(std::vector<lumen::UniqueFont>& warningFonts) {
         TSettingForm& f = *SettingForm;
         std::vector<Place> places;
