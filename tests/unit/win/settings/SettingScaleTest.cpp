@@ -89,20 +89,12 @@ private:
     int m_strips = 0;
 };
 
-bool KeyRow(const lumen::Bitmap& b, int y) {
+// Whether row `y` of `b` has the colours of row `from` of `source`, or of the colour key
+// when `source` is null.
+bool RowIs(const lumen::Bitmap& b, int y, const lumen::Bitmap* source, int from) {
     for (int x = 0; x < b.Width(); ++x) {
         const lumen::Bgra p = b.Pixel(x, y);
-        if (p.r != 255 || p.g != 0 || p.b != 255) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool SameRow(const lumen::Bitmap& a, int ya, const lumen::Bitmap& b, int yb) {
-    for (int x = 0; x < a.Width(); ++x) {
-        const lumen::Bgra p = a.Pixel(x, ya);
-        const lumen::Bgra q = b.Pixel(x, yb);
+        const lumen::Bgra q = source != nullptr ? source->Pixel(x, from) : lumen::Bgra{255, 0, 255, 255};
         if (p.r != q.r || p.g != q.g || p.b != q.b) {
             return false;
         }
@@ -155,16 +147,10 @@ TEST_F(SettingScale, AChangeOfScaleDuringTheAnimationEndsItAtTheNewScale) {
         int wrong = 0;
         int first = -1;
         for (int y = 0; y < shown.Height(); ++y) {
-            bool right = false;
-            if (row.opening) {
-                right = SameRow(shown, y, skin, y);
-            } else if (y < g.firstRows) {
-                right = SameRow(shown, y, skin, y);
-            } else if (y < g.firstRows + g.StripRows()) {
-                right = SameRow(shown, y, skin, g.stripTop + y - g.firstRows);
-            } else {
-                right = KeyRow(shown, y);
-            }
+            // Closed: the first rows, the strip below them, then the colour key.
+            const bool strip = !row.opening && y >= g.firstRows && y < g.firstRows + g.StripRows();
+            const bool key = !row.opening && y >= g.firstRows + g.StripRows();
+            const bool right = RowIs(shown, y, key ? nullptr : &skin, strip ? g.stripTop + y - g.firstRows : y);
             if (!right && wrong++ == 0) {
                 first = y;
             }
