@@ -1,5 +1,7 @@
 #include "ui/Control.h"
 
+#include "lumen/graphics/Dpi.h"
+#include "ui/Scale.h"
 #include "ui/ThreadCheck.h"
 #include "ui/WinControl.h"
 
@@ -10,6 +12,14 @@ Control::Control(WinControl* parent) : m_parent(parent) {
     if (m_parent != nullptr) {
         m_parent->AddControl(this);
     }
+}
+
+int Control::Dpi() const {
+    return m_parent != nullptr ? m_parent->Dpi() : SystemDpi();
+}
+
+int Control::Px(int pixels) const {
+    return lumen::ScaleToDpi(pixels, Dpi());
 }
 
 Control::~Control() {

@@ -77,6 +77,11 @@ public:
     }
     // The class name the control goes by ("KrRadioButton", "TLabel").
     virtual const char* ClassName() const = 0;
+    // The DPI the control is drawn at: its form's (a control not on a form yet, the
+    // system's).
+    virtual int Dpi() const;
+    // `pixels` at 96 DPI, at the control's DPI.
+    int Px(int pixels) const;
     virtual bool IsWindowed() const { return false; }
 
     // Position in the parent's client area (a form: on the screen) and size.

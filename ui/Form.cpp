@@ -1,6 +1,10 @@
 #include "ui/Form.h"
 
+#include <utility>
+
+#include "lumen/graphics/Dpi.h"
 #include "ui/Application.h"
+#include "ui/Scale.h"
 #include "ui/ThreadCheck.h"
 
 namespace ui {
@@ -10,7 +14,9 @@ Form::Form(const FormLayout& layout)
       m_name(layout.name),
       m_scaled(layout.scaled),
       m_color(layout.color),
-      m_brush(CreateSolidBrush(layout.color)) {
+      m_brush(CreateSolidBrush(layout.color)),
+      m_dpi(layout.dpi != 0 ? lumen::ClampDpi(layout.dpi) : SystemDpi()),
+      m_followDpiChanges(layout.followDpiChanges) {
     const DWORD style = (layout.borderNone ? WS_POPUP : WS_OVERLAPPEDWINDOW) | WS_CLIPCHILDREN;
     const DWORD exStyle = layout.exStyleAdd & ~layout.exStyleRemove;
     RECT r = {0, 0, layout.clientWidth, layout.clientHeight};
@@ -33,6 +39,10 @@ Form::Form(const FormLayout& layout)
 
 Form::~Form() {
     DestroyHandle();
+}
+
+void Form::SetDpi(int dpi) {
+    m_dpi = lumen::ClampDpi(dpi);
 }
 
 void Form::Show() {
@@ -90,7 +100,11 @@ void Form::SetTop(int top) {
 }
 
 void Form::MoveTo(int left, int top) {
+    // Put onto a monitor of another scale, the window is told so (WM_DPICHANGED) within
+    // this call: the place the program gives it stands, not the one the system suggests.
+    const bool placing = std::exchange(m_placing, true);
     SetWindowPos(Handle(), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    m_placing = placing;
 }
 
 int Form::ClientWidth() const {
@@ -156,6 +170,21 @@ LRESULT Form::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             Close();
             return 0;
+        case WM_DPICHANGED:
+            if (m_followDpiChanges) {
+                // The top-left of the rectangle the system suggests: the window's own
+                // top-left could leave it across the border of the two monitors, where
+                // the next change of scale would send it back. The size is the one the
+                // form makes for the new DPI; the system's is that size, rounded its way.
+                const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+                if (suggested != nullptr && !m_placing) {
+                    SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
+                                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                }
+                DpiChanged(lumen::ClampDpi(LOWORD(wParam)));
+                return 0;
+            }
+            break;
         case WM_DESTROY:
             App().FormDestroyed(this);
             break;

@@ -28,6 +28,14 @@ struct FormLayout {
     DWORD exStyleRemove = 0;
     // Owner window; null means the application window.
     HWND owner = nullptr;
+    // The DPI the form is made at (its client size above is already at it); 0: the
+    // system's.
+    int dpi = 0;
+    // Whether the form follows WM_DPICHANGED (the user moved it to a monitor of another
+    // scale): it goes to the place the system suggests and is told the new DPI
+    // (DpiChanged); put there by the program (MoveTo), it keeps the place it was given.
+    // A form the program places itself on a monitor leaves the message be.
+    bool followDpiChanges = false;
 };
 
 class Form : public WinControl {
@@ -39,6 +47,10 @@ public:
     bool Scaled() const { return m_scaled; }
 
     const char* ClassName() const override { return m_className.c_str(); }
+    // The form's own DPI, which its controls, pictures and places follow. SetDpi only
+    // records it (within lumen::ClampDpi's range): the form makes itself again for it.
+    int Dpi() const override { return m_dpi; }
+    void SetDpi(int dpi);
 
     void Show();
     void Hide();
@@ -72,6 +84,10 @@ protected:
     virtual void FormShow() {}
     // The form moved (WM_MOVE); Left and Top are already the new position.
     virtual void FormMove() {}
+    // A form that follows DPI changes was moved to a monitor at `dpi` (clamped) and now
+    // stands at the top-left the system suggested; the base records the DPI. A form
+    // that makes itself again for the DPI calls SetDpi and does so.
+    virtual void DpiChanged(int dpi) { SetDpi(dpi); }
     // Paints the client area below the graphic controls; the base fills it with the
     // form's colour.
     void Paint(HDC dc, const RECT& area) override;
@@ -83,6 +99,9 @@ private:
     COLORREF m_color;
     lumen::UniqueBrush m_brush;
     int m_modalResult = 0;
+    int m_dpi;
+    bool m_followDpiChanges;
+    bool m_placing = false;  // within MoveTo
 };
 
 }  // namespace ui

@@ -1,54 +1,37 @@
 #include "ui/Scale.h"
 
-#include <windows.h>
-
-#include <atomic>
+#include "lumen/graphics/Dpi.h"
 
 namespace ui {
-namespace {
-
-std::atomic<int> g_dpi{0};
-thread_local int t_scopeDpi = 0;
 
 int SystemDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    if (screen != nullptr) {
-        ReleaseDC(nullptr, screen);
-    }
-    // Below 100 % the skin is not made smaller; above 300 % pictures would only blur.
-    return dpi < 96 ? 96 : (dpi > 288 ? 288 : dpi);
-}
-
-}  // namespace
-
-int DisplayDpi() {
-    if (t_scopeDpi != 0) {
-        return t_scopeDpi;
-    }
-    int dpi = g_dpi.load();
-    if (dpi == 0) {
-        dpi = SystemDpi();
-        g_dpi.store(dpi);
-    }
+    static const int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        const int read = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : lumen::kBaseDpi;
+        if (screen != nullptr) {
+            ReleaseDC(nullptr, screen);
+        }
+        return lumen::ClampDpi(read);
+    }();
     return dpi;
 }
 
-void SetDisplayDpi(int dpi) {
-    g_dpi.store(dpi);
-}
-
-DpiScope::DpiScope(int dpi) : m_previous(t_scopeDpi) {
-    t_scopeDpi = dpi < 96 ? 96 : (dpi > 288 ? 288 : dpi);
-}
-
-DpiScope::~DpiScope() {
-    t_scopeDpi = m_previous;
-}
-
-int Px(int pixels) {
-    const int dpi = DisplayDpi();
-    return dpi == 96 ? pixels : MulDiv(pixels, dpi, 96);
+int MonitorDpi(HMONITOR monitor) {
+    // Bound at run time: shcore.dll and its call came with Windows 8.1.
+    using GetDpiForMonitorProc = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const auto getDpi = [] {
+        HMODULE shcore = LoadLibraryA("shcore.dll");
+        return shcore != nullptr ? reinterpret_cast<GetDpiForMonitorProc>(
+                                       reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                                 : nullptr;
+    }();
+    UINT x = 0;
+    UINT y = 0;
+    // MDT_EFFECTIVE_DPI (0): the scale the user chose for that monitor.
+    if (monitor != nullptr && getDpi != nullptr && SUCCEEDED(getDpi(monitor, 0, &x, &y)) && x > 0) {
+        return lumen::ClampDpi(static_cast<int>(x));
+    }
+    return SystemDpi();
 }
 
 }  // namespace ui

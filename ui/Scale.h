@@ -1,30 +1,21 @@
 #pragma once
-// The display scale the program's windows are drawn at. Places and sizes of the skin
-// are given in pixels at 96 DPI; the windows take them through Px, and the skin
-// pictures come at the same scale (the picture loader picks the nearest drawn set).
+// Where a window's DPI comes from. Every window knows its own DPI (Control::Dpi, kept
+// by its form): the system's when it is made, then the one of the monitor it is shown
+// on, or the one the system tells it in WM_DPICHANGED. Places, sizes and fonts are
+// written at 96 DPI and scaled to that DPI by Control::Px (lumen::ScaleToDpi); the skin
+// pictures are loaded for it. These two functions are the program's only readings of
+// the system's and of a monitor's DPI, both within lumen::ClampDpi's range.
+
+#include <windows.h>
 
 namespace ui {
 
-// The DPI of the program's windows (96 at 100 %): the system's DPI, read at first use
-// (tests may set it), or the DPI of the innermost DpiScope of the calling thread.
-int DisplayDpi();
-void SetDisplayDpi(int dpi);
+// The system's DPI (96 at 100 %), read at first use: a program aware of every
+// monitor's scale is told the real one, which stays for the whole logon session.
+int SystemDpi();
 
-// Within a scope the calling thread builds for another DPI: a window shown on a monitor
-// whose DPI differs from the system's makes its pictures and places for that monitor.
-class DpiScope {
-public:
-    explicit DpiScope(int dpi);
-    ~DpiScope();
-    DpiScope(const DpiScope&) = delete;
-    DpiScope& operator=(const DpiScope&) = delete;
-
-private:
-    int m_previous;
-};
-
-// `pixels` at 96 DPI, at the program's DPI: rounded to the nearest pixel, halves away
-// from zero (329 at 144 DPI is 494, a font height of -11 at 192 DPI is -22).
-int Px(int pixels);
+// The DPI of `monitor` through the system's per-monitor call where the system has it
+// (Windows 8.1 on); the system's DPI otherwise.
+int MonitorDpi(HMONITOR monitor);
 
 }  // namespace ui

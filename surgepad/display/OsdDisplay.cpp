@@ -20,7 +20,8 @@ void OsdDisplay::Load() {
 
 void OsdDisplay::LoadFrom(const std::string& folder) {
     m_folder = folder;
-    m_dpi = ui::DisplayDpi();
+    // The pages are made at the window's DPI.
+    m_dpi = OsdForm != nullptr ? OsdForm->Dpi() : ui::SystemDpi();
     m_layered.SetAlphaEnabled(true);
     m_layered.SetClickThrough(false);
     m_layered.SetPerPixel(true);
@@ -36,9 +37,9 @@ void OsdDisplay::LoadFrom(const std::string& folder) {
 void OsdDisplay::LoadPage(int page) {
     lumen::DibBitmap& picture = m_pages[page];
     picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
-    (void)LoadPngFile(m_folder + kOsdPageFiles[page], picture);
+    (void)LoadPngFile(m_folder + kOsdPageFiles[page], picture, m_dpi);
     if (page == PageWarning || page == PageBatteryWarning) {
-        DrawWarningTexts(picture, page == PageWarning ? kOcWarnKey : kOnBatteryWarnKey);
+        DrawWarningTexts(picture, m_dpi, page == PageWarning ? kOcWarnKey : kOnBatteryWarnKey);
         SizeFormTo(picture);
     }
     if (picture.Format() == lumen::PixelFormat::Bgra32) {
@@ -64,11 +65,10 @@ void OsdDisplay::ShowPage(int page) {
     // Centred on the monitor the user is looking at, at its scale.
     const MonitorPlace monitor = MonitorInView(OsdForm->Handle());
     if (m_dpi != 0 && monitor.dpi != m_dpi) {
-        const ui::DpiScope scope(monitor.dpi);
+        OsdForm->SetDpi(monitor.dpi);
         LoadFrom(m_folder);
     }
     if ((page == PageWarning || page == PageBatteryWarning) && m_pages[page].Empty()) {
-        const ui::DpiScope scope(m_dpi);
         LoadPage(page);
     }
     const POINT centre =

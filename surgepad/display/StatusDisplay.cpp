@@ -4,6 +4,7 @@
 #include "surgepad/look/PngReader.h"
 #include "surgepad/look/Screens.h"
 #include "surgepad/display/StatusForm.h"
+#include "lumen/graphics/Dpi.h"
 #include "ui/Scale.h"
 
 namespace surgepad {
@@ -19,9 +20,10 @@ void StatusDisplay::Load() {
 
 void StatusDisplay::LoadFrom(const std::string& path) {
     m_path = path;
-    m_dpi = ui::DisplayDpi();
+    // The picture is made at the window's DPI.
+    m_dpi = StatusForm != nullptr ? StatusForm->Dpi() : ui::SystemDpi();
     m_picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
-    (void)LoadPngFile(path, m_picture);
+    (void)LoadPngFile(path, m_picture, m_dpi);
     m_layered.SetClickThrough(true);
     m_layered.SetPerPixel(true);
     if (StatusForm == nullptr) {
@@ -31,8 +33,9 @@ void StatusDisplay::LoadFrom(const std::string& path) {
     StatusForm->SetClientSize(m_picture.Width(), m_picture.Height());
 }
 
-POINT StatusDisplay::Position(int screenWidth, int width) {
-    return POINT{screenWidth - width - ui::Px(kStatusMargin), ui::Px(kStatusMargin)};
+POINT StatusDisplay::Position(int screenWidth, int width, int dpi) {
+    const int margin = lumen::ScaleToDpi(kStatusMargin, dpi);
+    return POINT{screenWidth - width - margin, margin};
 }
 
 void StatusDisplay::ShowAt(uint8_t alpha) {
@@ -69,11 +72,11 @@ void StatusDisplay::Watch(bool watch) {
 void StatusDisplay::Place() {
     const MonitorPlace monitor = MonitorInView(StatusForm->Handle());
     m_monitor = monitor.area;
-    const ui::DpiScope scope(monitor.dpi);
     if (m_dpi != 0 && monitor.dpi != m_dpi) {
+        StatusForm->SetDpi(monitor.dpi);
         LoadFrom(m_path);
     }
-    const POINT corner = Position(monitor.area.Width(), StatusForm->ClientWidth());
+    const POINT corner = Position(monitor.area.Width(), StatusForm->ClientWidth(), StatusForm->Dpi());
     const POINT at{monitor.area.left + corner.x, monitor.area.top + corner.y};
     StatusForm->MoveTo(at.x, at.y);
     m_layered.Update(StatusForm->Handle(), m_picture);

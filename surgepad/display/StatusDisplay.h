@@ -36,8 +36,9 @@ public:
     const lumen::DibBitmap& Picture() const { return m_picture; }
     lumen::TPerPixelLayeredWindowMaker& Layered() { return m_layered; }
 
-    // Left and top of a badge of `width` on a screen of `screenWidth`.
-    static POINT Position(int screenWidth, int width);
+    // Left and top of a badge of `width` on a screen of `screenWidth`, the margins at
+    // the badge's `dpi`.
+    static POINT Position(int screenWidth, int width, int dpi);
 
     // Looks whether a full-screen application is in front on the badge's monitor and
     // steps aside or comes back.

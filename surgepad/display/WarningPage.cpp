@@ -6,7 +6,7 @@
 #include "lumen/core/WideText.h"
 #include "lumen/widget/TLayout.h"
 #include "surgepad/look/MultiLang.h"
-#include "ui/Scale.h"
+#include "lumen/graphics/Dpi.h"
 
 namespace surgepad {
 
@@ -16,9 +16,9 @@ lumen::UniqueFont CreateWarningFont(const WarningFont& font) {
                                          DEFAULT_PITCH | FF_DONTCARE, lumen::Widen(font.face).c_str()));
 }
 
-WarningFonts WarningFontsFor(const std::string& languageName, const std::string& face) {
-    WarningFonts fonts{WarningFont{ui::Px(-16), true, DEFAULT_CHARSET, face},
-                       WarningFont{ui::Px(-11), false, DEFAULT_CHARSET, face}};
+WarningFonts WarningFontsFor(const std::string& languageName, const std::string& face, int dpi) {
+    WarningFonts fonts{WarningFont{lumen::ScaleToDpi(-16, dpi), true, DEFAULT_CHARSET, face},
+                       WarningFont{lumen::ScaleToDpi(-11, dpi), false, DEFAULT_CHARSET, face}};
     if (languageName == "Japanese") {
         fonts.body.charset = SHIFTJIS_CHARSET;
     }
@@ -65,19 +65,20 @@ void DrawTextKeepingAlpha(lumen::Bitmap& page, const std::string& text, const RE
     }
 }
 
-void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::string& explanation,
+void DrawWarningTexts(lumen::Bitmap& page, int dpi, const std::string& title, const std::string& explanation,
                       const std::string& languageName, const std::string& face) {
-    const auto scaled = [](const RECT& r) {
-        return RECT{ui::Px(r.left), ui::Px(r.top), ui::Px(r.right), ui::Px(r.bottom)};
+    const auto scaled = [dpi](const RECT& r) {
+        return RECT{lumen::ScaleToDpi(r.left, dpi), lumen::ScaleToDpi(r.top, dpi), lumen::ScaleToDpi(r.right, dpi),
+                    lumen::ScaleToDpi(r.bottom, dpi)};
     };
-    const WarningFonts fonts = WarningFontsFor(languageName, face);
+    const WarningFonts fonts = WarningFontsFor(languageName, face, dpi);
     DrawTextKeepingAlpha(page, title, scaled(kWarningTitleRect), kWarningTitleFlags, fonts.title);
     DrawTextKeepingAlpha(page, explanation, scaled(kWarningTextRect), kWarningTextFlags, fonts.body);
 }
 
-void DrawWarningTexts(lumen::Bitmap& page, const char* explanationKey) {
+void DrawWarningTexts(lumen::Bitmap& page, int dpi, const char* explanationKey) {
     const MultiLang& lang = MultiLang::Instance();
-    DrawWarningTexts(page, lang.Text("Warning"), lang.Text(explanationKey), lang.LanguageName(),
+    DrawWarningTexts(page, dpi, lang.Text("Warning"), lang.Text(explanationKey), lang.LanguageName(),
                      lang.FontFace("Arial"));
 }
 

@@ -25,13 +25,13 @@ struct WarningFont {
     std::string face = "Arial";
 };
 
-// The title's font and the explanation's, at the display scale, for a language and the
+// The title's font and the explanation's, at `dpi`, for a language and the
 // face its texts are drawn with.
 struct WarningFonts {
     WarningFont title;
     WarningFont body;
 };
-WarningFonts WarningFontsFor(const std::string& languageName, const std::string& face);
+WarningFonts WarningFontsFor(const std::string& languageName, const std::string& face, int dpi);
 lumen::UniqueFont CreateWarningFont(const WarningFont& font);
 
 // Draws `text` in white with `font` into rectangle `r` of the 32-bit `page`; only blue,
@@ -45,9 +45,9 @@ inline constexpr char kOnBatteryWarnKey[] = "TurboOnBatteryWarn";
 
 // Title Text("Warning") in bold -16, explanation Text(explanationKey) in regular -11,
 // the latter with the Shift-JIS character set when the language is "Japanese"; both in
-// `face`, the language's font.
-void DrawWarningTexts(lumen::Bitmap& page, const char* explanationKey = kOcWarnKey);
-void DrawWarningTexts(lumen::Bitmap& page, const std::string& title, const std::string& explanation,
+// `face`, the language's font; places and heights for a page at `dpi`.
+void DrawWarningTexts(lumen::Bitmap& page, int dpi, const char* explanationKey = kOcWarnKey);
+void DrawWarningTexts(lumen::Bitmap& page, int dpi, const std::string& title, const std::string& explanation,
                       const std::string& languageName, const std::string& face = "Arial");
 
 }  // namespace surgepad

@@ -1,6 +1,7 @@
 #include "surgepad/look/PngReader.h"
 
 #include "lumen/core/Report.h"
+#include "lumen/graphics/Dpi.h"
 #include "lumen/graphics/PixelOps.h"
 #include "lumen/graphics/PngRows.h"
 #include "lumen/graphics/Resample.h"
@@ -10,7 +11,6 @@
 #include "surgepad/look/MultiLang.h"
 #include "surgepad/look/ScreenPlaces.h"
 #include "ui/Paths.h"
-#include "ui/Scale.h"
 
 namespace surgepad {
 namespace {
@@ -60,8 +60,8 @@ PngManager::PngManager(const std::string& libraryPath) : m_hinst(LoadLibraryA(li
     m_allocatePngData = lumen::ProcAddress<AllocatePngDataProc>(m_hinst.get(), "AllocatePngData");
 }
 
-bool LoadPngFile(const std::string& path, lumen::Bitmap& bitmap) {
-    return LoadPngFile(PngManager::Instance(), path, bitmap);
+bool LoadPngFile(const std::string& path, lumen::Bitmap& bitmap, int dpi) {
+    return LoadPngFile(PngManager::Instance(), path, bitmap, dpi);
 }
 
 namespace {
@@ -87,15 +87,14 @@ bool DecodePngFile(PngManager& codec, const std::string& path, lumen::Bitmap& bi
 
 }  // namespace
 
-bool LoadPngFile(PngManager& codec, const std::string& path, lumen::Bitmap& bitmap) {
-    // A picture of the skin folder comes at the windows' scale: from the nearest set
+bool LoadPngFile(PngManager& codec, const std::string& path, lumen::Bitmap& bitmap, int dpi) {
+    // A picture of the skin folder comes at the window's scale: from the nearest set
     // drawn for it that has the picture (a user's skin may hold the 1x pictures alone),
     // resized to the scale.
-    const int dpi = ui::DisplayDpi();
     const std::string folder = ResourceFolder();
     const bool inSkin = path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
                         path.find_first_of("\\/", folder.size()) == std::string::npos;
-    if (dpi == 96 || !inSkin) {
+    if (dpi <= lumen::kBaseDpi || !inSkin) {
         return DecodePngFile(codec, path, bitmap);
     }
     const std::string name = path.substr(folder.size());
@@ -112,9 +111,10 @@ bool LoadPngFile(PngManager& codec, const std::string& path, lumen::Bitmap& bitm
     return false;
 }
 
-void ComposePngOnBackground(const std::string& path, lumen::Bitmap& bitmap, lumen::Bitmap& background, int x, int y) {
+void ComposePngOnBackground(const std::string& path, lumen::Bitmap& bitmap, lumen::Bitmap& background, int x, int y,
+                            int dpi) {
     bitmap.SetPixelFormat(lumen::PixelFormat::Bgra32);
-    (void)LoadPngFile(path, bitmap);  // a missing picture composes as whatever the bitmap held
+    (void)LoadPngFile(path, bitmap, dpi);  // a missing picture composes as whatever the bitmap held
     background.SetPixelFormat(lumen::PixelFormat::Bgra32);
     const lumen::Rect r{x, y, x + bitmap.Width(), y + bitmap.Height()};
     lumen::PixelBuffer composed;
@@ -123,12 +123,13 @@ void ComposePngOnBackground(const std::string& path, lumen::Bitmap& bitmap, lume
     bitmap.Assign(composed);
 }
 
-void ComposeOnBackground(const std::string& name, lumen::Bitmap& bitmap, lumen::Bitmap& background, int x, int y) {
-    ComposePngOnBackground(ResourceFolder() + name, bitmap, background, x, y);
+void ComposeOnBackground(const std::string& name, lumen::Bitmap& bitmap, lumen::Bitmap& background, int x, int y,
+                         int dpi) {
+    ComposePngOnBackground(ResourceFolder() + name, bitmap, background, x, y, dpi);
 }
 
 void LoadStateImages(const StateBitmaps& appearance, lumen::Bitmap& background, int x, int y, const char* raised,
-                     const char* sunken, const char* focused, const char* disabled) {
+                     const char* sunken, const char* focused, const char* disabled, int dpi) {
     const struct {
         lumen::Bitmap* bitmap;
         const char* name;
@@ -140,14 +141,14 @@ void LoadStateImages(const StateBitmaps& appearance, lumen::Bitmap& background, 
     };
     for (const auto& state : states) {
         if (state.bitmap != nullptr && state.name != nullptr && state.name[0] != '\0') {
-            ComposeOnBackground(state.name, *state.bitmap, background, x, y);
+            ComposeOnBackground(state.name, *state.bitmap, background, x, y, dpi);
         }
     }
 }
 
-void PrepareShadowBitmap(lumen::Bitmap& bitmap, const std::string& name) {
+void PrepareShadowBitmap(lumen::Bitmap& bitmap, const std::string& name, int dpi) {
     bitmap.SetPixelFormat(lumen::PixelFormat::Bgra32);
-    (void)LoadPngFile(ResourceFolder() + name, bitmap);
+    (void)LoadPngFile(ResourceFolder() + name, bitmap, dpi);
     lumen::BlackenVisiblePixels(bitmap);
 }
 

@@ -1,5 +1,7 @@
 #include "surgepad/look/ScreenPlaces.h"
 
+#include "lumen/graphics/Dpi.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -47,11 +49,6 @@ size_t MonitorInView(const std::vector<MonitorPlace>& monitors, const std::optio
         }
     }
     return 0;
-}
-
-int ScaleToDpi(int value, int dpi) {
-    const int64_t scaled = static_cast<int64_t>(value) * dpi;
-    return static_cast<int>(scaled >= 0 ? (scaled + 48) / 96 : (scaled - 48) / 96);
 }
 
 lumen::Point CentredIn(const lumen::Rect& area, int width, int height) {
@@ -108,7 +105,7 @@ int SkinPixelsAt(int drawn, int setPercent, int dpi) {
     // Through the 1x size the set was drawn from, so that a picture comes out as large
     // as the window's own places scaled from 96 DPI, whichever set it came from.
     const int base = (2 * drawn * 100 + setPercent) / (2 * setPercent);
-    return ScaleToDpi(base, dpi);
+    return lumen::ScaleToDpi(base, dpi);
 }
 
 }  // namespace surgepad

@@ -29,9 +29,6 @@ struct MonitorPlace {
 size_t MonitorInView(const std::vector<MonitorPlace>& monitors, const std::optional<lumen::Rect>& foreground,
                      lumen::Point pointer);
 
-// `value` pixels at 96 DPI, at `dpi`, rounded to the nearest pixel.
-int ScaleToDpi(int value, int dpi);
-
 // The drawn sets of the skin, in percent (100: the pictures of the skin folder; 150
 // and 200: its sub-folders "150\" and "200\"), in the order a window at `dpi` tries
 // them: by nearness to the DPI's scale, the larger first on a tie (shrinking keeps a

@@ -2,6 +2,8 @@
 
 #include <shellapi.h>
 
+#include "ui/Scale.h"
+
 namespace surgepad {
 namespace {
 
@@ -9,35 +11,12 @@ lumen::Rect ToRect(const RECT& r) {
     return lumen::Rect{r.left, r.top, r.right, r.bottom};
 }
 
-// The monitor's DPI through the system's per-monitor call where the system has it
-// (Windows 8.1 on), else the system DPI.
-int DpiOf(HMONITOR monitor) {
-    using GetDpiForMonitorProc = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-    static const auto getDpi = [] {
-        HMODULE shcore = LoadLibraryA("shcore.dll");
-        return shcore != nullptr ? reinterpret_cast<GetDpiForMonitorProc>(
-                                       reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
-                                 : nullptr;
-    }();
-    UINT x = 0;
-    UINT y = 0;
-    if (getDpi != nullptr && SUCCEEDED(getDpi(monitor, 0, &x, &y)) && x > 0) {
-        return static_cast<int>(x);
-    }
-    HDC screen = GetDC(nullptr);
-    const int dpi = screen != nullptr ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    if (screen != nullptr) {
-        ReleaseDC(nullptr, screen);
-    }
-    return dpi > 0 ? dpi : 96;
-}
-
 BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
     auto& state = *reinterpret_cast<ScreenState*>(data);
     MONITORINFO info{};
     info.cbSize = sizeof info;
     if (GetMonitorInfoA(monitor, &info)) {
-        MonitorPlace place{ToRect(info.rcMonitor), ToRect(info.rcWork), DpiOf(monitor)};
+        MonitorPlace place{ToRect(info.rcMonitor), ToRect(info.rcWork), ui::MonitorDpi(monitor)};
         if ((info.dwFlags & MONITORINFOF_PRIMARY) != 0) {
             state.monitors.insert(state.monitors.begin(), place);
         } else {
@@ -119,8 +98,8 @@ ScreenState ReadScreens(HWND ignore) {
     if (state.monitors.empty()) {
         RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
         (void)SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-        state.monitors.push_back(
-            MonitorPlace{{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, ToRect(work), 96});
+        state.monitors.push_back(MonitorPlace{
+            {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, ToRect(work), ui::SystemDpi()});
     }
     state.foreground = ForegroundRect(ignore);
     POINT pointer{};

@@ -1,6 +1,7 @@
 #include "surgepad/look/SkinImage.h"
 
 #include "surgepad/look/PngReader.h"
+#include "ui/WinControl.h"
 
 namespace surgepad {
 
@@ -8,7 +9,7 @@ std::unique_ptr<kr::KrImage> CreateSkinImage(ui::WinControl& parent, const std::
     auto image = std::make_unique<kr::KrImage>(parent);
     lumen::DibBitmap& picture = image->Picture();
     picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
-    (void)LoadPngFile(ResourceFolder() + name, picture);
+    (void)LoadPngFile(ResourceFolder() + name, picture, parent.Dpi());
     // The rows were written directly after the last size change.
     picture.Changed();
     image->SetAlphaChannel(true);

@@ -10,7 +10,7 @@
 namespace surgepad {
 
 // A KrImage on `parent` holding `name` from the ResourceFolder as a 32-bit picture,
-// blended by its alpha channel, sized to the picture, with its top-left at (x, y).
+// at the parent's DPI, blended by its alpha channel, sized to the picture, with its top-left at (x, y).
 // A picture that cannot be read leaves the control empty. The caller keeps the control.
 std::unique_ptr<kr::KrImage> CreateSkinImage(ui::WinControl& parent, const std::string& name, int x, int y);
 

@@ -1,7 +1,6 @@
 #include "surgepad/settings/LayoutExpandThread.h"
 
-#include "surgepad/settings/LayoutSteps.h"
-#include "ui/Scale.h"
+#include <algorithm>
 
 namespace surgepad {
 
@@ -15,22 +14,36 @@ void TLayoutExpandThread::Execute() {
     }
 }
 
-void TLayoutExpandThread::Step(int copyFrom, int copyTo, int strip) {
-    Bottom = strip;
+bool TLayoutExpandThread::Step(size_t index) {
+    bool more = false;
     Synchronize([&] {
-        if (copyTo > copyFrom) {
-            m_canvas.DrawRows(copyFrom, copyTo);
+        const StripGeometry g = m_canvas.Geometry();
+        const bool rescaled = !m_strips.empty() && !(g == m_geometry);
+        if (m_strips.empty() || rescaled) {
+            m_geometry = g;
+            m_strips = Expand ? OpeningStrips(g) : ClosingStrips(g);
         }
-        m_canvas.DrawStrip(strip);
+        // Every scale takes as many steps; a last one is drawn again should it not.
+        const StripStep& step = m_strips[std::min(index, m_strips.size() - 1)];
+        Bottom = step.strip;
+        if (rescaled) {
+            // Made again for the new scale, the canvas holds whatever its skin was made
+            // with: every row above the strip is drawn, not the new ones alone.
+            m_canvas.DrawRows(0, step.strip);
+        } else if (step.copyTo > step.copyFrom) {
+            m_canvas.DrawRows(step.copyFrom, step.copyTo);
+        }
+        m_canvas.DrawStrip(step.strip);
+        Previous = step.strip;
+        more = index + 1 < m_strips.size();
     });
-    Previous = strip;
+    return more;
 }
 
 void TLayoutExpandThread::Opening() {
-    const std::vector<StripStep> strips = OpeningStrips(StripGeometryAt(ui::DisplayDpi()));
     Previous = 0;
     Alpha = 0;
-    Step(strips.front().copyFrom, strips.front().copyTo, strips.front().strip);
+    bool more = Step(0);
     const std::vector<uint8_t> alphas = FadeInAlphas();
     for (size_t i = 0; i < alphas.size() && !Terminated(); ++i) {
         Alpha = alphas[i];
@@ -39,8 +52,8 @@ void TLayoutExpandThread::Opening() {
             Sleep(kFadeInPauseMs);
         }
     }
-    for (size_t i = 1; i < strips.size() && !Terminated(); ++i) {
-        Step(strips[i].copyFrom, strips[i].copyTo, strips[i].strip);
+    for (size_t i = 1; more && !Terminated(); ++i) {
+        more = Step(i);
     }
     Synchronize([&] { m_canvas.ShowControls(true); });
 }
@@ -50,11 +63,9 @@ void TLayoutExpandThread::Closing() {
         m_canvas.ShowControls(false);
         m_canvas.HideShadow();
     });
-    const std::vector<StripStep> strips = ClosingStrips(StripGeometryAt(ui::DisplayDpi()));
     Previous = 0;
     Alpha = 255;
-    for (size_t i = 0; i < strips.size() && !Terminated(); ++i) {
-        Step(strips[i].copyFrom, strips[i].copyTo, strips[i].strip);
+    for (size_t i = 0; !Terminated() && Step(i); ++i) {
     }
     const std::vector<uint8_t> alphas = FadeOutAlphas();
     for (size_t i = 0; i < alphas.size() && !Terminated(); ++i) {

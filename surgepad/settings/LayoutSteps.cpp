@@ -2,13 +2,13 @@
 
 #include <algorithm>
 
-#include "surgepad/look/ScreenPlaces.h"
+#include "lumen/graphics/Dpi.h"
 
 namespace surgepad {
 
 StripGeometry StripGeometryAt(int dpi) {
-    return StripGeometry{ScaleToDpi(kSkinHeight, dpi), ScaleToDpi(kStripTop, dpi), ScaleToDpi(kFirstRows, dpi),
-                         kGrowStep * dpi, 96};
+    return StripGeometry{lumen::ScaleToDpi(kSkinHeight, dpi), lumen::ScaleToDpi(kStripTop, dpi),
+                         lumen::ScaleToDpi(kFirstRows, dpi), kGrowStep * dpi, 96};
 }
 
 StripRows StripPlacement(int y, const StripGeometry& g) {

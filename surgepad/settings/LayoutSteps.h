@@ -38,6 +38,7 @@ struct StripGeometry {
     int StripRows() const { return skinHeight - stripTop; }
     // The rows `steps` grow steps make.
     int Grown(int steps) const { return (2 * steps * growRows + growPer) / (2 * growPer); }
+    bool operator==(const StripGeometry&) const = default;
 };
 StripGeometry StripGeometryAt(int dpi);
 

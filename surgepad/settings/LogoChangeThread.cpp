@@ -17,10 +17,11 @@ std::string LogoPath(const std::string& folder, int index) {
 }
 }  // namespace
 
-TLogoChangeThread::TLogoChangeThread(LogoTarget& target, int fromIndex, int toIndex, std::string folder)
+TLogoChangeThread::TLogoChangeThread(LogoTarget& target, int fromIndex, int toIndex, int dpi, std::string folder)
     : FromIndex(fromIndex),
       ToIndex(toIndex),
       m_target(target),
+      m_dpi(dpi),
       m_folder(folder.empty() ? ResourceFolder() : std::move(folder)),
       m_work(0, 0, lumen::PixelFormat::Bgra32),
       m_toward(toIndex) {}
@@ -35,8 +36,8 @@ void TLogoChangeThread::Execute() {
         mix.SetPixelFormat(lumen::PixelFormat::Bgra32);
         // A logo that cannot be read leaves its bitmap empty; the frames then show
         // whatever part of the other one fits.
-        (void)LoadPngFile(LogoPath(m_folder, ToIndex), to);
-        (void)LoadPngFile(LogoPath(m_folder, FromIndex), from);
+        (void)LoadPngFile(LogoPath(m_folder, ToIndex), to, m_dpi);
+        (void)LoadPngFile(LogoPath(m_folder, FromIndex), from, m_dpi);
         for (int frame = 0;;) {
             mix.Assign(to);
             lumen::BlendBitmap(from, mix, static_cast<uint8_t>(LogoWeight(frame)));

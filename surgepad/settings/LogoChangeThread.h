@@ -35,8 +35,9 @@ public:
 
 class TLogoChangeThread final : public ui::Thread {
 public:
-    // Logo files are looked up in `folder` (the ResourceFolder when empty).
-    TLogoChangeThread(LogoTarget& target, int fromIndex, int toIndex, std::string folder = {});
+    // Logo files are looked up in `folder` (the ResourceFolder when empty), for a window
+    // at `dpi`.
+    TLogoChangeThread(LogoTarget& target, int fromIndex, int toIndex, int dpi, std::string folder = {});
 
     ui::Callback<int> OnDone;
     int FromIndex;
@@ -51,6 +52,7 @@ protected:
 
 private:
     LogoTarget& m_target;
+    int m_dpi;
     std::string m_folder;
     lumen::DibBitmap m_work;
     std::atomic<int> m_toward;

@@ -5,6 +5,7 @@
 #include "surgepad/look/PngReader.h"
 #include "surgepad/settings/PwrBtnChangeShadow.h"
 #include "surgepad/look/Screens.h"
+#include "lumen/graphics/Dpi.h"
 #include "ui/Scale.h"
 
 namespace surgepad {
@@ -13,14 +14,16 @@ TPwrBtnChangeFrom* PwrBtnChangeFrom = nullptr;
 
 namespace {
 
-ui::FormLayout Layout() {
+ui::FormLayout Layout(int dpi) {
     ui::FormLayout layout;
     layout.className = "TPwrBtnChangeFrom";
     layout.name = "PwrBtnChangeFrom";
     layout.caption = "PwrBtnChangeFrom";
     // The background picture's size; the shaping maker sets it again from the picture.
-    layout.clientWidth = ui::Px(329);
-    layout.clientHeight = ui::Px(238);
+    layout.clientWidth = lumen::ScaleToDpi(329, dpi);
+    layout.clientHeight = lumen::ScaleToDpi(238, dpi);
+    layout.dpi = dpi;
+    layout.followDpiChanges = true;
     layout.color = RGB(0x1B, 0x1B, 0x23);
     layout.exStyleAdd = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
     layout.exStyleRemove = WS_EX_APPWINDOW;
@@ -35,26 +38,25 @@ int RectHeight(const RECT& r) {
     return r.bottom - r.top;
 }
 
-void SetDialogFont(ui::Font& font) {
+void SetDialogFont(ui::Font& font, const ui::Form& form) {
     // Arial, or the language's own font where Arial lacks its script.
     font.SetName(MultiLang::Instance().FontFace("Arial"));
-    font.SetHeight(ui::Px(-11));
+    font.SetHeight(form.Px(-11));
     font.SetColor(static_cast<ui::Color>(kPwrBtnTextColor));
 }
 
 }  // namespace
 
 TPwrBtnChangeFrom::TPwrBtnChangeFrom()
-    : ui::Form(Layout()),
+    : ui::Form(Layout(ui::SystemDpi())),
       Background(*this),
       Message(*this),
-      OkButton(*this, ui::Px(kPwrBtnOkBounds.left), ui::Px(kPwrBtnOkBounds.top), ui::Px(RectWidth(kPwrBtnOkBounds)),
-               ui::Px(RectHeight(kPwrBtnOkBounds))),
-      CloseButton(*this, ui::Px(kPwrBtnCloseBounds.left), ui::Px(kPwrBtnCloseBounds.top),
-                  ui::Px(RectWidth(kPwrBtnCloseBounds)), ui::Px(RectHeight(kPwrBtnCloseBounds))),
+      OkButton(*this, 0, 0, 0, 0),
+      CloseButton(*this, 0, 0, 0, 0),
       m_formSite(*this),
       m_backgroundSite(Background, m_formSite) {
     m_flicker.Attach(Handle());
+    PlaceButtons();
     SetUpButtons();
     SetUpMessage();
 }
@@ -65,7 +67,7 @@ TPwrBtnChangeFrom::~TPwrBtnChangeFrom() {
 }
 
 void TPwrBtnChangeFrom::SkinBackground() {
-    if (!LoadPngFile(ResourceFolder() + kPwrBtnDialogPicture, Background.Picture())) {
+    if (!LoadPngFile(ResourceFolder() + kPwrBtnDialogPicture, Background.Picture(), Dpi())) {
         // Unshaped then: a key colour taken from a made-up picture could make the
         // whole dialog see-through.
         lumen::Trace("dialog: no background picture %s; the dialog stays plain", kPwrBtnDialogPicture);
@@ -86,20 +88,27 @@ void TPwrBtnChangeFrom::SkinButtons() {
     // corners blend into it.
     LoadStateImages(StateBitmaps{&ok.RaisedBmp(), &ok.SunkenBmp(), &ok.FocusedBmp(), &ok.DisabledBmp()},
                     Background.Picture(), OkButton.Left(), OkButton.Top(), "button_n.png", "button_d.png",
-                    "button_o.png", "button_un.png");
-    SetDialogFont(OkButton.GetFont());
+                    "button_o.png", "button_un.png", Dpi());
+    SetDialogFont(OkButton.GetFont(), *this);
 
     // The close pictures have no alpha: composed, they stay as they are, key colour
     // included, in the 24 bits the control draws (loaded as they are, they would come
     // as 32-bit pictures the control cannot show).
     kr::KrFourStateAppearance& close = CloseButton.Appearance();
     LoadStateImages(StateBitmaps{&close.RaisedBmp(), &close.SunkenBmp(), &close.FocusedBmp()}, Background.Picture(),
-                    CloseButton.Left(), CloseButton.Top(), "close_n.png", "close_d.png", "close_o.png", nullptr);
+                    CloseButton.Left(), CloseButton.Top(), "close_n.png", "close_d.png", "close_o.png", nullptr, Dpi());
+}
+
+void TPwrBtnChangeFrom::PlaceButtons() {
+    OkButton.SetBounds(Px(kPwrBtnOkBounds.left), Px(kPwrBtnOkBounds.top), Px(RectWidth(kPwrBtnOkBounds)),
+                       Px(RectHeight(kPwrBtnOkBounds)));
+    CloseButton.SetBounds(Px(kPwrBtnCloseBounds.left), Px(kPwrBtnCloseBounds.top), Px(RectWidth(kPwrBtnCloseBounds)),
+                          Px(RectHeight(kPwrBtnCloseBounds)));
 }
 
 void TPwrBtnChangeFrom::SetUpButtons() {
     OkButton.SetTransparentColor(RGB(255, 255, 255));
-    SetDialogFont(OkButton.GetFont());
+    SetDialogFont(OkButton.GetFont(), *this);
     // The caption is not translated.
     OkButton.SetText("OK");
     OkButton.OnClick = ui::Callback<ui::Control&>::Of<&TPwrBtnChangeFrom::ButtonClick>(this);
@@ -110,11 +119,11 @@ void TPwrBtnChangeFrom::SetUpButtons() {
 }
 
 void TPwrBtnChangeFrom::SetUpMessage() {
-    Message.SetBounds(ui::Px(kPwrBtnMessageBounds.left), ui::Px(kPwrBtnMessageBounds.top),
-                      ui::Px(RectWidth(kPwrBtnMessageBounds)), ui::Px(RectHeight(kPwrBtnMessageBounds)));
+    Message.SetBounds(Px(kPwrBtnMessageBounds.left), Px(kPwrBtnMessageBounds.top), Px(RectWidth(kPwrBtnMessageBounds)),
+                      Px(RectHeight(kPwrBtnMessageBounds)));
     Message.SetWordWrap(true);
     Message.SetTransparent(true);
-    SetDialogFont(Message.GetFont());
+    SetDialogFont(Message.GetFont(), *this);
     // Japanese asks the font mapper for the Shift-JIS character set too, so that a
     // system without the file's fonts still finds one with Japanese letters.
     Message.GetFont().SetCharset(MultiLang::Instance().LanguageName() == "Japanese" ? SHIFTJIS_CHARSET
@@ -142,32 +151,38 @@ void TPwrBtnChangeFrom::ShowMessage(const std::string& text) {
     // At the top-left of the work area of the monitor the user is looking at, at that
     // monitor's scale.
     const MonitorPlace monitor = MonitorInView(Handle());
-    const ui::DpiScope scope(monitor.dpi);
-    FollowDpi();
-    MoveTo(monitor.work.left + ui::Px(kPwrBtnDialogPlace.x), monitor.work.top + ui::Px(kPwrBtnDialogPlace.y));
+    FollowDpi(monitor.dpi);
+    MoveTo(monitor.work.left + Px(kPwrBtnDialogPlace.x), monitor.work.top + Px(kPwrBtnDialogPlace.y));
     Show();
 }
 
-void TPwrBtnChangeFrom::FollowDpi() {
-    const int dpi = ui::DisplayDpi();
-    if (dpi == m_dpi) {
+void TPwrBtnChangeFrom::FollowDpi(int dpi) {
+    SetDpi(dpi);
+    if (Dpi() == m_skinDpi) {
         return;
     }
-    if (m_dpi != 0) {
-        lumen::Trace("dialog: scale for %d dpi", dpi);
+    if (m_skinDpi != 0) {
+        lumen::Trace("dialog: scale for %d dpi", Dpi());
     }
-    m_dpi = dpi;
+    m_skinDpi = Dpi();
     SkinBackground();
-    OkButton.SetBounds(ui::Px(kPwrBtnOkBounds.left), ui::Px(kPwrBtnOkBounds.top), ui::Px(RectWidth(kPwrBtnOkBounds)),
-                       ui::Px(RectHeight(kPwrBtnOkBounds)));
-    CloseButton.SetBounds(ui::Px(kPwrBtnCloseBounds.left), ui::Px(kPwrBtnCloseBounds.top),
-                          ui::Px(RectWidth(kPwrBtnCloseBounds)), ui::Px(RectHeight(kPwrBtnCloseBounds)));
+    PlaceButtons();
     SkinButtons();
     SetUpMessage();
     if (PwrBtnChangeShadow != nullptr) {
-        PwrBtnChangeShadow->SetClientSize(ui::Px(329), ui::Px(238));
+        PwrBtnChangeShadow->SetClientSize(Px(329), Px(238));
     }
     Invalidate();
+}
+
+void TPwrBtnChangeFrom::DpiChanged(int dpi) {
+    // Dragged to a monitor of another scale: made again for it, as when shown there. A
+    // dialog never shown yet is made at its first show.
+    if (m_skinDpi == 0) {
+        SetDpi(dpi);
+        return;
+    }
+    FollowDpi(dpi);
 }
 
 void TPwrBtnChangeFrom::OkButtonClick() {

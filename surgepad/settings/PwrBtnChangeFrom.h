@@ -54,12 +54,14 @@ public:
 
 protected:
     void FormMove() override;
+    void DpiChanged(int dpi) override;
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
 
 private:
-    // Makes the dialog's pictures at the current display scale: at the first show (a
-    // hidden dialog holds none), and again when they were made for another scale.
-    void FollowDpi();
+    // Takes `dpi` as the dialog's and makes its pictures and places for it: at the first
+    // show (a hidden dialog holds none), and again when they were made for another scale.
+    void FollowDpi(int dpi);
+    void PlaceButtons();
     void SkinBackground();
     void SkinButtons();
     void SetUpButtons();
@@ -72,7 +74,7 @@ private:
     // back when it goes.
     lumen::TLayeredFormMaker m_shaper;
     lumen::FlickerEliminator m_flicker;
-    int m_dpi = 0;                    // the dialog's pictures were made for this DPI; 0 before its first show
+    int m_skinDpi = 0;                // the dialog's pictures were made for this DPI; 0 before its first show
     const char* m_textKey = nullptr;  // the key of the message shown, if it came from one
 };
 

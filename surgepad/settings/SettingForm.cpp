@@ -14,6 +14,7 @@
 #include "surgepad/settings/SettingShadowForm.h"
 #include "surgepad/look/Screens.h"
 #include "surgepad/settings/SettingView.h"
+#include "lumen/graphics/Dpi.h"
 #include "ui/Scale.h"
 
 namespace surgepad {
@@ -22,13 +23,15 @@ TSettingForm* SettingForm = nullptr;
 
 namespace {
 
-ui::FormLayout Layout() {
+ui::FormLayout Layout(int dpi) {
     ui::FormLayout layout;
     layout.className = "TSettingForm";
     layout.name = "SettingForm";
     layout.caption = "Surgepad";
-    layout.clientWidth = ui::Px(kSettingWidth);
-    layout.clientHeight = ui::Px(kSettingHeight);
+    layout.clientWidth = lumen::ScaleToDpi(kSettingWidth, dpi);
+    layout.clientHeight = lumen::ScaleToDpi(kSettingHeight, dpi);
+    layout.dpi = dpi;
+    layout.followDpiChanges = true;
     layout.color = RGB(0x1B, 0x1B, 0x23);
     layout.exStyleAdd = WS_EX_TOPMOST;
     return layout;
@@ -39,15 +42,15 @@ constexpr lumen::Bgra kKeyPixel{255, 0, 255, 255};
 constexpr COLORREF kCloseKey = RGB(0x69, 0x69, 0x6B);
 constexpr COLORREF kCancelKey = RGB(0xCA, 0xCA, 0xCB);
 
-void SetButtonFont(ui::Font& font) {
+void SetButtonFont(ui::Font& font, const ui::Form& form) {
     font.SetName(kSettingFontFace);
-    font.SetHeight(ui::Px(-11));
+    font.SetHeight(form.Px(-11));
     font.SetColor(static_cast<ui::Color>(kSettingButtonTextColor));
 }
 
-void SetTitleFont(ui::Font& font) {
+void SetTitleFont(ui::Font& font, const ui::Form& form) {
     font.SetName(kSettingFontFace);
-    font.SetHeight(ui::Px(-11));
+    font.SetHeight(form.Px(-11));
     font.SetColor(static_cast<ui::Color>(kTitleColor));
 }
 
@@ -58,7 +61,7 @@ void FitToText(ui::Label& label) {
     RECT r{0, 0, 0, 0};
     const std::wstring text = lumen::Widen(label.Caption().empty() ? std::string(" ") : label.Caption());
     DrawTextW(screen.Dc(), text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-    label.SetSize(r.right - r.left + ui::Px(2), std::max<int>(r.bottom - r.top, ui::Px(13)));
+    label.SetSize(r.right - r.left + label.Px(2), std::max<int>(r.bottom - r.top, label.Px(13)));
 }
 
 void CopyRows(const lumen::Bitmap& from, lumen::Bitmap& to, int first, int last) {
@@ -76,7 +79,7 @@ void CopyRows(const lumen::Bitmap& from, lumen::Bitmap& to, int first, int last)
 }  // namespace
 
 TSettingForm::TSettingForm()
-    : ui::Form(Layout()),
+    : ui::Form(Layout(ui::SystemDpi())),
       Background(*this),
       BkSave(*this),
       ComboBoxTop(*this),
@@ -130,29 +133,30 @@ TSettingForm::~TSettingForm() {
 
 void TSettingForm::LoadSkinPictures() {
     lumen::DibBitmap skin;
-    if (!LoadPngFile(ResourceFolder() + kSettingSkinPicture, skin)) {
+    if (!LoadPngFile(ResourceFolder() + kSettingSkinPicture, skin, Dpi())) {
         // Unshaped then: a colour key taken from a made-up picture could make the whole
         // window see-through. The window stays plain, but it still fades.
         lumen::Trace("settings: no skin picture %s; the window stays plain", kSettingSkinPicture);
         skin.SetPixelFormat(lumen::PixelFormat::Bgr24);
-        skin.SetSize(ui::Px(kSettingWidth), ui::Px(kSettingHeight));
+        skin.SetSize(Px(kSettingWidth), Px(kSettingHeight));
         skin.Fill(lumen::Bgra{0x23, 0x1B, 0x1B, 255});
     }
     skin.SetPixelFormat(lumen::PixelFormat::Bgr24);
     BkSave.Picture().Assign(skin);
     BkSave.SetBounds(0, 0, skin.Width(), skin.Height());
-    (void)LoadPngFile(ResourceFolder() + "combo_panel_top.png", ComboBoxTop.Picture());
-    (void)LoadPngFile(ResourceFolder() + "combo_panel_body.png", ComboBoxBody.Picture());
-    (void)LoadPngFile(ResourceFolder() + "combo_panel_bottom.png", ComboBoxBottom.Picture());
+    (void)LoadPngFile(ResourceFolder() + "combo_panel_top.png", ComboBoxTop.Picture(), Dpi());
+    (void)LoadPngFile(ResourceFolder() + "combo_panel_body.png", ComboBoxBody.Picture(), Dpi());
+    (void)LoadPngFile(ResourceFolder() + "combo_panel_bottom.png", ComboBoxBottom.Picture(), Dpi());
 
     Background.Picture().Assign(BkSave.Picture());
     Background.SetAutoSize(true);
 }
 
 void TSettingForm::FollowDpi(int dpi) {
-    if (dpi != ui::DisplayDpi()) {
+    dpi = lumen::ClampDpi(dpi);
+    if (dpi != Dpi()) {
         lumen::Trace("settings: scale for %d dpi", dpi);
-        ui::SetDisplayDpi(dpi);
+        SetDpi(dpi);
     } else if (m_skinned) {
         return;
     }
@@ -172,13 +176,13 @@ void TSettingForm::BuildSkin() {
     // where it is, and so does what the user has chosen in it.
     const bool first = !std::exchange(m_skinned, true);
     if (first) {
-        lumen::Trace("settings: skin made at %d dpi", ui::DisplayDpi());
+        lumen::Trace("settings: skin made at %d dpi", Dpi());
     }
     LoadSkinPictures();
     PlaceControls();
     SkinControls();
     LayoutHeadings();
-    ProfileList->Layout(ui::Px(kProfileListPlace.x), ui::Px(kProfileListPlace.y),
+    ProfileList->Layout(Px(kProfileListPlace.x), Px(kProfileListPlace.y),
                         SkinComboBox::Skin{Background.Picture(), ComboBoxTop.Picture(), ComboBoxBody.Picture(),
                                            ComboBoxBottom.Picture()});
     ApplyTexts();
@@ -188,13 +192,13 @@ void TSettingForm::BuildSkin() {
         if (first) {
             lumen::Trace("settings: the window could not be shaped");
         }
-        SetClientSize(ui::Px(kSettingWidth), ui::Px(kSettingHeight));
+        SetClientSize(Px(kSettingWidth), Px(kSettingHeight));
     }
     if (m_view != nullptr) {
         m_view->RedrawLogo();
     }
     if (SettingShadowForm != nullptr) {
-        SettingShadowForm->SetClientSize(ui::Px(kSettingWidth), ui::Px(kSettingHeight));
+        SettingShadowForm->SetClientSize(Px(kSettingWidth), Px(kSettingHeight));
         SettingShadowForm->Prepare();
         SettingShadowForm->SetShadowAlpha(m_alpha);
     }
@@ -228,15 +232,14 @@ void TSettingForm::PlaceControls() {
         {OsdTitle, {74, 191, 100, 14}},    {StatusTitle, {199, 191, 100, 14}},
     };
     for (const auto& place : places) {
-        place.control.SetBounds(ui::Px(place.r.left), ui::Px(place.r.top), ui::Px(place.r.right),
-                                ui::Px(place.r.bottom));
+        place.control.SetBounds(Px(place.r.left), Px(place.r.top), Px(place.r.right), Px(place.r.bottom));
     }
-    PowerLogo.SetBounds(ui::Px(30), ui::Px(52), 0, 0);
+    PowerLogo.SetBounds(Px(30), Px(52), 0, 0);
     for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
-        SetTitleFont(title->GetFont());
+        SetTitleFont(title->GetFont(), *this);
     }
     for (kr::KrButtonTx* button : {&CancelButton, &ApplyButton}) {
-        SetButtonFont(button->GetFont());
+        SetButtonFont(button->GetFont(), *this);
     }
 }
 
@@ -245,29 +248,29 @@ void TSettingForm::SkinControls() {
     for (kr::KrRadioButton* radio : {&RadioPower, &RadioTurbo}) {
         kr::KrRadioBtnAppearance& looks = radio->Appearance();
         LoadStateImages(StateBitmaps{&looks.Uncheck.RaisedBmp()}, skin, radio->Left(), radio->Top(), "radio_n.png",
-                        nullptr, nullptr, nullptr);
+                        nullptr, nullptr, nullptr, Dpi());
         LoadStateImages(StateBitmaps{&looks.Check.RaisedBmp()}, skin, radio->Left(), radio->Top(), "radio_o.png",
-                        nullptr, nullptr, nullptr);
+                        nullptr, nullptr, nullptr, Dpi());
     }
     for (kr::KrCheckBox* box : {&CheckOsd, &CheckStatus}) {
         kr::KrChkBoxAppearance& looks = box->Appearance();
         LoadStateImages(StateBitmaps{&looks.Uncheck.RaisedBmp(), nullptr, nullptr, &looks.Uncheck.DisabledBmp()}, skin,
-                        box->Left(), box->Top(), "chack_n.png", nullptr, nullptr, "chack_un1.png");
+                        box->Left(), box->Top(), "chack_n.png", nullptr, nullptr, "chack_un1.png", Dpi());
         LoadStateImages(StateBitmaps{&looks.Check.RaisedBmp(), nullptr, nullptr, &looks.Check.DisabledBmp()}, skin,
-                        box->Left(), box->Top(), "chack_o.png", nullptr, nullptr, "chack_un2.png");
+                        box->Left(), box->Top(), "chack_o.png", nullptr, nullptr, "chack_un2.png", Dpi());
     }
     // Cancel first, then Apply, as they sit now.
     for (kr::KrButtonTx* button : {&CancelButton, &ApplyButton}) {
         kr::KrFourStateAppearance& looks = button->Appearance();
         LoadStateImages(StateBitmaps{&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
                         skin, button->Left(), button->Top(), "button_n.png", "button_d.png", "button_o.png",
-                        "button_un.png");
+                        "button_un.png", Dpi());
     }
     // The close pictures have no alpha: composed, they stay as they are, key colour
     // included, in the 24 bits the control draws.
     kr::KrFourStateAppearance& close = CloseButton.Appearance();
     LoadStateImages(StateBitmaps{&close.RaisedBmp(), &close.SunkenBmp(), &close.FocusedBmp()}, skin, CloseButton.Left(),
-                    CloseButton.Top(), "close_n.png", "close_d.png", "close_o.png", nullptr);
+                    CloseButton.Top(), "close_n.png", "close_d.png", "close_o.png", nullptr, Dpi());
 }
 
 void TSettingForm::CreateHeadings() {
@@ -287,9 +290,9 @@ void TSettingForm::CreateHeadings() {
 
 void TSettingForm::LayoutHeadings() {
     for (size_t i = 0; i < Headings.size(); ++i) {
-        Headings[i]->GetFont().SetHeight(ui::Px(m_smallHeadings ? kSmallHeadingHeight : kHeadingHeight));
+        Headings[i]->GetFont().SetHeight(Px(m_smallHeadings ? kSmallHeadingHeight : kHeadingHeight));
         const int left = i == 0 && m_smallHeadings ? kFrenchActionHeadingLeft : kHeadings[i].left;
-        Headings[i]->SetBounds(ui::Px(left), ui::Px(kHeadings[i].top), ui::Px(220), ui::Px(25));
+        Headings[i]->SetBounds(Px(left), Px(kHeadings[i].top), Px(220), Px(25));
     }
 }
 
@@ -297,7 +300,7 @@ bool TSettingForm::FirstHeadingTooWide() {
     kr::KrLabel& heading = *Headings[0];
     ui::Font& font = heading.GetFont();
     const int height = font.Height();
-    font.SetHeight(ui::Px(kHeadingHeight));
+    font.SetHeight(Px(kHeadingHeight));
     lumen::WindowDc screen(nullptr);
     RECT r{0, 0, 0, 0};
     {
@@ -307,7 +310,7 @@ bool TSettingForm::FirstHeadingTooWide() {
     }
     font.SetHeight(height);
     // The shaded text keeps its blur radius from both ends.
-    const int room = ui::Px(kSettingTextRight) - ui::Px(kHeadings[0].left) - 2 * heading.ShadedLayout().BlurRadius();
+    const int room = Px(kSettingTextRight) - Px(kHeadings[0].left) - 2 * heading.ShadedLayout().BlurRadius();
     return r.right - r.left > room;
 }
 
@@ -349,7 +352,7 @@ void TSettingForm::ApplyTexts() {
     const BYTE charset = japanese ? SHIFTJIS_CHARSET : DEFAULT_CHARSET;
     std::vector<ui::Font*> fonts = {&CancelButton.GetFont(), &ApplyButton.GetFont()};
     for (ui::Label* title : {&PowerTitle, &TurboTitle, &OsdTitle, &StatusTitle}) {
-        title->GetFont().SetHeight(ui::Px(japanese ? -12 : -11));
+        title->GetFont().SetHeight(Px(japanese ? -12 : -11));
         fonts.push_back(&title->GetFont());
     }
     for (auto& heading : Headings) {
@@ -394,6 +397,10 @@ void TSettingForm::HideShadow() {
     }
 }
 
+StripGeometry TSettingForm::Geometry() {
+    return StripGeometryAt(Dpi());
+}
+
 void TSettingForm::DrawRows(int from, int to) {
     CopyRows(BkSave.Picture(), Background.Picture(), from, to);
     Background.Picture().Changed();
@@ -403,7 +410,7 @@ void TSettingForm::DrawRows(int from, int to) {
 void TSettingForm::DrawStrip(int y) {
     const lumen::Bitmap& skin = BkSave.Picture();
     lumen::Bitmap& work = Background.Picture();
-    const StripGeometry g = StripGeometryAt(ui::DisplayDpi());
+    const StripGeometry g = Geometry();
     if (skin.Height() != g.skinHeight || work.Height() != g.skinHeight || skin.Width() != work.Width() ||
         skin.BytesPerPixel() != work.BytesPerPixel()) {
         return;
@@ -441,14 +448,17 @@ POINT TSettingForm::OpeningPlace(int* dpi) {
     // holds the taskbar, for the window at that monitor's scale.
     const ScreenState screens = ReadScreens();
     const MonitorPlace& monitor = screens.monitors[screens.taskbarMonitor];
-    const ui::DpiScope scope(monitor.dpi);
     if (dpi != nullptr) {
-        *dpi = ui::DisplayDpi();
+        *dpi = monitor.dpi;
     }
-    const lumen::Point at =
-        SettingsWindowPlace(monitor.work, screens.taskbarEdge, ui::Px(kSettingWidth), ui::Px(kSettingHeight),
-                            ui::Px(kSettingRightGap), ui::Px(kSettingBottomGap));
+    const auto px = [&](int pixels) { return lumen::ScaleToDpi(pixels, monitor.dpi); };
+    const lumen::Point at = SettingsWindowPlace(monitor.work, screens.taskbarEdge, px(kSettingWidth),
+                                                px(kSettingHeight), px(kSettingRightGap), px(kSettingBottomGap));
     return POINT{at.x, at.y};
+}
+
+void TSettingForm::DpiChanged(int dpi) {
+    FollowDpi(dpi);
 }
 
 void TSettingForm::FormMove() {
@@ -499,17 +509,6 @@ void TSettingForm::KeyDown(WORD& key, ui::ShiftState shift) {
 }
 
 LRESULT TSettingForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DPICHANGED) {
-        // Moved to a monitor of another scale: the window goes to the top-left the system
-        // suggests and takes the size of its new skin. Keeping its own top-left instead
-        // could leave it over the border, where the next change of scale sends it back.
-        if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
-            SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        }
-        FollowDpi(std::clamp<int>(LOWORD(wParam), 96, 288));
-        return 0;
-    }
     const LRESULT result = ui::Form::WndProc(message, wParam, lParam);
     if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE && GetFocus() == nullptr) {
         // Activated while its controls are hidden (the window opens): the window itself

@@ -100,6 +100,7 @@ public:
     // The animation's drawing steps (GUI thread): copy the skin's rows [from, to) into
     // the working copy; put the skin's bottom strip at row `y` with everything below it
     // transparent.
+    StripGeometry Geometry() override;
     void DrawRows(int from, int to) override;
     void DrawStrip(int y) override;
     // Every control of the window (headings, logo, buttons, titles, boxes, the list)
@@ -129,6 +130,7 @@ public:
 
 protected:
     void FormMove() override;
+    void DpiChanged(int dpi) override;
     void MouseDown(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
     void MouseUp(ui::MouseButton button, ui::ShiftState shift, int x, int y) override;
     void KeyDown(WORD& key, ui::ShiftState shift) override;

@@ -1,13 +1,13 @@
 #include "surgepad/settings/SettingShadowForm.h"
 
-#include "ui/Scale.h"
+#include "surgepad/settings/SettingForm.h"
 
 namespace surgepad {
 
 TSettingShadowForm* SettingShadowForm = nullptr;
 
 TSettingShadowForm::TSettingShadowForm(ui::Form& owner)
-    : TShadowForm(ShadowLayout{"TSettingShadowForm", "SettingShadowForm", ui::Px(329), ui::Px(373)}, owner) {}
+    : TShadowForm(ShadowLayout{"TSettingShadowForm", "SettingShadowForm", kSettingWidth, kSettingHeight}, owner) {}
 
 void TSettingShadowForm::Prepare() {
     PrepareShadow(kSettingShadowPicture);

@@ -272,7 +272,7 @@ void TSettingView::SetLogo(int index) {
     picture.SetPixelFormat(lumen::PixelFormat::Bgra32);
     if (index >= 0 && index < kLogoCount) {
         ComposeOnBackground(kLogoFiles[index], picture, m_form.BkSave.Picture(), m_form.PowerLogo.Left(),
-                            m_form.PowerLogo.Top());
+                            m_form.PowerLogo.Top(), m_form.Dpi());
     }
     picture.Changed();
 }
@@ -294,7 +294,7 @@ void TSettingView::ChangeLogo(int index) {
     }
     m_endedFade = std::move(m_fade);
     try {
-        m_fade = std::make_unique<TLogoChangeThread>(m_form, m_logoIndex, index);
+        m_fade = std::make_unique<TLogoChangeThread>(m_form, m_logoIndex, index, m_form.Dpi());
     } catch (const std::exception& e) {
         lumen::Trace("settings: no cross-fade thread (%s)", e.what());
         SetLogo(index);

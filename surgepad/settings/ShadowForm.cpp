@@ -10,8 +10,9 @@ ui::FormLayout Layout(const ShadowLayout& shadow, ui::Form& owner) {
     layout.className = shadow.className;
     layout.name = shadow.name;
     layout.caption = shadow.name;
-    layout.clientWidth = shadow.clientWidth;
-    layout.clientHeight = shadow.clientHeight;
+    layout.clientWidth = owner.Px(shadow.clientWidth);
+    layout.clientHeight = owner.Px(shadow.clientHeight);
+    layout.dpi = owner.Dpi();
     // Shown beside a window the user works with, it must never take the activation
     // away from it.
     layout.exStyleAdd = WS_EX_NOACTIVATE;
@@ -31,7 +32,7 @@ void TShadowForm::PrepareShadow(const std::string& name) {
     Background.Picture().SetPixelFormat(lumen::PixelFormat::Bgra32);
     m_layered.SetClickThrough(true);
     m_layered.SetAlphaEnabled(true);
-    PrepareShadowBitmap(Background.Picture(), name);
+    PrepareShadowBitmap(Background.Picture(), name, Dpi());
     (void)m_layered.Update(Handle(), Background.Picture());
     MoveTo(m_owner.Left(), m_owner.Top());
 }

@@ -16,7 +16,7 @@ namespace surgepad {
 struct ShadowLayout {
     const char* className;
     const char* name;
-    int clientWidth;
+    int clientWidth;  // at 96 DPI
     int clientHeight;
 };
 
@@ -31,6 +31,8 @@ public:
     void SetShadowAlpha(uint8_t alpha);
 
     ui::Form& Owner() const { return m_owner; }
+    // The shadow is drawn at its window's DPI.
+    int Dpi() const override { return m_owner.Dpi(); }
     const lumen::TPerPixelLayeredWindowMaker& Layered() const { return m_layered; }
 
     ui::Image Background;

@@ -1,7 +1,6 @@
 #include "surgepad/settings/SkinComboBox.h"
 
 #include "surgepad/look/PngReader.h"
-#include "ui/Scale.h"
 
 #include "lumen/core/DebugTrace.h"
 
@@ -16,9 +15,9 @@ constexpr int kPanelWidth = 165;
 constexpr int kPanelHeight = 78;
 constexpr int kTextInset = 9;
 
-void SetListFont(ui::Font& font) {
+void SetListFont(ui::Font& font, int height) {
     font.SetName("Arial");
-    font.SetHeight(ui::Px(-11));
+    font.SetHeight(height);
     font.SetColor(kTextColor);
 }
 
@@ -100,29 +99,30 @@ SkinComboBox::SkinComboBox(ui::WinControl& owner) {
 SkinComboBox::~SkinComboBox() = default;
 
 void SkinComboBox::Layout(int x, int y, const Skin& skin) {
-    (void)LoadPngFile(ResourceFolder() + "combo_box_bg.png", m_normalPicture);
-    (void)LoadPngFile(ResourceFolder() + "combo_box_bg_un.png", m_disabledPicture);
+    (void)LoadPngFile(ResourceFolder() + "combo_box_bg.png", m_normalPicture, m_body->Dpi());
+    (void)LoadPngFile(ResourceFolder() + "combo_box_bg_un.png", m_disabledPicture, m_body->Dpi());
     m_body->SetPicture(m_arrow->Enabled() ? m_normalPicture : m_disabledPicture);
     m_body->SetPosition(x, y);
 
-    SetListFont(m_caption->GetFont());
-    m_caption->SetBounds(x + ui::Px(10), y - ui::Px(3), ui::Px(120), ui::Px(28));
+    SetListFont(m_caption->GetFont(), Px(-11));
+    m_caption->SetBounds(x + Px(10), y - Px(3), Px(120), Px(28));
 
-    const int arrowX = x + ui::Px(138);
-    const int arrowY = y + ui::Px(1);
+    const int arrowX = x + Px(138);
+    const int arrowY = y + Px(1);
     m_arrow->SetPosition(arrowX, arrowY);
     kr::KrFourStateAppearance& looks = m_arrow->Appearance();
     LoadStateImages({&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
-                    skin.background, arrowX, arrowY, "arrow_n.png", "arrow_d.png", "arrow_o.png", "arrow_un.png");
+                    skin.background, arrowX, arrowY, "arrow_n.png", "arrow_d.png", "arrow_o.png", "arrow_un.png",
+                    m_body->Dpi());
 
-    const int panelWidth = ui::Px(kPanelWidth);
-    const int panelHeight = ui::Px(kPanelHeight);
-    m_panel->SetBounds(x, y + m_body->Height() - ui::Px(1), panelWidth, panelHeight);
+    const int panelWidth = Px(kPanelWidth);
+    const int panelHeight = Px(kPanelHeight);
+    m_panel->SetBounds(x, y + m_body->Height() - Px(1), panelWidth, panelHeight);
     m_panelImage->SetBounds(0, 0, panelWidth, panelHeight);
     PaintPanelImage(skin);
-    m_list->SetBounds(ui::Px(1), ui::Px(2), panelWidth - ui::Px(2), panelHeight - ui::Px(4));
-    SetListFont(m_list->GetFont());
-    m_painter.SetInsets(ui::Px(kTextInset), 0, 0, 0);
+    m_list->SetBounds(Px(1), Px(2), panelWidth - Px(2), panelHeight - Px(4));
+    SetListFont(m_list->GetFont(), Px(-11));
+    m_painter.SetInsets(Px(kTextInset), 0, 0, 0);
 }
 
 kr::KrButton& SkinComboBox::Arrow() {
@@ -140,7 +140,7 @@ void SkinComboBox::PaintPanelImage(const Skin& skin) {
             SetStretchBltMode(canvas.Dc(), COLORONCOLOR);
             DrawPiece(canvas.Dc(), skin.panelTop, 0, 0, skin.panelTop.Width(), skin.panelTop.Height());
             DrawPiece(canvas.Dc(), skin.panelBottom, 0, height - bottom, skin.panelBottom.Width(), bottom);
-            DrawPiece(canvas.Dc(), skin.panelBody, 0, ui::Px(1), width, height - bottom - ui::Px(1));
+            DrawPiece(canvas.Dc(), skin.panelBody, 0, Px(1), width, height - bottom - Px(1));
             GdiFlush();
         }
     }

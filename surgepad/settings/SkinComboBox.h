@@ -46,7 +46,7 @@ public:
     ~SkinComboBox();
 
     // Places the parts with the box's top-left at (x, y), and makes their pictures,
-    // fonts and sizes again at the current display scale (a window that moved to a
+    // fonts and sizes again at the owner's DPI (a window that moved to a
     // monitor of another DPI). Entries and the chosen one stay.
     void Layout(int x, int y, const Skin& skin);
 
@@ -97,6 +97,9 @@ private:
 
     // Destroyed in reverse: the subscriptions end first, the painter lets go of the
     // list before the list goes, and the list's window before its panel's.
+    // `pixels` at 96 DPI at the owner's DPI, which the parts share.
+    int Px(int pixels) const { return m_body->Px(pixels); }
+
     std::vector<ui::Control*> m_parts;
     lumen::DibBitmap m_normalPicture;
     lumen::DibBitmap m_disabledPicture;

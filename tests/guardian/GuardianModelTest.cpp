@@ -850,8 +850,7 @@ TEST(GuardianModel, NoSequenceLosesTheUsersButtonOrGivesTheFirmwareWhatItDoesNot
         steps += run.steps;
         if (run.failure) {
             const std::vector<Step> shortest = Shrink(seed, sequence, folder);
-            const Replayed again =
-                Replay(seed, shortest, folder, Setting("SURGEPAD_GUARDIAN_TRACE").value_or(0) != 0);
+            const Replayed again = Replay(seed, shortest, folder, Setting("SURGEPAD_GUARDIAN_TRACE").value_or(0) != 0);
             const std::string why = again.failure ? again.failure->why : run.failure->why;
             std::string text = "seed " + std::to_string(seed) + ": " + why + "\nshortest failing sequence (" +
                                std::to_string(shortest.size()) + " steps):\n";

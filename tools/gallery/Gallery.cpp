@@ -32,6 +32,7 @@
 #include "kr/KrLabel.h"
 #include "kr/KrNumLed.h"
 #include "lumen/graphics/DibBitmap.h"
+#include "lumen/graphics/Dpi.h"
 #include "surgepad/look/MultiLang.h"
 #include "surgepad/look/PngReader.h"
 #include "surgepad/settings/SettingForm.h"
@@ -93,6 +94,14 @@ constexpr int kScaledPageDpi = 192;
 constexpr int kScaledPageHeight = 360;
 constexpr int kPageCount = kControlPageCount + static_cast<int>(sizeof kLanguagePages / sizeof kLanguagePages[0]);
 
+// The DPI the gallery's page is drawn at: the system's, or kScaledPageDpi on the page
+// that shows the controls scaled.
+int g_dpi = 0;
+
+int Px(int pixels) {
+    return lumen::ScaleToDpi(pixels, g_dpi);
+}
+
 std::string Caption(int page) {
     const std::string subject = page <= kControlPageCount
                                     ? std::string(kPages[page - 1].subject)
@@ -110,7 +119,7 @@ void ShowSettingsWindow(int page) {
     ui::App().CreateForm<ui::Form>(ui::FormLayout{});  // the main form, as at start-up
     surgepad::TSettingForm* form = surgepad::SettingForm = ui::App().CreateForm<surgepad::TSettingForm>();
     form->MakeSkinAhead();
-    form->DrawRows(0, ui::Px(surgepad::kSettingHeight));
+    form->DrawRows(0, form->Px(surgepad::kSettingHeight));
     form->RadioTurbo.SetChecked(true);
     form->View().SetLogo(1);
     form->CheckOsd.SetChecked(true);
@@ -131,8 +140,9 @@ ui::FormLayout Layout(const std::string& caption, int height) {
     layout.caption = caption.c_str();
     layout.left = 0;
     layout.top = 0;
-    layout.clientWidth = ui::Px(kWidth);
-    layout.clientHeight = ui::Px(height);
+    layout.clientWidth = Px(kWidth);
+    layout.clientHeight = Px(height);
+    layout.dpi = g_dpi;
     layout.color = RGB(32, 32, 42);
     // A caption bar, so that on a desktop the page can be moved and closed.
     layout.borderNone = false;
@@ -141,7 +151,7 @@ ui::FormLayout Layout(const std::string& caption, int height) {
 
 bool PictureReadable(const std::string& name) {
     lumen::DibBitmap probe;
-    return surgepad::LoadPngFile(surgepad::ResourceFolder() + name, probe);
+    return surgepad::LoadPngFile(surgepad::ResourceFolder() + name, probe, g_dpi);
 }
 
 // The page's background: the panel of the settings window's picture, its rows stretched
@@ -149,15 +159,15 @@ bool PictureReadable(const std::string& name) {
 // gradient they meet on the real window. A column left of the window's separators and
 // above its footer carries only the panel's gradient.
 void PaintPanel(lumen::Bitmap& page, int pageHeight) {
-    const int width = ui::Px(kWidth);
-    const int height = ui::Px(pageHeight);
+    const int width = Px(kWidth);
+    const int height = Px(pageHeight);
     page.SetPixelFormat(lumen::PixelFormat::Bgra32);
     page.SetSize(width, height);
     lumen::DibBitmap skin;
-    const int column = ui::Px(5);
-    const int firstRow = ui::Px(38);  // below the header
-    const int lastRow = ui::Px(295);  // above the footer
-    const bool haveSkin = surgepad::LoadPngFile(surgepad::ResourceFolder() + "setting_bg.png", skin) &&
+    const int column = Px(5);
+    const int firstRow = Px(38);  // below the header
+    const int lastRow = Px(295);  // above the footer
+    const bool haveSkin = surgepad::LoadPngFile(surgepad::ResourceFolder() + "setting_bg.png", skin, g_dpi) &&
                           skin.Width() > column && skin.Height() > lastRow;
     for (int y = 0; y < height; ++y) {
         lumen::Bgra pixel{42, 32, 32, 255};
@@ -227,29 +237,29 @@ private:
         switch (style) {
             case TextStyle::Title:
                 font.SetName("Arial");
-                font.SetHeight(ui::Px(-15));
+                font.SetHeight(Px(-15));
                 font.SetBold(true);
                 font.SetColor(kTitleColor);
                 break;
             case TextStyle::RowCaption:
                 font.SetName("Arial");
-                font.SetHeight(ui::Px(-12));
+                font.SetHeight(Px(-12));
                 font.SetBold(true);
                 font.SetColor(kTitleColor);
                 break;
             case TextStyle::ColumnHead:
                 font.SetName("Arial");
-                font.SetHeight(ui::Px(-12));
+                font.SetHeight(Px(-12));
                 font.SetColor(kTitleColor);
                 break;
             case TextStyle::Note:
                 font.SetName("Tahoma");
-                font.SetHeight(ui::Px(-11));
+                font.SetHeight(Px(-11));
                 font.SetColor(kNoteColor);
                 break;
         }
         label->SetCaption(text);
-        label->SetBounds(ui::Px(x), ui::Px(y), ui::Px(width), ui::Px(height));
+        label->SetBounds(Px(x), Px(y), Px(width), Px(height));
         return label;
     }
 
@@ -281,7 +291,7 @@ private:
     void Skin(kr::KrFourStateAppearance& looks, int x, int y, const char* raised, const char* sunken,
               const char* focused, const char* disabled) {
         surgepad::LoadStateImages({&looks.RaisedBmp(), &looks.SunkenBmp(), &looks.FocusedBmp(), &looks.DisabledBmp()},
-                                  PanelPicture(), ui::Px(x), ui::Px(y), raised, sunken, focused, disabled);
+                                  PanelPicture(), Px(x), Px(y), raised, sunken, focused, disabled, g_dpi);
     }
 
     // A gallery control shows the look it was given and nothing else: no hover look,
@@ -326,7 +336,7 @@ private:
     // control that has the focus.
     void KeyboardFocus(int y) {
         RowCaption(y, "Keyboard focus", "the focus frame, once the keyboard was used");
-        auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, ui::Px(kColumnX[0]), ui::Px(y)));
+        auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, Px(kColumnX[0]), Px(y)));
         Skin(box->Appearance().Uncheck, kColumnX[0], y, "chack_n.png", nullptr, nullptr, "chack_un1.png");
         Skin(box->Appearance().Check, kColumnX[0], y, "chack_o.png", nullptr, nullptr, "chack_un2.png");
         box->SetChecked(true);
@@ -359,7 +369,7 @@ private:
         const char* const notes[4] = {"close_n", "close_d", "close_o", "no picture: close_n"};
         const char* const pictures[4] = {"close_n.png", "close_d.png", "close_o.png", nullptr};
         for (int i = 0; i < 4; ++i) {
-            auto* button = Add(std::make_unique<kr::KrButton>(*this, ui::Px(kColumnX[i]), ui::Px(y)));
+            auto* button = Add(std::make_unique<kr::KrButton>(*this, Px(kColumnX[i]), Px(y)));
             Skin(button->Appearance(), kColumnX[i], y, "close_n.png", "close_d.png", "close_o.png", nullptr);
             button->SetTransparentColor(RGB(0x69, 0x69, 0x6B));
             button->SetTransparent(true);
@@ -377,11 +387,11 @@ private:
         const char* const notes[4] = {"button_n", "button_d, caption +2,+2", "button_o", "button_un, grey caption"};
         const char* const pictures[4] = {"button_n.png", "button_d.png", "button_o.png", "button_un.png"};
         for (int i = 0; i < 4; ++i) {
-            auto* button = Add(std::make_unique<kr::KrButtonTx>(*this, ui::Px(kColumnX[i]), ui::Px(y)));
+            auto* button = Add(std::make_unique<kr::KrButtonTx>(*this, Px(kColumnX[i]), Px(y)));
             Skin(button->Appearance(), kColumnX[i], y, "button_n.png", "button_d.png", "button_o.png", "button_un.png");
             ui::Font& font = button->GetFont();
             font.SetName("Arial");
-            font.SetHeight(ui::Px(-11));
+            font.SetHeight(Px(-11));
             font.SetColor(RGB(200, 196, 213));
             button->FontColors().SetDisabled(ui::clGray);
             button->SetText(captions[i]);
@@ -419,7 +429,7 @@ private:
             RowCaption(y, std::string("KrCheckBox ") + row.name,
                        "chack_n, chack_o, chack_un1, chack_un2; no grayed pictures");
             for (int i = 0; i < 4; ++i) {
-                auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, ui::Px(kColumnX[i]), ui::Px(y)));
+                auto* box = Add(std::make_unique<kr::KrCheckBox>(*this, Px(kColumnX[i]), Px(y)));
                 Skin(box->Appearance().Uncheck, kColumnX[i], y, "chack_n.png", nullptr, nullptr, "chack_un1.png");
                 Skin(box->Appearance().Check, kColumnX[i], y, "chack_o.png", nullptr, nullptr, "chack_un2.png");
                 box->SetAllowGrayed(true);
@@ -440,12 +450,11 @@ private:
             RowCaption(y, std::string("KrRadioButton ") + (checked ? "checked" : "unchecked"),
                        "radio_n, radio_o; one panel each");
             for (int i = 0; i < 4; ++i) {
-                auto* holder =
-                    Add(std::make_unique<ui::Panel>(*this, ui::Px(kColumnX[i]), ui::Px(y), ui::Px(17), ui::Px(17)));
+                auto* holder = Add(std::make_unique<ui::Panel>(*this, Px(kColumnX[i]), Px(y), Px(17), Px(17)));
                 auto* radio = Add(std::make_unique<kr::KrRadioButton>(*holder, 0, 0));
                 Skin(radio->Appearance().Uncheck, kColumnX[i], y, "radio_n.png", nullptr, nullptr, nullptr);
                 Skin(radio->Appearance().Check, kColumnX[i], y, "radio_o.png", nullptr, nullptr, nullptr);
-                holder->SetBounds(ui::Px(kColumnX[i]), ui::Px(y), radio->Width(), radio->Height());
+                holder->SetBounds(Px(kColumnX[i]), Px(y), radio->Width(), radio->Height());
                 Freeze(*radio);
                 ShowLook(*radio, i);
                 radio->SetChecked(checked);
@@ -525,7 +534,7 @@ private:
         } states[] = {{looks.NormalBmp(), normal}, {looks.FocusedBmp(), focused}, {looks.DisabledBmp(), disabled}};
         for (const auto& state : states) {
             if (state.name != nullptr) {
-                surgepad::ComposeOnBackground(state.name, state.bitmap, PanelPicture(), x, y);
+                surgepad::ComposeOnBackground(state.name, state.bitmap, PanelPicture(), x, y, g_dpi);
             }
         }
     }
@@ -557,7 +566,7 @@ private:
             SkinBrick(*brick, kColumnX[i], y);
             ui::Font& font = brick->GetFont();
             font.SetName("Arial");
-            font.SetHeight(ui::Px(-11));
+            font.SetHeight(Px(-11));
             font.SetColor(RGB(200, 196, 213));
             brick->SetText(captions[i]);
             Freeze(*brick);
@@ -590,7 +599,7 @@ private:
             // Over the track of the look it is shown on; the track is even along its length.
             lumen::DibBitmap indicator;
             surgepad::ComposeOnBackground("radio_o.png", indicator,
-                                          cell.look == 3 ? looks.DisabledBmp() : looks.NormalBmp(), 3, 3);
+                                          cell.look == 3 ? looks.DisabledBmp() : looks.NormalBmp(), 3, 3, g_dpi);
             bar->SetIndicator(indicator);
             bar->Origin().SetX(11);
             bar->Origin().SetY(11);
@@ -661,7 +670,7 @@ private:
             const Cell& cell = cells[i];
             auto* image = Add(std::make_unique<kr::KrImage>(*this));
             lumen::DibBitmap logo;
-            surgepad::LoadPngFile(surgepad::ResourceFolder() + "turbo_red.png", logo);
+            surgepad::LoadPngFile(surgepad::ResourceFolder() + "turbo_red.png", logo, g_dpi);
             image->SetAutoSize(true);
             image->SetBounds(kColumnX[i], y, 10, 10);
             image->SetPicture(logo);
@@ -697,10 +706,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         ui::Application& app = ui::App();
         app.Initialize();
         const int page = gallery::PageFromArguments(__argc, __argv);
-        std::optional<ui::DpiScope> scale;
-        if (page == gallery::kScaledPage) {
-            scale.emplace(gallery::kScaledPageDpi);
-        }
+        gallery::g_dpi = page == gallery::kScaledPage ? gallery::kScaledPageDpi : ui::SystemDpi();
         if (page > gallery::kControlPageCount) {
             gallery::ShowSettingsWindow(page);
         } else {

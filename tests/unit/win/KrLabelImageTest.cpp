@@ -322,7 +322,7 @@ TEST(KrImage, SkinImageHoldsTheResourcePictureBlendedByItsAlpha) {
     ui::Form form(FormOf(200, 40));
     std::unique_ptr<kr::KrImage> image = surgepad::CreateSkinImage(form, "combo_box_bg.png", 7, 9);
     DibBitmap file;
-    ASSERT_TRUE(surgepad::LoadPngFile(surgepad::ResourceFolder() + "combo_box_bg.png", file));
+    ASSERT_TRUE(surgepad::LoadPngFile(surgepad::ResourceFolder() + "combo_box_bg.png", file, form.Dpi()));
     const RECT bounds = image->BoundsRect(), placed = {7, 9, 7 + file.Width(), 9 + file.Height()};
     EXPECT_TRUE(EqualRect(&bounds, &placed));
     EXPECT_EQ(PixelFormat::Bgra32, image->Picture().Format());

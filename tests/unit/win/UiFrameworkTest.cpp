@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "lumen/system/ProgramFolder.h"
@@ -245,6 +246,73 @@ TEST_F(UiFramework, FormReportsShowAndMove) {
     form->Hide();
     EXPECT_FALSE(form->Visible());
     EXPECT_EQ(form->shows, 1);
+}
+
+// A form that follows changes of scale, told of one as the system tells it: within a
+// move of the program's own (MoveTo, here from its WM_MOVE) or on its own (the user
+// dragged it). It goes to the top-left the system suggests only in the latter, and
+// learns the DPI in both.
+class ScaledForm : public ui::Form {
+public:
+    ScaledForm() : ui::Form(Layout()) {}
+    ~ScaledForm() override { DestroyHandle(); }
+    int told = 0;  // the DPI to tell at the next move, 0: none
+    std::vector<int> changes;
+
+protected:
+    static ui::FormLayout Layout() {
+        ui::FormLayout layout = TestLayout();
+        layout.followDpiChanges = true;
+        return layout;
+    }
+    void DpiChanged(int dpi) override {
+        changes.push_back(dpi);
+        ui::Form::DpiChanged(dpi);
+    }
+    void FormMove() override {
+        if (const int dpi = std::exchange(told, 0)) {
+            RECT suggested{5, 6, 105, 106};
+            SendMessageA(Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        }
+    }
+};
+
+TEST_F(UiFramework, AFormTakesTheSuggestedPlaceOnAChangeOfScaleUnlessTheProgramPlacedIt) {
+    auto* form = ui::App().CreateForm<ScaledForm>();
+    struct Step {
+        const char* what;
+        int dpi;
+        bool withinMoveTo;
+        POINT expected;
+        int expectedDpi;
+    };
+    const Step steps[] = {
+        {"the program moves it onto a monitor at 150 %", 144, true, {300, 200}, 144},
+        {"the user drags it to one at 200 %", 192, false, {5, 6}, 192},
+        {"the program moves it onto one at 100 %", 96, true, {300, 200}, 96},
+    };
+    for (const Step& step : steps) {
+        form->MoveTo(40, 50);
+        if (step.withinMoveTo) {
+            form->told = step.dpi;
+            form->MoveTo(300, 200);
+        } else {
+            RECT suggested{5, 6, 105, 106};
+            SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(step.dpi, step.dpi),
+                         reinterpret_cast<LPARAM>(&suggested));
+        }
+        EXPECT_EQ(form->Left(), step.expected.x) << step.what;
+        EXPECT_EQ(form->Top(), step.expected.y) << step.what;
+        EXPECT_EQ(form->Dpi(), step.expectedDpi) << step.what;
+    }
+    EXPECT_EQ(form->changes, (std::vector<int>{144, 192, 96})) << "each change told once";
+    // A form that does not follow changes of scale is left where it is, at its DPI.
+    auto* plain = ui::App().CreateForm<ProbeForm>();
+    const int dpi = plain->Dpi();
+    RECT suggested{5, 6, 105, 106};
+    SendMessageA(plain->Handle(), WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_NE(plain->Left(), 5);
+    EXPECT_EQ(plain->Dpi(), dpi);
 }
 
 TEST_F(UiFramework, ExceptionInAWindowProcedureShowsTheStandardErrorBox) {

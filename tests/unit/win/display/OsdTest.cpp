@@ -268,7 +268,7 @@ protected:
 
 TEST_F(OsdWindows, LoadSizesTheFormsAndPremultipliesEveryPage) {
     lumen::DibBitmap straight;
-    ASSERT_TRUE(LoadPngFile(ResourceFolder() + "turbo_on.png", straight));
+    ASSERT_TRUE(LoadPngFile(ResourceFolder() + "turbo_on.png", straight, 96));
     const lumen::DibBitmap& page = OsdDisplay::Instance().Page(PageTurboOn);
     ASSERT_EQ(page.Width(), straight.Width());
     ASSERT_EQ(page.Height(), straight.Height());
@@ -379,7 +379,9 @@ TEST_F(OsdWindows, CentringTruncatesTowardZero) {
     EXPECT_EQ(OsdDisplay::CentredPosition(1024, 768, 227, 231).y, 268);
     EXPECT_EQ(OsdDisplay::CentredPosition(100, 100, 227, 101).x, -63);
     EXPECT_EQ(OsdDisplay::CentredPosition(100, 100, 227, 101).y, 0);
-    EXPECT_EQ(StatusDisplay::Position(1024, 121).x, 893);
+    EXPECT_EQ(StatusDisplay::Position(1024, 121, 96).x, 893);
+    EXPECT_EQ(StatusDisplay::Position(1024, 182, 144).x, 827) << "a margin of 15 at 150 %";
+    EXPECT_EQ(StatusDisplay::Position(1024, 182, 144).y, 15);
 }
 
 // --- Warning texts -------------------------------------------------------------------
@@ -391,7 +393,7 @@ TEST(WarningPage, TextsChangeOnlyColourInsideTheirRectanglesAndKeepEveryAlpha) {
             page.SetPixel(x, y, lumen::Bgra{10, 20, 30, static_cast<uint8_t>((x * 7 + y) & 0xFF)});
         }
     }
-    DrawWarningTexts(page, "Warning", "The chosen profile cannot be applied on this board.", "English");
+    DrawWarningTexts(page, 96, "Warning", "The chosen profile cannot be applied on this board.", "English");
     int whiteTitle = 0;
     int whiteText = 0;
     for (int y = 0; y < page.Height(); ++y) {
@@ -419,7 +421,7 @@ TEST(WarningPage, ALongExplanationIsCutOffBelowItsRectangle) {
     for (int i = 0; i < 80; ++i) {
         longText += "overclock ";
     }
-    DrawWarningTexts(page, "", longText, "English");
+    DrawWarningTexts(page, 96, "", longText, "English");
     int lowRows = 0;
     int rows = 0;
     for (int y = 200; y < 300; ++y) {

@@ -107,7 +107,7 @@ TEST(PngReaderCodec, ALibraryWithoutTheEntriesReadsNothing) {
     surgepad::PngManager notACodec("kernel32.dll");
     EXPECT_EQ(nullptr, notACodec.ReadPngEx());
     DibBitmap b = Patterned(3, 2);
-    EXPECT_FALSE(surgepad::LoadPngFile(notACodec, path, b));
+    EXPECT_FALSE(surgepad::LoadPngFile(notACodec, path, b, 96));
     ExpectPatterned(b, 3, 2);
 }
 
@@ -117,7 +117,7 @@ TEST(PngReader, EveryKindLoadsAsAThirtyTwoBitBitmapWithStraightAlpha) {
         SCOPED_TRACE(s.name);
         const std::string path = folder.Write(std::string(s.name) + ".png", s.png, s.pngSize);
         DibBitmap b(1, 1, PixelFormat::Bgr24);
-        ASSERT_TRUE(surgepad::LoadPngFile(path, b));
+        ASSERT_TRUE(surgepad::LoadPngFile(path, b, 96));
         ASSERT_EQ(PixelFormat::Bgra32, b.Format());
         ASSERT_EQ(static_cast<int>(s.width), b.Width());
         ASSERT_EQ(static_cast<int>(s.height), b.Height());
@@ -134,16 +134,17 @@ TEST(PngReader, TheEdgeCasesOfTheConversion) {
     TempFolder folder;
     DibBitmap b;
     // Colour type 2: alpha 255 everywhere.
-    ASSERT_TRUE(surgepad::LoadPngFile(folder.Write("rgb.png", pngsamples::kRgb8Png, sizeof pngsamples::kRgb8Png), b));
+    ASSERT_TRUE(
+        surgepad::LoadPngFile(folder.Write("rgb.png", pngsamples::kRgb8Png, sizeof pngsamples::kRgb8Png), b, 96));
     EXPECT_EQ((Bgra{90, 3, 10, 255}), b.Pixel(0, 0));
     // Alpha 0 with a colour gives 0, 0, 0, 0; alpha 1 keeps its colour.
     ASSERT_TRUE(
-        surgepad::LoadPngFile(folder.Write("rgba.png", pngsamples::kRgba8Png, sizeof pngsamples::kRgba8Png), b));
+        surgepad::LoadPngFile(folder.Write("rgba.png", pngsamples::kRgba8Png, sizeof pngsamples::kRgba8Png), b, 96));
     EXPECT_EQ((Bgra{0, 0, 0, 0}), b.Pixel(0, 0));
     EXPECT_EQ((Bgra{90, 3, 47, 1}), b.Pixel(1, 0));
     // 1 x 1.
     ASSERT_TRUE(surgepad::LoadPngFile(
-        folder.Write("one.png", pngsamples::kRgba8OnePixelPng, sizeof pngsamples::kRgba8OnePixelPng), b));
+        folder.Write("one.png", pngsamples::kRgba8OnePixelPng, sizeof pngsamples::kRgba8OnePixelPng), b, 96));
     EXPECT_EQ(1, b.Width());
     EXPECT_EQ(1, b.Height());
     EXPECT_EQ((Bgra{30, 20, 10, 1}), b.Pixel(0, 0));
@@ -179,7 +180,7 @@ TEST(PngReader, DamagedForeignAndMissingFilesLeaveTheBitmapAsItWas) {
     };
     for (const std::string& path : paths) {
         DibBitmap b = Patterned(3, 2);
-        EXPECT_FALSE(surgepad::LoadPngFile(path, b)) << path;
+        EXPECT_FALSE(surgepad::LoadPngFile(path, b, 96)) << path;
         ExpectPatterned(b, 3, 2);
     }
 }
@@ -194,7 +195,7 @@ TEST(PngReaderCompose, BlendsThePictureOverTheBackgroundUnderIt) {
         }
     }
     DibBitmap b;
-    surgepad::ComposePngOnBackground(path, b, background, 3, 2);
+    surgepad::ComposePngOnBackground(path, b, background, 3, 2, 96);
     EXPECT_EQ(PixelFormat::Bgra32, background.Format());
     ASSERT_EQ(PixelFormat::Bgr24, b.Format());
     ASSERT_EQ(7, b.Width());
@@ -209,7 +210,7 @@ TEST(PngReaderCompose, BlendsThePictureOverTheBackgroundUnderIt) {
 TEST(PngReaderCompose, AMissingPictureComposesToNothing) {
     DibBitmap background(20, 10, PixelFormat::Bgr24);
     DibBitmap b;
-    surgepad::ComposeOnBackground("no-such-picture.png", b, background, 1, 1);
+    surgepad::ComposeOnBackground("no-such-picture.png", b, background, 1, 1, 96);
     EXPECT_TRUE(b.Empty());
 }
 
@@ -218,7 +219,7 @@ TEST(PngReaderCompose, StateImagesLoadOnlyTheNamedStates) {
     background.Fill({40, 30, 20, 0});
     DibBitmap raised, sunken, focused, disabled;
     surgepad::LoadStateImages({&raised, &sunken, &focused, &disabled}, background, 10, 10, "radio_n.png", nullptr, "",
-                              "radio_o.png");
+                              "radio_o.png", 96);
     ASSERT_FALSE(raised.Empty());
     ASSERT_FALSE(disabled.Empty());
     EXPECT_TRUE(sunken.Empty());
@@ -230,9 +231,9 @@ TEST(PngReaderCompose, StateImagesLoadOnlyTheNamedStates) {
 
 TEST(PngReaderCompose, TheShadowIsBlackWithThePictureAlpha) {
     DibBitmap shadow;
-    surgepad::PrepareShadowBitmap(shadow, "bg_shadow01.png");
+    surgepad::PrepareShadowBitmap(shadow, "bg_shadow01.png", 96);
     DibBitmap original;
-    ASSERT_TRUE(surgepad::LoadPngFile(surgepad::ResourceFolder() + "bg_shadow01.png", original));
+    ASSERT_TRUE(surgepad::LoadPngFile(surgepad::ResourceFolder() + "bg_shadow01.png", original, 96));
     ASSERT_EQ(original.Width(), shadow.Width());
     ASSERT_EQ(original.Height(), shadow.Height());
     int visible = 0;

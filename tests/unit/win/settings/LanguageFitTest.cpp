@@ -16,7 +16,6 @@
 #include "surgepad/settings/SettingForm.h"
 #include "surgepad/display/WarningPage.h"
 #include "ui/Application.h"
-#include "ui/Scale.h"
 
 namespace surgepad {
 namespace {
@@ -55,13 +54,12 @@ protected:
     }
     void TearDown() override {
         MultiLang::Instance().SetChosenLanguage("");
-        ui::SetDisplayDpi(96);
         SettingForm = nullptr;
         PwrBtnChangeFrom = nullptr;
         ui::App().DestroyForms();
     }
 
-    // The places of the language in force, at the display scale in force.
+    // The places of the language in force, at the settings window's scale.
     std::vector<Place> Places(std::vector<lumen::UniqueFont>& warningFonts) {
         TSettingForm& f = *SettingForm;
         std::vector<Place> places;
@@ -69,31 +67,31 @@ protected:
             places.push_back(
                 {key, label.GetFont().Handle(), DT_SINGLELINE, right - label.Left(), f.RadioPower.Height()});
         };
-        title("SurgepadOff", f.PowerTitle, ui::Px(kSettingTextRight));
-        title("SurgepadOn", f.TurboTitle, ui::Px(kSettingTextRight));
-        title("ShowOsd", f.OsdTitle, f.CheckStatus.Left() - ui::Px(kTitleGap));
-        title("ShowStatus", f.StatusTitle, ui::Px(kSettingTextRight));
+        title("SurgepadOff", f.PowerTitle, f.Px(kSettingTextRight));
+        title("SurgepadOn", f.TurboTitle, f.Px(kSettingTextRight));
+        title("ShowOsd", f.OsdTitle, f.CheckStatus.Left() - f.Px(kTitleGap));
+        title("ShowStatus", f.StatusTitle, f.Px(kSettingTextRight));
         for (kr::KrButtonTx* button : {&f.ApplyButton, &f.CancelButton}) {
             places.push_back({button == &f.ApplyButton ? "Apply" : "Cancel", button->GetFont().Handle(), DT_SINGLELINE,
-                              button->Width() - 2 * ui::Px(kButtonMargin), ui::Px(kButtonPictureHeight)});
+                              button->Width() - 2 * f.Px(kButtonMargin), f.Px(kButtonPictureHeight)});
         }
         for (size_t i = 0; i < f.Headings.size(); ++i) {
             // The shaded heading keeps its blur radius from every edge.
             const kr::KrLabel& heading = *f.Headings[i];
             const int inset = 2 * heading.ShadedLayout().BlurRadius();
             places.push_back({kHeadings[i].key, f.Headings[i]->GetFont().Handle(), DT_SINGLELINE,
-                              ui::Px(kSettingTextRight) - heading.Left() - inset, heading.Height() - inset});
+                              f.Px(kSettingTextRight) - heading.Left() - inset, heading.Height() - inset});
         }
         const MultiLang& lang = MultiLang::Instance();
-        const WarningFonts fonts = WarningFontsFor(lang.LanguageName(), lang.FontFace("Arial"));
+        const WarningFonts fonts = WarningFontsFor(lang.LanguageName(), lang.FontFace("Arial"), f.Dpi());
         warningFonts.push_back(CreateWarningFont(fonts.title));
         warningFonts.push_back(CreateWarningFont(fonts.body));
         const RECT& t = kWarningTitleRect;
         const RECT& b = kWarningTextRect;
-        places.push_back({"Warning", warningFonts[0].get(), DT_SINGLELINE, ui::Px(t.right) - ui::Px(t.left),
-                          ui::Px(t.bottom) - ui::Px(t.top)});
-        places.push_back({"OcWarn", warningFonts[1].get(), DT_WORDBREAK, ui::Px(b.right) - ui::Px(b.left),
-                          ui::Px(b.bottom) - ui::Px(b.top)});
+        places.push_back({"Warning", warningFonts[0].get(), DT_SINGLELINE, f.Px(t.right) - f.Px(t.left),
+                          f.Px(t.bottom) - f.Px(t.top)});
+        places.push_back({"OcWarn", warningFonts[1].get(), DT_WORDBREAK, f.Px(b.right) - f.Px(b.left),
+                          f.Px(b.bottom) - f.Px(b.top)});
         ui::Label& message = PwrBtnChangeFrom->Message;
         for (const char* key : {"PowBtnConfigAltered", "TurboUnavailable"}) {
             places.push_back({key, message.GetFont().Handle(), DT_WORDBREAK, message.Width(), message.Height()});
@@ -108,6 +106,11 @@ TEST_F(LanguageFit, EveryTextFitsItsPlaceInEveryLanguageAt100And200Percent) {
     ASSERT_GE(languages.size(), 12u) << "the languages beside the test program";
     for (const int dpi : {96, 192}) {
         SettingForm->FollowDpi(dpi);
+        // The dialog is moved to a monitor at that scale as the system would tell it.
+        RECT suggested{0, 0, MulDiv(329, dpi, 96), MulDiv(238, dpi, 96)};
+        SendMessageA(PwrBtnChangeFrom->Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                     reinterpret_cast<LPARAM>(&suggested));
+        ASSERT_EQ(PwrBtnChangeFrom->Dpi(), dpi);
         for (const LanguageInfo& language : languages) {
             lang.SetChosenLanguage(language.name);
             SettingForm->LanguageChanged();

@@ -40,7 +40,7 @@ public:
 // The logo file composed over the target's background at the logo's position.
 lumen::PixelBuffer Composed(ImageTarget& target, const char* file) {
     lumen::PixelBuffer logo;
-    EXPECT_TRUE(LoadPngFile(ResourceFolder() + file, logo));
+    EXPECT_TRUE(LoadPngFile(ResourceFolder() + file, logo, 96));
     lumen::PixelBuffer out;
     const lumen::Point at = target.LogoPosition();
     lumen::CopyBackgroundRect(target.background, out,
@@ -68,7 +68,7 @@ bool SamePixels(const lumen::Bitmap& a, const lumen::Bitmap& b) {
 TEST(LogoChangeThread, ThirtyOneFramesFromTheOldLogoToTheNewOnTheGuiThreadThenCompletes) {
     ui::App().Initialize();
     ImageTarget target;
-    auto* thread = new TLogoChangeThread(target, 0, 1);
+    auto* thread = new TLogoChangeThread(target, 0, 1, 96);
     thread->SetFreeOnTerminate(true);
     thread->OnDone = ui::Callback<int>::Of<&ImageTarget::Done>(&target);
     const ULONGLONG start = GetTickCount64();

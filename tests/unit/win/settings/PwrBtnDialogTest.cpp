@@ -21,6 +21,7 @@
 #include "tests/unit/win/DormixTestSupport.h"
 #include "tests/unit/win/LayeredTestWindows.h"
 #include "tests/unit/win/RealInput.h"
+#include "tests/unit/win/settings/WindowStates.h"
 #include "ui/Application.h"
 
 namespace surgepad {
@@ -179,6 +180,54 @@ TEST_F(PwrBtnDialog, DraggedByItsPictureAndShownAgainAtItsPlaceWithTheNewText) {
     ASSERT_FALSE(dialog->Visible()) << "the drag kept the click from the OK button";
     dialog->ShowMessage("second");
     ExpectShownAtItsPlace("second");
+}
+
+// Dragged onto a monitor of another scale, the dialog takes the rectangle the system
+// suggests and is made again for the scale, once: it moves there, then takes its size
+// at the new scale, and nothing follows. Its OK button's place follows the scale.
+TEST_F(PwrBtnDialog, AChangeOfScaleTakesTheSuggestedRectangleAndMakesTheDialogOnce) {
+    using states::WindowState;
+    dialog->ShowMessage("text");
+    states::Recorder recorder(*dialog);
+    ASSERT_TRUE(recorder.Hooked());
+    struct Step {
+        const char* what;
+        int dpi;
+        RECT suggested;
+        std::vector<WindowState> expected;
+        RECT ok;  // the OK button in the dialog
+    };
+    const Step steps[] = {
+        {"to 150 %",
+         144,
+         {200, 150, 694, 507},
+         {{96, {200, 150, 529, 388}}, {144, {200, 150, 694, 507}}},
+         {327, 255, 444, 287}},
+        {"back to 100 %",
+         96,
+         {100, 120, 429, 358},
+         {{144, {100, 120, 594, 477}}, {96, {100, 120, 429, 358}}},
+         {218, 170, 296, 191}},
+        {"to 400 %, drawn at 300 %",
+         384,
+         {0, 0, 987, 714},
+         {{96, {0, 0, 329, 238}}, {288, {0, 0, 987, 714}}},
+         {654, 510, 888, 573}},
+    };
+    for (const Step& step : steps) {
+        states::SendDpiChanged(*dialog, step.dpi, step.suggested);
+        uitest::Pump();
+        const std::vector<WindowState> got = recorder.Take();
+        EXPECT_EQ(got, step.expected) << step.what << ": got " << states::Describe(got) << ", expected "
+                                      << states::Describe(step.expected);
+        const RECT ok = dialog->OkButton.BoundsRect();
+        EXPECT_TRUE(EqualRect(&ok, &step.ok)) << step.what << ": OK at " << Describe(ok);
+    }
+    // The OK button answers where it is drawn at the new scale.
+    const RECT ok = dialog->OkButton.BoundsRect();
+    realinput::Click(dialog->Handle(), (ok.left + ok.right) / 2, (ok.top + ok.bottom) / 2);
+    EXPECT_FALSE(dialog->Visible());
+    realinput::Park();
 }
 
 TEST_F(PwrBtnDialog, TextsComeFromTheLanguageFileAndAreDrawnInTheirBox) {

@@ -18,7 +18,6 @@
 #include "tests/unit/win/UiTestSupport.h"
 #include "ui/Application.h"
 #include "ui/Form.h"
-#include "ui/Scale.h"
 
 namespace {
 
@@ -50,7 +49,7 @@ lumen::DibBitmap Filled(int w, int h, COLORREF c) {
 
 lumen::DibBitmap Png(const char* name) {
     lumen::DibBitmap b;
-    EXPECT_TRUE(surgepad::LoadPngFile(surgepad::ResourceFolder() + name, b)) << name;
+    EXPECT_TRUE(surgepad::LoadPngFile(surgepad::ResourceFolder() + name, b, 96)) << name;
     return b;
 }
 
@@ -528,10 +527,8 @@ TEST_F(SkinComboBoxTest, EveryEntryIsOneRowAndAClickOnARowChoosesItHoweverTheLis
                 late.Items().Add(name);
             }
         }
-        {
-            const ui::DpiScope scope(step.dpi);
-            late.Layout(10, 10, surgepad::SkinComboBox::Skin{wide, top, body, bottom});
-        }
+        form->SetDpi(step.dpi);
+        late.Layout(10, 10, surgepad::SkinComboBox::Skin{wide, top, body, bottom});
         surgepad::OwnerDrawListBox& list = late.List();
         const int h = LineHeight(list);
         EXPECT_GE(h, MulDiv(11, step.dpi, 96)) << step.what << ": the font follows the scale";
