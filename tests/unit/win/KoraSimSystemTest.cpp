@@ -227,7 +227,7 @@ TEST(KoraSimScheme, TheBoardsWindowsAndWhatCannotChange) {
 // ---------------------------------------------------------------------------------------
 // Effective power mode
 
-TEST(KoraSimPowerMode, EveryRegisteredProcessIsToldAndUnregisteringStopsIt) {
+TEST(KoraSimPowerModeOnDesktop, EveryRegisteredProcessIsToldAndUnregisteringStopsIt) {
     testutil::BoardScope board("power source=ac\n");
     Probe probe;
     const auto first = probe.Start("mode --count 3", "first.txt");
@@ -262,7 +262,7 @@ TEST(KoraSimPowerMode, EveryRegisteredProcessIsToldAndUnregisteringStopsIt) {
     std::printf("power mode change seen by two processes %.0f ms after kora-sim ended\n", ms);
 }
 
-TEST(KoraSimPowerMode, RegistrationArgumentsAndTheLibrarysLifetime) {
+TEST(KoraSimPowerModeOnDesktop, RegistrationArgumentsAndTheLibrarysLifetime) {
     testutil::BoardScope board("power source=battery mode=5\n");
     Probe probe;
     EXPECT_THAT(probe.Run("mode --version 3", 1), ElementsAre("register failed 0x80070057"));
@@ -325,7 +325,7 @@ private:
     HWND m_hwnd = nullptr;
 };
 
-TEST(KoraSimPowerSource, EveryWindowIsToldAndTheBatteryFollows) {
+TEST(KoraSimPowerSourceOnDesktop, EveryWindowIsToldAndTheBatteryFollows) {
     const std::string charging =
         "ac=1 present=1 charging=1 discharging=0 max=50000 remaining=40000 rate=0x00004E20 time=0xFFFFFFFF "
         "alert1=5000 alert2=1500";
@@ -377,7 +377,7 @@ std::string AnnouncedAs(const std::vector<std::string>& gameOutput) {
     return "(no announcement in the game's output)";
 }
 
-TEST(KoraSimGame, TakesTheFrontAnnouncesItAndEndsWithItsCode) {
+TEST(KoraSimGameOnDesktop, TakesTheFrontAnnouncesItAndEndsWithItsCode) {
     testutil::ScratchFolder folder("game");
     Background watcher(testutil::ExeFolder() + "system_probe.exe", "foreground --count 3 --seconds 60",
                        folder / "watcher.txt");
@@ -405,7 +405,7 @@ TEST(KoraSimGame, TakesTheFrontAnnouncesItAndEndsWithItsCode) {
 
 // A launcher in a job hands the game over: out of the job where the job allows it,
 // inside it (with a notice) where it does not.
-TEST(KoraSimGame, HandOverLeavesTheLaunchersJobWhereAllowed) {
+TEST(KoraSimGameOnDesktop, HandOverLeavesTheLaunchersJobWhereAllowed) {
     const struct {
         const char* name;
         DWORD limits;

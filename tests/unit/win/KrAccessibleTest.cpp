@@ -135,7 +135,7 @@ Reading Read(HWND window, std::string& error) {
     return r;
 }
 
-class KrAccessibility : public testing::Test {
+class KrAccessibilityOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         // A reader's side: the object comes back through COM's marshalling.
@@ -157,7 +157,7 @@ protected:
 
 constexpr long kFocusable = STATE_SYSTEM_FOCUSABLE;
 
-TEST_F(KrAccessibility, ControlsTellTheirNameRoleAndState) {
+TEST_F(KrAccessibilityOnDesktop, ControlsTellTheirNameRoleAndState) {
     kr::KrButton close(*form, 10, 10, 24, 24);
     close.SetHint("Close");
     kr::KrButton nameless(*form, 40, 10, 24, 24);
@@ -321,7 +321,7 @@ TEST_F(KrAccessibility, ControlsTellTheirNameRoleAndState) {
 // Where the control lies and which window it is come from the system's standard
 // object; a reader that keeps the object longer than the control lives gets errors,
 // never a stale control.
-TEST_F(KrAccessibility, TheRestComesFromTheSystemAndOutlivesTheControl) {
+TEST_F(KrAccessibilityOnDesktop, TheRestComesFromTheSystemAndOutlivesTheControl) {
     auto button = std::make_unique<kr::KrButtonTx>(*form, 30, 40, 90, 26);
     button->SetText("Cancel");
     realinput::Settle();
@@ -362,7 +362,7 @@ TEST_F(KrAccessibility, TheRestComesFromTheSystemAndOutlivesTheControl) {
 
 // A reader is another program: it asks from outside the GUI thread, which has not
 // joined COM itself, and every call travels back to that thread.
-TEST(KrAccessibilityFromAnotherThread, AReaderOutsideTheGuiThreadGetsTheSameAnswers) {
+TEST(KrAccessibilityFromAnotherThreadOnDesktop, AReaderOutsideTheGuiThreadGetsTheSameAnswers) {
     ui::App().Initialize();
     ReaderForm* form = ui::App().CreateForm<ReaderForm>();
     form->Show();

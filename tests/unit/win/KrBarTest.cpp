@@ -33,7 +33,7 @@ public:
     BarForm() : ui::Form(uitest::TestFormLayout("TKrBarTestForm")) {}
 };
 
-class KrBars : public testing::Test {
+class KrBarsOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -50,7 +50,7 @@ protected:
 };
 
 // The indicator's top-left for each setting, without input.
-TEST_F(KrBars, IndicatorPlacement) {
+TEST_F(KrBarsOnDesktop, IndicatorPlacement) {
     struct Case {
         const char* name;
         int w, h;  // indicator
@@ -93,7 +93,7 @@ TEST_F(KrBars, IndicatorPlacement) {
 }
 
 // The painted bar: the indicator's columns exactly, over the track.
-TEST_F(KrBars, IndicatorIsPaintedWhereItIsPlaced) {
+TEST_F(KrBarsOnDesktop, IndicatorIsPaintedWhereItIsPlaced) {
     kr::KrBar bar(*form, 20, 20, 0, 0);
     bar.Appearance().SetNormalBmp(painttest::Flat(120, 20, kTrack));
     bar.SetIndicator(painttest::Flat(5, 11, kKnob));
@@ -133,7 +133,7 @@ struct DragCase {
     std::vector<DragStep> steps;
 };
 
-TEST_F(KrBars, DragStopsAtBothEndsAndFollowsTheMouseBack) {
+TEST_F(KrBarsOnDesktop, DragStopsAtBothEndsAndFollowsTheMouseBack) {
     using enum Step;
     const DragCase cases[] = {
         {"horizontal",
@@ -228,7 +228,7 @@ TEST_F(KrBars, DragStopsAtBothEndsAndFollowsTheMouseBack) {
 // A handler may destroy the control that runs it. Each row's handler does so, then
 // fills the control's storage with a poison pattern: a member read afterwards would
 // crash the test. The rest of the gesture then reaches only the form.
-TEST_F(KrBars, AHandlerMayDestroyTheControlThatRunsIt) {
+TEST_F(KrBarsOnDesktop, AHandlerMayDestroyTheControlThatRunsIt) {
     struct Doomed {
         const char* event;
         ui::Control* control = nullptr;

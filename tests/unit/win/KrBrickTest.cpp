@@ -64,7 +64,7 @@ private:
     Log& m_log;
 };
 
-class KrBricks : public testing::Test {
+class KrBricksOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -107,7 +107,7 @@ struct BrickCase {
     std::vector<Log> expected;  // after each step
 };
 
-TEST_F(KrBricks, ClicksNeverSinkTheBrick) {
+TEST_F(KrBricksOnDesktop, ClicksNeverSinkTheBrick) {
     using enum Step;
     const BrickCase cases[] = {
         {"click", {In, Down, Up, Out}, {{"focused", "enter"}, {}, {"click"}, {"normal", "leave"}}},
@@ -181,7 +181,7 @@ TEST_F(KrBricks, ClicksNeverSinkTheBrick) {
     }
 }
 
-TEST_F(KrBricks, ShowsItsPictureOnTheForm) {
+TEST_F(KrBricksOnDesktop, ShowsItsPictureOnTheForm) {
     Log log;
     RecordingBrick brick(*form, log);
     EXPECT_EQ(80, brick.Width());
@@ -243,7 +243,7 @@ lumen::Bgra ColourOf(const lumen::Bitmap& b) {
     return b.Empty() ? lumen::Bgra{} : b.Pixel(0, 0);
 }
 
-TEST_F(KrBricks, LoadBitmapKeepsWhatAnEmptyNameLeavesAndEmptyPicturesFallBack) {
+TEST_F(KrBricksOnDesktop, LoadBitmapKeepsWhatAnEmptyNameLeavesAndEmptyPicturesFallBack) {
     testutil::ScratchFolder folder("brick");
     WriteBmp(folder / "n.bmp", 30, 10, RGB(1, 2, 3));
     WriteBmp(folder / "f.bmp", 30, 10, RGB(4, 5, 6));
@@ -283,7 +283,7 @@ TEST_F(KrBricks, LoadBitmapKeepsWhatAnEmptyNameLeavesAndEmptyPicturesFallBack) {
     EXPECT_EQ(0, bare2.Display().Shown());
 }
 
-TEST_F(KrBricks, AppearanceAssignCopiesTheThreePictures) {
+TEST_F(KrBricksOnDesktop, AppearanceAssignCopiesTheThreePictures) {
     kr::KrBrick from(*form, 10, 10, 0, 0);
     from.Appearance().SetNormalBmp(painttest::Flat(20, 10, kPictureColours[0]));
     from.Appearance().SetFocusedBmp(painttest::Flat(20, 10, kPictureColours[1]));
@@ -299,7 +299,7 @@ TEST_F(KrBricks, AppearanceAssignCopiesTheThreePictures) {
 }
 
 // The caption's colour in each state, and where the caption lies.
-TEST_F(KrBricks, CaptionColourFollowsTheState) {
+TEST_F(KrBricksOnDesktop, CaptionColourFollowsTheState) {
     kr::KrBrickTx brick(*form, 10, 10, 0, 0);
     brick.Appearance().SetNormalBmp(painttest::Flat(90, 30, RGB(200, 200, 200)));
     brick.GetFont().SetColor(RGB(10, 20, 30));
@@ -326,7 +326,7 @@ TEST_F(KrBricks, CaptionColourFollowsTheState) {
     }
 }
 
-TEST_F(KrBricks, CaptionIsDrawnCentredOnOneLineAndBoundsResetItsRectangle) {
+TEST_F(KrBricksOnDesktop, CaptionIsDrawnCentredOnOneLineAndBoundsResetItsRectangle) {
     kr::KrBrickTx brick(*form, 10, 10, 0, 0);
     const COLORREF back = RGB(200, 200, 200);
     brick.Appearance().SetNormalBmp(painttest::Flat(120, 30, back));
@@ -350,7 +350,7 @@ TEST_F(KrBricks, CaptionIsDrawnCentredOnOneLineAndBoundsResetItsRectangle) {
 
 // The captioned button sized by its picture keeps its caption, centred on that size,
 // through a repaint and through a change of its state picture.
-TEST_F(KrBricks, CaptionedButtonKeepsItsCentredCaptionThroughRepaintAndStateChanges) {
+TEST_F(KrBricksOnDesktop, CaptionedButtonKeepsItsCentredCaptionThroughRepaintAndStateChanges) {
     kr::KrButtonTx button(*form, 10, 10, 0, 0);
     const COLORREF back = RGB(200, 200, 200);
     button.Appearance().SetRaisedBmp(painttest::Flat(120, 30, back));

@@ -52,7 +52,7 @@ private:
     Log& m_log;
 };
 
-class KrControls : public testing::Test {
+class KrControlsOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -104,7 +104,7 @@ struct StateCase {
     std::vector<Log> expected;  // after each step
 };
 
-TEST_F(KrControls, StateMachineFollowsTheInput) {
+TEST_F(KrControlsOnDesktop, StateMachineFollowsTheInput) {
     using enum Step;
     const StateCase cases[] = {
         {"press and release",
@@ -212,7 +212,7 @@ TEST_F(KrControls, StateMachineFollowsTheInput) {
     }
 }
 
-TEST_F(KrControls, AControlThatAsksForTheHandShowsItAndOnlyThere) {
+TEST_F(KrControlsOnDesktop, AControlThatAsksForTheHandShowsItAndOnlyThere) {
     other->SetCursorShape(IDC_HAND);
     const HCURSOR hand = LoadCursorA(nullptr, IDC_HAND);
     realinput::MoveTo(other->Handle(), 10, 10);
@@ -240,7 +240,7 @@ lumen::DibBitmap Picture(int w, int h, lumen::Bgra colour, bool framed = false) 
 
 const lumen::Bgra kColours[] = {{0, 0, 200, 255}, {0, 200, 0, 255}, {200, 0, 0, 255}, {90, 90, 90, 255}};
 
-TEST_F(KrControls, ButtonSizesToBitmapZeroAndShowsTheLooksWithFallback) {
+TEST_F(KrControlsOnDesktop, ButtonSizesToBitmapZeroAndShowsTheLooksWithFallback) {
     kr::KrButton button(*form, 10, 10, 33, 17);
     // An empty bitmap 0: the size given stays and the window has no region.
     EXPECT_EQ(button.Width(), 33);
@@ -277,7 +277,7 @@ TEST_F(KrControls, ButtonSizesToBitmapZeroAndShowsTheLooksWithFallback) {
     EXPECT_EQ(button.Display().Picture().Pixel(30, 15), kColours[2]);
 }
 
-TEST_F(KrControls, TransparentButtonIgnoresClicksOnTheTransparentColour) {
+TEST_F(KrControlsOnDesktop, TransparentButtonIgnoresClicksOnTheTransparentColour) {
     Log log;
     kr::KrButton button(*form, 20, 20);
     button.OnClick =
@@ -294,7 +294,7 @@ TEST_F(KrControls, TransparentButtonIgnoresClicksOnTheTransparentColour) {
     EXPECT_EQ(Join(log), "click");
 }
 
-TEST_F(KrControls, SpaceClicksOnKeyPressEnterNeverAndTheFormGetsTheModalResult) {
+TEST_F(KrControlsOnDesktop, SpaceClicksOnKeyPressEnterNeverAndTheFormGetsTheModalResult) {
     Log log;
     kr::KrButton button(*form, 20, 20, 40, 20);
     button.SetModalResult(2);
@@ -310,7 +310,7 @@ TEST_F(KrControls, SpaceClicksOnKeyPressEnterNeverAndTheFormGetsTheModalResult) 
     EXPECT_EQ(form->ModalResult(), 2);
 }
 
-TEST_F(KrControls, TabAndShiftTabMoveBetweenTabStopsAndEscapeReachesTheForm) {
+TEST_F(KrControlsOnDesktop, TabAndShiftTabMoveBetweenTabStopsAndEscapeReachesTheForm) {
     kr::KrButton a(*form, 10, 10, 30, 20);
     kr::KrCheckBox b(*form, 50, 10, 30, 20);
     kr::KrButton c(*form, 90, 10, 30, 20);
@@ -380,7 +380,7 @@ TEST_F(KrControls, TabAndShiftTabMoveBetweenTabStopsAndEscapeReachesTheForm) {
     EXPECT_EQ(Join(log), "escape");
 }
 
-TEST_F(KrControls, CheckBoxCyclesWithAndWithoutGrayed) {
+TEST_F(KrControlsOnDesktop, CheckBoxCyclesWithAndWithoutGrayed) {
     kr::KrCheckBox box(*form, 20, 20, 30, 20);
     const kr::CheckBoxState plain[] = {kr::cbChecked, kr::cbUnchecked, kr::cbChecked};
     for (kr::CheckBoxState want : plain) {
@@ -397,7 +397,7 @@ TEST_F(KrControls, CheckBoxCyclesWithAndWithoutGrayed) {
 }
 
 // Which bitmap shows for every check state and look, with only some pictures loaded.
-TEST_F(KrControls, CheckBoxAndRadioFallBackToTheRaisedLookOfTheSameStateThenToUnchecked) {
+TEST_F(KrControlsOnDesktop, CheckBoxAndRadioFallBackToTheRaisedLookOfTheSameStateThenToUnchecked) {
     kr::KrCheckBox box(*form, 20, 20);
     box.Appearance().Uncheck.SetRaisedBmp(Picture(20, 20, kColours[0]));    // 0
     box.Appearance().Uncheck.SetDisabledBmp(Picture(20, 20, kColours[3]));  // 3
@@ -436,7 +436,7 @@ TEST_F(KrControls, CheckBoxAndRadioFallBackToTheRaisedLookOfTheSameStateThenToUn
     EXPECT_EQ(radio.Display().Shown(), 4) << "checked disabled without its picture shows checked raised";
 }
 
-TEST_F(KrControls, RadioButtonsExcludeEachOtherOnOneParentOnly) {
+TEST_F(KrControlsOnDesktop, RadioButtonsExcludeEachOtherOnOneParentOnly) {
     ui::Panel left(*form, 0, 100, 150, 100);
     ui::Panel right(*form, 200, 100, 150, 100);
     kr::KrRadioButton a(left, 10, 10, 20, 20), b(left, 40, 10, 20, 20), c(left, 70, 10, 20, 20);
@@ -456,7 +456,7 @@ TEST_F(KrControls, RadioButtonsExcludeEachOtherOnOneParentOnly) {
     EXPECT_TRUE(c.GetChecked()) << "a click keeps a checked radio button checked";
 }
 
-TEST_F(KrControls, CaptionedButtonColoursItsCaptionByStateAndRecentresOnResize) {
+TEST_F(KrControlsOnDesktop, CaptionedButtonColoursItsCaptionByStateAndRecentresOnResize) {
     kr::KrButtonTx button(*form, 20, 20, 80, 24);
     button.GetFont().SetColor(0x102030);
     button.FontColors().SetSunken(0x0000FF);
@@ -481,7 +481,7 @@ TEST_F(KrControls, CaptionedButtonColoursItsCaptionByStateAndRecentresOnResize) 
     EXPECT_EQ(r.bottom, 30);
 }
 
-TEST_F(KrControls, DisplayPreconditionsAreAssertions) {
+TEST_F(KrControlsOnDesktop, DisplayPreconditionsAreAssertions) {
     EXPECT_NE(testutil::AssertionOf([&] { kr::TBmpLEDCtrl display(*form, 0); }).find("stateCount > 0"),
               std::string::npos);
     kr::KrButton button(*form);
@@ -489,7 +489,7 @@ TEST_F(KrControls, DisplayPreconditionsAreAssertions) {
               std::string::npos);
 }
 
-TEST_F(KrControls, AClassNameRegisteredAgainWithAnotherStyleIsAProgrammingError) {
+TEST_F(KrControlsOnDesktop, AClassNameRegisteredAgainWithAnotherStyleIsAProgrammingError) {
     struct Twin : ui::WinControl {
         Twin(ui::WinControl& parent, bool dbl) : ui::WinControl(parent, {"KrTwinClass", dbl}, 0, 0, 5, 5) {}
         const char* ClassName() const override { return "KrTwinClass"; }

@@ -151,7 +151,7 @@ const LabelCase kLabelCases[] = {
     {"shade alpha 0, top left", true, 0, Align::Left, Place::Top, kLine | DT_LEFT, 0},
 };
 
-TEST(KrLabel, ShadeAndTextOnAFormAreTheArithmeticsTwoPixelsIn) {
+TEST(KrLabelOnDesktop, ShadeAndTextOnAFormAreTheArithmeticsTwoPixelsIn) {
     const RECT area = {0, 0, 100, 26}, inner = {2, 2, 98, 24};
     for (const LabelCase& c : kLabelCases) {
         SCOPED_TRACE(c.name);
@@ -255,7 +255,7 @@ constexpr Bgra kByAlpha[4] = {{0, 100, 200}, {172, 157, 147}, {90, 60, 40}, {130
 constexpr Bgra kHalfAlpha[4] = {{44, 80, 120}, {131, 109, 94}, {90, 60, 40}, {110, 52, 50}};
 constexpr Bgra kOpaque[4] = {{0, 100, 200}, {255, 255, 255}, {10, 20, 30}, {250, 0, 120}};
 
-TEST(KrImage, BlendsOverTheFormByItsAlphaAndAlphaValue) {
+TEST(KrImageOnDesktop, BlendsOverTheFormByItsAlphaAndAlphaValue) {
     const struct {
         const char* name;
         PixelFormat format;
@@ -293,7 +293,7 @@ TEST(KrImage, BlendsOverTheFormByItsAlphaAndAlphaValue) {
     }
 }
 
-TEST(KrImage, RepaintsForAChangeThatShows) {
+TEST(KrImageOnDesktop, RepaintsForAChangeThatShows) {
     const struct {
         const char* name;
         bool blendFirst;
@@ -318,7 +318,7 @@ TEST(KrImage, RepaintsForAChangeThatShows) {
     }
 }
 
-TEST(KrImage, SkinImageHoldsTheResourcePictureBlendedByItsAlpha) {
+TEST(KrImageOnDesktop, SkinImageHoldsTheResourcePictureBlendedByItsAlpha) {
     ui::Form form(FormOf(200, 40));
     std::unique_ptr<kr::KrImage> image = surgepad::CreateSkinImage(form, "combo_box_bg.png", 7, 9);
     DibBitmap file;

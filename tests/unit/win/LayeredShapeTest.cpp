@@ -43,7 +43,7 @@ struct PressLog {
 
 }  // namespace
 
-TEST(LayeredShape, AttachShapesTheFormAfterItsPicture) {
+TEST(LayeredShapeOnDesktop, AttachShapesTheFormAfterItsPicture) {
     TestForm form(testwin::kAreaLeft, testwin::kAreaTop, "ShapeForm");
     TestImage image(form.Hwnd(), &form, 10, 10);
     PaintSkin(image.picture);
@@ -71,7 +71,7 @@ TEST(LayeredShape, AttachShapesTheFormAfterItsPicture) {
     EXPECT_NE(std::string::npos, testutil::AssertionOf([&] { maker.Attach(&image); }).find("!IsAttached()"));
 }
 
-TEST(LayeredShape, AlphaForFadesAppliesOnReapply) {
+TEST(LayeredShapeOnDesktop, AlphaForFadesAppliesOnReapply) {
     TestForm form(testwin::kAreaLeft, testwin::kAreaTop, "FadeForm");
     TestImage image(form.Hwnd(), &form, 10, 10);
     PaintSkin(image.picture);
@@ -101,7 +101,7 @@ TEST(LayeredShape, AlphaForFadesAppliesOnReapply) {
     EXPECT_FALSE(GetWindowLongPtrA(form.Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED);
 }
 
-TEST(LayeredShape, NoImageOrNoFormShapesNothing) {
+TEST(LayeredShapeOnDesktop, NoImageOrNoFormShapesNothing) {
     lumen::TLayeredFormMaker maker;
     EXPECT_FALSE(maker.Attach(nullptr));
     testwin::TestWindow loose(WS_POPUP, 0, testwin::kAreaLeft, testwin::kAreaTop, 10, 10, nullptr);
@@ -111,7 +111,7 @@ TEST(LayeredShape, NoImageOrNoFormShapesNothing) {
     EXPECT_FALSE(orphan.OnMouseDown());
 }
 
-TEST(LayeredShape, AScaledFormIsReportedThenRefused) {
+TEST(LayeredShapeOnDesktop, AScaledFormIsReportedThenRefused) {
     TestForm form(testwin::kAreaLeft, testwin::kAreaTop, "ScaledForm", true);
     TestImage image(form.Hwnd(), &form, 10, 10);
     PaintSkin(image.picture);
@@ -121,7 +121,7 @@ TEST(LayeredShape, AScaledFormIsReportedThenRefused) {
     EXPECT_EQ(expected, testutil::Recorder().messages);
 }
 
-TEST(LayeredShape, WithoutLayeredWindowsTheFormIsShownUnshaped) {
+TEST(LayeredShapeOnDesktop, WithoutLayeredWindowsTheFormIsShownUnshaped) {
     TestForm form(testwin::kAreaLeft, testwin::kAreaTop, "OldSystemForm");
     TestImage image(form.Hwnd(), &form, 10, 10);
     PaintSkin(image.picture);
@@ -134,7 +134,7 @@ TEST(LayeredShape, WithoutLayeredWindowsTheFormIsShownUnshaped) {
     EXPECT_FALSE(GetWindowLongPtrA(form.Hwnd(), GWL_EXSTYLE) & WS_EX_LAYERED);
 }
 
-TEST(LayeredShape, LeftPressDragsTheFormAndEveryPressReachesThePreviousHandler) {
+TEST(LayeredShapeOnDesktop, LeftPressDragsTheFormAndEveryPressReachesThePreviousHandler) {
     TestForm form(testwin::kAreaLeft, testwin::kAreaTop, "DragForm");
     TestImage image(form.Hwnd(), &form, 10, 10);
     PaintSkin(image.picture);
@@ -155,7 +155,7 @@ TEST(LayeredShape, LeftPressDragsTheFormAndEveryPressReachesThePreviousHandler) 
     EXPECT_EQ(&log, image.OnMouseDown().data);
 }
 
-TEST(LayeredShape, OnScreenTheKeyColourIsSeeThrough) {
+TEST(LayeredShapeOnDesktop, OnScreenTheKeyColourIsSeeThrough) {
     const int x = testwin::kAreaLeft + 300;
     const int y = testwin::kAreaTop;
     SolidWindow below(x, y, 100, 80, RGB(0, 0, 255));

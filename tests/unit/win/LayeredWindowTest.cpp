@@ -43,7 +43,7 @@ bool RedrawPending(HWND w) {
 
 }  // namespace
 
-TEST(LayeredMaker, SetStyleWritesOnlyRealChanges) {
+TEST(LayeredMakerOnDesktop, SetStyleWritesOnlyRealChanges) {
     SolidWindow w(testwin::kAreaLeft, testwin::kAreaTop, 30, 30, RGB(1, 2, 3));
     EXPECT_TRUE(lumen::LayeredWindowMaker::SetStyle(w.Hwnd(), true, true));
     EXPECT_EQ(static_cast<DWORD>(WS_EX_LAYERED | WS_EX_TRANSPARENT), ExStyle(w.Hwnd()) & 0x80020);
@@ -53,7 +53,7 @@ TEST(LayeredMaker, SetStyleWritesOnlyRealChanges) {
     EXPECT_EQ(static_cast<DWORD>(WS_EX_LAYERED), ExStyle(w.Hwnd()) & 0x80020);
 }
 
-TEST(LayeredMaker, ColourKeyAndAlphaReachTheWindow) {
+TEST(LayeredMakerOnDesktop, ColourKeyAndAlphaReachTheWindow) {
     SolidWindow w(testwin::kAreaLeft, testwin::kAreaTop, 30, 30, RGB(1, 2, 3));
     lumen::LayeredWindowMaker maker;
     ASSERT_TRUE(maker.IsEnabled());
@@ -78,7 +78,7 @@ TEST(LayeredMaker, ColourKeyAndAlphaReachTheWindow) {
     EXPECT_EQ(static_cast<DWORD>(LWA_COLORKEY), LayeredAttributes(w.Hwnd()).flags);
 }
 
-TEST(LayeredMaker, NeitherKeyNorAlphaDropsTheStyleAndRedrawsOnlyOnAChange) {
+TEST(LayeredMakerOnDesktop, NeitherKeyNorAlphaDropsTheStyleAndRedrawsOnlyOnAChange) {
     SolidWindow w(testwin::kAreaLeft, testwin::kAreaTop, 30, 30, RGB(1, 2, 3));
     ShowWindow(w.Hwnd(), SW_SHOWNOACTIVATE);
     lumen::LayeredWindowMaker maker;
@@ -108,7 +108,7 @@ TEST(LayeredMaker, NeitherKeyNorAlphaDropsTheStyleAndRedrawsOnlyOnAChange) {
     EXPECT_EQ(0u, ExStyle(w.Hwnd()) & 0x80020);
 }
 
-TEST(LayeredMaker, WithoutTheSystemEntryItIsDisabled) {
+TEST(LayeredMakerOnDesktop, WithoutTheSystemEntryItIsDisabled) {
     // kernel32 has no SetLayeredWindowAttributes: an older system's user32 as far as
     // the maker can tell.
     lumen::LayeredWindowMaker maker(GetModuleHandleA("kernel32.dll"));
@@ -118,7 +118,7 @@ TEST(LayeredMaker, WithoutTheSystemEntryItIsDisabled) {
     EXPECT_FALSE(lumen::TPerPixelLayeredWindowMaker(GetModuleHandleA("kernel32.dll")).IsEnabled());
 }
 
-TEST(LayeredPerPixel, PushesThirtyTwoBitPicturesWithAlpha) {
+TEST(LayeredPerPixelOnDesktop, PushesThirtyTwoBitPicturesWithAlpha) {
     SolidWindow w(testwin::kAreaLeft, testwin::kAreaTop, 10, 10, RGB(1, 2, 3));
     lumen::DibBitmap picture(20, 12, lumen::PixelFormat::Bgra32);
     picture.Fill({0, 0, 100, 128});
@@ -154,7 +154,7 @@ TEST(LayeredPerPixel, PushesThirtyTwoBitPicturesWithAlpha) {
     EXPECT_FALSE(maker.Update(w.Hwnd(), empty));
 }
 
-TEST(LayeredFlicker, SwallowsEraseAndPassesEverythingElse) {
+TEST(LayeredFlickerOnDesktop, SwallowsEraseAndPassesEverythingElse) {
     TestWindow w(WS_POPUP, WS_EX_TOOLWINDOW, testwin::kAreaLeft, testwin::kAreaTop, 10, 10, nullptr);
     lumen::FlickerEliminator flicker;
     flicker.Attach(w.Hwnd());
@@ -175,7 +175,7 @@ TEST(LayeredFlicker, SwallowsEraseAndPassesEverythingElse) {
     EXPECT_EQ(w.Hwnd(), flicker.Control());
 }
 
-TEST(LayeredFlicker, AWindowDestroyedFirstLeavesItDetached) {
+TEST(LayeredFlickerOnDesktop, AWindowDestroyedFirstLeavesItDetached) {
     lumen::FlickerEliminator flicker;
     {
         TestWindow w(WS_POPUP, 0, testwin::kAreaLeft, testwin::kAreaTop, 10, 10, nullptr);
@@ -184,7 +184,7 @@ TEST(LayeredFlicker, AWindowDestroyedFirstLeavesItDetached) {
     EXPECT_EQ(nullptr, flicker.Control());
 }
 
-TEST(LayeredRegion, FromBitmapCutsEveryPixelOfTheColour) {
+TEST(LayeredRegionOnDesktop, FromBitmapCutsEveryPixelOfTheColour) {
     lumen::DibBitmap b(6, 4, lumen::PixelFormat::Bgr24);
     b.Fill({255, 0, 255, 0});
     for (int x = 1; x < 5; ++x) {
@@ -207,7 +207,7 @@ TEST(LayeredRegion, FromBitmapCutsEveryPixelOfTheColour) {
     EXPECT_EQ((RECT{1, 0, 5, 3}), box);
 }
 
-TEST(LayeredRegion, AllOfTheColourIsEmptyAndNoneOfItIsTheWholeRectangle) {
+TEST(LayeredRegionOnDesktop, AllOfTheColourIsEmptyAndNoneOfItIsTheWholeRectangle) {
     lumen::DibBitmap b(7, 3, lumen::PixelFormat::Bgra32);
     b.Fill({255, 0, 255, 0});
     lumen::WinRegion region;
@@ -219,7 +219,7 @@ TEST(LayeredRegion, AllOfTheColourIsEmptyAndNoneOfItIsTheWholeRectangle) {
     EXPECT_EQ((RECT{0, 0, 7, 3}), box);
 }
 
-TEST(LayeredRegion, CopiesAreIndependentAndTheWindowOwnsItsOwn) {
+TEST(LayeredRegionOnDesktop, CopiesAreIndependentAndTheWindowOwnsItsOwn) {
     lumen::WinRegion a;
     a.SetRect(0, 0, 10, 10);
     lumen::WinRegion hole;
@@ -245,7 +245,7 @@ TEST(LayeredRegion, CopiesAreIndependentAndTheWindowOwnsItsOwn) {
 // A per-pixel alpha window over a blue window, as the X display shows it through the
 // compositor: each pixel is source + destination x (1 - alpha), the source colour
 // being premultiplied.
-TEST(LayeredPerPixel, OnScreenThePixelsAreBlendedOverWhatLiesBelow) {
+TEST(LayeredPerPixelOnDesktop, OnScreenThePixelsAreBlendedOverWhatLiesBelow) {
     const int x = testwin::kAreaLeft;
     const int y = testwin::kAreaTop + 150;
     SolidWindow below(x, y, 90, 60, RGB(0, 0, 200));

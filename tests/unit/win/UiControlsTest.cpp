@@ -50,7 +50,7 @@ private:
     COLORREF m_colour;
 };
 
-class UiControls : public testing::Test {
+class UiControlsOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -70,7 +70,7 @@ protected:
     Form* form = nullptr;
 };
 
-TEST_F(UiControls, GraphicControlsArePaintedInZOrderOverTheParent) {
+TEST_F(UiControlsOnDesktop, GraphicControlsArePaintedInZOrderOverTheParent) {
     Swatch below(*form, RGB(0, 0, 255));
     below.SetBounds(10, 10, 40, 40);
     Swatch above(*form, RGB(0, 255, 0));
@@ -108,7 +108,7 @@ std::string ToolText(HWND tooltip, HWND owner, UINT_PTR id) {
     return text;
 }
 
-TEST_F(UiControls, HintsBecomeToolsOfTheFormsTooltipAndGoWithTheirControls) {
+TEST_F(UiControlsOnDesktop, HintsBecomeToolsOfTheFormsTooltipAndGoWithTheirControls) {
     EXPECT_EQ(form->TooltipWindow(), nullptr) << "no tooltip window until a hint is set";
     ui::Panel panel(*form, 10, 10, 50, 30);
     auto swatch = std::make_unique<Swatch>(*form, RGB(1, 2, 3));
@@ -142,7 +142,7 @@ public:
     const char* ClassName() const override { return "TClickTarget"; }
 };
 
-TEST_F(UiControls, DoubleClicksFollowTheClassAndAReleaseOutsideIsNoClick) {
+TEST_F(UiControlsOnDesktop, DoubleClicksFollowTheClassAndAReleaseOutsideIsNoClick) {
     struct Case {
         ui::ControlClass cls;
         std::vector<std::string> want;
@@ -216,7 +216,7 @@ private:
     bool& m_destroyed;
 };
 
-TEST_F(UiControls, AHandlerOfEitherButtonMayDestroyItsControl) {
+TEST_F(UiControlsOnDesktop, AHandlerOfEitherButtonMayDestroyItsControl) {
     WNDCLASSA cls = {};
     cls.lpfnWndProc = WitnessProc;
     cls.hInstance = GetModuleHandleA(nullptr);

@@ -65,7 +65,7 @@ protected:
     void FormMove() override { moves.push_back(POINT{Left(), Top()}); }
 };
 
-class UiFramework : public testing::Test {
+class UiFrameworkOnDesktop : public testing::Test {
 protected:
     void SetUp() override { ui::App().Initialize(); }
     void TearDown() override { ui::App().DestroyForms(); }
@@ -88,7 +88,7 @@ struct HookLog {
     }
 };
 
-TEST_F(UiFramework, MessageSubscribersSeeEveryMessageLatestFirstAndEndInAnyOrder) {
+TEST_F(UiFrameworkOnDesktop, MessageSubscribersSeeEveryMessageLatestFirstAndEndInAnyOrder) {
     auto* form = ui::App().CreateForm<ProbeForm>();
     std::vector<std::string> order;
     HookLog a{&order, "a", 1};
@@ -129,7 +129,7 @@ struct SelfEnding {
     }
 };
 
-TEST_F(UiFramework, SubscriptionsEndedDuringANoticeAreNotCalledAgain) {
+TEST_F(UiFrameworkOnDesktop, SubscriptionsEndedDuringANoticeAreNotCalledAgain) {
     auto* form = ui::App().CreateForm<ProbeForm>();
     std::vector<std::string> order;
     HookLog older{&order, "older", 99};
@@ -146,7 +146,7 @@ TEST_F(UiFramework, SubscriptionsEndedDuringANoticeAreNotCalledAgain) {
     EXPECT_EQ(form->received, (std::vector<UINT>{5, 6}));
 }
 
-TEST_F(UiFramework, HookDoesNotSeeSentMessages) {
+TEST_F(UiFrameworkOnDesktop, HookDoesNotSeeSentMessages) {
     auto* form = ui::App().CreateForm<ProbeForm>();
     std::vector<std::string> order;
     HookLog log{&order, "a", 99};
@@ -162,7 +162,7 @@ struct DeactivationLog {
     void OnDeactivate() { order->push_back(id); }
 };
 
-TEST_F(UiFramework, DeactivationSubscribersAreToldOnlyOnLosingActivationLatestFirst) {
+TEST_F(UiFrameworkOnDesktop, DeactivationSubscribersAreToldOnlyOnLosingActivationLatestFirst) {
     std::vector<int> order;
     DeactivationLog a{&order, 1};
     DeactivationLog b{&order, 2};
@@ -177,7 +177,7 @@ TEST_F(UiFramework, DeactivationSubscribersAreToldOnlyOnLosingActivationLatestFi
     EXPECT_EQ(order, (std::vector<int>{2, 1, 1}));
 }
 
-TEST_F(UiFramework, ApplicationWindowIsHiddenTopLevelWithTheExecutablesTitle) {
+TEST_F(UiFrameworkOnDesktop, ApplicationWindowIsHiddenTopLevelWithTheExecutablesTitle) {
     HWND app = ui::App().Handle();
     ASSERT_NE(app, nullptr);
     EXPECT_EQ(GetAncestor(app, GA_PARENT), GetDesktopWindow());
@@ -191,7 +191,7 @@ TEST_F(UiFramework, ApplicationWindowIsHiddenTopLevelWithTheExecutablesTitle) {
     EXPECT_FALSE(IsWindowVisible(app));
 }
 
-TEST_F(UiFramework, FirstFormIsTheMainFormAndOnlyItsCloseEndsTheLoop) {
+TEST_F(UiFrameworkOnDesktop, FirstFormIsTheMainFormAndOnlyItsCloseEndsTheLoop) {
     auto* main = ui::App().CreateForm<ProbeForm>(TestLayout("Main"));
     auto* other = ui::App().CreateForm<ProbeForm>(TestLayout("Other"));
     EXPECT_EQ(ui::App().MainForm(), main);
@@ -208,7 +208,7 @@ TEST_F(UiFramework, FirstFormIsTheMainFormAndOnlyItsCloseEndsTheLoop) {
     EXPECT_TRUE(ui::App().Terminated());
 }
 
-TEST_F(UiFramework, FormIsBuiltFromItsLayout) {
+TEST_F(UiFrameworkOnDesktop, FormIsBuiltFromItsLayout) {
     ui::FormLayout layout = TestLayout();
     layout.exStyleAdd = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW;
     layout.exStyleRemove = WS_EX_APPWINDOW;
@@ -234,7 +234,7 @@ TEST_F(UiFramework, FormIsBuiltFromItsLayout) {
     EXPECT_EQ(form->ExStyle() & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW), DWORD(WS_EX_NOACTIVATE));
 }
 
-TEST_F(UiFramework, FormReportsShowAndMove) {
+TEST_F(UiFrameworkOnDesktop, FormReportsShowAndMove) {
     auto* form = ui::App().CreateForm<ProbeForm>();
     form->Show();
     EXPECT_EQ(form->shows, 1);
@@ -277,7 +277,7 @@ protected:
     }
 };
 
-TEST_F(UiFramework, AFormTakesTheSuggestedPlaceOnAChangeOfScaleUnlessTheProgramPlacedIt) {
+TEST_F(UiFrameworkOnDesktop, AFormTakesTheSuggestedPlaceOnAChangeOfScaleUnlessTheProgramPlacedIt) {
     auto* form = ui::App().CreateForm<ScaledForm>();
     struct Step {
         const char* what;
@@ -315,7 +315,7 @@ TEST_F(UiFramework, AFormTakesTheSuggestedPlaceOnAChangeOfScaleUnlessTheProgramP
     EXPECT_EQ(plain->Dpi(), dpi);
 }
 
-TEST_F(UiFramework, ExceptionInAWindowProcedureShowsTheStandardErrorBox) {
+TEST_F(UiFrameworkOnDesktop, ExceptionInAWindowProcedureShowsTheStandardErrorBox) {
     auto* form = ui::App().CreateForm<ProbeForm>();
     SendMessageA(form->Handle(), kThrow, 0, 0);
     ASSERT_EQ(testutil::Recorder().messages.size(), 1u);
@@ -324,7 +324,7 @@ TEST_F(UiFramework, ExceptionInAWindowProcedureShowsTheStandardErrorBox) {
     EXPECT_TRUE(IsWindow(form->Handle()));
 }
 
-TEST_F(UiFramework, TimerFiresWhileEnabledOnly) {
+TEST_F(UiFrameworkOnDesktop, TimerFiresWhileEnabledOnly) {
     ui::Timer timer(20, false);
     struct Count {
         int n = 0;
@@ -371,7 +371,7 @@ private:
     std::vector<DWORD>* m_stepThreads;
 };
 
-TEST_F(UiFramework, ThreadHandsStepsToTheGuiThreadAndWaits) {
+TEST_F(UiFrameworkOnDesktop, ThreadHandsStepsToTheGuiThreadAndWaits) {
     std::atomic<int> destroyed{0};
     std::vector<DWORD> stepThreads;
     StepThread thread(&destroyed, &stepThreads);
@@ -390,7 +390,7 @@ struct TerminateLog {
     void OnTerminate(ui::Thread&) { thread = GetCurrentThreadId(); }
 };
 
-TEST_F(UiFramework, FreeOnTerminateThreadRunsItsCompletionOnTheGuiThreadAndFreesItself) {
+TEST_F(UiFrameworkOnDesktop, FreeOnTerminateThreadRunsItsCompletionOnTheGuiThreadAndFreesItself) {
     std::atomic<int> destroyed{0};
     std::vector<DWORD> stepThreads;
     TerminateLog log;
@@ -403,7 +403,7 @@ TEST_F(UiFramework, FreeOnTerminateThreadRunsItsCompletionOnTheGuiThreadAndFrees
     EXPECT_EQ(stepThreads.size(), 3u);
 }
 
-TEST_F(UiFramework, ThreadNeverStartedIsDestroyedCleanly) {
+TEST_F(UiFrameworkOnDesktop, ThreadNeverStartedIsDestroyedCleanly) {
     std::atomic<int> destroyed{0};
     std::vector<DWORD> stepThreads;
     { StepThread thread(&destroyed, &stepThreads); }
@@ -412,7 +412,7 @@ TEST_F(UiFramework, ThreadNeverStartedIsDestroyedCleanly) {
 }
 
 // Operations of the windows report a call from another thread, and only then.
-TEST_F(UiFramework, WindowOperationsOffTheGuiThreadAreReported) {
+TEST_F(UiFrameworkOnDesktop, WindowOperationsOffTheGuiThreadAreReported) {
     static std::vector<std::string> reported;
     reported.clear();
     const ui::ThreadViolationHandler previous = ui::SetThreadViolationHandler(
@@ -451,14 +451,14 @@ protected:
     }
 };
 
-TEST_F(UiFramework, GuiThreadWaitingForAWorkerStillRunsTheStepItHandsOver) {
+TEST_F(UiFrameworkOnDesktop, GuiThreadWaitingForAWorkerStillRunsTheStepItHandsOver) {
     HandingOverThread thread;
     thread.Resume();
     EXPECT_TRUE(thread.WaitFor(10000)) << "the GUI thread and the worker wait for each other";
     EXPECT_TRUE(thread.stepRan);
 }
 
-TEST_F(UiFramework, StrayMessagesToTheHandOverWindowDoNothing) {
+TEST_F(UiFrameworkOnDesktop, StrayMessagesToTheHandOverWindowDoNothing) {
     HWND sync = FindWindowExA(HWND_MESSAGE, nullptr, "UiSyncWindow", nullptr);
     ASSERT_NE(sync, nullptr);
     // Numbers and pointers a hostile or confused sender might use.
@@ -469,7 +469,7 @@ TEST_F(UiFramework, StrayMessagesToTheHandOverWindowDoNothing) {
     EXPECT_TRUE(IsWindow(sync));
 }
 
-TEST_F(UiFramework, IconFilesThatCannotBeReadRaiseTheFileOpenError) {
+TEST_F(UiFrameworkOnDesktop, IconFilesThatCannotBeReadRaiseTheFileOpenError) {
     ui::Icon icon;
     const std::string missing = lumen::ProgramFolder() + "no-such-icon.ico";
     try {
@@ -486,7 +486,7 @@ TEST_F(UiFramework, IconFilesThatCannotBeReadRaiseTheFileOpenError) {
     EXPECT_TRUE(icon.Empty());
 }
 
-TEST_F(UiFramework, IconLoadsAtTheSmallIconSize) {
+TEST_F(UiFrameworkOnDesktop, IconLoadsAtTheSmallIconSize) {
     ui::Icon icon;
     icon.LoadFromFile(ui::ResourceFolder() + "Q_Button.ico");
     ASSERT_FALSE(icon.Empty());

@@ -104,7 +104,7 @@ struct HandledProbe {
     }
 };
 
-class MainFormRouting : public testing::Test {
+class MainFormRoutingOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -125,7 +125,7 @@ private:
     ui::Subscription m_probe;
 };
 
-TEST_F(MainFormRouting, WindowIsFoundByClassAndCaptionAndNeverGetsATaskbarButton) {
+TEST_F(MainFormRoutingOnDesktop, WindowIsFoundByClassAndCaptionAndNeverGetsATaskbarButton) {
     EXPECT_EQ(FindWindowA("TMainForm", "Surgepad"), form->Handle());
     const DWORD ex = form->ExStyle();
     EXPECT_NE(ex & WS_EX_TOPMOST, 0u);
@@ -140,7 +140,7 @@ TEST_F(MainFormRouting, WindowIsFoundByClassAndCaptionAndNeverGetsATaskbarButton
     EXPECT_EQ(form->CheckTimer.Interval(), 5000u);
 }
 
-TEST_F(MainFormRouting, StartupInitialisesTheControllerAndHidesTheApplicationWindow) {
+TEST_F(MainFormRoutingOnDesktop, StartupInitialisesTheControllerAndHidesTheApplicationWindow) {
     ShowWindow(ui::App().Handle(), SW_SHOWNOACTIVATE);
     form->Startup();
     EXPECT_EQ(controller.events, Events{"initialise"});
@@ -151,7 +151,7 @@ TEST_F(MainFormRouting, StartupInitialisesTheControllerAndHidesTheApplicationWin
     EXPECT_FALSE(IsWindowVisible(ui::App().Handle()));
 }
 
-TEST_F(MainFormRouting, BroadcastCommandsFollowTheProtocolTable) {
+TEST_F(MainFormRoutingOnDesktop, BroadcastCommandsFollowTheProtocolTable) {
     probe.message = broadcast;
     const std::pair<WPARAM, LPARAM> posts[] = {
         {0x2255, 0},      // press
@@ -173,7 +173,7 @@ TEST_F(MainFormRouting, BroadcastCommandsFollowTheProtocolTable) {
     EXPECT_EQ(probe.seen, handled);
 }
 
-TEST_F(MainFormRouting, OneBroadcastIsHandledOnceWhateverWindowsItReaches) {
+TEST_F(MainFormRoutingOnDesktop, OneBroadcastIsHandledOnceWhateverWindowsItReaches) {
     // Copies addressed to other windows of the program do nothing.
     PostMessageA(form->Handle(), broadcast, 0x2255, 0);
     PostMessageA(form->TrayIcon().WindowHandle(), broadcast, 0x2255, 0);
@@ -189,7 +189,7 @@ TEST_F(MainFormRouting, OneBroadcastIsHandledOnceWhateverWindowsItReaches) {
     EXPECT_EQ(controller.events, Events{"press"}) << "other form " << other->Handle();
 }
 
-TEST_F(MainFormRouting, AFloodOfBroadcastsIsCountedExactly) {
+TEST_F(MainFormRoutingOnDesktop, AFloodOfBroadcastsIsCountedExactly) {
     for (int i = 0; i < 2000; ++i) {
         PostToApp(i % 2 == 0 ? 0x2255 : 0x2256, 0);
     }
@@ -197,7 +197,7 @@ TEST_F(MainFormRouting, AFloodOfBroadcastsIsCountedExactly) {
     EXPECT_EQ(controller.events.size(), 1000u);
 }
 
-TEST_F(MainFormRouting, SystemCloseOfTheApplicationWindowIsSwallowed) {
+TEST_F(MainFormRoutingOnDesktop, SystemCloseOfTheApplicationWindowIsSwallowed) {
     PostMessageA(ui::App().Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
     // The system may set the low four bits of the command.
     PostMessageA(ui::App().Handle(), WM_SYSCOMMAND, SC_CLOSE | 2, 0);
@@ -211,7 +211,7 @@ TEST_F(MainFormRouting, SystemCloseOfTheApplicationWindowIsSwallowed) {
     EXPECT_TRUE(ui::App().Terminated());
 }
 
-TEST_F(MainFormRouting, PrivateCommandsNeedTheSignature) {
+TEST_F(MainFormRoutingOnDesktop, PrivateCommandsNeedTheSignature) {
     const std::pair<UINT, WPARAM> posts[] = {
         {1026, 0x55}, {1027, 0x55}, {1026, 0x56}, {1025, 0x55}, {1030, 0x55}, {1028, 0x55}, {1024, 0x54},
     };
@@ -226,14 +226,14 @@ TEST_F(MainFormRouting, PrivateCommandsNeedTheSignature) {
     EXPECT_TRUE(ui::App().Terminated());
 }
 
-TEST_F(MainFormRouting, PowerBroadcastsSuspendAndResumeOnly) {
+TEST_F(MainFormRoutingOnDesktop, PowerBroadcastsSuspendAndResumeOnly) {
     for (WPARAM w : {WPARAM{4}, WPARAM{18}, WPARAM{7}, WPARAM{6}, WPARAM{10}, WPARAM{0x8013}}) {
         SendMessageA(form->Handle(), WM_POWERBROADCAST, w, 0);
     }
     EXPECT_EQ(controller.events, (Events{"suspend", "resume", "resume"}));
 }
 
-TEST_F(MainFormRouting, CheckTimerCallsTheControllersCheck) {
+TEST_F(MainFormRoutingOnDesktop, CheckTimerCallsTheControllersCheck) {
     form->CheckTimer.SetInterval(20);
     form->CheckTimer.SetEnabled(true);
     ASSERT_TRUE(uitest::PumpUntil([&] { return controller.events.size() >= 2; }));
@@ -249,7 +249,7 @@ bool ShellHasIcon(HWND owner, UINT id) {
     return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
 }
 
-TEST_F(MainFormRouting, TrayRecordCarriesTheFixedValues) {
+TEST_F(MainFormRoutingOnDesktop, TrayRecordCarriesTheFixedValues) {
     TsTrayIcon& tray = form->TrayIcon();
     const NOTIFYICONDATAW record = tray.Record().Record();
     EXPECT_EQ(record.cbSize, static_cast<DWORD>(NOTIFYICONDATAW_V2_SIZE));
@@ -267,7 +267,7 @@ TEST_F(MainFormRouting, TrayRecordCarriesTheFixedValues) {
     EXPECT_EQ(FindWindowExA(HWND_MESSAGE, nullptr, kTrayWindowClass, nullptr), tray.WindowHandle());
 }
 
-TEST_F(MainFormRouting, TrayPictureFollowsSetTrayIcon) {
+TEST_F(MainFormRoutingOnDesktop, TrayPictureFollowsSetTrayIcon) {
     TsTrayIcon& tray = form->TrayIcon();
     const HICON normal = tray.Record().Record().hIcon;
     ASSERT_NE(normal, nullptr);
@@ -281,7 +281,7 @@ TEST_F(MainFormRouting, TrayPictureFollowsSetTrayIcon) {
     EXPECT_TRUE(ShellHasIcon(tray.WindowHandle(), 1));
 }
 
-TEST_F(MainFormRouting, TipIsCutAt127Characters) {
+TEST_F(MainFormRoutingOnDesktop, TipIsCutAt127Characters) {
     TsTrayIcon& tray = form->TrayIcon();
     tray.SetTip(std::string(200, 'x'));
     EXPECT_EQ(tray.Tip(), std::string(127, 'x'));
@@ -304,7 +304,7 @@ struct ClickLog {
     void Menu() { ++menus; }
 };
 
-TEST_F(MainFormRouting, ALeftButtonReleaseOnTheIconClicksARightOneAsksForTheMenu) {
+TEST_F(MainFormRoutingOnDesktop, ALeftButtonReleaseOnTheIconClicksARightOneAsksForTheMenu) {
     TsTrayIcon& tray = form->TrayIcon();
     ClickLog log;
     tray.OnClick = ui::Callback<>::Of<&ClickLog::Click>(&log);
@@ -492,7 +492,7 @@ MenuSeen RightClickAndAnswer(TsTrayIcon& tray, Answer answer) {
     return seen;
 }
 
-TEST_F(MainFormRouting, TrayMenuOffersTurboTheProfilesSettingsInBoldAndExit) {
+TEST_F(MainFormRoutingOnDesktop, TrayMenuOffersTurboTheProfilesSettingsInBoldAndExit) {
     struct Case {
         const char* what;
         bool switchRunning;
@@ -534,7 +534,7 @@ TEST_F(MainFormRouting, TrayMenuOffersTurboTheProfilesSettingsInBoldAndExit) {
 // The Language submenu: the system's language first, in its own words, then every
 // language beside the program by its own name, the choice checked; choosing one from
 // the keyboard hands its folder name to the controller ("" for the system's).
-TEST_F(MainFormRouting, TrayMenuLanguageSubmenuListsTheLanguagesByTheirOwnNames) {
+TEST_F(MainFormRoutingOnDesktop, TrayMenuLanguageSubmenuListsTheLanguagesByTheirOwnNames) {
     if (GetSystemDefaultLangID() != 0x0409) {
         GTEST_SKIP() << "the system's language is not US English";
     }
@@ -603,7 +603,7 @@ TEST_F(MainFormRouting, TrayMenuLanguageSubmenuListsTheLanguagesByTheirOwnNames)
 // listed programs checked (a click removes one), "Add" for the program last in front,
 // game mode where the system has it, and turbo off on battery; each choice reaches
 // automatic turbo, and the tip names its reason.
-TEST_F(MainFormRouting, TrayMenuOffersTimedAndAutomaticTurbo) {
+TEST_F(MainFormRoutingOnDesktop, TrayMenuOffersTimedAndAutomaticTurbo) {
     RecordingAutomation automation(controller.events);
     controller.automation = &automation;
     AutomationMenu all;
@@ -680,7 +680,7 @@ TEST_F(MainFormRouting, TrayMenuOffersTimedAndAutomaticTurbo) {
 
 // The premise of counting a broadcast once while a modal loop runs: the main form is
 // topmost, so its copy of a post is queued before the application window's.
-TEST_F(MainFormRouting, ABroadcastReachesTheMainFormBeforeTheApplicationWindow) {
+TEST_F(MainFormRoutingOnDesktop, ABroadcastReachesTheMainFormBeforeTheApplicationWindow) {
     for (int i = 0; i < 3; ++i) {
         ASSERT_TRUE(PostMessageA(HWND_BROADCAST, broadcast, 0x2255, 0));
     }
@@ -831,7 +831,7 @@ void EndDialogOrMenu() {
     EndMenu();
 }
 
-TEST_F(MainFormRouting, ABroadcastDuringAModalLoopIsHandledOnceThere) {
+TEST_F(MainFormRoutingOnDesktop, ABroadcastDuringAModalLoopIsHandledOnceThere) {
     struct Case {
         Modal modal;
         Arrival arrival;
@@ -929,7 +929,7 @@ TEST_F(MainFormRouting, ABroadcastDuringAModalLoopIsHandledOnceThere) {
 }
 
 // Out of any modal loop a press is still handled once, by the hook.
-TEST_F(MainFormRouting, APressOutsideAModalLoopIsStillHandledOnceByTheHook) {
+TEST_F(MainFormRoutingOnDesktop, APressOutsideAModalLoopIsStillHandledOnceByTheHook) {
     probe.message = broadcast;
     ASSERT_TRUE(PostMessageA(HWND_BROADCAST, broadcast, 0x2255, 0));
     ASSERT_TRUE(uitest::PumpUntil([&] { return !controller.events.empty(); }, 2000));
@@ -939,7 +939,7 @@ TEST_F(MainFormRouting, APressOutsideAModalLoopIsStillHandledOnceByTheHook) {
     EXPECT_EQ(probe.seen, (std::vector<std::pair<WPARAM, bool>>{{0x2255, true}}));
 }
 
-TEST_F(MainFormRouting, IconComesBackWhenTheNotificationAreaIsRecreated) {
+TEST_F(MainFormRoutingOnDesktop, IconComesBackWhenTheNotificationAreaIsRecreated) {
     TsTrayIcon& tray = form->TrayIcon();
     form->SetTrayIcon(1);
     NOTIFYICONDATAA gone = {};
@@ -962,7 +962,7 @@ TEST_F(MainFormRouting, IconComesBackWhenTheNotificationAreaIsRecreated) {
     EXPECT_FALSE(tray.Visible());
 }
 
-TEST_F(MainFormRouting, DestroyingTheWindowRemovesTheIconAndGivesTheHookSlotBack) {
+TEST_F(MainFormRoutingOnDesktop, DestroyingTheWindowRemovesTheIconAndGivesTheHookSlotBack) {
     HWND hidden = form->TrayIcon().WindowHandle();
     ASSERT_TRUE(ShellHasIcon(hidden, 1));
     ui::App().DestroyForms();

@@ -81,7 +81,7 @@ struct Probe {
     }
 };
 
-class OsdCompletion : public testing::Test {
+class OsdCompletionOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -103,7 +103,7 @@ private:
     FadeTargets* m_saved = nullptr;
 };
 
-TEST_F(OsdCompletion, AFailingCompletionActionStillClearsTheBusyFlagAndReleasesTheWait) {
+TEST_F(OsdCompletionOnDesktop, AFailingCompletionActionStillClearsTheBusyFlagAndReleasesTheWait) {
     struct Case {
         const char* name;
         Completion mode;
@@ -134,7 +134,7 @@ TEST_F(OsdCompletion, AFailingCompletionActionStillClearsTheBusyFlagAndReleasesT
     }
 }
 
-TEST_F(OsdCompletion, TheWaitReturnsAtOnceWithoutASwitchAndKeepsTakingHandedOverSteps) {
+TEST_F(OsdCompletionOnDesktop, TheWaitReturnsAtOnceWithoutASwitchAndKeepsTakingHandedOverSteps) {
     OsdManager& osd = OsdManager::Instance();
     const ULONGLONG start = GetTickCount64();
     EXPECT_TRUE(osd.WaitForSwitch(20000));
@@ -158,7 +158,7 @@ TEST_F(OsdCompletion, TheWaitReturnsAtOnceWithoutASwitchAndKeepsTakingHandedOver
     EXPECT_EQ(slow.runs.load(), 1);
 }
 
-TEST_F(OsdCompletion, AFailedSwitchShowsTheWarningAfterItsActionAndHoldsPressesUntilItHasFaded) {
+TEST_F(OsdCompletionOnDesktop, AFailedSwitchShowsTheWarningAfterItsActionAndHoldsPressesUntilItHasFaded) {
     OsdManager& osd = OsdManager::Instance();
     Probe probe;
     probe.mode = Completion::Warns;

@@ -127,7 +127,7 @@ void RunFade(TOsdAnimationThread* thread) {
     ASSERT_TRUE(uitest::PumpUntil([] { return OsdBusy.load() == 0; }, 20000));
 }
 
-class OsdAnimation : public testing::Test {
+class OsdAnimationOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -145,7 +145,7 @@ protected:
     DoneProbe probe;
 };
 
-TEST_F(OsdAnimation, OsdFadeOutRunsEveryStepFrom249To5ThenHidesThenCompletesThenClearsBusy) {
+TEST_F(OsdAnimationOnDesktop, OsdFadeOutRunsEveryStepFrom249To5ThenHidesThenCompletesThenClearsBusy) {
     const ULONGLONG start = GetTickCount64();
     RunFade(Make(AnimOsd, true));
     const Calls sequence = Values("osd ", 255, true);
@@ -162,7 +162,7 @@ TEST_F(OsdAnimation, OsdFadeOutRunsEveryStepFrom249To5ThenHidesThenCompletesThen
     EXPECT_GE(targets.times.back() - start, 2400u);
 }
 
-TEST_F(OsdAnimation, StatusFadeInShowsAtZeroThenRuns2To117AndStaysVisible) {
+TEST_F(OsdAnimationOnDesktop, StatusFadeInShowsAtZeroThenRuns2To117AndStaysVisible) {
     RunFade(Make(AnimStatus, false));
     const Calls steps = Values("status ", 120, false);
     ASSERT_EQ(steps.front(), "status 2");
@@ -175,7 +175,7 @@ TEST_F(OsdAnimation, StatusFadeInShowsAtZeroThenRuns2To117AndStaysVisible) {
     EXPECT_EQ(probe.count.load(), 1);
 }
 
-TEST_F(OsdAnimation, StatusFadeOutRuns117To2ThenHides) {
+TEST_F(OsdAnimationOnDesktop, StatusFadeOutRuns117To2ThenHides) {
     RunFade(Make(AnimStatus, true));
     const Calls sequence = Values("status ", 120, true);
     ASSERT_EQ(sequence.front(), "status 117");
@@ -183,7 +183,7 @@ TEST_F(OsdAnimation, StatusFadeOutRuns117To2ThenHides) {
     ExpectSelection(targets.Snapshot(), sequence, "status hide");
 }
 
-TEST_F(OsdAnimation, NoTargetDrawsNothingButCompletesAfterTheWholeFade) {
+TEST_F(OsdAnimationOnDesktop, NoTargetDrawsNothingButCompletesAfterTheWholeFade) {
     const ULONGLONG start = GetTickCount64();
     auto* thread = Make(AnimNone, false);
     thread->SetFreeOnTerminate(true);
@@ -198,7 +198,7 @@ TEST_F(OsdAnimation, NoTargetDrawsNothingButCompletesAfterTheWholeFade) {
     EXPECT_EQ(probe.count.load(), 1);
 }
 
-TEST_F(OsdAnimation, StarvedStepsAreNotReplayedTheNextUpdateJumps) {
+TEST_F(OsdAnimationOnDesktop, StarvedStepsAreNotReplayedTheNextUpdateJumps) {
     targets.stallAt = 1;  // the first update holds the thread for 700 ms
     targets.stallMs = 700;
     RunFade(Make(AnimOsd, true));
@@ -223,7 +223,7 @@ uint32_t ShiftedTick() {
     return GetTickCount() + g_tickOffset.load();
 }
 
-TEST_F(OsdAnimation, TickCounterWrapDuringTheFadeNeitherShortensNorLengthensIt) {
+TEST_F(OsdAnimationOnDesktop, TickCounterWrapDuringTheFadeNeitherShortensNorLengthensIt) {
     // The counter reads 1 s before its wrap when the fade starts.
     g_tickOffset = 0xFFFFFFFFu - 1000u - GetTickCount();
     auto* thread = Make(AnimOsd, true);
@@ -236,7 +236,7 @@ TEST_F(OsdAnimation, TickCounterWrapDuringTheFadeNeitherShortensNorLengthensIt) 
     EXPECT_LT(took, 8000u);
 }
 
-TEST_F(OsdAnimation, TheFadeWaitsForStepBoundariesInsteadOfPollingTheClock) {
+TEST_F(OsdAnimationOnDesktop, TheFadeWaitsForStepBoundariesInsteadOfPollingTheClock) {
     g_tickOffset = 0;
     g_tickCalls = 0;
     auto* thread = Make(AnimNone, true);
@@ -249,7 +249,7 @@ TEST_F(OsdAnimation, TheFadeWaitsForStepBoundariesInsteadOfPollingTheClock) {
 
 // --- The real windows --------------------------------------------------------------
 
-class OsdWindows : public testing::Test {
+class OsdWindowsOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -266,7 +266,7 @@ protected:
     }
 };
 
-TEST_F(OsdWindows, LoadSizesTheFormsAndPremultipliesEveryPage) {
+TEST_F(OsdWindowsOnDesktop, LoadSizesTheFormsAndPremultipliesEveryPage) {
     lumen::DibBitmap straight;
     ASSERT_TRUE(LoadPngFile(ResourceFolder() + "turbo_on.png", straight, 96));
     const lumen::DibBitmap& page = OsdDisplay::Instance().Page(PageTurboOn);
@@ -301,7 +301,7 @@ TEST_F(OsdWindows, LoadSizesTheFormsAndPremultipliesEveryPage) {
 }
 
 // A language chosen anew: the warning page shown next carries its texts, drawn again.
-TEST_F(OsdWindows, TheWarningPageIsMadeAgainInTheLanguageChosen) {
+TEST_F(OsdWindowsOnDesktop, TheWarningPageIsMadeAgainInTheLanguageChosen) {
     OsdDisplay& display = OsdDisplay::Instance();
     display.ShowPage(PageWarning);
     display.Hide();
@@ -328,7 +328,7 @@ TEST_F(OsdWindows, TheWarningPageIsMadeAgainInTheLanguageChosen) {
     EXPECT_GT(changed, 100) << "the texts were not drawn again";
 }
 
-TEST_F(OsdWindows, TurboOnShowsTheCentredPageFadesItAndCompletesOnTheAnimationThread) {
+TEST_F(OsdWindowsOnDesktop, TurboOnShowsTheCentredPageFadesItAndCompletesOnTheAnimationThread) {
     DoneProbe probe;
     OsdManager& osd = OsdManager::Instance();
     ASSERT_FALSE(osd.IsBusy());
@@ -349,7 +349,7 @@ TEST_F(OsdWindows, TurboOnShowsTheCentredPageFadesItAndCompletesOnTheAnimationTh
     EXPECT_FALSE(StatusForm->Visible());
 }
 
-TEST_F(OsdWindows, StatusWithoutTheDisplayFadesInAtTheTopRightAndShowStatusHoldsIt) {
+TEST_F(OsdWindowsOnDesktop, StatusWithoutTheDisplayFadesInAtTheTopRightAndShowStatusHoldsIt) {
     OsdManager& osd = OsdManager::Instance();
     osd.PlayTurboOn(false, true, OsdDoneAction{});
     ASSERT_TRUE(uitest::PumpUntil([] { return StatusForm->Visible(); }, 5000));
@@ -374,7 +374,7 @@ TEST_F(OsdWindows, StatusWithoutTheDisplayFadesInAtTheTopRightAndShowStatusHolds
     EXPECT_FALSE(StatusForm->Visible());
 }
 
-TEST_F(OsdWindows, CentringTruncatesTowardZero) {
+TEST_F(OsdWindowsOnDesktop, CentringTruncatesTowardZero) {
     EXPECT_EQ(OsdDisplay::CentredPosition(1024, 768, 227, 230).x, 398);
     EXPECT_EQ(OsdDisplay::CentredPosition(1024, 768, 227, 231).y, 268);
     EXPECT_EQ(OsdDisplay::CentredPosition(100, 100, 227, 101).x, -63);
@@ -386,7 +386,7 @@ TEST_F(OsdWindows, CentringTruncatesTowardZero) {
 
 // --- Warning texts -------------------------------------------------------------------
 
-TEST(WarningPage, TextsChangeOnlyColourInsideTheirRectanglesAndKeepEveryAlpha) {
+TEST(WarningPageOnDesktop, TextsChangeOnlyColourInsideTheirRectanglesAndKeepEveryAlpha) {
     lumen::DibBitmap page(330, 300, lumen::PixelFormat::Bgra32);
     for (int y = 0; y < page.Height(); ++y) {
         for (int x = 0; x < page.Width(); ++x) {
@@ -414,7 +414,7 @@ TEST(WarningPage, TextsChangeOnlyColourInsideTheirRectanglesAndKeepEveryAlpha) {
     EXPECT_GT(whiteText, 20);
 }
 
-TEST(WarningPage, ALongExplanationIsCutOffBelowItsRectangle) {
+TEST(WarningPageOnDesktop, ALongExplanationIsCutOffBelowItsRectangle) {
     lumen::DibBitmap page(330, 300, lumen::PixelFormat::Bgra32);
     page.Fill(lumen::Bgra{0, 0, 0, 255});
     std::string longText;

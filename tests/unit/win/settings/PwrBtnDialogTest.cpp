@@ -94,7 +94,7 @@ std::string ShippedText(const char* key) {
     return MultiLang::ReadFile(file).Value("Translations", key).value_or("");
 }
 
-class PwrBtnDialog : public testing::Test {
+class PwrBtnDialogOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -122,7 +122,7 @@ protected:
     TPwrBtnChangeShadow* shadow = nullptr;
 };
 
-TEST_F(PwrBtnDialog, ShowsTopmostAtTheTopLeftShapedByItsPictureWithoutATaskbarButton) {
+TEST_F(PwrBtnDialogOnDesktop, ShowsTopmostAtTheTopLeftShapedByItsPictureWithoutATaskbarButton) {
     dialog->ShowMessage("changed");
     ExpectShownAtItsPlace("changed");
     const DWORD ex = dialog->ExStyle();
@@ -138,7 +138,7 @@ TEST_F(PwrBtnDialog, ShowsTopmostAtTheTopLeftShapedByItsPictureWithoutATaskbarBu
     EXPECT_FALSE(shadow->Visible());
 }
 
-TEST_F(PwrBtnDialog, ButtonsOnlyHideItAndACutAwayCornerIsNoButton) {
+TEST_F(PwrBtnDialogOnDesktop, ButtonsOnlyHideItAndACutAwayCornerIsNoButton) {
     struct Case {
         const char* what;
         POINT at;  // client coordinates
@@ -163,7 +163,7 @@ TEST_F(PwrBtnDialog, ButtonsOnlyHideItAndACutAwayCornerIsNoButton) {
     }
 }
 
-TEST_F(PwrBtnDialog, DraggedByItsPictureAndShownAgainAtItsPlaceWithTheNewText) {
+TEST_F(PwrBtnDialogOnDesktop, DraggedByItsPictureAndShownAgainAtItsPlaceWithTheNewText) {
     dialog->ShowMessage("first");
     // Screen coordinates: the dialog's picture at (60, 210) is (70, 220) on the screen.
     std::vector<POINT> path;
@@ -185,7 +185,7 @@ TEST_F(PwrBtnDialog, DraggedByItsPictureAndShownAgainAtItsPlaceWithTheNewText) {
 // Dragged onto a monitor of another scale, the dialog takes the rectangle the system
 // suggests and is made again for the scale, once: it moves there, then takes its size
 // at the new scale, and nothing follows. Its OK button's place follows the scale.
-TEST_F(PwrBtnDialog, AChangeOfScaleTakesTheSuggestedRectangleAndMakesTheDialogOnce) {
+TEST_F(PwrBtnDialogOnDesktop, AChangeOfScaleTakesTheSuggestedRectangleAndMakesTheDialogOnce) {
     using states::WindowState;
     dialog->ShowMessage("text");
     states::Recorder recorder(*dialog);
@@ -230,7 +230,7 @@ TEST_F(PwrBtnDialog, AChangeOfScaleTakesTheSuggestedRectangleAndMakesTheDialogOn
     realinput::Park();
 }
 
-TEST_F(PwrBtnDialog, TextsComeFromTheLanguageFileAndAreDrawnInTheirBox) {
+TEST_F(PwrBtnDialogOnDesktop, TextsComeFromTheLanguageFileAndAreDrawnInTheirBox) {
     EXPECT_EQ(dialog->CloseButton.Hint(), ShippedText("Close"));
     EXPECT_NE(dialog->CloseButton.Hint(), "");
     EXPECT_EQ(dialog->OkButton.GetText(), "OK");
@@ -263,7 +263,7 @@ TEST_F(PwrBtnDialog, TextsComeFromTheLanguageFileAndAreDrawnInTheirBox) {
 
 // A language chosen while the dialog shows: its message follows when it came from a key,
 // a message given as it is stays.
-TEST_F(PwrBtnDialog, AMessageOfAKeyFollowsAChangeOfLanguage) {
+TEST_F(PwrBtnDialogOnDesktop, AMessageOfAKeyFollowsAChangeOfLanguage) {
     MultiLang& lang = MultiLang::Instance();
     dialog->ShowText("PowBtnConfigAltered");
     lang.SetChosenLanguage("German");
@@ -279,7 +279,7 @@ TEST_F(PwrBtnDialog, AMessageOfAKeyFollowsAChangeOfLanguage) {
 }
 
 // Run again under a Japanese system locale by CTest; elsewhere it skips itself.
-TEST_F(PwrBtnDialog, JapaneseLocaleGivesTheMessageAJapaneseFont) {
+TEST_F(PwrBtnDialogOnDesktop, JapaneseLocaleGivesTheMessageAJapaneseFont) {
     if (std::getenv("SURGEPAD_EXPECT_LANGID") == nullptr && GetSystemDefaultLangID() != 0x0411) {
         GTEST_SKIP() << "not a Japanese system";
     }
@@ -294,7 +294,7 @@ TEST_F(PwrBtnDialog, JapaneseLocaleGivesTheMessageAJapaneseFont) {
 }
 
 // The settings shadow over a white window, beside a real settings window.
-class SettingShadow : public testing::Test {
+class SettingShadowOnDesktop : public testing::Test {
 protected:
     static constexpr POINT kAt = {300, 150};
 
@@ -352,7 +352,7 @@ protected:
     TSettingShadowForm* shadow = nullptr;
 };
 
-TEST_F(SettingShadow, AClickThroughPictureAtTheSettingsWindowThatFollowsIt) {
+TEST_F(SettingShadowOnDesktop, AClickThroughPictureAtTheSettingsWindowThatFollowsIt) {
     const RECT r = WindowRect(shadow->Handle());
     EXPECT_TRUE(r.left == 300 && r.top == 150 && r.right == 300 + 341 && r.bottom == 150 + 387) << Describe(r);
     EXPECT_EQ(shadow->ExStyle() & (WS_EX_LAYERED | WS_EX_TRANSPARENT),
@@ -366,7 +366,7 @@ TEST_F(SettingShadow, AClickThroughPictureAtTheSettingsWindowThatFollowsIt) {
     EXPECT_TRUE(moved.left == 120 && moved.top == 90) << "got " << Describe(moved);
 }
 
-TEST_F(SettingShadow, ClicksGoThroughToTheWindowBelow) {
+TEST_F(SettingShadowOnDesktop, ClicksGoThroughToTheWindowBelow) {
     BYTE alpha = 0;
     const POINT p = DarkestBelowTheWindow(alpha);
     ASSERT_GT(alpha, 0);
@@ -375,7 +375,7 @@ TEST_F(SettingShadow, ClicksGoThroughToTheWindowBelow) {
     EXPECT_EQ(std::count(white.seen.begin(), white.seen.end(), static_cast<UINT>(WM_LBUTTONDOWN)), 1);
 }
 
-TEST_F(SettingShadow, SetShadowAlphaChangesHowDarkTheScreenIs) {
+TEST_F(SettingShadowOnDesktop, SetShadowAlphaChangesHowDarkTheScreenIs) {
     BYTE pixelAlpha = 0;
     const POINT p = DarkestBelowTheWindow(pixelAlpha);
     const RECT spot = {p.x, p.y, p.x + 1, p.y + 1};

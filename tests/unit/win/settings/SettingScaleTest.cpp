@@ -18,7 +18,7 @@ namespace {
 
 using states::WindowState;
 
-class SettingScale : public testing::Test {
+class SettingScaleOnDesktop : public testing::Test {
 protected:
     void SetUp() override {
         ui::App().Initialize();
@@ -33,7 +33,7 @@ protected:
     TSettingForm* form = nullptr;
 };
 
-TEST_F(SettingScale, AChangeOfScaleTakesTheSuggestedRectangleAndMakesTheWindowOnce) {
+TEST_F(SettingScaleOnDesktop, AChangeOfScaleTakesTheSuggestedRectangleAndMakesTheWindowOnce) {
     form->FollowDpi(96);
     form->MoveTo(40, 30);
     states::Recorder recorder(*form);
@@ -106,7 +106,7 @@ bool RowIs(const lumen::Bitmap& b, int y, const lumen::Bitmap* source, int from)
 // at the new scale and the window ends as it should at it. Opened, every row of the
 // window's picture is the skin's (none see-through); closed, the skin's first rows
 // stand closed by its bottom strip and only the rows below are the colour key.
-TEST_F(SettingScale, AChangeOfScaleDuringTheAnimationEndsItAtTheNewScale) {
+TEST_F(SettingScaleOnDesktop, AChangeOfScaleDuringTheAnimationEndsItAtTheNewScale) {
     struct Row {
         const char* what;
         bool opening;

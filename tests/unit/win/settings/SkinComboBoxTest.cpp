@@ -107,7 +107,7 @@ std::string Mismatch(const lumen::Bitmap& got, const lumen::Bitmap& expected, st
     return {};
 }
 
-class SkinComboBoxTest : public testing::Test {
+class SkinComboBoxTestOnDesktop : public testing::Test {
 public:
     void SetUp() override {
         ui::App().Initialize();
@@ -193,7 +193,7 @@ public:
     std::vector<std::string> log;
 };
 
-TEST_F(SkinComboBoxTest, InputOpensChoosesAndClosesAsTheUserExpects) {
+TEST_F(SkinComboBoxTestOnDesktop, InputOpensChoosesAndClosesAsTheUserExpects) {
     struct Step {
         Target at;
         const char* afterPress;
@@ -233,7 +233,7 @@ TEST_F(SkinComboBoxTest, InputOpensChoosesAndClosesAsTheUserExpects) {
     EXPECT_EQ(WindowFromPoint(p), combo->List().ListHandle()) << "the box under it is " << under->Handle();
 }
 
-TEST_F(SkinComboBoxTest, TheKeyboardOpensMovesChoosesAndClosesWithoutChangingTheChoiceUnseen) {
+TEST_F(SkinComboBoxTestOnDesktop, TheKeyboardOpensMovesChoosesAndClosesWithoutChangingTheChoiceUnseen) {
     struct Step {
         std::vector<WORD> keys;  // held down in turn, then let go in reverse
         const char* after;
@@ -326,7 +326,7 @@ private:
     std::thread m_thread;
 };
 
-TEST_F(SkinComboBoxTest, LosingActivationToAnotherApplicationClosesTheList) {
+TEST_F(SkinComboBoxTestOnDesktop, LosingActivationToAnotherApplicationClosesTheList) {
     // Activation moving between the program's own windows keeps the list open.
     auto* second = ui::App().CreateForm<ComboForm>();
     second->MoveTo(500, 40);
@@ -343,7 +343,7 @@ TEST_F(SkinComboBoxTest, LosingActivationToAnotherApplicationClosesTheList) {
     EXPECT_EQ(GetForegroundWindow(), foreign.Handle());
 }
 
-TEST_F(SkinComboBoxTest, SetItemIndexShowsTheEntryAndReportsOnlyAChange) {
+TEST_F(SkinComboBoxTestOnDesktop, SetItemIndexShowsTheEntryAndReportsOnlyAChange) {
     const lumen::DibBitmap plain = OverForm("combo_box_bg.png");
     struct Case {
         int index;
@@ -366,7 +366,7 @@ TEST_F(SkinComboBoxTest, SetItemIndexShowsTheEntryAndReportsOnlyAChange) {
     }
 }
 
-TEST_F(SkinComboBoxTest, HidingTheBoxHidesItsPartsAndClosesTheList) {
+TEST_F(SkinComboBoxTestOnDesktop, HidingTheBoxHidesItsPartsAndClosesTheList) {
     combo->SetItemIndex(1);
     ClickArrow();
     const lumen::DibBitmap formOnly = Filled(138, 22, kFormColor);
@@ -395,7 +395,7 @@ int InkPeak(const lumen::Bitmap& shot, const lumen::Bitmap& plain) {
     return peak;
 }
 
-TEST_F(SkinComboBoxTest, DisabledBoxShowsItsGreyPicturesAndTheArrowDoesNotOpen) {
+TEST_F(SkinComboBoxTestOnDesktop, DisabledBoxShowsItsGreyPicturesAndTheArrowDoesNotOpen) {
     combo->SetItemIndex(1);
     struct Case {
         bool enabled;
@@ -422,7 +422,7 @@ TEST_F(SkinComboBoxTest, DisabledBoxShowsItsGreyPicturesAndTheArrowDoesNotOpen) 
     }
 }
 
-TEST_F(SkinComboBoxTest, OpenListShowsThePainterEntriesWithTheChosenOneHighlightedInTheSkinnedPanel) {
+TEST_F(SkinComboBoxTestOnDesktop, OpenListShowsThePainterEntriesWithTheChosenOneHighlightedInTheSkinnedPanel) {
     combo->SetItemIndex(1);
     ClickArrow();
     surgepad::OwnerDrawListBox& list = combo->List();
@@ -499,7 +499,7 @@ std::string Rows(const surgepad::OwnerDrawListBox& list) {
 // opening and again for a monitor of another scale, its entries read again when the
 // profile files changed. After each step every entry is one line of the list's font
 // high, the rows follow each other, and a click where a row is drawn chooses it.
-TEST_F(SkinComboBoxTest, EveryEntryIsOneRowAndAClickOnARowChoosesItHoweverTheListWasMade) {
+TEST_F(SkinComboBoxTestOnDesktop, EveryEntryIsOneRowAndAClickOnARowChoosesItHoweverTheListWasMade) {
     combo->SetVisible(false);
     form->SetClientSize(480, 360);
     lumen::DibBitmap wide = Filled(480, 360, kFormColor);
@@ -557,7 +557,7 @@ TEST_F(SkinComboBoxTest, EveryEntryIsOneRowAndAClickOnARowChoosesItHoweverTheLis
 
 // The painter measures a line of the font whatever the vertical alignment, plus the
 // insets above and below.
-TEST_F(SkinComboBoxTest, ThePainterMeasuresOneLinePlusItsInsetsForEveryAlignment) {
+TEST_F(SkinComboBoxTestOnDesktop, ThePainterMeasuresOneLinePlusItsInsetsForEveryAlignment) {
     surgepad::OwnerDrawListBox list(*form, 10, 10, 150, 60);
     list.GetFont().SetName("Arial");
     list.Add("Game Boost");
