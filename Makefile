@@ -50,9 +50,10 @@ test-wine: build-x64
 
 # End-to-end tests of the real program; each test makes its own prefix and desktop
 # (tools/e2e-run.sh). The outer environment only serves CTest's listing of the unit
-# test programs, which runs before any test.
+# test programs, which runs before any test. Three at a time: a test keeps about two
+# thirds of a core busy, the rest is waiting.
 test-e2e: build-x64
-	$(WINE_ENV) $(BUILD)/wineprefix-e2e ctest --test-dir $(BUILD)/x64 -L e2e --output-on-failure -j2 --timeout 300
+	$(WINE_ENV) $(BUILD)/wineprefix-e2e ctest --test-dir $(BUILD)/x64 -L e2e --output-on-failure -j3 --timeout 300
 
 # What the program draws now becomes the approved pictures of its screens
 # (tests/pictures/approved/, at 100 % and 200 %): after a wanted change of its looks.

@@ -134,6 +134,7 @@ void TOsdAnimationThread::Execute() {
     }
     t_current = nullptr;
     OsdBusy.exchange(0);
+    lumen::Trace("display: the effect has ended; presses are taken again");
     if (void (*ended)() = OsdEffectEnded.load()) {
         ended();
     }

@@ -122,6 +122,7 @@ TEST(Restart, ADamagedTurboRecordIsRefusedAtTheStart) {
         ASSERT_EQ(e2e::Sim("press"), 0);
         ASSERT_TRUE(program.WaitForTrace("controller: switched on", 15000)) << "the press switches on\n"
                                                                             << program.TraceText();
+        ASSERT_TRUE(program.WaitForTrace("display: the effect has ended")) << program.TraceText();
         ASSERT_EQ(e2e::Sim("press"), 0);
         ASSERT_TRUE(program.WaitForTrace("controller: switched off", 15000)) << program.TraceText();
         EXPECT_EQ(e2e::FirmwareValues(), stock) << "turbo off went elsewhere than the firmware's own values";

@@ -226,7 +226,7 @@ TEST_F(SwitchSafety, AResumeWhileTheSuspendWaitsWritesBackTheValuesOfTheFinished
     Start();
     ASSERT_EQ(e2e::Sim("press"), 0);
     ASSERT_TRUE(program->WaitForTrace("controller: switched on", 40000)) << program->TraceText();
-    Sleep(500);  // the busy flag clears once the completion action has returned
+    ASSERT_TRUE(program->WaitForTrace("display: the effect has ended")) << program->TraceText();
     ASSERT_EQ(e2e::Sim("press"), 0);
     ASSERT_TRUE(program->WaitForTrace("saved values written back", 20000)) << program->TraceText();
     std::thread suspend([] { e2e::Sim("power 4", 40000); });

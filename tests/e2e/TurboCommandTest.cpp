@@ -378,11 +378,13 @@ TEST_F(TurboCommand, AClosingCopyRefusesAndAnOutcomeGoesOnlyToTheCommandsOwnWind
     const auto first = send(other.handle, 1);
     ASSERT_TRUE(first && first->code == surgepad::kTurboSwitchingOn);
     ASSERT_TRUE(program->WaitForTrace("controller: switched on", 15000)) << program->TraceText();
+    ASSERT_TRUE(program->WaitForTrace("display: the effect has ended")) << program->TraceText();
     const auto second = send(gone.handle, 2);
-    ASSERT_TRUE(second && second->code == surgepad::kTurboSwitchingOff);
+    ASSERT_TRUE(second && second->code == surgepad::kTurboSwitchingOff) << (second ? second->code : -1) << "\n"
+                                                                        << program->TraceText();
     DestroyWindow(gone.handle);
     ASSERT_TRUE(program->WaitForTrace("controller: switched off", 15000)) << program->TraceText();
-    EXPECT_TRUE(program->WaitForTrace("command: the reply window of process")) << program->TraceText();
+    EXPECT_TRUE(program->WaitForTrace("command: the reply window of process", 15000)) << program->TraceText();
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         DispatchMessageA(&msg);
