@@ -215,11 +215,7 @@ TEST_F(PwrBtnDialogOnDesktop, AChangeOfScaleTakesTheSuggestedRectangleAndMakesTh
          {654, 510, 888, 573}},
     };
     for (const Step& step : steps) {
-        states::SendDpiChanged(*dialog, step.dpi, step.suggested);
-        uitest::Pump();
-        const std::vector<WindowState> got = recorder.Take();
-        EXPECT_EQ(got, step.expected) << step.what << ": got " << states::Describe(got) << ", expected "
-                                      << states::Describe(step.expected);
+        states::ExpectStatesOnDpiChange(*dialog, recorder, step.what, step.dpi, step.suggested, step.expected);
         const RECT ok = dialog->OkButton.BoundsRect();
         EXPECT_TRUE(EqualRect(&ok, &step.ok)) << step.what << ": OK at " << Describe(ok);
     }

@@ -50,11 +50,7 @@ TEST_F(SettingScaleOnDesktop, AChangeOfScaleTakesTheSuggestedRectangleAndMakesTh
         {"back to 100 %", 96, {0, 0, 329, 373}, {{192, {0, 0, 658, 746}}, {96, {0, 0, 329, 373}}}},
     };
     for (const Step& step : steps) {
-        states::SendDpiChanged(*form, step.dpi, step.suggested);
-        uitest::Pump();
-        const std::vector<WindowState> got = recorder.Take();
-        EXPECT_EQ(got, step.expected) << step.what << ": got " << states::Describe(got) << ", expected "
-                                      << states::Describe(step.expected);
+        states::ExpectStatesOnDpiChange(*form, recorder, step.what, step.dpi, step.suggested, step.expected);
         EXPECT_EQ(form->Background.Picture().Height(), form->Px(kSettingHeight)) << step.what;
     }
 }

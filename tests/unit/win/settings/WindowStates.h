@@ -5,9 +5,12 @@
 // kept once, so the list shows each remake and each move.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
+#include "tests/unit/win/UiTestSupport.h"
 #include "ui/Form.h"
 
 namespace surgepad::states {
@@ -70,6 +73,16 @@ private:
 // rectangle it suggests there.
 inline void SendDpiChanged(const ui::Form& form, int dpi, RECT suggested) {
     SendMessageA(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+}
+
+// Moves `form` to a monitor at `dpi` as the system would and pumps: the states the form
+// passed through on the way must be `expected`.
+inline void ExpectStatesOnDpiChange(const ui::Form& form, Recorder& recorder, const char* what, int dpi,
+                                    RECT suggested, const std::vector<WindowState>& expected) {
+    SendDpiChanged(form, dpi, suggested);
+    uitest::Pump();
+    const std::vector<WindowState> got = recorder.Take();
+    EXPECT_EQ(got, expected) << what << ": got " << Describe(got) << ", expected " << Describe(expected);
 }
 
 }  // namespace surgepad::states
