@@ -77,8 +77,8 @@ inline void SendDpiChanged(const ui::Form& form, int dpi, RECT suggested) {
 
 // Moves `form` to a monitor at `dpi` as the system would and pumps: the states the form
 // passed through on the way must be `expected`.
-inline void ExpectStatesOnDpiChange(const ui::Form& form, Recorder& recorder, const char* what, int dpi,
-                                    RECT suggested, const std::vector<WindowState>& expected) {
+inline void ExpectStatesOnDpiChange(const ui::Form& form, Recorder& recorder, const char* what, int dpi, RECT suggested,
+                                    const std::vector<WindowState>& expected) {
     SendDpiChanged(form, dpi, suggested);
     uitest::Pump();
     const std::vector<WindowState> got = recorder.Take();
